@@ -1,0 +1,175 @@
+#include "wizard/PageRules.h"
+
+#include <cstring>
+
+namespace wizard {
+namespace {
+
+// Texts of the wizard's buttons, list columns and questions. The Chinese texts
+// are code page 950 bytes, with the characters in the comment beside them.
+namespace text {
+constexpr const char* kBackEnglish = "<<BACK";
+constexpr const char* kNextEnglish = "NEXT>>";
+constexpr const char* kCancelEnglish = "CANCEL";
+constexpr const char* kOkEnglish = "OK";
+constexpr const char* kBackChinese = "<<\xA4W\xA4@\xA8" "B";                 // <<上一步
+constexpr const char* kNextChinese = "\xA4U\xA4@\xA8" "B>>";                 // 下一步>>
+constexpr const char* kCancelChinese = "\xA8\xFA\xAE\xF8";                   // 取消
+constexpr const char* kOkChinese = "\xBDT\xA9w";                            // 確定
+
+constexpr const char* kDeviceNameEnglish = "Device Name";
+constexpr const char* kRevisionEnglish = "Version";
+constexpr const char* kDeviceNameChinese = "\xBA\xD0\xBE\xF7\xAB\xAC\xB8\xB9";  // 碟機型號
+constexpr const char* kRevisionChinese =
+    "\xA5\xD8\xAB" "e\xB6\xB4\xC5\xE9\xAA\xA9\xA5\xBB";                      // 目前韌體版本
+
+constexpr const char* kFileNameEnglish = "File Name";
+constexpr const char* kVersionEnglish = "Version";
+constexpr const char* kDateEnglish = "Date(YYMMDD)";
+constexpr const char* kFileNameChinese = "\xC0\xC9\xAE\xD7\xA6W\xBA\xD9";    // 檔案名稱
+constexpr const char* kVersionChinese = "\xAA\xA9\xA5\xBB";                  // 版本
+constexpr const char* kDateChinese = "\xA4\xE9\xB4\xC1(\xA6~\xA4\xEB\xA4\xE9)";  // 日期(年月日)
+
+constexpr const char* kDeviceQuestionEnglishHead =
+    "Do  you  want to  update  the  new  firmware  of  the  VORN\n\n";
+constexpr const char* kDeviceQuestionEnglishTail = " device?";
+constexpr const char* kDeviceQuestionChineseHead =
+    "\xAC" "O\xA7_\xAD" "n\xA7\xF3\xB7s VORN ";                               // 是否要更新 VORN
+constexpr const char* kDeviceQuestionChineseTail =
+    " \xA5\xFA\xBA\xD0\xBE\xF7\xA4\xA7\xB6\xB4\xC5\xE9?";                     // 光碟機之韌體?
+constexpr const char* kUpdateNowEnglish =
+    "Selected file has been saved completely.\n\nDo you want to update now?";
+constexpr const char* kUpdateNowChinese =
+    "\xB7s\xB6\xB4\xC5\xE9\xA4w\xA4U\xB8\xFC\xA6\xA8\xA5\\\xA1" "A"
+    "\xAC" "O\xA7_\xA5\xDF\xA7Y\xA7\xF3\xB7s?";                               // 新韌體已下載成功，是否立即更新?
+}  // namespace text
+
+int Pick(std::uint16_t languageId, int chinese, int english) {
+  return IsChinese(languageId) ? chinese : english;
+}
+
+const char* Pick(std::uint16_t languageId, const char* chinese, const char* english) {
+  return IsChinese(languageId) ? chinese : english;
+}
+
+int Length(const char* bytes) { return static_cast<int>(std::strlen(bytes)); }
+
+}  // namespace
+
+const char* BackText(std::uint16_t languageId) {
+  return Pick(languageId, text::kBackChinese, text::kBackEnglish);
+}
+
+const char* NextText(std::uint16_t languageId) {
+  return Pick(languageId, text::kNextChinese, text::kNextEnglish);
+}
+
+const char* CancelText(std::uint16_t languageId) {
+  return Pick(languageId, text::kCancelChinese, text::kCancelEnglish);
+}
+
+PageLook LookOf(Page page, std::uint16_t lang) {
+  const char* cancel = CancelText(lang);
+  switch (page) {
+    case Page::Welcome:
+      return {kWelcome, 0, false, ListContent::Hidden, kLinkNormal, false, true, true, cancel};
+    case Page::NoDrive:
+      return {kNoDrive, Pick(lang, image::kNoDriveChinese, image::kNoDriveEnglish), true,
+              ListContent::Hidden, kLinkNormal, false, false, true, cancel};
+    case Page::NoConnection:
+      return {kChecking, Pick(lang, image::kNoConnectionChinese, image::kNoConnectionEnglish),
+              true, ListContent::Hidden, kLinkHidden, false, false, true, cancel};
+    case Page::CatalogueMissing:
+      return {kChecking,
+              Pick(lang, image::kCatalogueMissingChinese, image::kCatalogueMissingEnglish), true,
+              ListContent::Hidden, kLinkOnListPage, false, false, true,
+              Pick(lang, text::kOkChinese, text::kOkEnglish)};
+    case Page::FirstDeviceList:
+    case Page::DeviceList:
+      return {kDeviceList, Pick(lang, image::kSelectDriveChinese, image::kSelectDriveEnglish),
+              false, ListContent::Drives, kLinkOnListPage, false, false, true,
+              page == Page::FirstDeviceList ? Pick(lang, text::kCancelChinese, text::kOkEnglish)
+                                            : cancel};
+    case Page::FirmwareList:
+      return {kFirmwareList,
+              Pick(lang, image::kChooseFirmwareChinese, image::kChooseFirmwareEnglish), false,
+              ListContent::FirmwareFiles, kLinkOnListPage, true, false, true, cancel};
+    case Page::NoNewFirmwareLastDrive:
+      return {kDeviceDone,
+              Pick(lang, image::kNoNewFirmwareLastChinese, image::kNoNewFirmwareLastEnglish), true,
+              ListContent::Hidden, kLinkHidden, false, false, true, cancel};
+    case Page::NoNewFirmwareOthersRemain:
+      return {kDeviceDone,
+              Pick(lang, image::kNoNewFirmwareOthersChinese, image::kNoNewFirmwareOthersEnglish),
+              true, ListContent::Hidden, kLinkHidden, false, true, true, cancel};
+  }
+  return LookOf(Page::Welcome, lang);
+}
+
+NextAction NextActionFor(std::int32_t pageState) {
+  if (pageState == kWelcome) return NextAction::StartChecks;
+  if (pageState == kDeviceDone) return NextAction::ShowRemainingDrives;
+  return NextAction::None;
+}
+
+bool BackReturnsToDrives(std::int32_t pageState) { return pageState == kFirmwareList; }
+
+ClickAction ClickActionFor(std::int32_t pageState) {
+  if (pageState == kDeviceList) return ClickAction::DeviceChosen;
+  if (pageState == kFirmwareList) return ClickAction::FirmwareChosen;
+  return ClickAction::None;
+}
+
+Page PageAfterChecks(int makerDriveCount, bool catalogueReachable,
+                     const std::function<bool()>& loadCatalogue) {
+  if (makerDriveCount == 0) return Page::NoDrive;
+  if (!catalogueReachable) return Page::NoConnection;
+  return loadCatalogue() ? Page::FirstDeviceList : Page::CatalogueMissing;
+}
+
+DeviceChoice ChoiceAfterDeviceYes(std::size_t offeredItems, std::size_t entryCount) {
+  if (offeredItems > 0) return {Page::FirmwareList, false};
+  return {entryCount > 1 ? Page::NoNewFirmwareOthersRemain : Page::NoNewFirmwareLastDrive, true};
+}
+
+AfterSave AfterFirmwareSaved(std::size_t entriesLeft) {
+  return entriesLeft == 0 ? AfterSave::EndWizard : AfterSave::ShowRemainingDrives;
+}
+
+bool OkDestroysAtOnce(std::int32_t pageState) { return pageState != kDeviceDone; }
+
+int RowActedOn(const std::vector<bool>& selected) {
+  for (std::size_t row = 0; row < selected.size(); ++row) {
+    if (selected[row]) return static_cast<int>(row);
+  }
+  return -1;
+}
+
+std::vector<Column> DeviceColumns(std::uint16_t lang, int listWidth) {
+  const char* name = Pick(lang, text::kDeviceNameChinese, text::kDeviceNameEnglish);
+  const char* revision = Pick(lang, text::kRevisionChinese, text::kRevisionEnglish);
+  const int first = 12 * Length(name);
+  return {{name, first}, {revision, listWidth - first - 5}};
+}
+
+std::vector<Column> FirmwareColumns(std::uint16_t lang, int listWidth) {
+  const char* file = Pick(lang, text::kFileNameChinese, text::kFileNameEnglish);
+  const char* version = Pick(lang, text::kVersionChinese, text::kVersionEnglish);
+  const char* date = Pick(lang, text::kDateChinese, text::kDateEnglish);
+  const int first = 10 * Length(file);
+  const int second = 10 * (Length(version) + 1);
+  return {{file, first}, {version, second}, {date, listWidth - first - second - 5}};
+}
+
+std::string DeviceQuestion(std::uint16_t lang, const std::string& driveName) {
+  if (IsChinese(lang)) {
+    return text::kDeviceQuestionChineseHead + driveName + text::kDeviceQuestionChineseTail;
+  }
+  return text::kDeviceQuestionEnglishHead + driveName + text::kDeviceQuestionEnglishTail;
+}
+
+std::string UpdateNowQuestion(std::uint16_t lang) {
+  return Pick(lang, text::kUpdateNowChinese, text::kUpdateNowEnglish);
+}
+
+}  // namespace wizard
