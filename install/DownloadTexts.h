@@ -1,0 +1,18 @@
+// Texts of the download window, by user language. The Chinese texts are
+// code page 950 bytes.
+#pragma once
+
+#include <cstdint>
+
+struct DownloadTexts {
+  const char* windowTitle;
+  const char* saveButton;
+  const char* cancelButton;
+  const char* startStatus;   // while the file is fetched
+  const char* endStatus;     // after the file has arrived
+  const char* failedStatus;  // after a transfer that failed
+  const char* failedMessage; // the message dialog after a failed transfer
+};
+
+// The Chinese texts for language 1028, the English ones for every other.
+const DownloadTexts& DownloadTextsFor(std::uint16_t languageId);
