@@ -3,6 +3,7 @@
 // Platform_posix.cpp for the native build of the core and its tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,5 +19,15 @@ void OverrideUserLanguageId(std::uint16_t id);
 
 bool FileExists(const std::string& path);
 bool RemoveFile(const std::string& path);
+
+// A file opened for sequential reading of its raw bytes (no text-mode
+// conversion). Null when the file cannot be opened.
+struct InputFile;
+InputFile* OpenInputFile(const std::string& path);
+// Reads up to `size` bytes; returns how many were read, 0 at the end of the
+// file or on a read failure.
+std::size_t ReadInputFile(InputFile* file, void* buffer, std::size_t size);
+// Closes the file; null is allowed.
+void CloseInputFile(InputFile* file);
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "framework/Platform.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,5 +23,30 @@ bool FileExists(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+struct InputFile {
+  int fd;
+};
+
+InputFile* OpenInputFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return nullptr;
+  return new InputFile{fd};
+}
+
+std::size_t ReadInputFile(InputFile* file, void* buffer, std::size_t size) {
+  if (file == nullptr || size == 0) return 0;
+  for (;;) {
+    const ssize_t n = read(file->fd, buffer, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) return 0;
+  }
+}
+
+void CloseInputFile(InputFile* file) {
+  if (file == nullptr) return;
+  close(file->fd);
+  delete file;
+}
 
 }  // namespace platform

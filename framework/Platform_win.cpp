@@ -19,4 +19,30 @@ bool FileExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
+struct InputFile {
+  HANDLE handle;
+};
+
+InputFile* OpenInputFile(const std::string& path) {
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return new InputFile{handle};
+}
+
+std::size_t ReadInputFile(InputFile* file, void* buffer, std::size_t size) {
+  if (file == nullptr || size == 0) return 0;
+  // ReadFile takes a 32-bit count; callers read in modest chunks anyway.
+  const DWORD request = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+  DWORD got = 0;
+  if (!ReadFile(file->handle, buffer, request, &got, nullptr)) return 0;
+  return got;
+}
+
+void CloseInputFile(InputFile* file) {
+  if (file == nullptr) return;
+  CloseHandle(file->handle);
+  delete file;
+}
+
 }  // namespace platform

@@ -1,0 +1,94 @@
+// The text input on a catalogue file. It reads the file the way a text-mode
+// stream of the Windows C library does: a CR LF pair comes out as one LF, a CR
+// not followed by LF stays a CR, and the byte 0x1A ends the data. No other
+// byte is changed, so texts keep whatever code page the file uses.
+//
+// The conversion is made once per buffer fill, so the per-byte calls below are
+// plain buffer reads. One byte can always be put back right after it was read.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace platform {
+struct InputFile;
+}
+
+class CatalogueReader {
+ public:
+  static constexpr int kEnd = -1;
+  static constexpr std::size_t kDefaultCapacity = 64 * 1024;
+
+  // `capacity` is the size of the read buffer (at least 2 bytes); tests use
+  // tiny buffers to put every chunk boundary in play.
+  explicit CatalogueReader(std::size_t capacity = kDefaultCapacity);
+  ~CatalogueReader();
+  CatalogueReader(const CatalogueReader&) = delete;
+  CatalogueReader& operator=(const CatalogueReader&) = delete;
+
+  // Opens the file at `path`. On failure the reader is open in a failed state
+  // and reads nothing. Returns whether the file was opened.
+  bool Open(const std::string& path);
+  // Reads `data` instead of a file, with the same conversions.
+  void OpenBytes(std::string data);
+  // Closes the file if one is open; safe to call at any time.
+  void Close();
+  bool IsOpen() const { return isOpen; }
+
+  // The next byte (0 to 255), or kEnd at the end of the data or in a failed
+  // state.
+  int Get() {
+    if (pos < length) return static_cast<unsigned char>(buffer[pos++]);
+    return GetAfterRefill();
+  }
+  // The next byte without reading it.
+  int Peek() {
+    if (pos < length) return static_cast<unsigned char>(buffer[pos]);
+    if (!Refill()) return kEnd;
+    return static_cast<unsigned char>(buffer[pos]);
+  }
+  // Puts back the byte the last Get returned. Only valid straight after a Get
+  // that returned a byte.
+  void Unget() {
+    if (pos > 0) --pos;
+  }
+
+  // The failed state: set when a file cannot be opened or a token is asked
+  // for at the end of the data. Once failed, every read gives kEnd.
+  bool Failed() const { return failed; }
+  void SetFailed();
+
+  // Direct access for the token reader: the unread converted bytes in the
+  // buffer. Refill makes more available; false at the end of the data.
+  const char* Current() const { return buffer.get() + pos; }
+  std::size_t Available() const { return length - pos; }
+  void Advance(std::size_t count) { pos += count; }
+  bool Refill();
+
+ private:
+  int GetAfterRefill();
+  std::size_t ReadSource(char* into, std::size_t size);
+  void Reset();
+
+  std::size_t capacity;
+  std::unique_ptr<char[]> buffer;
+  std::size_t pos = 0;     // next byte to hand out
+  std::size_t length = 0;  // converted bytes in the buffer
+  bool isOpen = false;
+  bool failed = false;
+  bool sourceEnded = false;  // raw source exhausted or 0x1A seen
+  bool carriedCr = false;    // a CR ended the last raw chunk; its follower decides
+  platform::InputFile* file = nullptr;
+  std::string bytes;  // in-memory source of OpenBytes
+  std::size_t bytesOffset = 0;
+};
+
+// Skips white space (space and 0x09 to 0x0D), then reads a token: the bytes up
+// to the next white space (left unread) or the end of the data. The token
+// keeps at most 51 bytes; the rest of a longer run is passed over, so no tail
+// of a long word is ever read as a token of its own. Returns false, with an
+// empty token and the reader failed, when no token can be read.
+bool ReadToken(CatalogueReader& input, std::string& token);
+
+constexpr std::size_t kMaxTokenLength = 51;
