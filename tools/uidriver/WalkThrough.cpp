@@ -1,0 +1,143 @@
+// The demo's walk-through: starts the wizard and clicks through a whole
+// update of both of the maker's drives, as a person would.
+//
+//   uidrive.exe WIZARD.EXE SAVE_FOLDER [--shots]
+//
+// With --shots it prints "shot NAME" on standard output at every page and
+// waits for one line on standard input before it goes on, so that the
+// script that started it can take a picture of the screen. The exit code is
+// 0 when the walk-through went as planned, 1 otherwise.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/uidriver/UiDriver.h"
+
+namespace {
+
+using namespace uidriver;
+
+constexpr int kTimeout = 30000;
+constexpr int kList = 1002, kBack = 1005, kNext = 1006, kYes = 1, kNo = 2, kSave = 1;
+
+bool withShots = false;
+int shotNumber = 0;
+
+void Shot(const std::string& name) {
+  Sleep(400);  // let the page finish painting
+  if (!withShots) return;
+  char numbered[16];
+  std::snprintf(numbered, sizeof numbered, "%02d-", ++shotNumber);
+  std::cout << "shot " << numbered << name << std::endl;
+  std::string answer;
+  std::getline(std::cin, answer);
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::cout << "walk-through failed: " << what << std::endl;
+  std::exit(1);
+}
+
+void Expect(bool condition, const std::string& what) {
+  if (!condition) Fail(what);
+}
+
+struct Walk {
+  Process& wizardProcess;
+  HWND wizard = nullptr;
+  std::string saveFolder;
+
+  HWND List() { return Control(wizard, kList); }
+
+  // The next window of the wizard's process other than the wizard itself.
+  HWND WaitForDialog(const std::vector<HWND>& known) {
+    std::vector<HWND> exclude = known;
+    exclude.push_back(wizard);
+    HWND dialog = WaitForWindow(wizardProcess.id(), "#32770", "", kTimeout, exclude);
+    Expect(dialog != nullptr, "no dialog appeared");
+    return dialog;
+  }
+
+  void Answer(HWND dialog, int button) {
+    Expect(ClickId(dialog, button), "could not answer the question");
+    Expect(WaitForClose(dialog, kTimeout), "the question stayed open");
+  }
+
+  void ChooseDrive(int row, const std::string& shotName) {
+    Expect(ClickListRow(List(), row), "could not click a drive");
+    HWND question = WaitForDialog({});
+    Shot(shotName);
+    Answer(question, kYes);
+    Expect(WaitUntil([&] { return IsEnabled(Control(wizard, kBack)); }, kTimeout),
+           "the firmware page did not come");
+  }
+
+  // Downloads the file of `row` into the save folder and answers the
+  // update-now question with `install`.
+  void Download(int row, const std::string& label, bool install) {
+    const std::string name = ListText(List(), row, 0);
+    Expect(ClickListRow(List(), row), "could not click a firmware file");
+    HWND download = WaitForDialog({});
+    Shot(label + "-download-window");
+    Expect(ClickId(download, kSave), "no Save File button");
+    HWND saveAs = WaitForDialog({download});
+    Shot(label + "-save-as");
+    Expect(FillSaveDialog(saveAs, saveFolder + "\\" + name, kTimeout), "the save dialog did not close");
+    // The transfer runs; then the wizard asks whether to update now.
+    HWND question = WaitForDialog({download});
+    Shot(label + "-update-now-question");
+    Answer(question, install ? kYes : kNo);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::cerr << "usage: uidrive.exe WIZARD.EXE SAVE_FOLDER [--shots]" << std::endl;
+    return 2;
+  }
+  withShots = argc > 3 && std::strcmp(argv[3], "--shots") == 0;
+  Process wizardProcess;
+  Expect(wizardProcess.Start(std::string("\"") + argv[1] + "\""), "the wizard did not start");
+  Walk walk{wizardProcess, nullptr, argv[2]};
+  walk.wizard = WaitForWindow(wizardProcess.id(), "#32770", "VORN Firmware Update", 60000);
+  Expect(walk.wizard != nullptr, "no wizard window");
+  HWND wizard = walk.wizard;
+  Expect(WaitUntil([&] { return IsEnabled(Control(wizard, kNext)); }, kTimeout), "Next stays disabled");
+  Shot("welcome");
+
+  Expect(ClickId(wizard, kNext), "could not press Next");
+  Expect(WaitUntil([&] { return IsShown(walk.List()); }, kTimeout), "no device page");
+  Shot("device-page");
+
+  // The first drive: look at its files, go back, then take one.
+  walk.ChooseDrive(0, "device-question");
+  Shot("firmware-page");
+  Expect(ClickId(wizard, kBack), "could not press Back");
+  Expect(WaitUntil([&] { return !IsEnabled(Control(wizard, kBack)); }, kTimeout), "Back did not return");
+  Shot("device-page-after-back");
+  walk.ChooseDrive(0, "device-question-again");
+  walk.Download(0, "first-drive", true);
+
+  // The flasher of the archive runs in a process of its own; the wizard
+  // shows the drive that is left.
+  Expect(WaitUntil([&] { return ListRowCount(walk.List()) == 1 && IsShown(walk.List()); }, kTimeout),
+         "the handled drive did not leave the list");
+  Sleep(1500);  // the flasher's window
+  Shot("flasher-started-and-one-drive-left");
+
+  walk.ChooseDrive(0, "second-drive-question");
+  Shot("second-drive-firmware-page");
+  walk.Download(1, "second-drive", false);
+
+  // No drive is left: the wizard ends by itself with IDOK.
+  Expect(wizardProcess.WaitForExit(kTimeout), "the wizard did not end after the last drive");
+  Expect(wizardProcess.ExitCode() == IDOK, "the wizard did not end with IDOK");
+  std::cout << "walk-through complete" << std::endl;
+  return 0;
+}
