@@ -1,0 +1,152 @@
+// Finding the optical drives, reading their INQUIRY identification into the
+// drive table, and telling the maker's drives apart.
+#include <cstring>
+
+#include "scsi/ScsiTransport.h"
+
+using namespace scsi;
+
+namespace {
+
+constexpr std::size_t kAnswerLength = 256;
+constexpr std::size_t kIdentificationOffset = 8;
+constexpr std::size_t kIdentificationLength = 24;
+constexpr std::size_t kRevisionOffset = 32;
+constexpr std::size_t kRevisionLength = 5;
+constexpr std::size_t kDateCodeOffset = 40;
+constexpr std::size_t kDateCodeLength = 7;
+constexpr std::size_t kModelOffset = 8;
+constexpr std::size_t kModelLength = 16;
+
+constexpr int kAspiTargets = 8;
+constexpr int kAspiLuns = 8;
+
+// The maker's vendor identification as its drives report it.
+constexpr char kMakerVendor[] = "VORN";
+
+// Copies at most `length` characters of `source`, stopping at a NUL, and
+// terminates the copy.
+void CopyText(char* target, const std::uint8_t* source, std::size_t length) {
+  std::size_t i = 0;
+  for (; i < length && source[i] != 0; ++i) target[i] = static_cast<char>(source[i]);
+  target[i] = '\0';
+}
+
+// The first character whatever it is, then every following one up to a
+// space or the end of the text, at most `limit` characters. A text that
+// starts with a space gives that one space.
+std::string FirstWord(const char* text, std::size_t limit) {
+  std::string word;
+  for (std::size_t i = 0; i < limit && text[i] != '\0'; ++i) {
+    if (i > 0 && text[i] == ' ') break;
+    word += text[i];
+    if (text[i] == ' ') break;
+  }
+  return word;
+}
+
+}  // namespace
+
+std::uint8_t ScsiTransport::Inquiry(std::uint8_t* buffer) {
+  const std::uint8_t cdb[kCdbLength] = {0x12, 0, 0, 0, kInquiryLength, 0, 0, 0, 0, 0, 0, 0};
+  return ExecuteCommand(cdb, buffer, kInquiryLength, SRB_DIR_IN);
+}
+
+int ScsiTransport::EnumerateDrives() { return isNt ? ScanDriveLetters() : ScanAspiAdapters(); }
+
+void ScsiTransport::ListAnswer(DriveInfo& drive, const std::uint8_t* answer) {
+  CopyText(drive.identification, answer + kIdentificationOffset, kIdentificationLength);
+  CopyText(drive.revision, answer + kRevisionOffset, kRevisionLength);
+}
+
+int ScsiTransport::ScanDriveLetters() {
+  driveCount = 0;
+  std::uint8_t answer[kAnswerLength];
+  for (char letter = 'A'; letter <= 'Y'; ++letter) {
+    const std::string root = std::string(1, letter) + ":\\";
+    if (os.DriveType(root) != kDriveCdrom) continue;
+    const std::string devicePath = "\\\\.\\" + root.substr(0, 2);
+    lastOpenedHandle = os.OpenDevice(devicePath);
+    if (lastOpenedHandle == InvalidDeviceHandle()) continue;
+
+    currentHandle = lastOpenedHandle;
+    // Cleared for every drive, so that a drive whose INQUIRY fails lists
+    // empty texts rather than those of the drive read before it.
+    std::memset(answer, 0, sizeof answer);
+    Inquiry(answer);
+    DriveInfo& drive = drives[driveCount];
+    drive.deviceHandle = lastOpenedHandle;
+    ListAnswer(drive, answer);
+    // At most four drives are listed; later letters only refill the record
+    // after the last listed one.
+    if (driveCount < kMaxLetterDrives) ++driveCount;
+  }
+  return driveCount;
+}
+
+int ScsiTransport::ScanAspiAdapters() {
+  const int adapters = static_cast<int>(aspiGetSupportInfo() & 0xFF);
+  driveCount = 0;
+  SRB_GDEVBlock request;
+  std::uint8_t answer[kAnswerLength];
+  // The table holds 30 drives; devices beyond that are not listed.
+  for (int adapter = 0; adapter < adapters && driveCount < kMaxDrives; ++adapter) {
+    for (int target = 0; target < kAspiTargets && driveCount < kMaxDrives; ++target) {
+      for (int lun = 0; lun < kAspiLuns && driveCount < kMaxDrives; ++lun) {
+        std::memset(&request, 0, sizeof request);
+        request.SRB_Cmd = SC_GET_DEV_TYPE;
+        request.SRB_HaId = static_cast<std::uint8_t>(adapter);
+        request.SRB_Target = static_cast<std::uint8_t>(target);
+        request.SRB_Lun = static_cast<std::uint8_t>(lun);
+        aspiSendCommand(&request);
+        // The library may answer on another thread; keep the window
+        // messages of this thread flowing meanwhile.
+        const volatile std::uint8_t& status = request.SRB_Status;
+        while (status == SS_PENDING) PumpMessages();
+        if (status != SS_COMP || request.SRB_DeviceType != DTYPE_CDROM) continue;
+
+        DriveInfo& drive = drives[driveCount];
+        drive.hostAdapter = currentAdapter = request.SRB_HaId;
+        drive.targetId = currentTarget = request.SRB_Target;
+        drive.lun = currentLun = request.SRB_Lun;
+        // Cleared for every drive (see ScanDriveLetters).
+        std::memset(answer, 0, sizeof answer);
+        Inquiry(answer);
+        ListAnswer(drive, answer);
+        ++driveCount;
+      }
+    }
+  }
+  return driveCount;
+}
+
+void ScsiTransport::SelectDrive(int index) {
+  if (index < 0 || index >= kMaxDrives) return;
+  const DriveInfo& drive = drives[index];
+  currentHandle = drive.deviceHandle;
+  currentAdapter = drive.hostAdapter;
+  currentTarget = drive.targetId;
+  currentLun = drive.lun;
+}
+
+bool ScsiTransport::IdentifyDrive(int index, std::string& model, std::string& revision,
+                                  std::string& dateCode) {
+  if (index < 0 || index >= driveCount) return false;
+  const DriveInfo& drive = drives[index];
+  if (std::strncmp(drive.identification, kMakerVendor, 4) != 0) return false;
+
+  const std::size_t length = std::strlen(drive.identification);
+  model = length > kModelOffset ? FirstWord(drive.identification + kModelOffset, kModelLength)
+                                : std::string();
+  revision = FirstWord(drive.revision, kRevisionLength);
+
+  SelectDrive(index);
+  std::uint8_t answer[kAnswerLength] = {};
+  Inquiry(answer);
+  dateCode.clear();
+  for (std::size_t i = kDateCodeOffset; i < kDateCodeOffset + kDateCodeLength; ++i) {
+    if (answer[i] == 0) break;
+    if (answer[i] != '/') dateCode += static_cast<char>(answer[i]);
+  }
+  return true;
+}

@@ -1,0 +1,181 @@
+// The request records the transport exchanges with the Windows SCSI port
+// driver (pass-through) and with WNASPI32.DLL (ASPI), with their constants.
+// The program is 32-bit, so the records carry 32-bit pointers; their sizes
+// and offsets are pinned below for that layout. A 64-bit host build of the
+// portable core uses the same field names with its own pointer width, which
+// is fine because nothing outside the process sees those records there.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// ASPI commands.
+inline constexpr std::uint8_t SC_GET_DEV_TYPE = 0x01;
+inline constexpr std::uint8_t SC_EXEC_SCSI_CMD = 0x02;
+inline constexpr std::uint8_t SC_ABORT_SRB = 0x03;
+
+// ASPI request status (SRB_Status) and the transport's status scale.
+inline constexpr std::uint8_t SS_PENDING = 0x00;
+inline constexpr std::uint8_t SS_COMP = 0x01;
+inline constexpr std::uint8_t SS_ABORTED = 0x02;
+inline constexpr std::uint8_t SS_ERR = 0x04;
+inline constexpr std::uint8_t SS_INVALID_HA = 0x81;
+inline constexpr std::uint8_t SS_NO_DEVICE = 0x82;
+
+// ASPI request flags: the direction, and event notification on completion.
+inline constexpr std::uint8_t SRB_DIR_IN = 0x08;
+inline constexpr std::uint8_t SRB_DIR_OUT = 0x10;
+inline constexpr std::uint8_t SRB_EVENT_NOTIFY = 0x40;
+
+// Peripheral device type of a CD-ROM device.
+inline constexpr std::uint8_t DTYPE_CDROM = 0x05;
+
+// Pass-through directions (DataIn).
+inline constexpr std::uint8_t SCSI_IOCTL_DATA_OUT = 0;
+inline constexpr std::uint8_t SCSI_IOCTL_DATA_IN = 1;
+inline constexpr std::uint8_t SCSI_IOCTL_DATA_UNSPECIFIED = 2;
+
+inline constexpr std::uint32_t IOCTL_SCSI_PASS_THROUGH_DIRECT = 0x4D014;
+
+inline constexpr std::size_t kCdbLength = 12;
+inline constexpr std::uint32_t kPassThroughTimeOutSeconds = 20;
+inline constexpr std::uint8_t kPassThroughSenseLength = 24;
+inline constexpr std::uint8_t kAspiSenseLength = 14;
+inline constexpr std::uint32_t kAspiWaitMilliseconds = 30000;
+
+struct SCSI_PASS_THROUGH_DIRECT {
+  std::uint16_t Length;
+  std::uint8_t ScsiStatus;
+  std::uint8_t PathId;
+  std::uint8_t TargetId;
+  std::uint8_t Lun;
+  std::uint8_t CdbLength;
+  std::uint8_t SenseInfoLength;
+  std::uint8_t DataIn;
+  std::uint8_t alignment[3];
+  std::uint32_t DataTransferLength;
+  std::uint32_t TimeOutValue;
+  void* DataBuffer;
+  std::uint32_t SenseInfoOffset;
+  std::uint8_t Cdb[16];
+};
+
+// The pass-through request as the program sends it: the published record,
+// a filler, and room for the sense data the driver writes.
+struct PassThroughRecord {
+  SCSI_PASS_THROUGH_DIRECT spt;
+  std::uint32_t filler;
+  std::uint8_t senseBuffer[32];
+};
+
+struct SRB_ExecSCSICmd {
+  std::uint8_t SRB_Cmd;
+  std::uint8_t SRB_Status;
+  std::uint8_t SRB_HaId;
+  std::uint8_t SRB_Flags;
+  std::uint32_t SRB_Hdr_Rsvd;
+  std::uint8_t SRB_Target;
+  std::uint8_t SRB_Lun;
+  std::uint16_t SRB_Rsvd1;
+  std::uint32_t SRB_BufLen;
+  std::uint8_t* SRB_BufPointer;
+  std::uint8_t SRB_SenseLen;
+  std::uint8_t SRB_CDBLen;
+  std::uint8_t SRB_HaStat;
+  std::uint8_t SRB_TargStat;
+  void* SRB_PostProc;
+  void* SRB_Rsvd2;
+  std::uint8_t SRB_Rsvd3[16];
+  std::uint8_t CDBByte[16];
+  std::uint8_t SenseArea[16];
+};
+
+struct SRB_Abort {
+  std::uint8_t SRB_Cmd;
+  std::uint8_t SRB_Status;
+  std::uint8_t SRB_HaId;
+  std::uint8_t SRB_Flags;
+  std::uint32_t SRB_Hdr_Rsvd;
+  void* SRB_ToAbort;
+};
+
+struct SRB_GDEVBlock {
+  std::uint8_t SRB_Cmd;
+  std::uint8_t SRB_Status;
+  std::uint8_t SRB_HaId;
+  std::uint8_t SRB_Flags;
+  std::uint32_t SRB_Hdr_Rsvd;
+  std::uint8_t SRB_Target;
+  std::uint8_t SRB_Lun;
+  std::uint8_t SRB_DeviceType;
+  std::uint8_t SRB_Rsvd1;
+};
+
+// Every ASPI request starts with this header; the library reads SRB_Cmd to
+// tell the kinds apart.
+struct SRB_Header {
+  std::uint8_t SRB_Cmd;
+  std::uint8_t SRB_Status;
+  std::uint8_t SRB_HaId;
+  std::uint8_t SRB_Flags;
+  std::uint32_t SRB_Hdr_Rsvd;
+};
+
+// The layout the driver and the library expect (32-bit pointers). Offsets
+// before the first pointer hold on every host.
+namespace scsi_layout {
+inline constexpr bool kPointers32 = sizeof(void*) == 4;
+}
+
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, ScsiStatus) == 2);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, PathId) == 3);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, TargetId) == 4);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Lun) == 5);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, CdbLength) == 6);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoLength) == 7);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataIn) == 8);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataTransferLength) == 12);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, TimeOutValue) == 16);
+static_assert(!scsi_layout::kPointers32 || offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) == 20);
+static_assert(!scsi_layout::kPointers32 ||
+              offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == 24);
+static_assert(!scsi_layout::kPointers32 || offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == 28);
+static_assert(!scsi_layout::kPointers32 || sizeof(SCSI_PASS_THROUGH_DIRECT) == 44);
+static_assert(!scsi_layout::kPointers32 || offsetof(PassThroughRecord, filler) == 44);
+static_assert(!scsi_layout::kPointers32 || offsetof(PassThroughRecord, senseBuffer) == 48);
+static_assert(!scsi_layout::kPointers32 || sizeof(PassThroughRecord) == 80);
+
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Status) == 1);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_HaId) == 2);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Flags) == 3);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Hdr_Rsvd) == 4);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Target) == 8);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Lun) == 9);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Rsvd1) == 10);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufLen) == 12);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufPointer) == 16);
+static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == 20);
+static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_CDBLen) == 21);
+static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_HaStat) == 22);
+static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_TargStat) == 23);
+static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 24);
+static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_Rsvd2) == 28);
+static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_Rsvd3) == 32);
+static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, CDBByte) == 48);
+static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SenseArea) == 64);
+static_assert(!scsi_layout::kPointers32 || sizeof(SRB_ExecSCSICmd) == 80);
+
+static_assert(offsetof(SRB_Abort, SRB_HaId) == 2);
+static_assert(offsetof(SRB_Abort, SRB_Flags) == 3);
+static_assert(offsetof(SRB_Abort, SRB_Hdr_Rsvd) == 4);
+static_assert(offsetof(SRB_Abort, SRB_ToAbort) == 8);
+static_assert(!scsi_layout::kPointers32 || sizeof(SRB_Abort) == 12);
+
+static_assert(offsetof(SRB_GDEVBlock, SRB_Status) == 1);
+static_assert(offsetof(SRB_GDEVBlock, SRB_HaId) == 2);
+static_assert(offsetof(SRB_GDEVBlock, SRB_Target) == 8);
+static_assert(offsetof(SRB_GDEVBlock, SRB_Lun) == 9);
+static_assert(offsetof(SRB_GDEVBlock, SRB_DeviceType) == 10);
+static_assert(offsetof(SRB_GDEVBlock, SRB_Rsvd1) == 11);
+static_assert(sizeof(SRB_GDEVBlock) == 12);
+static_assert(sizeof(SRB_Header) == 8);

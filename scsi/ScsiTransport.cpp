@@ -1,0 +1,172 @@
+// The transport's two back ends: SCSI pass-through and ASPI.
+#include "scsi/ScsiTransport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+using namespace scsi;
+
+GetAspiSupportInfoFunction aspiGetSupportInfo = nullptr;
+SendAspiCommandFunction aspiSendCommand = nullptr;
+
+namespace {
+
+constexpr std::uint32_t kSystemTextLength = 80;
+
+}  // namespace
+
+ScsiTransport::ScsiTransport(ScsiSystem& system) : os(system) {
+  IsNtPlatform();
+  if (!isNt && !LoadAspi()) {
+    // Without the library there is nothing to scan; the program goes on
+    // with an empty drive list.
+    return;
+  }
+  EnumerateDrives();
+  SelectDrive(0);
+}
+
+ScsiTransport::~ScsiTransport() {
+  std::free(execRequest);
+  execRequest = nullptr;
+  if (aspiLibrary != nullptr) {
+    os.UnloadModule(aspiLibrary);
+    aspiLibrary = nullptr;
+    aspiGetSupportInfo = nullptr;
+    aspiSendCommand = nullptr;
+  }
+  if (lastOpenedHandle != nullptr && lastOpenedHandle != InvalidDeviceHandle()) {
+    os.CloseDevice(lastOpenedHandle);
+  }
+}
+
+bool ScsiTransport::IsNtPlatform() {
+  isNt = os.PlatformId() == kPlatformWin32Nt;
+  return isNt;
+}
+
+bool ScsiTransport::LoadAspi() {
+  const std::string path = os.SystemDirectory() + "\\WNASPI32.DLL";
+  aspiLibrary = os.LoadModule(path);
+  if (aspiLibrary != nullptr) {
+    aspiGetSupportInfo = reinterpret_cast<GetAspiSupportInfoFunction>(
+        os.FindEntryPoint(aspiLibrary, "GetASPI32SupportInfo"));
+    aspiSendCommand = reinterpret_cast<SendAspiCommandFunction>(
+        os.FindEntryPoint(aspiLibrary, "SendASPI32Command"));
+    if (aspiGetSupportInfo != nullptr && aspiSendCommand != nullptr) {
+      // Cleared once, so that the fields no command writes hold zeros.
+      execRequest = static_cast<SRB_ExecSCSICmd*>(std::calloc(1, sizeof(SRB_ExecSCSICmd)));
+      if (execRequest != nullptr) return true;
+    }
+    // A library without both entry points cannot be called: treat it as
+    // missing rather than call through a null address later.
+    os.UnloadModule(aspiLibrary);
+    aspiLibrary = nullptr;
+    aspiGetSupportInfo = nullptr;
+    aspiSendCommand = nullptr;
+  }
+  os.ShowMessage("WNASPI32.DLL not found");
+  return false;
+}
+
+std::uint8_t ScsiTransport::ExecuteCommand(const std::uint8_t* cdb, std::uint8_t* buffer,
+                                           std::uint32_t length, std::uint8_t direction) {
+  if (isNt) {
+    std::uint8_t dataIn = SCSI_IOCTL_DATA_UNSPECIFIED;
+    if (direction == SRB_DIR_IN) dataIn = SCSI_IOCTL_DATA_IN;
+    if (direction == SRB_DIR_OUT) dataIn = SCSI_IOCTL_DATA_OUT;
+    return ExecutePassThrough(cdb, buffer, length, dataIn);
+  }
+
+  // ASPI: the library has not been loaded, so no command can be sent.
+  if (execRequest == nullptr) return SS_ERR;
+
+  EventHandle event = os.NewEvent();
+  if (event == nullptr) return SS_ERR;
+
+  SRB_ExecSCSICmd& request = *execRequest;
+  request.SRB_Cmd = SC_EXEC_SCSI_CMD;
+  request.SRB_HaId = currentAdapter;
+  request.SRB_Flags = static_cast<std::uint8_t>(direction | SRB_EVENT_NOTIFY);
+  request.SRB_Target = currentTarget;
+  request.SRB_Lun = currentLun;
+  request.SRB_BufLen = length;
+  request.SRB_BufPointer = buffer;
+  request.SRB_SenseLen = kAspiSenseLength;
+  request.SRB_CDBLen = kCdbLength;
+  request.SRB_PostProc = event;
+  std::memcpy(request.CDBByte, cdb, kCdbLength);
+
+  aspiSendCommand(&request);
+
+  // The library may finish the request on another thread.
+  const volatile std::uint8_t& status = request.SRB_Status;
+  if (status != SS_PENDING) {
+    os.CloseEvent(event);
+    return status;
+  }
+
+  const std::uint32_t waited = os.WaitEvent(event, kAspiWaitMilliseconds);
+  os.CloseEvent(event);
+  if (waited == kWaitSignalled) return status;
+  if (waited == kWaitTimedOut || waited == kWaitFailed) {
+    AbortRequest(&request);
+    return SS_ERR;
+  }
+  return 0;
+}
+
+std::uint8_t ScsiTransport::ExecutePassThrough(const std::uint8_t* cdb, std::uint8_t* buffer,
+                                               std::uint32_t length, std::uint8_t dataIn) {
+  std::memset(&passThrough, 0, sizeof passThrough);
+  SCSI_PASS_THROUGH_DIRECT& spt = passThrough.spt;
+  spt.Length = sizeof(SCSI_PASS_THROUGH_DIRECT);
+  spt.CdbLength = kCdbLength;
+  spt.SenseInfoLength = kPassThroughSenseLength;
+  spt.DataIn = dataIn;
+  spt.DataTransferLength = length;
+  spt.TimeOutValue = kPassThroughTimeOutSeconds;
+  spt.DataBuffer = buffer;
+  spt.SenseInfoOffset = offsetof(PassThroughRecord, senseBuffer);
+  std::memcpy(spt.Cdb, cdb, kCdbLength);
+
+  std::uint32_t returned = 0;
+  if (!os.IoControl(currentHandle, IOCTL_SCSI_PASS_THROUGH_DIRECT, &passThrough,
+                    sizeof passThrough, &passThrough, sizeof passThrough, &returned)) {
+    const std::uint32_t error = os.LastError();
+    // A semaphore time-out or an I/O device error still leaves the device's
+    // SCSI status in the record.
+    if (error != kErrorSemaphoreTimeout && error != kErrorIoDevice) {
+      ReportSystemError(error);
+      return 0;
+    }
+  }
+  return spt.ScsiStatus != 0 ? spt.ScsiStatus : SS_COMP;
+}
+
+void ScsiTransport::AbortRequest(SRB_ExecSCSICmd* request) {
+  if (aspiSendCommand == nullptr) return;
+  SRB_Abort abort = {};
+  abort.SRB_Cmd = SC_ABORT_SRB;
+  abort.SRB_HaId = currentAdapter;
+  abort.SRB_ToAbort = request;
+  aspiSendCommand(&abort);
+}
+
+void ScsiTransport::PumpMessages() { os.DispatchOneMessage(); }
+
+void ScsiTransport::ReportSystemError(std::uint32_t code) {
+  char systemText[kSystemTextLength] = {};
+  std::string message;
+  if (os.FormatSystemText(code, systemText, kSystemTextLength) != 0) {
+    systemText[kSystemTextLength - 1] = '\0';
+    message = std::string(systemText) + "\n";
+  } else {
+    char failure[64];
+    std::snprintf(failure, sizeof failure, "Format message failed.  Error: %d\n",
+                  static_cast<int>(os.LastError()));
+    message = failure;
+  }
+  os.ShowMessage(message);
+}

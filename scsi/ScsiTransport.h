@@ -1,0 +1,91 @@
+// The one SCSI command transport of the program. It picks its back end once,
+// when it is built: pass-through requests on each drive's device handle on
+// the NT line, the ASPI library WNASPI32.DLL on the old consumer line. Its
+// construction also finds the optical drives, reads each one's INQUIRY
+// identification into the drive table and selects drive 0.
+//
+// Commands return one status byte in the ASPI scale: SS_COMP (1) completed,
+// SS_ERR (4) error, 0 failed without status; on the pass-through side a
+// non-zero SCSI status of the device is returned unchanged.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "scsi/DriveIdentification.h"
+#include "scsi/ScsiRecords.h"
+#include "scsi/ScsiSystem.h"
+
+// One listed optical drive.
+struct DriveInfo {
+  scsi::DeviceHandle deviceHandle;  // pass-through side only
+  std::uint8_t hostAdapter;         // ASPI side only
+  std::uint8_t targetId;            // ASPI side only
+  std::uint8_t lun;                 // ASPI side only
+  char identification[50];          // INQUIRY vendor (8) and product (16)
+  char revision[10];                // INQUIRY product revision and the byte after it
+};
+
+class ScsiTransport final : public DriveIdentification {
+ public:
+  static constexpr int kMaxDrives = 30;
+  static constexpr int kMaxLetterDrives = 4;
+  static constexpr std::uint32_t kInquiryLength = 50;
+
+  // The program's transport, on the real Win32 calls (Windows builds only).
+  ScsiTransport();
+  // A transport on the given platform; `system` must outlive it.
+  explicit ScsiTransport(scsi::ScsiSystem& system);
+  ~ScsiTransport();
+  ScsiTransport(const ScsiTransport&) = delete;
+  ScsiTransport& operator=(const ScsiTransport&) = delete;
+
+  bool IsNtPlatform();
+  std::uint8_t ExecuteCommand(const std::uint8_t* cdb, std::uint8_t* buffer, std::uint32_t length,
+                              std::uint8_t direction);
+  std::uint8_t ExecutePassThrough(const std::uint8_t* cdb, std::uint8_t* buffer,
+                                  std::uint32_t length, std::uint8_t dataIn);
+  void AbortRequest(SRB_ExecSCSICmd* request);
+  void PumpMessages();
+  void ReportSystemError(std::uint32_t code);
+
+  // Drive scan and identification.
+  std::uint8_t Inquiry(std::uint8_t* buffer);
+  int EnumerateDrives();
+  int ScanDriveLetters();
+  int ScanAspiAdapters();
+
+  // DriveIdentification.
+  int DriveCount() const override { return driveCount; }
+  void SelectDrive(int index) override;
+  bool IdentifyDrive(int index, std::string& model, std::string& revision,
+                     std::string& dateCode) override;
+
+  // The state, readable by callers: the current drive, the back end and the
+  // drive table. Only the first `driveCount` records of `drives` are listed.
+  scsi::DeviceHandle currentHandle = nullptr;
+  std::uint8_t currentAdapter = 0;
+  std::uint8_t currentTarget = 0;
+  std::uint8_t currentLun = 0;
+  scsi::ModuleHandle aspiLibrary = nullptr;
+  int driveCount = 0;
+  bool isNt = false;
+  scsi::DeviceHandle lastOpenedHandle = nullptr;
+  DriveInfo drives[kMaxDrives] = {};
+  SRB_ExecSCSICmd* execRequest = nullptr;
+  PassThroughRecord passThrough = {};
+
+ private:
+  bool LoadAspi();
+  void ListAnswer(DriveInfo& drive, const std::uint8_t* answer);
+
+  scsi::ScsiSystem& os;
+};
+
+// The library's entry points, once loaded; null otherwise.
+extern scsi::GetAspiSupportInfoFunction aspiGetSupportInfo;
+extern scsi::SendAspiCommandFunction aspiSendCommand;
+
+// The program's one transport, built during static initialisation after the
+// application object (app/Statics.cpp).
+extern ScsiTransport theTransport;

@@ -1,0 +1,333 @@
+// The transport's back ends, played through the scripted platform.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "scsi/ScsiTransport.h"
+#include "tests/scsi/FakeScsiSystem.h"
+
+using namespace scsi;
+
+namespace {
+
+constexpr std::uint8_t kTestCdb[kCdbLength] = {0x12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+
+TEST(ScsiTransportPlatform, OnlyTheNtPlatformIdSelectsPassThrough) {
+  struct Row {
+    std::uint32_t platformId;
+    bool passThrough;
+  };
+  for (const Row row : {Row{2, true}, Row{1, false}, Row{0, false}}) {
+    SCOPED_TRACE(row.platformId);
+    FakeScsiSystem fake;
+    fake.platformId = row.platformId;
+    ScsiTransport transport(fake);
+    EXPECT_EQ(transport.isNt, row.passThrough);
+    EXPECT_EQ(transport.IsNtPlatform(), row.passThrough);
+    if (row.passThrough) {
+      EXPECT_TRUE(fake.loadedPaths.empty());
+      EXPECT_EQ(transport.execRequest, nullptr);
+    } else {
+      ASSERT_EQ(fake.loadedPaths.size(), 1u);
+      EXPECT_EQ(fake.loadedPaths[0], "C:\\WINDOWS\\SYSTEM\\WNASPI32.DLL");
+      EXPECT_NE(transport.execRequest, nullptr);
+    }
+    EXPECT_TRUE(fake.messages.empty());
+  }
+}
+
+TEST(ScsiTransportPlatform, MissingOrIncompleteAspiLibraryIsReportedOnceAndListsNothing) {
+  struct Row {
+    const char* name;
+    bool loads, supportInfo, sendCommand;
+    int unloaded;
+  };
+  for (const Row row : {Row{"missing", false, true, true, 0},
+                        Row{"no GetASPI32SupportInfo", true, false, true, 1},
+                        Row{"no SendASPI32Command", true, true, false, 1}}) {
+    SCOPED_TRACE(row.name);
+    FakeScsiSystem fake;
+    fake.platformId = 1;
+    fake.aspiLoads = row.loads;
+    fake.hasSupportInfo = row.supportInfo;
+    fake.hasSendCommand = row.sendCommand;
+    fake.supportInfo = 1;
+    fake.aspiDevices.push_back({});
+    {
+      ScsiTransport transport(fake);
+      EXPECT_EQ(fake.messages, std::vector<std::string>{"WNASPI32.DLL not found"});
+      EXPECT_EQ(transport.driveCount, 0);
+      EXPECT_EQ(transport.aspiLibrary, nullptr);
+      EXPECT_EQ(aspiSendCommand, nullptr);
+      EXPECT_TRUE(fake.aspiRequests.empty());
+      // A command on a transport without its library fails without calling it.
+      std::uint8_t buffer[50];
+      EXPECT_EQ(transport.ExecuteCommand(kTestCdb, buffer, sizeof buffer, SRB_DIR_IN), SS_ERR);
+      EXPECT_TRUE(fake.aspiRequests.empty());
+    }
+    EXPECT_EQ(fake.unloadedModules, row.unloaded);
+  }
+}
+
+TEST(ScsiTransportPassThrough, DirectionMapsToDataIn) {
+  struct Row {
+    std::uint8_t direction;
+    std::uint8_t dataIn;
+  };
+  FakeScsiSystem fake;
+  fake.letters['D'] = {};
+  ScsiTransport transport(fake);
+  for (const Row row : {Row{SRB_DIR_IN, 1}, Row{SRB_DIR_OUT, 0}, Row{0, 2}, Row{0x18, 2},
+                        Row{SRB_DIR_IN | SRB_EVENT_NOTIFY, 2}}) {
+    SCOPED_TRACE(static_cast<int>(row.direction));
+    std::uint8_t buffer[8] = {};
+    transport.ExecuteCommand(kTestCdb, buffer, sizeof buffer, row.direction);
+    ASSERT_FALSE(fake.passThroughRequests.empty());
+    EXPECT_EQ(fake.passThroughRequests.back().spt.DataIn, row.dataIn);
+  }
+}
+
+TEST(ScsiTransportPassThrough, RequestIsRebuiltFromZeroForEveryCommand) {
+  FakeLetterDrive drive;
+  drive.scsiStatus = 2;  // the driver writes into the record
+  FakeScsiSystem fake;
+  fake.letters['D'] = drive;
+  ScsiTransport transport(fake);
+  // The scan sent one INQUIRY; the record now holds the device's status.
+  ASSERT_EQ(fake.passThroughRequests.size(), 1u);
+  ASSERT_EQ(transport.passThrough.spt.ScsiStatus, 2);
+
+  std::uint8_t buffer[64] = {};
+  transport.ExecuteCommand(kTestCdb, buffer, 33, SRB_DIR_IN);
+  ASSERT_EQ(fake.passThroughRequests.size(), 2u);
+  EXPECT_EQ(fake.passThroughDevices.back(), FakeScsiSystem::LetterHandle('D'));
+  const PassThroughRecord& sent = fake.passThroughRequests.back();
+  EXPECT_EQ(sent.spt.Length, sizeof(SCSI_PASS_THROUGH_DIRECT));
+  EXPECT_EQ(sent.spt.ScsiStatus, 0);
+  EXPECT_EQ(sent.spt.PathId, 0);
+  EXPECT_EQ(sent.spt.TargetId, 0);
+  EXPECT_EQ(sent.spt.Lun, 0);
+  EXPECT_EQ(sent.spt.CdbLength, 12);
+  EXPECT_EQ(sent.spt.SenseInfoLength, 24);
+  EXPECT_EQ(sent.spt.DataTransferLength, 33u);
+  EXPECT_EQ(sent.spt.TimeOutValue, 20u);
+  EXPECT_EQ(sent.spt.DataBuffer, buffer);
+  EXPECT_EQ(sent.spt.SenseInfoOffset, offsetof(PassThroughRecord, senseBuffer));
+  EXPECT_EQ(std::memcmp(sent.spt.Cdb, kTestCdb, kCdbLength), 0);
+  for (std::size_t i = kCdbLength; i < sizeof sent.spt.Cdb; ++i) EXPECT_EQ(sent.spt.Cdb[i], 0);
+  EXPECT_EQ(sent.filler, 0u);
+  for (std::uint8_t b : sent.senseBuffer) EXPECT_EQ(b, 0);
+}
+
+TEST(ScsiTransportPassThrough, StatusFollowsTheDeviceAndTheControlCallsError) {
+  struct Row {
+    const char* name;
+    std::uint8_t scsiStatus;
+    std::uint32_t ioError;
+    std::uint8_t result;
+    const char* message;  // null: none shown
+  };
+  const Row rows[] = {
+      {"success", 0, 0, SS_COMP, nullptr},
+      {"check condition", 2, 0, 2, nullptr},
+      {"semaphore time-out keeps the device status", 0, 121, SS_COMP, nullptr},
+      {"semaphore time-out with check condition", 2, 121, 2, nullptr},
+      {"I/O device error keeps the device status", 0x18, 1117, 0x18, nullptr},
+      {"access denied", 0, 5, 0, "Access is denied.\r\n\n"},
+      {"access denied ignores the device status", 2, 5, 0, "Access is denied.\r\n\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeScsiSystem fake;
+    fake.letters['D'] = {};
+    fake.systemTexts[5] = "Access is denied.\r\n";
+    ScsiTransport transport(fake);
+    fake.letters['D'].scsiStatus = row.scsiStatus;
+    fake.letters['D'].ioError = row.ioError;
+    std::uint8_t buffer[50];
+    EXPECT_EQ(transport.ExecuteCommand(kTestCdb, buffer, sizeof buffer, SRB_DIR_IN), row.result);
+    if (row.message == nullptr) {
+      EXPECT_TRUE(fake.messages.empty());
+    } else {
+      EXPECT_EQ(fake.messages, std::vector<std::string>{row.message});
+    }
+  }
+}
+
+TEST(ScsiTransportPassThrough, SystemErrorTextsAndTheirFailure) {
+  struct Row {
+    const char* name;
+    std::uint32_t code;
+    std::string systemText;
+    bool formatFails;
+    std::uint32_t formatError;
+    std::string shown;
+  };
+  const Row rows[] = {
+      {"system text and a line feed", 5, "Access is denied.\r\n", false, 0,
+       "Access is denied.\r\n\n"},
+      {"format failure names its own error", 31, "", true, 317,
+       "Format message failed.  Error: 317\n"},
+      // The text is read into an 80-character buffer; a longer one does not fit.
+      {"text longer than the buffer", 1, std::string(80, 'x'), false, 0,
+       "Format message failed.  Error: 122\n"},
+      {"text that just fits", 1, std::string(79, 'y'), false, 0, std::string(79, 'y') + "\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeScsiSystem fake;
+    fake.systemTexts[row.code] = row.systemText;
+    fake.formatFails = row.formatFails;
+    fake.formatFailureError = row.formatError;
+    ScsiTransport transport(fake);
+    transport.ReportSystemError(row.code);
+    EXPECT_EQ(fake.messages, std::vector<std::string>{row.shown});
+  }
+}
+
+// An ASPI platform with one CD-ROM device at adapter 0, target 1, LUN 0,
+// already scanned; the device answers as `device` says from now on.
+class AspiCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake.platformId = 1;
+    fake.supportInfo = 1;
+    FakeAspiDevice device;
+    device.target = 1;
+    fake.aspiDevices.push_back(device);
+    transport = std::make_unique<ScsiTransport>(fake);
+    ASSERT_EQ(transport->driveCount, 1);
+    fake.aspiRequests.clear();
+    fake.execRequests.clear();
+    fake.waits.clear();
+  }
+  FakeAspiDevice& device() { return fake.aspiDevices[0]; }
+  std::uint8_t Execute() { return transport->ExecuteCommand(kTestCdb, buffer, 50, SRB_DIR_IN); }
+
+  FakeScsiSystem fake;
+  std::unique_ptr<ScsiTransport> transport;
+  std::uint8_t buffer[64] = {};
+};
+
+TEST_F(AspiCommand, RequestCarriesTheCurrentDriveAndTheCommand) {
+  Execute();
+  ASSERT_EQ(fake.execRequests.size(), 1u);
+  const SRB_ExecSCSICmd& sent = fake.execRequests[0];
+  EXPECT_EQ(sent.SRB_Cmd, SC_EXEC_SCSI_CMD);
+  EXPECT_EQ(sent.SRB_HaId, 0);
+  EXPECT_EQ(sent.SRB_Target, 1);
+  EXPECT_EQ(sent.SRB_Lun, 0);
+  EXPECT_EQ(sent.SRB_Flags, SRB_DIR_IN | SRB_EVENT_NOTIFY);
+  EXPECT_EQ(sent.SRB_BufLen, 50u);
+  EXPECT_EQ(sent.SRB_BufPointer, buffer);
+  EXPECT_EQ(sent.SRB_SenseLen, 14);
+  EXPECT_EQ(sent.SRB_CDBLen, 12);
+  EXPECT_NE(sent.SRB_PostProc, nullptr);
+  EXPECT_EQ(std::memcmp(sent.CDBByte, kTestCdb, kCdbLength), 0);
+
+  transport->ExecuteCommand(kTestCdb, buffer, 8, SRB_DIR_OUT);
+  EXPECT_EQ(fake.execRequests.back().SRB_Flags, SRB_DIR_OUT | SRB_EVENT_NOTIFY);
+  EXPECT_EQ(fake.eventsCreated, fake.eventsClosed);
+}
+
+TEST_F(AspiCommand, StatusSetAtOnceIsReturnedWithoutWaiting) {
+  for (std::uint8_t status : {SS_COMP, SS_ERR, SS_ABORTED, SS_NO_DEVICE}) {
+    SCOPED_TRACE(static_cast<int>(status));
+    device().execStatus = status;
+    EXPECT_EQ(Execute(), status);
+    EXPECT_TRUE(fake.waits.empty());
+    EXPECT_EQ(fake.eventsCreated, fake.eventsClosed);
+  }
+}
+
+TEST_F(AspiCommand, PendingRequestIsWaitedForAndReturnsItsFinalStatus) {
+  device().completion = AspiCompletion::kPendingThenDone;
+  device().answer = InquiryAnswer({"VORN", "", "", ""});
+  device().execStatus = SS_COMP;
+  EXPECT_EQ(Execute(), SS_COMP);
+  EXPECT_EQ(fake.waits, std::vector<std::uint32_t>{30000});
+  EXPECT_EQ(std::memcmp(buffer + 8, "VORN", 4), 0);
+  EXPECT_EQ(fake.CountAspiRequests(SC_ABORT_SRB), 0);
+  EXPECT_EQ(fake.eventsCreated, fake.eventsClosed);
+
+  device().execStatus = SS_ERR;
+  EXPECT_EQ(Execute(), SS_ERR);
+}
+
+TEST_F(AspiCommand, RequestThatNeverEndsIsAbortedOnceAfterThirtySeconds) {
+  struct Row {
+    const char* name;
+    std::uint32_t waitResult;
+    std::uint8_t status;
+    int aborts;
+  };
+  for (const Row row : {Row{"time-out", kWaitTimedOut, SS_ERR, 1},
+                        Row{"wait failed", kWaitFailed, SS_ERR, 1},
+                        Row{"abandoned", kWaitAbandoned, 0, 0}}) {
+    SCOPED_TRACE(row.name);
+    fake.aspiRequests.clear();
+    fake.waits.clear();
+    device().completion = AspiCompletion::kNever;
+    device().waitResult = row.waitResult;
+    EXPECT_EQ(Execute(), row.status);
+    EXPECT_EQ(fake.waits, std::vector<std::uint32_t>{30000});
+    ASSERT_EQ(fake.CountAspiRequests(SC_ABORT_SRB), row.aborts);
+    if (row.aborts == 1) {
+      const SentAspiRequest& abort = fake.aspiRequests.back();
+      EXPECT_EQ(abort.command, SC_ABORT_SRB);
+      EXPECT_EQ(abort.adapter, 0);
+      EXPECT_EQ(abort.flags, 0);
+      EXPECT_EQ(abort.toAbort, transport->execRequest);
+    }
+    EXPECT_EQ(fake.eventsCreated, fake.eventsClosed);
+  }
+}
+
+TEST_F(AspiCommand, EventCreationFailureFailsTheCommandWithoutSendingIt) {
+  fake.eventCreationFails = true;
+  EXPECT_EQ(Execute(), SS_ERR);
+  EXPECT_TRUE(fake.aspiRequests.empty());
+  EXPECT_TRUE(fake.waits.empty());
+}
+
+TEST(ScsiTransportLifetime, EndReleasesLibraryAndLastOpenedHandle) {
+  struct Row {
+    const char* name;
+    bool dOpens, eOpens;
+    std::vector<DeviceHandle> closed;
+  };
+  // Only the handle of the latest open attempt is closed; a failed attempt
+  // leaves nothing to close.
+  const Row rows[] = {
+      {"both open", true, true, {FakeScsiSystem::LetterHandle('E')}},
+      {"last fails", true, false, {}},
+      {"first fails", false, true, {FakeScsiSystem::LetterHandle('E')}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeScsiSystem fake;
+    fake.letters['D'].opens = row.dOpens;
+    fake.letters['E'].opens = row.eOpens;
+    { ScsiTransport transport(fake); }
+    EXPECT_EQ(fake.closedDevices, row.closed);
+  }
+
+  FakeScsiSystem fake;
+  fake.platformId = 1;
+  {
+    ScsiTransport transport(fake);
+    EXPECT_NE(aspiSendCommand, nullptr);
+  }
+  EXPECT_EQ(fake.unloadedModules, 1);
+  EXPECT_EQ(aspiSendCommand, nullptr);
+}
+
+TEST(ScsiTransportLifetime, PumpMessagesDispatchesOneMessagePerCall) {
+  FakeScsiSystem fake;
+  ScsiTransport transport(fake);
+  transport.PumpMessages();
+  transport.PumpMessages();
+  EXPECT_EQ(fake.messagePumps, 2);
+}
+
+}  // namespace
