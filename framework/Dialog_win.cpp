@@ -1,0 +1,168 @@
+#include "framework/Dialog.h"
+
+#include <commctrl.h>
+
+namespace framework {
+namespace {
+
+std::function<void(CDialog&)>& ModalHook() {
+  static std::function<void(CDialog&)> hook;
+  return hook;
+}
+
+// The list view and the progress bar of the templates need their window
+// classes registered before a dialog that holds them is created.
+void RegisterCommonControls() {
+  static bool done = false;
+  if (done) return;
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
+                                    ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  done = true;
+}
+
+// The top-level window that owns a dialog without an explicit parent: the
+// active window of this thread, or the application's main window.
+HWND DefaultOwner() {
+  HWND owner = GetActiveWindow();
+  if (owner == nullptr) {
+    if (CWnd* main = AfxGetMainWnd()) owner = main->m_hWnd;
+  }
+  while (owner != nullptr && (GetWindowLongA(owner, GWL_STYLE) & WS_CHILD) != 0) {
+    owner = ::GetParent(owner);
+  }
+  return owner;
+}
+
+}  // namespace
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
+  if (control.m_hWnd == nullptr) control.SubclassDlgItem(id, dx->dialog);
+}
+
+void CDialog::SetModalHook(std::function<void(CDialog&)> hook) { ModalHook() = std::move(hook); }
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : parent_(parent), templateId_(templateId) {}
+
+CDialog::~CDialog() {
+  if (m_hWnd != nullptr && FromHandlePermanent(m_hWnd) == this) ::DestroyWindow(m_hWnd);
+}
+
+INT_PTR CALLBACK CDialog::DialogProcedure(HWND hwnd, UINT msg, WPARAM, LPARAM lParam) {
+  if (msg != WM_INITDIALOG) return FALSE;  // everything else reaches WindowProc
+  auto* self = reinterpret_cast<CDialog*>(lParam);
+  try {
+    self->Attach(hwnd);
+    self->HookProcedure();
+    return self->OnInitDialog() ? TRUE : FALSE;
+  } catch (...) {
+    return TRUE;
+  }
+}
+
+INT_PTR CDialog::DoModal() {
+  RegisterCommonControls();
+  HWND owner = parent_ != nullptr ? parent_->m_hWnd : DefaultOwner();
+  const bool disableOwner = owner != nullptr && ::IsWindowEnabled(owner);
+  endRequested_ = false;
+  modalResult_ = -1;
+
+  HWND hwnd = CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(templateId_), owner,
+                                 &CDialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
+  if (hwnd == nullptr) return -1;
+  if (disableOwner) ::EnableWindow(owner, FALSE);
+  if (!endRequested_ && ::IsWindow(hwnd) && !::IsWindowVisible(hwnd)) {
+    ::ShowWindow(hwnd, SW_SHOWNORMAL);
+  }
+
+  bool hookPending = true;
+  MSG msg{};
+  while (!endRequested_ && ::IsWindow(hwnd)) {
+    if (hookPending && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      hookPending = false;
+      if (ModalHook()) ModalHook()(*this);
+      continue;
+    }
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == -1) break;
+    if (got == 0) {  // WM_QUIT belongs to an outer loop
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    bool consumed = false;
+    for (HWND target = msg.hwnd; target != nullptr && !consumed; target = ::GetParent(target)) {
+      if (CWnd* object = FromHandlePermanent(target)) {
+        try {
+          consumed = object->PreTranslateMessage(&msg);
+        } catch (...) {
+          consumed = false;
+        }
+      }
+      if (target == hwnd) break;
+    }
+    if (!consumed) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+
+  if (disableOwner) {
+    ::EnableWindow(owner, TRUE);
+    // Give activation back to the owner before the dialog goes, so that it
+    // does not fall to another program's window.
+    if (::IsWindow(hwnd) && GetActiveWindow() == hwnd) ::SetActiveWindow(owner);
+  }
+  // Always through the virtual: a dialog that destroyed itself already sees
+  // a second call that finds nothing left and returns false.
+  DestroyWindow();
+  return modalResult_;
+}
+
+void CDialog::EndDialog(int result) {
+  modalResult_ = result;
+  endRequested_ = true;
+  if (m_hWnd != nullptr) PostMessage(WM_NULL);
+}
+
+bool CDialog::UpdateData(bool saveAndValidate) {
+  CDataExchange dx{this, saveAndValidate};
+  DoDataExchange(&dx);
+  return true;
+}
+
+bool CDialog::PreTranslateMessage(MSG* msg) {
+  return m_hWnd != nullptr && IsDialogMessageA(m_hWnd, msg) != FALSE;
+}
+
+bool CDialog::OnInitDialog() {
+  UpdateData(false);
+  return true;
+}
+
+void CDialog::OnOK() {
+  if (!UpdateData(true)) return;
+  EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+bool CDialog::OnButtonClicked(int id) {
+  switch (id) {
+    case IDOK:
+      OnOK();
+      return true;
+    case IDCANCEL:
+      OnCancel();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CDialog::OnCommand(WPARAM wParam, LPARAM) {
+  if (HIWORD(wParam) != BN_CLICKED) return false;
+  return OnButtonClicked(LOWORD(wParam));
+}
+
+}  // namespace framework
