@@ -1,21 +1,119 @@
 #!/usr/bin/env bash
-# Runs the program under Wine for a person to see. Without a display it runs
-# under Xvfb for a few seconds and leaves a screenshot.
+# The demo: the whole wizard under Wine against local stand-ins. It serves a
+# demo catalogue and demo firmware archives (each carrying the demo flasher)
+# from a local FTP server on the program's port, gives Wine two simulated
+# drives of the maker and one of another maker (ASPI, Windows 98 setting) and
+# runs the wizard.
+#
+#   demo.sh BUILD_DIR
+#
+# With a display, a person clicks through it; saved files go where the person
+# chooses. Without one, the walk-through runs by itself on a private Xvfb
+# display and writes a picture of every page to a folder named at the end.
+# LANG=zh_TW.UTF-8 gives the Chinese run. Nothing started here stays running.
 set -euo pipefail
-build=$1
-here=$(cd "$(dirname "$0")/.." && pwd)
-exe=$build/app/VornUpdate.exe
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")/../.." && pwd)
+wizard=$build/app/VornUpdate.exe
+driver=$build/tools/uidriver/uidrive.exe
+flasher=$build/tools/flasher/flasher.exe
+port=$(sed -n 's/^VORN_FTP_PORT:STRING=//p' "$build/CMakeCache.txt")
+language=${LANG:-C.UTF-8}
+case $language in zh_TW*) tag=zh_TW ;; *) tag=en ;; esac
+
+demo=$build/demo-$tag
+rm -rf "$demo"
+mkdir -p "$demo/downloads"
+server=
+session=
+cleanup() {
+  if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true; fi
+  if [ -n "$session" ]; then "$here/tools/wine/wine-session.sh" stop "$build" >/dev/null; fi
+}
+trap cleanup EXIT
+
+winpath() { echo "Z:${1//\//\\}"; }
+
+# The served tree and the drives.
+/usr/bin/python3 "$here/tools/demo/make_ftp_tree.py" --catalogue "$here/tools/demo/catalogue.txt" \
+  --flasher "$flasher" --out "$demo/ftp" >/dev/null
+cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
+"$here/tools/aspi-sim/install-aspi-sim.sh" "$build" >/dev/null
+export VORN_ASPI_DRIVES=$(winpath "$demo/drives.txt")
+export WINEDLLOVERRIDES="wnaspi32=n;mscoree,mshtml="
+export VORN_FLASHER_LOG=$(winpath "$demo/flasher.log")
+export LANG=$language
+
+start_server() {
+  rm -f "$demo/port"
+  /usr/bin/python3 "$here/tools/ftp-server/ftp_fixture.py" serve --root "$demo/ftp" --port "$port" \
+    --port-file "$demo/port" >/dev/null 2>"$demo/ftp-server.log" &
+  server=$!
+  for _ in $(seq 100); do [ -s "$demo/port" ] && return 0; sleep 0.1; done
+  echo "demo: the FTP server did not start on port $port (is another one running?)" >&2
+  exit 1
+}
+stop_server() {
+  kill "$server" 2>/dev/null || true
+  wait "$server" 2>/dev/null || true
+  server=
+}
+
+start_server
+echo "demo: FTP server on 127.0.0.1:$port serving $demo/ftp"
+
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$here/wine/wine-run.sh" --build "$build" "$exe"
+  echo "demo: the wizard is open ($tag); save the firmware file anywhere, e.g. $(winpath "$demo/downloads")"
+  "$here/tools/wine/wine-run.sh" --build "$build" "$wizard" || true
+  echo "demo: the flasher's record of its runs: $demo/flasher.log"
+  exit 0
 fi
-shots=$build/demo-screenshots
+
+shots=$demo/screenshots
 mkdir -p "$shots"
-"$here/wine/wine-session.sh" start "$build" >/dev/null
-trap '"$here/wine/wine-session.sh" stop "$build"' EXIT
-"$here/wine/wine-run.sh" --build "$build" "$exe" &
-pid=$!
-sleep 4
-DISPLAY=$(cat "$build/wine-session/display") import -window root "$shots/start.png"
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
-echo "demo: screenshots in $shots"
+"$here/tools/wine/wine-session.sh" start "$build" >/dev/null
+session=1
+display=$(cat "$build/wine-session/display")
+
+# Runs the UI driver with the given arguments; takes a picture whenever it
+# asks for one, naming it with the run's label.
+walk() {
+  local label=$1; shift
+  coproc DRIVER { DISPLAY=$display "$here/tools/wine/wine-run.sh" --build "$build" "$driver" "$@" 2>/dev/null; }
+  local line ok=1
+  while IFS= read -r line <&"${DRIVER[0]}"; do
+    line=${line%$'\r'}
+    case $line in
+      "shot "*)
+        DISPLAY=$display import -window root "$shots/$label${line#shot }.png"
+        echo >&"${DRIVER[1]}" ;;
+      "walk-through failed"*) echo "demo: $line" >&2; ok=0 ;;
+      *) echo "demo: $line" ;;
+    esac
+  done
+  wait "$DRIVER_PID" || ok=0
+  [ $ok = 1 ] || { echo "demo: the $label run did not go as planned" >&2; return 1; }
+}
+
+status=0
+# The whole update of both drives.
+walk "" "$(winpath "$wizard")" "$(winpath "$demo/downloads")" --shots || status=1
+
+# The pages a person meets only when something is missing.
+printf '0 0 0 5 ACME CD-52X 1.00 020202\r\n' >"$demo/drives.txt"
+walk "20-no-drive-" "$(winpath "$wizard")" x --shots --page after-next || status=1
+cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
+mv "$demo/ftp/pub/VORN/cdrom/odd.idx" "$demo/odd.idx.withdrawn"
+walk "21-catalogue-missing-" "$(winpath "$wizard")" x --shots --page after-next || status=1
+mv "$demo/odd.idx.withdrawn" "$demo/ftp/pub/VORN/cdrom/odd.idx"
+printf '0 1 0 5 VORN QX-9000B 2.11 030610\r\n' >"$demo/drives.txt"
+walk "22-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
+cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
+stop_server
+walk "23-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || status=1
+
+echo "demo: downloads and unpacked firmware in $demo/downloads:"
+ls -R "$demo/downloads" | sed 's/^/  /'
+[ -f "$demo/flasher.log" ] && { echo "demo: the flasher ran:"; sed 's/^/  /' "$demo/flasher.log"; }
+echo "demo: screenshots of every page ($tag) in $shots"
+exit $status

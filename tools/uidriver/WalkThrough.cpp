@@ -1,7 +1,13 @@
 // The demo's walk-through: starts the wizard and clicks through a whole
 // update of both of the maker's drives, as a person would.
 //
-//   uidrive.exe WIZARD.EXE SAVE_FOLDER [--shots]
+//   uidrive.exe WIZARD.EXE SAVE_FOLDER [--shots] [--page NAME]
+//
+// With --page it shows one page instead and closes the wizard with Cancel:
+// "after-next" is the page after Next on the welcome page (a failure page
+// when the machine has no drive of the maker, no connection or no
+// catalogue); "nothing-newer" chooses the first drive, which is expected to
+// be offered nothing.
 //
 // With --shots it prints "shot NAME" on standard output at every page and
 // waits for one line on standard input before it goes on, so that the
@@ -101,7 +107,11 @@ int main(int argc, char** argv) {
     std::cerr << "usage: uidrive.exe WIZARD.EXE SAVE_FOLDER [--shots]" << std::endl;
     return 2;
   }
-  withShots = argc > 3 && std::strcmp(argv[3], "--shots") == 0;
+  std::string page;
+  for (int i = 3; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--shots") == 0) withShots = true;
+    if (std::strcmp(argv[i], "--page") == 0 && i + 1 < argc) page = argv[++i];
+  }
   Process wizardProcess;
   Expect(wizardProcess.Start(std::string("\"") + argv[1] + "\""), "the wizard did not start");
   Walk walk{wizardProcess, nullptr, argv[2]};
@@ -112,7 +122,28 @@ int main(int argc, char** argv) {
   Shot("welcome");
 
   Expect(ClickId(wizard, kNext), "could not press Next");
+  // Every page after the checks disables Next and enables Cancel again.
+  Expect(WaitUntil([&] { return !IsEnabled(Control(wizard, kNext)) && IsEnabled(Control(wizard, 2)); },
+                   kTimeout),
+         "the checks did not end");
+  if (page == "after-next") {
+    Sleep(500);
+    Shot("page-after-next");
+    Expect(ClickId(wizard, 2), "could not press Cancel");
+    Expect(wizardProcess.WaitForExit(kTimeout), "the wizard did not end");
+    return 0;
+  }
   Expect(WaitUntil([&] { return IsShown(walk.List()); }, kTimeout), "no device page");
+  if (page == "nothing-newer") {
+    Expect(ClickListRow(walk.List(), 0), "could not click a drive");
+    HWND question = walk.WaitForDialog({});
+    walk.Answer(question, kYes);
+    Expect(WaitUntil([&] { return !IsShown(walk.List()); }, kTimeout), "no full page");
+    Shot("no-new-firmware-page");
+    Expect(ClickId(wizard, 2), "could not press Cancel");
+    Expect(wizardProcess.WaitForExit(kTimeout), "the wizard did not end");
+    return 0;
+  }
   Shot("device-page");
 
   // The first drive: look at its files, go back, then take one.
@@ -128,8 +159,11 @@ int main(int argc, char** argv) {
   // shows the drive that is left.
   Expect(WaitUntil([&] { return ListRowCount(walk.List()) == 1 && IsShown(walk.List()); }, kTimeout),
          "the handled drive did not leave the list");
-  Sleep(1500);  // the flasher's window
+  // The demo flasher shows a window until it is closed.
+  HWND flasher = nullptr;
+  WaitUntil([&] { return (flasher = FindWindowA("VornTestFlasher", nullptr)) != nullptr; }, 5000);
   Shot("flasher-started-and-one-drive-left");
+  if (flasher) PostMessageA(flasher, WM_CLOSE, 0, 0);
 
   walk.ChooseDrive(0, "second-drive-question");
   Shot("second-drive-firmware-page");

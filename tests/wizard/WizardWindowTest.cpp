@@ -1,0 +1,410 @@
+// The whole program in real windows: VornUpdate.exe under Wine against the
+// simulated ASPI drives (Windows 98 setting) and the real FTP server on the
+// build's port, driven through its windows by the UI driver as a person
+// would. run-wizard-windows.sh starts this program twice: without a server
+// (the no-connection cases) and with one serving VORN_TEST_FTP_ROOT.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/uidriver/UiDriver.h"
+
+namespace {
+
+using namespace uidriver;
+
+constexpr int kTimeout = 30000;
+constexpr int kOk = 1, kCancel = 2, kList = 1002, kBack = 1005, kNext = 1006, kLink = 1015;
+constexpr const char* kTitle = "VORN Firmware Update";
+
+// Code page 950 texts the Chinese windows show.
+const std::string kCancelChinese = "\xA8\xFA\xAE\xF8";                 // 取消
+const std::string kBackChinese = "<<\xA4W\xA4@\xA8" "B";               // <<上一步
+const std::string kNextChinese = "\xA4U\xA4@\xA8" "B>>";               // 下一步>>
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// A Linux path as the Windows side sees it.
+std::string WindowsPath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+struct SimDrive {
+  std::string vendor, product, revision, dateCode;
+};
+
+// One run of the wizard with a given set of drives and language.
+class WizardRun {
+ public:
+  WizardRun(const std::vector<SimDrive>& drives, bool chinese) {
+    WriteDrives(drives);
+    SetEnvironmentVariableA("LANG", chinese ? "zh_TW.UTF-8" : "en_US.UTF-8");
+    SetEnvironmentVariableA("LC_ALL", nullptr);
+    EXPECT_TRUE(process.Start("\"" + Environment("VORN_WIZARD_EXE") + "\""));
+    wizard = WaitForWindow(process.id(), "#32770", kTitle, 60000);
+    EXPECT_NE(wizard, nullptr) << "no wizard window";
+    // The catalogue is fetched while the window is shown; Next answers after.
+    EXPECT_TRUE(WaitUntil([&] { return IsEnabled(Button(kNext)); }, kTimeout));
+  }
+
+  HWND Button(int id) const { return Control(wizard, id); }
+  HWND List() const { return Control(wizard, kList); }
+  std::string Label(int id) const { return Text(Button(id)); }
+
+  // Lets the wizard's thread handle what was posted to it.
+  void Settle() {
+    for (int i = 0; i < 3; ++i) {
+      DWORD_PTR ignored;
+      SendMessageTimeoutA(wizard, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+      Sleep(100);
+    }
+  }
+
+  void Next() {
+    ASSERT_TRUE(Click(Button(kNext)));
+    ASSERT_TRUE(WaitUntil([&] { return IsEnabled(Button(kCancel)) && !IsEnabled(Button(kNext)) || IsShown(List()); },
+                          kTimeout));
+    Settle();
+  }
+
+  // The next dialog of the wizard's process other than the wizard.
+  HWND WaitForDialog(const std::vector<HWND>& known = {}) {
+    std::vector<HWND> exclude = known;
+    exclude.push_back(wizard);
+    return WaitForWindow(process.id(), "#32770", "", kTimeout, exclude);
+  }
+
+  // Clicks a row and answers the question that follows.
+  void ClickRowAndAnswer(int row, int answer) {
+    ASSERT_TRUE(ClickListRow(List(), row));
+    HWND question = WaitForDialog();
+    ASSERT_NE(question, nullptr) << "no question after a click on row " << row;
+    ASSERT_TRUE(ClickId(question, answer));
+    ASSERT_TRUE(WaitForClose(question, kTimeout));
+    Settle();
+  }
+
+  // Clicks a firmware row, saves the file at `savePath` and answers the
+  // update-now question.
+  void Download(int row, const std::string& savePath, int answer) {
+    ASSERT_TRUE(ClickListRow(List(), row));
+    HWND download = WaitForDialog();
+    ASSERT_NE(download, nullptr) << "no download window";
+    ASSERT_TRUE(ClickId(download, kOk));
+    HWND saveAs = WaitForDialog({download});
+    ASSERT_NE(saveAs, nullptr) << "no save dialog";
+    ASSERT_TRUE(FillSaveDialog(saveAs, savePath, kTimeout));
+    HWND question = WaitForWindow(process.id(), "#32770", kTitle, kTimeout, {wizard, download});
+    ASSERT_NE(question, nullptr) << "no update-now question";
+    ASSERT_TRUE(ClickId(question, answer));
+    ASSERT_TRUE(WaitForClose(question, kTimeout));
+  }
+
+  std::vector<std::string> Column(int column) const {
+    std::vector<std::string> texts;
+    for (int row = 0; row < ListRowCount(List()); ++row) texts.push_back(ListText(List(), row, column));
+    return texts;
+  }
+
+  std::vector<int> ColumnWidths() const {
+    std::vector<int> widths;
+    for (int column = 0; column < ListColumnCount(List()); ++column) {
+      widths.push_back(ListColumnWidth(List(), column));
+    }
+    return widths;
+  }
+
+  std::vector<std::string> ColumnTitles() const {
+    std::vector<std::string> titles;
+    for (int column = 0; column < ListColumnCount(List()); ++column) {
+      titles.push_back(ListColumnTitle(List(), column));
+    }
+    return titles;
+  }
+
+  // Waits for the end of the wizard and returns its result.
+  int Result() {
+    EXPECT_TRUE(process.WaitForExit(kTimeout)) << "the wizard is still open";
+    return static_cast<int>(process.ExitCode());
+  }
+
+  Process process;
+  HWND wizard = nullptr;
+
+ private:
+  static void WriteDrives(const std::vector<SimDrive>& drives);
+};
+
+void WizardRun::WriteDrives(const std::vector<SimDrive>& drives) {
+  std::string text;
+  int target = 0;
+  for (const SimDrive& drive : drives) {
+    text += "0 " + std::to_string(target++) + " 0 5 " + drive.vendor + " " + drive.product + " " +
+            drive.revision + " " + drive.dateCode + "\r\n";
+  }
+  WriteFile(Environment("VORN_ASPI_DRIVES"), text);
+}
+
+const SimDrive kQx1234{"VORN", "QX-1234A", "1.20", "030101"};
+const SimDrive kQx9000{"VORN", "QX-9000B", "2.05", "021115"};
+const SimDrive kOtherMaker{"ACME", "CD-52X", "1.00", "020202"};
+
+// The served tree: the catalogue offers three files for QX-1234A (the first
+// and the third with the same name, from different folders) and nothing newer
+// for QX-9000B.
+class ServedTree {
+ public:
+  ServedTree() : root_(WindowsPath(Environment("VORN_TEST_FTP_ROOT"))) {}
+
+  void Publish() {
+    Make("\\pub");
+    Make("\\pub\\VORN");
+    Make("\\pub\\VORN\\cdrom");
+    Make("\\pub\\VORN\\cdrom\\a");
+    Make("\\pub\\VORN\\cdrom\\b");
+    WriteFile(root_ + "\\pub\\VORN\\cdrom\\odd.idx", kCatalogue);
+    WriteFile(root_ + "\\pub\\VORN\\cdrom\\a\\qx.zip", "first file");
+    WriteFile(root_ + "\\pub\\VORN\\cdrom\\a\\qx131.zip", "second file");
+    WriteFile(root_ + "\\pub\\VORN\\cdrom\\b\\qx.zip", "third file");
+  }
+  void Withdraw() { DeleteFileA((root_ + "\\pub\\VORN\\cdrom\\odd.idx").c_str()); }
+  // A real archive carrying the flasher, served in place of the first file.
+  void ServeArchive(const std::string& archivePath) {
+    WriteFile(root_ + "\\pub\\VORN\\cdrom\\a\\qx.zip", ReadFile(archivePath));
+  }
+
+ private:
+  void Make(const std::string& folder) { CreateDirectoryA((root_ + folder).c_str(), nullptr); }
+
+  static constexpr const char* kCatalogue =
+      "test catalogue\r\n"
+      "<model> QX-1234A\r\n"
+      "<version> 1.30 <fw location> pub/VORN/cdrom/a/qx.zip <datecode> 030301\r\n"
+      "<eng_description> 1 The first file. <compare mode> version <~item>\r\n"
+      "<version> 1.31 <fw location> pub/VORN/cdrom/a/qx131.zip <datecode> 030302\r\n"
+      "<eng_description> 1 The second file. <compare mode> version <~item>\r\n"
+      "<version> 1.10 <fw location> pub/VORN/cdrom/a/old.zip <datecode> 020101\r\n"
+      "<compare mode> version <~item>\r\n"
+      "<version> 1.32 <fw location> pub/VORN/cdrom/b/qx.zip <datecode> 030303\r\n"
+      "<eng_description> 1 The third file. <compare mode> version <~item>\r\n"
+      "<~model>\r\n"
+      "<model> QX-9000B\r\n"
+      "<version> 2.05 <fw location> pub/VORN/cdrom/c/same.zip <datecode> 021115\r\n"
+      "<compare mode> version <~item>\r\n"
+      "<~model>\r\n";
+  std::string root_;
+};
+
+std::string ScratchFolder(const std::string& name) {
+  const std::string folder = WindowsPath(Environment("VORN_TEST_SCRATCH")) + "\\" + name;
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
+
+// ---------------------------------------------------------------- no server
+
+TEST(WizardWithoutServerTest, NoDriveOfTheMakerAndNoConnectionPagesEndByEnterAndEscape) {
+  {
+    WizardRun run({kOtherMaker}, false);
+    EXPECT_FALSE(IsEnabled(run.Button(kBack)));
+    EXPECT_EQ(run.Label(kNext), "NEXT>>");
+    EXPECT_EQ(run.Label(kCancel), "CANCEL");
+    run.Next();
+    // The no-drive page: no list, the link label at its place, only Cancel.
+    EXPECT_FALSE(IsShown(run.List()));
+    EXPECT_TRUE(IsShown(run.Button(kLink)));
+    EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+    EXPECT_FALSE(IsEnabled(run.Button(kBack)));
+    EXPECT_TRUE(IsEnabled(run.Button(kCancel)));
+    PressKey(run.Button(kCancel), VK_RETURN);
+    EXPECT_EQ(run.Result(), IDOK);
+  }
+  {
+    WizardRun run({kQx1234, kOtherMaker}, false);
+    run.Next();
+    // The no-connection page: the link label goes too.
+    EXPECT_FALSE(IsShown(run.List()));
+    EXPECT_FALSE(IsShown(run.Button(kLink)));
+    EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+    EXPECT_FALSE(IsEnabled(run.Button(kBack)));
+    EXPECT_EQ(run.Label(kCancel), "CANCEL");
+    PressKey(run.Button(kCancel), VK_ESCAPE);
+    EXPECT_EQ(run.Result(), IDCANCEL);
+  }
+}
+
+// ---------------------------------------------------------------- with server
+
+TEST(WizardWithServerTest, CatalogueMissingPageOffersOnlyOk) {
+  ServedTree tree;
+  tree.Publish();
+  tree.Withdraw();
+  WizardRun run({kQx1234}, false);
+  run.Next();
+  EXPECT_FALSE(IsShown(run.List()));
+  EXPECT_TRUE(IsShown(run.Button(kLink)));
+  EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+  EXPECT_EQ(run.Label(kCancel), "OK");
+  EXPECT_TRUE(Click(run.Button(kCancel)));
+  EXPECT_EQ(run.Result(), IDCANCEL);
+}
+
+TEST(WizardWithServerTest, EnglishPagesQuestionsAndTheChoiceByPosition) {
+  ServedTree tree;
+  tree.Publish();
+  const std::string saved = ScratchFolder("english") + "\\chosen.zip";
+  WizardRun run({kQx1234, kOtherMaker, kQx9000}, false);
+  run.Next();
+
+  // The first device page: the maker's drives in drive order.
+  ASSERT_TRUE(IsShown(run.List()));
+  EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A", "QX-9000B"}));
+  EXPECT_EQ(run.Column(1), (std::vector<std::string>{"1.20", "2.05"}));
+  EXPECT_EQ(run.ColumnWidths(), (std::vector<int>{132, 108}));
+  EXPECT_EQ(run.ColumnTitles(), (std::vector<std::string>{"Device Name", "Version"}));
+  EXPECT_EQ(run.Label(kBack), "<<BACK");
+  EXPECT_EQ(run.Label(kNext), "NEXT>>");
+  EXPECT_EQ(run.Label(kCancel), "OK");
+  EXPECT_FALSE(IsEnabled(run.Button(kBack)));
+  EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+
+  // A click on no row changes nothing; No to the question keeps the drive.
+  ASSERT_TRUE(ClickListRow(run.List(), -1));
+  run.Settle();
+  EXPECT_EQ(TopWindows(run.process.id(), "#32770").size(), 1u) << "a click on no row asked something";
+  run.ClickRowAndAnswer(0, kCancel);
+  EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A", "QX-9000B"}));
+  EXPECT_FALSE(IsEnabled(run.Button(kBack)));
+
+  // Yes: the firmware page, three rows in catalogue order.
+  run.ClickRowAndAnswer(0, kOk);
+  EXPECT_EQ(run.Column(0), (std::vector<std::string>{"qx.zip", "qx131.zip", "qx.zip"}));
+  EXPECT_EQ(run.Column(1), (std::vector<std::string>{"1.30", "1.31", "1.32"}));
+  EXPECT_EQ(run.Column(2), (std::vector<std::string>{"030301", "030302", "030303"}));
+  EXPECT_EQ(run.ColumnWidths(), (std::vector<int>{90, 80, 70}));
+  EXPECT_EQ(run.ColumnTitles(), (std::vector<std::string>{"File Name", "Version", "Date(YYMMDD)"}));
+  EXPECT_TRUE(IsEnabled(run.Button(kBack)));
+  EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+  EXPECT_EQ(run.Label(kCancel), "CANCEL");
+
+  // Back: the device page again, now with CANCEL.
+  ASSERT_TRUE(Click(run.Button(kBack)));
+  ASSERT_TRUE(WaitUntil([&] { return !IsEnabled(run.Button(kBack)); }, kTimeout));
+  run.Settle();
+  EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A", "QX-9000B"}));
+  EXPECT_EQ(run.ColumnWidths(), (std::vector<int>{132, 108}));
+  EXPECT_EQ(run.Label(kCancel), "CANCEL");
+
+  // The drive with nothing newer: the no-new-firmware page, Next enabled
+  // because another drive remains; Next shows that one alone.
+  run.ClickRowAndAnswer(1, kOk);
+  EXPECT_FALSE(IsShown(run.List()));
+  EXPECT_FALSE(IsShown(run.Button(kLink)));
+  EXPECT_TRUE(IsEnabled(run.Button(kNext)));
+  EXPECT_FALSE(IsEnabled(run.Button(kBack)));
+  EXPECT_EQ(run.Label(kCancel), "CANCEL");
+  run.Next();
+  EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A"}));
+  EXPECT_TRUE(IsShown(run.Button(kLink)));
+
+  // The third row, whose name repeats the first, fetches the third file. No
+  // to update-now still removes the drive, and with none left the wizard
+  // ends by itself with IDOK.
+  run.ClickRowAndAnswer(0, kOk);
+  run.Download(2, saved, kCancel);
+  EXPECT_EQ(run.Result(), IDOK);
+  EXPECT_EQ(ReadFile(saved), "third file");
+}
+
+TEST(WizardWithServerTest, ChinesePagesAndTheLastDriveWithNothingNewer) {
+  ServedTree tree;
+  tree.Publish();
+  WizardRun run({kQx1234, kQx9000}, true);
+  EXPECT_EQ(run.Label(kBack), kBackChinese);
+  EXPECT_EQ(run.Label(kNext), kNextChinese);
+  run.Next();
+  EXPECT_EQ(run.ColumnWidths(), (std::vector<int>{96, 144}));
+  EXPECT_EQ(run.ColumnTitles(), (std::vector<std::string>{"\xBA\xD0\xBE\xF7\xAB\xAC\xB8\xB9",
+                                                          "\xA5\xD8\xAB" "e\xB6\xB4\xC5\xE9\xAA\xA9\xA5\xBB"}));
+  EXPECT_EQ(run.Label(kCancel), kCancelChinese);
+  EXPECT_EQ(run.Label(kBack), kBackChinese);
+
+  run.ClickRowAndAnswer(0, kOk);
+  EXPECT_EQ(run.ColumnWidths(), (std::vector<int>{80, 50, 110}));
+  EXPECT_EQ(run.Label(kCancel), kCancelChinese);
+  ASSERT_TRUE(Click(run.Button(kBack)));
+  ASSERT_TRUE(WaitUntil([&] { return !IsEnabled(run.Button(kBack)); }, kTimeout));
+  run.Settle();
+
+  // QX-1234A has files and stays; QX-9000B has nothing newer and leaves.
+  run.ClickRowAndAnswer(1, kOk);
+  EXPECT_TRUE(IsEnabled(run.Button(kNext)));
+  run.Next();
+  EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A"}));
+  // Enter ends the wizard from the list page.
+  PressKey(run.List(), VK_RETURN);
+  EXPECT_EQ(run.Result(), IDOK);
+}
+
+TEST(WizardWithServerTest, LastDriveWithNothingNewerLeavesOnlyCancel) {
+  ServedTree tree;
+  tree.Publish();
+  WizardRun run({kQx9000}, false);
+  run.Next();
+  run.ClickRowAndAnswer(0, kOk);
+  EXPECT_FALSE(IsShown(run.List()));
+  EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+  EXPECT_TRUE(IsEnabled(run.Button(kCancel)));
+  PressKey(run.Button(kCancel), VK_ESCAPE);
+  EXPECT_EQ(run.Result(), IDCANCEL);
+}
+
+TEST(WizardWithServerTest, FullUpdateUnpacksDeletesAndStartsTheFlasher) {
+  ServedTree tree;
+  tree.Publish();
+  tree.ServeArchive(Environment("VORN_TEST_ARCHIVE"));
+  const std::string folder = ScratchFolder("update");
+  const std::string log = folder + "\\flasher.log";
+  DeleteFileA(log.c_str());
+  SetEnvironmentVariableA("VORN_FLASHER_LOG", log.c_str());
+  SetEnvironmentVariableA("VORN_FLASHER_QUIET", "1");
+  WizardRun run({kQx1234}, false);
+  run.Next();
+  run.ClickRowAndAnswer(0, kOk);
+  run.Download(0, folder + "\\newfw.zip", kOk);
+  EXPECT_EQ(run.Result(), IDOK);
+  EXPECT_FALSE(Exists(folder + "\\newfw.zip")) << "the archive was not deleted";
+  EXPECT_TRUE(Exists(folder + "\\newfw\\flash.exe")) << "the archive was not unpacked";
+  ASSERT_TRUE(WaitUntil([&] { return Exists(log); }, kTimeout)) << "the flasher did not start";
+  EXPECT_NE(ReadFile(log).find("flash.exe"), std::string::npos) << ReadFile(log);
+}
+
+}  // namespace

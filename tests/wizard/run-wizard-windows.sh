@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs the wizard's window tests: first with nothing listening on the
+# program's FTP port (the no-connection cases), then with the FTP server
+# fixture serving a scratch tree there. Everything it starts it stops.
+#   run-wizard-windows.sh BUILD TEST_EXE WIZARD_EXE FLASHER_EXE FTP_FIXTURE PORT
+set -euo pipefail
+build=$1 test_exe=$2 wizard_exe=$3 flasher_exe=$4 fixture=$5 port=$6
+here=$(cd "$(dirname "$0")/../.." && pwd)
+scratch=$(mktemp -d "$build/wizard-windows.XXXXXX")
+server=
+cleanup() {
+  if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true; fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+winpath() { echo "Z:${1//\//\\}"; }
+
+mkdir -p "$scratch/root" "$scratch/files"
+# An archive that carries the demo flasher, for the full update.
+/usr/bin/python3 - "$flasher_exe" "$scratch/files/update.zip" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as out:
+    out.writestr("readme.txt", "test firmware\r\n")
+    out.write(sys.argv[1], "flash.exe")
+PY
+
+"$here/tools/aspi-sim/install-aspi-sim.sh" "$build" >/dev/null
+export VORN_WIZARD_EXE=$(winpath "$wizard_exe")
+export VORN_TEST_FTP_ROOT=$scratch/root
+export VORN_TEST_SCRATCH=$scratch/files
+export VORN_TEST_ARCHIVE=$(winpath "$scratch/files/update.zip")
+export VORN_ASPI_DRIVES=$(winpath "$scratch/drives.txt")
+export WINEDLLOVERRIDES="wnaspi32=n;mscoree,mshtml="
+run() { "$here/tools/wine/wine-run.sh" --build "$build" "$test_exe" "$@"; }
+
+status=0
+run --gtest_filter='WizardWithoutServerTest.*' || status=1
+
+/usr/bin/python3 "$fixture" serve --root "$scratch/root" --port "$port" \
+  --port-file "$scratch/port" >/dev/null 2>&1 &
+server=$!
+for _ in $(seq 100); do [ -s "$scratch/port" ] && break; sleep 0.1; done
+[ -s "$scratch/port" ] || { echo "the FTP server did not start" >&2; exit 1; }
+run --gtest_filter='WizardWithServerTest.*' || status=1
+exit $status
