@@ -1,0 +1,160 @@
+// The FTP client classes the program uses, over the system's WinINet:
+// an internet session, one FTP connection made from it, a file finder on that
+// connection, and the exception that reports a failed connection.
+//
+// Only what the program needs. The defaults of each call are the values the
+// program passes, so callers rarely spell them out.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// <windows.h> maps FindNextFile to FindNextFileA; the finder's method of that
+// name must mean the same in every file, so the header is taken in here, once,
+// and the macro goes (Win32 callers write FindNextFileA).
+#include <windows.h>
+#undef FindNextFile
+
+namespace framework {
+
+// Opaque WinINet handle (HINTERNET), kept out of this header.
+using InternetHandle = void*;
+
+// Values of the platform's constants, pinned against <wininet.h> in the
+// implementation.
+inline constexpr std::uint32_t kInternetOpenTypePreconfig = 0;  // system proxy settings
+inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+inline constexpr std::uint32_t kFtpTransferTypeBinary = 2;
+inline constexpr std::uint32_t kInternetFlagReload = 0x80000000u;
+inline constexpr std::uint16_t kInvalidPort = 0;  // the service's default port
+
+// Service types reported by AfxParseURL.
+inline constexpr std::uint32_t kInetServiceUnknown = 0;
+inline constexpr std::uint32_t kInetServiceFtp = 1;
+inline constexpr std::uint32_t kInetServiceGopher = 2;
+inline constexpr std::uint32_t kInetServiceHttp = 3;
+inline constexpr std::uint32_t kInetServiceHttps = 4;
+inline constexpr std::uint32_t kInetServiceFile = 5;
+
+// A failure the internet service reported; `errorCode` is its error number
+// (GetLastError after the failed call).
+class CInternetException {
+ public:
+  explicit CInternetException(std::uint32_t errorCode) : errorCode(errorCode) {}
+  std::uint32_t errorCode;
+};
+
+// Splits `url` into service type, server name, object path and port, after
+// canonicalising it. Returns false when the text is not a URL the service
+// understands (for instance a bare host name without a scheme).
+bool AfxParseURL(const std::string& url, std::uint32_t& serviceType, std::string& server,
+                 std::string& object, std::uint16_t& port);
+
+class CFtpConnection;
+
+// One internet session (InternetOpenA). Made by Open, which gives none when the
+// service refuses a session. Closing it also ends the handles opened from it.
+class CInternetSession {
+ public:
+  // `agent` null: the application's name. Returns null when no session can be
+  // created.
+  static std::unique_ptr<CInternetSession> Open(const char* agent = nullptr,
+                                                std::uintptr_t context = 1,
+                                                std::uint32_t accessType = kInternetOpenTypePreconfig,
+                                                const char* proxyName = nullptr,
+                                                const char* proxyBypass = nullptr,
+                                                std::uint32_t flags = 0);
+  ~CInternetSession();
+  CInternetSession(const CInternetSession&) = delete;
+  CInternetSession& operator=(const CInternetSession&) = delete;
+
+  // Connects to `server` and logs in (InternetConnectA with the FTP service).
+  // User and password null: anonymous login. Port 0: the FTP default.
+  // Throws CInternetException when the connection or the login fails.
+  std::unique_ptr<CFtpConnection> GetFtpConnection(const std::string& server,
+                                                   const char* userName = nullptr,
+                                                   const char* password = nullptr,
+                                                   std::uint16_t port = kInvalidPort,
+                                                   bool passive = false);
+
+  // Closes the session handle; harmless when already closed.
+  void Close();
+
+  std::uintptr_t Context() const { return context_; }
+
+ private:
+  CInternetSession(InternetHandle handle, std::uintptr_t context) : handle_(handle), context_(context) {}
+  InternetHandle handle_;
+  std::uintptr_t context_;
+};
+
+// One logged-in FTP connection (the handle InternetConnectA returned).
+class CFtpConnection {
+ public:
+  CFtpConnection(InternetHandle handle, std::uintptr_t context) : handle_(handle), context_(context) {}
+  ~CFtpConnection();
+  CFtpConnection(const CFtpConnection&) = delete;
+  CFtpConnection& operator=(const CFtpConnection&) = delete;
+
+  // Copies `remoteFile` to `localFile` in one call (FtpGetFileA). Returns
+  // whether the service reports the transfer as complete.
+  bool GetFile(const std::string& remoteFile, const std::string& localFile, bool failIfExists = true,
+               std::uint32_t attributes = kFileAttributeNormal,
+               std::uint32_t flags = kFtpTransferTypeBinary, std::uintptr_t context = 1);
+
+  // Closes the connection handle; harmless when already closed.
+  void Close();
+
+  InternetHandle Handle() const { return handle_; }
+  std::uintptr_t Context() const { return context_; }
+
+ private:
+  InternetHandle handle_;
+  std::uintptr_t context_;
+};
+
+// Lists files on an FTP connection (FtpFindFirstFileA). As with the usual
+// finder: FindFile starts the search, each FindNextFile makes the next match
+// current and returns whether yet another one follows, so the last match is
+// current after FindNextFile returned false. Only one search may be open on a
+// connection at a time; Close ends it.
+class CFtpFileFind {
+ public:
+  explicit CFtpFileFind(CFtpConnection* connection, std::uintptr_t context = 1);
+  ~CFtpFileFind();
+  CFtpFileFind(const CFtpFileFind&) = delete;
+  CFtpFileFind& operator=(const CFtpFileFind&) = delete;
+
+  // Starts a search for `name` (null or empty: everything in the current
+  // folder). Returns whether anything matched.
+  bool FindFile(const std::string& name, std::uint32_t flags = kInternetFlagReload);
+  bool FindNextFile();
+
+  // Size in bytes and name of the current match; 0 and "" when there is none.
+  std::uint64_t GetLength() const;
+  std::string GetFileName() const;
+
+  void Close();
+
+ private:
+  struct Match {
+    std::string name;
+    std::uint64_t size = 0;
+  };
+  CFtpConnection* connection_;
+  std::uintptr_t context_;
+  InternetHandle find_ = nullptr;
+  bool hasNext_ = false;
+  Match next_;
+  bool hasCurrent_ = false;
+  Match current_;
+};
+
+}  // namespace framework
+
+using framework::AfxParseURL;
+using framework::CFtpConnection;
+using framework::CFtpFileFind;
+using framework::CInternetException;
+using framework::CInternetSession;

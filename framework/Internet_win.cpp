@@ -1,0 +1,161 @@
+#include "framework/Internet.h"
+
+#include <windows.h>
+#include <wininet.h>
+#undef FindNextFile  // the finder's own method, not the Win32 macro
+
+#include <vector>
+
+#include "framework/MessageBox.h"
+
+namespace framework {
+
+static_assert(kInternetOpenTypePreconfig == INTERNET_OPEN_TYPE_PRECONFIG);
+static_assert(kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL);
+static_assert(kFtpTransferTypeBinary == FTP_TRANSFER_TYPE_BINARY);
+static_assert(kInternetFlagReload == INTERNET_FLAG_RELOAD);
+static_assert(kInvalidPort == INTERNET_INVALID_PORT_NUMBER);
+
+namespace {
+
+std::uint32_t ServiceOfScheme(INTERNET_SCHEME scheme) {
+  switch (scheme) {
+    case INTERNET_SCHEME_FTP: return kInetServiceFtp;
+    case INTERNET_SCHEME_GOPHER: return kInetServiceGopher;
+    case INTERNET_SCHEME_HTTP: return kInetServiceHttp;
+    case INTERNET_SCHEME_HTTPS: return kInetServiceHttps;
+    case INTERNET_SCHEME_FILE: return kInetServiceFile;
+    default: return kInetServiceUnknown;
+  }
+}
+
+}  // namespace
+
+bool AfxParseURL(const std::string& url, std::uint32_t& serviceType, std::string& server,
+                 std::string& object, std::uint16_t& port) {
+  serviceType = kInetServiceUnknown;
+  server.clear();
+  object.clear();
+  port = kInvalidPort;
+  if (url.empty()) return false;
+
+  // Canonicalise first (escapes, "." and ".." segments), so that the parts
+  // come out as the service would use them.
+  DWORD length = static_cast<DWORD>(url.size() * 3 + 64);
+  std::vector<char> canonical(length);
+  if (!InternetCanonicalizeUrlA(url.c_str(), canonical.data(), &length, ICU_BROWSER_MODE)) {
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+    canonical.assign(length + 1, '\0');
+    if (!InternetCanonicalizeUrlA(url.c_str(), canonical.data(), &length, ICU_BROWSER_MODE)) return false;
+  }
+  const std::string text(canonical.data(), length);
+
+  std::vector<char> host(INTERNET_MAX_HOST_NAME_LENGTH + 1);
+  std::vector<char> path(text.size() + 2);
+  URL_COMPONENTSA parts{};
+  parts.dwStructSize = sizeof(parts);
+  parts.lpszHostName = host.data();
+  parts.dwHostNameLength = static_cast<DWORD>(host.size());
+  parts.lpszUrlPath = path.data();
+  parts.dwUrlPathLength = static_cast<DWORD>(path.size());
+  if (!InternetCrackUrlA(text.c_str(), static_cast<DWORD>(text.size()), 0, &parts)) return false;
+
+  serviceType = ServiceOfScheme(parts.nScheme);
+  server.assign(parts.lpszHostName, parts.dwHostNameLength);
+  object.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
+  if (object.empty()) object = "/";
+  port = parts.nPort;
+  return true;
+}
+
+std::unique_ptr<CInternetSession> CInternetSession::Open(const char* agent, std::uintptr_t context,
+                                                         std::uint32_t accessType, const char* proxyName,
+                                                         const char* proxyBypass, std::uint32_t flags) {
+  HINTERNET handle = InternetOpenA(agent ? agent : kApplicationName, accessType, proxyName, proxyBypass, flags);
+  if (!handle) return nullptr;
+  return std::unique_ptr<CInternetSession>(new CInternetSession(handle, context));
+}
+
+CInternetSession::~CInternetSession() { Close(); }
+
+void CInternetSession::Close() {
+  if (handle_) {
+    InternetCloseHandle(handle_);
+    handle_ = nullptr;
+  }
+}
+
+std::unique_ptr<CFtpConnection> CInternetSession::GetFtpConnection(const std::string& server, const char* userName,
+                                                                   const char* password, std::uint16_t port,
+                                                                   bool passive) {
+  if (!handle_) throw CInternetException(ERROR_INVALID_HANDLE);
+  HINTERNET connection = InternetConnectA(handle_, server.c_str(), port, userName, password, INTERNET_SERVICE_FTP,
+                                          passive ? INTERNET_FLAG_PASSIVE : 0, context_);
+  if (!connection) throw CInternetException(GetLastError());
+  return std::make_unique<CFtpConnection>(connection, context_);
+}
+
+CFtpConnection::~CFtpConnection() { Close(); }
+
+void CFtpConnection::Close() {
+  // Closing the session may already have ended this handle inside the
+  // service; closing it again then only reports an invalid handle.
+  if (handle_) {
+    InternetCloseHandle(handle_);
+    handle_ = nullptr;
+  }
+}
+
+bool CFtpConnection::GetFile(const std::string& remoteFile, const std::string& localFile, bool failIfExists,
+                             std::uint32_t attributes, std::uint32_t flags, std::uintptr_t context) {
+  if (!handle_) return false;
+  return FtpGetFileA(handle_, remoteFile.c_str(), localFile.c_str(), failIfExists, attributes, flags, context) != FALSE;
+}
+
+CFtpFileFind::CFtpFileFind(CFtpConnection* connection, std::uintptr_t context)
+    : connection_(connection), context_(context) {}
+
+CFtpFileFind::~CFtpFileFind() { Close(); }
+
+bool CFtpFileFind::FindFile(const std::string& name, std::uint32_t flags) {
+  Close();
+  if (!connection_ || !connection_->Handle()) return false;
+  WIN32_FIND_DATAA data{};
+  find_ = FtpFindFirstFileA(connection_->Handle(), name.empty() ? nullptr : name.c_str(), &data, flags, context_);
+  if (!find_) return false;
+  next_.name = data.cFileName;
+  next_.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  hasNext_ = true;
+  return true;
+}
+
+bool CFtpFileFind::FindNextFile() {
+  if (!hasNext_) return false;
+  current_ = next_;
+  hasCurrent_ = true;
+  hasNext_ = false;
+  WIN32_FIND_DATAA data{};
+  if (find_ && InternetFindNextFileA(find_, &data)) {
+    next_.name = data.cFileName;
+    next_.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    hasNext_ = true;
+  }
+  return hasNext_;
+}
+
+std::uint64_t CFtpFileFind::GetLength() const { return hasCurrent_ ? current_.size : 0; }
+
+std::string CFtpFileFind::GetFileName() const { return hasCurrent_ ? current_.name : std::string(); }
+
+void CFtpFileFind::Close() {
+  if (find_) {
+    InternetCloseHandle(find_);
+    find_ = nullptr;
+  }
+  hasNext_ = false;
+  hasCurrent_ = false;
+  next_ = Match();
+  current_ = Match();
+}
+
+}  // namespace framework
