@@ -1,13 +1,15 @@
 # Test helpers shared by both build trees.
 #
 # vorn_add_gtest(<name> SOURCES <files...> [LIBS <libs...>] [ENVIRONMENT <VAR=value...>]
-#                [WINDOW] [TIMEOUT <seconds>])
+#                [WINDOW] [TIMEOUT <seconds>] [LAUNCHER <command...>])
 #
 # Builds one GoogleTest program and registers it as one CTest test. In the
 # Windows tree the test runs under Wine through the crossing emulator and
 # shares the Wine session fixture (one Xvfb display and one wineserver for the
 # whole run, stopped at its end). WINDOW marks a test that needs the display;
-# it is only registered in the Windows tree.
+# it is only registered in the Windows tree. LAUNCHER runs the test through a
+# command that prepares something around it (for instance
+# ${VORN_FTP_FIXTURE_LAUNCHER}, the FTP server fixture's control service).
 
 set(VORN_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/.. CACHE INTERNAL "")
 
@@ -24,7 +26,7 @@ if(WIN32)
 endif()
 
 function(vorn_add_gtest name)
-  cmake_parse_arguments(arg "WINDOW;NATIVE_ONLY;WINDOWS_ONLY" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(arg "WINDOW;NATIVE_ONLY;WINDOWS_ONLY" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;LAUNCHER" ${ARGN})
   if(arg_WINDOW OR arg_WINDOWS_ONLY)
     if(NOT WIN32)
       return()
@@ -35,7 +37,12 @@ function(vorn_add_gtest name)
   endif()
   add_executable(${name} ${arg_SOURCES})
   target_link_libraries(${name} PRIVATE ${arg_LIBS} gtest gmock gtest_main)
-  add_test(NAME ${name} COMMAND ${name})
+  if(arg_LAUNCHER)
+    # The crossing emulator is only added for a plain target command.
+    add_test(NAME ${name} COMMAND ${arg_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   if(NOT arg_TIMEOUT)
     set(arg_TIMEOUT 300)
   endif()

@@ -1,0 +1,108 @@
+#include "catalogue/CatalogueFetcher.h"
+
+#include <cstdint>
+
+#include "catalogue/FetchMessages.h"
+#include "framework/MessageBox.h"
+#include "framework/Platform.h"
+
+namespace catalogue {
+
+namespace {
+
+constexpr int kConnectionAttempts = 5;
+constexpr int kTransferTries = 6;
+constexpr const char kCatalogueFileName[] = "odd.idx";
+constexpr const char kRemoteCatalogueFolder[] = "/pub/VORN/cdrom/";
+constexpr unsigned int kIconExclamation = 0x30;  // MB_ICONEXCLAMATION
+
+}  // namespace
+
+CatalogueFetcher::~CatalogueFetcher() { CloseConnection(); }
+
+void CatalogueFetcher::ShowPlainMessage(const std::string& text) { AfxMessageBox(text, kIconExclamation); }
+
+bool CatalogueFetcher::TransferFile(CFtpConnection& connection, const std::string& remote,
+                                    const std::string& local) {
+  return connection.GetFile(remote, local, true, framework::kFileAttributeNormal,
+                            framework::kFtpTransferTypeBinary, 1);
+}
+
+bool CatalogueFetcher::FetchCatalogue() {
+  for (int attempt = 0; attempt < kConnectionAttempts; ++attempt) {
+    if (ConnectAndFetch()) return true;
+  }
+  return false;
+}
+
+bool CatalogueFetcher::ConnectAndFetch() {
+  serverAddress = serverHost + "/";
+  // A session left by an earlier attempt that failed on the address is
+  // released here rather than leaked.
+  CloseConnection();
+
+  session = CInternetSession::Open();
+  if (!session) {
+    showMessage(kCannotCreateSessionText);
+    return false;
+  }
+
+  // The address has no scheme, so the first parse fails and the second, with
+  // "ftp://" in front, gives the FTP service and the host name.
+  std::uint32_t service = 0;
+  std::string server, object;
+  std::uint16_t parsedPort = 0;
+  if (!AfxParseURL(serverAddress, service, server, object, parsedPort) &&
+      !AfxParseURL("ftp://" + serverAddress, service, server, object, parsedPort)) {
+    showMessage(kBadAddressText);
+    return false;
+  }
+  if (service != framework::kInetServiceFtp || server.empty()) {
+    showMessage(kBadAddressText);
+    return false;
+  }
+
+  try {
+    connection = session->GetFtpConnection(server, nullptr, nullptr, serverPort, false);
+  } catch (const CInternetException&) {
+    // Unreachable server or refused login: the next attempt tries again, and
+    // the wizard shows its own page when all of them fail.
+    CloseConnection();
+    return false;
+  }
+
+  catalogueFileName = kCatalogueFileName;
+  remoteCataloguePath = std::string(kRemoteCatalogueFolder) + catalogueFileName;
+  localCataloguePath = localCopyPath;
+
+  // A copy left from an earlier run would make the transfer fail, since it
+  // refuses to overwrite an existing file.
+  if (platform::FileExists(localCataloguePath)) platform::RemoveFile(localCataloguePath);
+
+  FetchWithRetries();
+  return true;
+}
+
+bool CatalogueFetcher::FetchWithRetries() {
+  for (int attempt = 0; attempt < kTransferTries; ++attempt) {
+    if (transferFile(*connection, remoteCataloguePath, localCataloguePath)) return true;
+    // A failed try may leave part of the file behind. Remove it, so that the
+    // next try is not refused because the file exists and a partial catalogue
+    // is never taken for the whole one.
+    if (platform::FileExists(localCataloguePath)) platform::RemoveFile(localCataloguePath);
+  }
+  return false;
+}
+
+void CatalogueFetcher::CloseConnection() {
+  if (session) {
+    session->Close();
+    session.reset();
+  }
+  if (connection) {
+    connection->Close();
+    connection.reset();
+  }
+}
+
+}  // namespace catalogue

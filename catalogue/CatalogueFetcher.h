@@ -1,0 +1,65 @@
+// Fetches the firmware catalogue from the maker's FTP server into a local copy
+// over an anonymous FTP connection, and keeps that connection open for the
+// firmware download that follows.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "Deployment.h"
+#include "framework/Internet.h"
+
+namespace catalogue {
+
+class CatalogueFetcher {
+ public:
+  CatalogueFetcher() = default;
+  ~CatalogueFetcher();
+  CatalogueFetcher(const CatalogueFetcher&) = delete;
+  CatalogueFetcher& operator=(const CatalogueFetcher&) = delete;
+
+  // Up to five attempts of ConnectAndFetch, one after another; true as soon
+  // as one of them reached the server.
+  bool FetchCatalogue();
+
+  // One attempt: opens a session and a connection, then copies the catalogue
+  // to localCataloguePath with up to six transfer tries. True when the
+  // connection was made, whether or not the file arrived; the file arrived
+  // exactly when it exists at localCataloguePath afterwards. The session and
+  // the connection stay open.
+  bool ConnectAndFetch();
+
+  // Closes and releases the session, then the connection; either may already
+  // be closed.
+  void CloseConnection();
+
+  std::string serverAddress;                         // host name followed by "/"
+  std::unique_ptr<CInternetSession> session;         // or none
+  std::unique_ptr<CFtpConnection> connection;        // or none; lent to the download
+  std::string remoteCataloguePath;                   // set once connected
+  std::string catalogueFileName;                     // set once connected
+  std::string localCataloguePath;                    // set once connected
+
+  // Where this fetcher goes: fixed values of the build. Tests point their own
+  // fetcher at a loopback server and a scratch file before fetching.
+  std::string serverHost = deployment::ftpHost;
+  unsigned short serverPort = deployment::ftpPort;   // 0: the FTP default
+  std::string localCopyPath = deployment::localCataloguePath;
+
+  // Shows a plain message box with the exclamation icon; tests record the
+  // texts instead.
+  void (*showMessage)(const std::string& text) = ShowPlainMessage;
+  static void ShowPlainMessage(const std::string& text);
+
+  // One transfer try: copies `remote` to `local` over `connection` in binary
+  // mode, refusing to overwrite an existing file. Tests stand in transfers
+  // that fail in ways the FTP service at hand does not.
+  bool (*transferFile)(CFtpConnection& connection, const std::string& remote,
+                       const std::string& local) = TransferFile;
+  static bool TransferFile(CFtpConnection& connection, const std::string& remote, const std::string& local);
+
+ private:
+  bool FetchWithRetries();
+};
+
+}  // namespace catalogue

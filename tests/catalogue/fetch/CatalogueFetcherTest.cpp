@@ -1,0 +1,279 @@
+// The catalogue retrieval against a real FTP server on loopback (the fixture
+// of tools/ftp-server), counting what the server saw the client do.
+#include "catalogue/CatalogueFetcher.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "catalogue/FetchMessages.h"
+#include "framework/Platform.h"
+#include "tools/ftp-server/FtpFixtureClient.h"
+
+namespace {
+
+using catalogue::CatalogueFetcher;
+using ftpfixture::FtpServer;
+
+const char kRemoteCatalogue[] = "/pub/VORN/cdrom/odd.idx";
+
+std::vector<std::string> shownMessages;
+void RecordMessage(const std::string& text) { shownMessages.push_back(text); }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Compares a file with the expected content without printing whole
+// catalogues on a mismatch.
+::testing::AssertionResult FileHolds(const std::string& path, const std::string& expected) {
+  if (!platform::FileExists(path)) return ::testing::AssertionFailure() << path << " does not exist";
+  const std::string actual = ReadFile(path);
+  if (actual == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << path << " holds " << actual.size() << " bytes, expected "
+                                       << expected.size() << (actual.size() == expected.size() ? " (contents differ)" : "");
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// A catalogue large enough that a dropped transfer is visibly partial.
+std::string CatalogueText() {
+  std::string text;
+  for (int i = 0; text.size() < 200000; ++i) {
+    text += "<model VORN DVD-" + std::to_string(i) + ">\r\n";
+  }
+  return text;
+}
+
+class CatalogueFetcherTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    shownMessages.clear();
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    scratch = std::string(folder) + "vorn-fetch-" + std::to_string(GetCurrentProcessId()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".idx";
+    platform::RemoveFile(scratch);
+  }
+  void TearDown() override {
+    fetcher.reset();
+    platform::RemoveFile(scratch);
+    platform::RemoveFile(scratch + ".fw");
+  }
+
+  // Starts a server in `mode` and a fetcher pointed at it and at the scratch
+  // copy. Fails the test when the server cannot be started.
+  void Start(const std::string& mode) {
+    try {
+      server = std::make_unique<FtpServer>(mode);
+    } catch (const std::exception& e) {
+      FAIL() << e.what();
+    }
+    fetcher = std::make_unique<CatalogueFetcher>();
+    fetcher->serverHost = "127.0.0.1";
+    fetcher->serverPort = server->Port();
+    fetcher->localCopyPath = scratch;
+    fetcher->showMessage = RecordMessage;
+  }
+
+  std::string scratch;
+  std::unique_ptr<FtpServer> server;
+  std::unique_ptr<CatalogueFetcher> fetcher;
+};
+
+TEST_F(CatalogueFetcherTest, NothingListeningGivesFalseWithoutMessageOrFile) {
+  ASSERT_NO_FATAL_FAILURE(Start("no-listen"));
+  EXPECT_FALSE(fetcher->FetchCatalogue());
+  EXPECT_TRUE(shownMessages.empty());
+  EXPECT_FALSE(platform::FileExists(scratch));
+  EXPECT_EQ(fetcher->session, nullptr);
+  EXPECT_EQ(fetcher->connection, nullptr);
+}
+
+TEST_F(CatalogueFetcherTest, RefusedLoginMakesFiveAttemptsSilently) {
+  ASSERT_NO_FATAL_FAILURE(Start("refuse-login"));
+  server->PutFile(kRemoteCatalogue, "catalogue");
+  EXPECT_FALSE(fetcher->FetchCatalogue());
+  EXPECT_EQ(server->Count("connect"), 5);
+  EXPECT_EQ(server->Count("login ok"), 0);
+  EXPECT_EQ(server->Count("retr"), 0);
+  EXPECT_TRUE(shownMessages.empty());
+  EXPECT_FALSE(platform::FileExists(scratch));
+  EXPECT_EQ(fetcher->connection, nullptr);
+}
+
+TEST_F(CatalogueFetcherTest, MissingCatalogueMeansOneConnectionAndSixTries) {
+  ASSERT_NO_FATAL_FAILURE(Start("normal"));
+  EXPECT_TRUE(fetcher->FetchCatalogue());
+  EXPECT_EQ(server->Count("connect"), 1);
+  EXPECT_EQ(server->Count("login ok"), 1);
+  EXPECT_EQ(server->Count("retr missing /pub/VORN/cdrom/odd.idx"), 6);
+  EXPECT_EQ(server->Count("retr"), 6);
+  EXPECT_FALSE(platform::FileExists(scratch));
+  EXPECT_NE(fetcher->connection, nullptr);
+  EXPECT_EQ(fetcher->remoteCataloguePath, kRemoteCatalogue);
+  EXPECT_EQ(fetcher->catalogueFileName, "odd.idx");
+  EXPECT_EQ(fetcher->localCataloguePath, scratch);
+  EXPECT_EQ(fetcher->serverAddress, "127.0.0.1/");
+}
+
+// A failed try, whether refused outright or cut off halfway, is followed by
+// another on the same connection, which brings the whole catalogue; no try
+// is made after the one that succeeded.
+TEST_F(CatalogueFetcherTest, FailedTryIsRetriedUntilTheCatalogueArrives) {
+  struct Case {
+    const char* mode;
+    const char* firstTry;
+  };
+  for (const Case& c : {Case{"fail-retr=1", "retr failed"}, Case{"fail-retr=5", "retr failed"},
+                        Case{"drop-retr=1", "retr dropped"}, Case{"drop-retr=2", "retr dropped"}}) {
+    SCOPED_TRACE(c.mode);
+    ASSERT_NO_FATAL_FAILURE(Start(c.mode));
+    const std::string catalogue = CatalogueText();
+    server->PutFile(kRemoteCatalogue, catalogue);
+    const int faults = c.mode[std::string(c.mode).size() - 1] - '0';
+    EXPECT_TRUE(fetcher->FetchCatalogue());
+    EXPECT_EQ(server->Count(c.firstTry), faults);
+    EXPECT_EQ(server->Count("retr sent"), 1);
+    EXPECT_EQ(server->Count("retr"), faults + 1);
+    EXPECT_EQ(server->Count("connect"), 1);
+    EXPECT_TRUE(FileHolds(scratch, catalogue));
+    fetcher.reset();
+    server.reset();
+    platform::RemoveFile(scratch);
+  }
+}
+
+// A transfer service that leaves the part it received behind when a try
+// fails (the service here cleans up after itself, so the first try is stood
+// in): the part is removed, the next try brings the whole catalogue.
+int partialTries = 0;
+bool LeavePartialOnFirstTry(CFtpConnection& connection, const std::string& remote, const std::string& local) {
+  if (partialTries++ == 0) {
+    WriteFile(local, "<model VORN DVD-0>\r\n<mod");
+    return false;
+  }
+  return CatalogueFetcher::TransferFile(connection, remote, local);
+}
+
+TEST_F(CatalogueFetcherTest, PartialCopyOfAFailedTryDoesNotBlockTheNext) {
+  ASSERT_NO_FATAL_FAILURE(Start("normal"));
+  const std::string catalogue = CatalogueText();
+  server->PutFile(kRemoteCatalogue, catalogue);
+  partialTries = 0;
+  fetcher->transferFile = LeavePartialOnFirstTry;
+  EXPECT_TRUE(fetcher->FetchCatalogue());
+  EXPECT_EQ(partialTries, 2);
+  EXPECT_EQ(server->Count("retr sent"), 1);
+  EXPECT_TRUE(FileHolds(scratch, catalogue));
+}
+
+// When every try is cut off, no partial copy is left to be read as the
+// catalogue; the connection was made, so the fetch still reports true.
+TEST_F(CatalogueFetcherTest, TransfersDroppedEveryTimeLeaveNoLocalCopy) {
+  ASSERT_NO_FATAL_FAILURE(Start("drop-retr=6"));
+  server->PutFile(kRemoteCatalogue, CatalogueText());
+  EXPECT_TRUE(fetcher->FetchCatalogue());
+  EXPECT_EQ(server->Count("retr dropped"), 6);
+  EXPECT_EQ(server->Count("connect"), 1);
+  EXPECT_FALSE(platform::FileExists(scratch));
+}
+
+// The server closes the whole connection halfway through the first transfer:
+// the remaining tries fail on the dead connection, and no partial copy stays.
+TEST_F(CatalogueFetcherTest, SessionDroppedMidTransferLeavesNoLocalCopy) {
+  ASSERT_NO_FATAL_FAILURE(Start("drop-session"));
+  server->PutFile(kRemoteCatalogue, CatalogueText());
+  EXPECT_TRUE(fetcher->FetchCatalogue());
+  EXPECT_EQ(server->Count("retr dropped"), 1);
+  EXPECT_EQ(server->Count("retr sent"), 0);
+  EXPECT_EQ(server->Count("connect"), 1);
+  EXPECT_FALSE(platform::FileExists(scratch));
+}
+
+TEST_F(CatalogueFetcherTest, StaleLocalCopyIsReplaced) {
+  ASSERT_NO_FATAL_FAILURE(Start("normal"));
+  server->PutFile(kRemoteCatalogue, "new catalogue\r\n");
+  WriteFile(scratch, "stale catalogue from an earlier run, longer than the new one\r\n");
+  EXPECT_TRUE(fetcher->FetchCatalogue());
+  EXPECT_TRUE(FileHolds(scratch, "new catalogue\r\n"));
+  EXPECT_EQ(server->Count("retr"), 1);
+}
+
+// The download lists the firmware file for its size and fetches it over the
+// connection the catalogue came through, without logging in again.
+TEST_F(CatalogueFetcherTest, ConnectionStaysUsableForListingAndDownload) {
+  ASSERT_NO_FATAL_FAILURE(Start("normal"));
+  server->PutFile(kRemoteCatalogue, "catalogue\r\n");
+  const std::string firmware(123457, '\x5a');
+  server->PutFile("/pub/VORN/fw/DVD-1.zip", firmware);
+  ASSERT_TRUE(fetcher->FetchCatalogue());
+  ASSERT_NE(fetcher->connection, nullptr);
+
+  CFtpFileFind finder(fetcher->connection.get(), 1);
+  finder.FindFile("/pub/VORN/fw/DVD-1.zip", framework::kInternetFlagReload);
+  finder.FindNextFile();
+  EXPECT_EQ(finder.GetLength(), firmware.size());
+  finder.Close();
+
+  EXPECT_TRUE(fetcher->connection->GetFile("/pub/VORN/fw/DVD-1.zip", scratch + ".fw"));
+  EXPECT_TRUE(FileHolds(scratch + ".fw", firmware));
+  EXPECT_EQ(server->Count("connect"), 1);
+  EXPECT_EQ(server->Count("login"), 1);
+  EXPECT_EQ(server->Count("list"), 1);
+  EXPECT_EQ(server->Count("retr sent /pub/VORN/fw/DVD-1.zip"), 1);
+}
+
+TEST_F(CatalogueFetcherTest, CloseConnectionEndsTheSessionAndIsHarmlessTwice) {
+  ASSERT_NO_FATAL_FAILURE(Start("normal"));
+  server->PutFile(kRemoteCatalogue, "catalogue\r\n");
+  ASSERT_TRUE(fetcher->FetchCatalogue());
+  fetcher->CloseConnection();
+  EXPECT_EQ(fetcher->session, nullptr);
+  EXPECT_EQ(fetcher->connection, nullptr);
+  fetcher->CloseConnection();
+  EXPECT_EQ(fetcher->session, nullptr);
+  EXPECT_EQ(fetcher->connection, nullptr);
+  EXPECT_EQ(server->Count("disconnect"), 1);
+  // A fetcher that never connected can be closed as well.
+  CatalogueFetcher idle;
+  idle.CloseConnection();
+  EXPECT_EQ(idle.connection, nullptr);
+}
+
+// An address without a server or of another service is refused with the
+// address message, once per attempt, and no connection is tried.
+TEST_F(CatalogueFetcherTest, UnusableAddressShowsTheAddressMessageEachAttempt) {
+  ASSERT_NO_FATAL_FAILURE(Start("normal"));
+  for (const char* host : {"", "http://127.0.0.1"}) {
+    SCOPED_TRACE(host);
+    shownMessages.clear();
+    fetcher->serverHost = host;
+    EXPECT_FALSE(fetcher->FetchCatalogue());
+    EXPECT_EQ(shownMessages, std::vector<std::string>(5, catalogue::kBadAddressText));
+    EXPECT_EQ(fetcher->connection, nullptr);
+  }
+  EXPECT_EQ(server->Count("connect"), 0);
+}
+
+TEST(FetchMessagesTest, ChineseAddressMessageIsCodePage950) {
+  const std::string bytes = catalogue::kBadAddressText;
+  EXPECT_EQ(bytes, std::string("\xBF\xF9\xBB\x7E\xAA\xBA\xBA\xF4\xA7\x7D"));
+  wchar_t wide[16] = {};
+  const int n = MultiByteToWideChar(950, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), wide, 16);
+  EXPECT_EQ(std::wstring(wide, n > 0 ? n : 0), L"\u932F\u8AA4\u7684\u7DB2\u5740");  // 錯誤的網址
+  EXPECT_STREQ(catalogue::kCannotCreateSessionText, "Cannot creat a session");
+}
+
+}  // namespace

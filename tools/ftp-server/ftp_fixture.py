@@ -1,0 +1,392 @@
+#!/usr/bin/python3
+"""A real FTP server on loopback for the tests and the demo, with fault modes.
+
+Two commands:
+
+  serve --root DIR [--port N] [--mode MODE] [--log FILE] [--port-file FILE]
+      Serves DIR to anonymous users on 127.0.0.1 until stopped (SIGTERM or
+      Ctrl-C). Port 0 (the default) picks a free port. Once listening it prints
+      "port N" on stdout and writes N to --port-file. With --log, every client
+      action is appended to FILE, one event a line (see LOG FORMAT).
+
+  run [--] COMMAND [ARGS...]
+      Runs COMMAND with a control service on a free loopback port, named by the
+      environment variable VORN_FTP_CONTROL. Over it a test starts and stops
+      servers of its own, each a `serve` process with a fresh root folder.
+      When COMMAND ends, every server still running is stopped by its pid, and
+      the exit status of COMMAND is returned.
+
+MODES
+  normal          serve the tree
+  refuse-login    answer every login with 530
+  fail-retr=N     answer the first N RETR commands with 451, sending nothing
+  drop-retr=N     on the first N RETR commands send half of the file, then
+                  close the data connection (426 on the control connection)
+  drop-session    on the first RETR send half of the file, then close the data
+                  and the control connection
+  no-listen       (control only) report a free port with nothing listening
+
+LOG FORMAT (one event a line, fields separated by one space)
+  connect
+  login ok USER | login refused USER
+  retr RESULT PATH     RESULT: sent, missing, failed, dropped
+  list PATH            LIST, NLST or MLSD; PATH is "-" without an argument
+  disconnect
+
+CONTROL PROTOCOL (one command a line, answers end with a newline)
+  start MODE   -> "ok PORT ROOT" (ROOT: the served folder) or "error TEXT"
+  log          -> the log lines so far, then a line "."
+  stop         -> "ok"; the server process is ended and its root removed
+Closing the control connection stops its server as well.
+"""
+
+import argparse
+import io
+import logging
+import os
+import shutil
+import signal
+import socket
+import socketserver
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+HERE = os.path.abspath(__file__)
+
+
+# ---------------------------------------------------------------- serve
+
+def parse_mode(text):
+    """Returns (name, count) for a mode text such as "fail-retr=2"."""
+    name, _, count = text.partition("=")
+    known = {"normal", "refuse-login", "fail-retr", "drop-retr", "drop-session"}
+    if name not in known:
+        raise ValueError("unknown mode: " + text)
+    if name in ("fail-retr", "drop-retr"):
+        return name, int(count or "1")
+    if count:
+        raise ValueError("mode takes no count: " + text)
+    return name, 1
+
+
+class EventLog:
+    def __init__(self, path):
+        self.path = path
+
+    def write(self, *fields):
+        if not self.path:
+            return
+        with open(self.path, "a", encoding="utf-8") as f:
+            f.write(" ".join(str(x) for x in fields) + "\n")
+
+
+class NamedBytes(io.BytesIO):
+    """In-memory file content with the name the data channel logs."""
+
+    def __init__(self, data, name):
+        super().__init__(data)
+        self.name = name
+
+
+def make_handler(mode, log):
+    from pyftpdlib.handlers import DTPHandler, FileProducer, FTPHandler
+
+    name, count = mode
+    state = {"faults_left": count}
+
+    class DroppingDTP(DTPHandler):
+        """A data channel that, when its command channel asks for a drop,
+        reports the end of the data as an aborted transfer (426) and, for a
+        dropped session, then closes the control connection too."""
+
+        def handle_close(self):
+            drop = getattr(self.cmd_channel, "drop_next", None)
+            if self._closed or not drop:
+                return super().handle_close()
+            self.cmd_channel.drop_next = None
+            self.transfer_finished = False
+            self._resp = ("426 Connection closed; transfer aborted.", logging.debug)
+            self.close()
+            if drop == "session":
+                self.cmd_channel.close()
+
+    class Handler(FTPHandler):
+        auth_failed_timeout = 0  # answer refused logins at once
+        use_sendfile = False  # data goes through the producers below
+        dtp_handler = DroppingDTP
+        drop_next = None
+
+        def on_connect(self):
+            log.write("connect")
+
+        def on_disconnect(self):
+            log.write("disconnect")
+
+        def on_login(self, username):
+            log.write("login", "ok", username)
+
+        def on_login_failed(self, username, password):
+            log.write("login", "refused", username)
+
+        def _list(self, path):
+            log.write("list", self.fs.fs2ftp(path) if path else "-")
+
+        def ftp_LIST(self, path):
+            self._list(path)
+            return super().ftp_LIST(path)
+
+        def ftp_NLST(self, path):
+            self._list(path)
+            return super().ftp_NLST(path)
+
+        def ftp_MLSD(self, path):
+            self._list(path)
+            return super().ftp_MLSD(path)
+
+        def ftp_RETR(self, file):
+            ftp_path = self.fs.fs2ftp(file)
+            if not os.path.isfile(file):
+                log.write("retr", "missing", ftp_path)
+                return super().ftp_RETR(file)  # answers 550
+            faulty = name in ("fail-retr", "drop-retr", "drop-session") and state["faults_left"] > 0
+            if not faulty:
+                log.write("retr", "sent", ftp_path)
+                return super().ftp_RETR(file)
+            state["faults_left"] -= 1
+            if name == "fail-retr":
+                log.write("retr", "failed", ftp_path)
+                self.respond("451 Requested action aborted: local error in processing.")
+                return None
+            # Send the first half of the file, then drop the connection.
+            log.write("retr", "dropped", ftp_path)
+            with open(file, "rb") as f:
+                data = f.read()
+            half = NamedBytes(data[: len(data) // 2], file)
+            self.drop_next = "session" if name == "drop-session" else "data"
+            self.push_dtp_data(FileProducer(half, "i"), isproducer=True, file=half, cmd="RETR")
+            return file
+
+    return Handler
+
+
+def serve(args):
+    from pyftpdlib.authorizers import DummyAuthorizer
+    from pyftpdlib.servers import FTPServer
+
+    logging.basicConfig(level=logging.CRITICAL)
+    logging.getLogger("pyftpdlib").setLevel(logging.CRITICAL)
+    try:
+        mode = parse_mode(args.mode)
+    except ValueError as e:
+        print("ftp_fixture: %s" % e, file=sys.stderr)
+        return 2
+    root = os.path.abspath(args.root)
+    if not os.path.isdir(root):
+        print("ftp_fixture: no such folder: " + root, file=sys.stderr)
+        return 2
+
+    authorizer = DummyAuthorizer()
+    if mode[0] != "refuse-login":
+        authorizer.add_anonymous(root, perm="elr")
+    handler = make_handler(mode, EventLog(args.log))
+    handler.authorizer = authorizer
+    handler.banner = "test server ready."
+    handler.permit_foreign_addresses = True
+
+    server = FTPServer(("127.0.0.1", args.port), handler)
+    port = server.socket.getsockname()[1]
+    if args.port_file:
+        tmp = args.port_file + ".tmp"
+        with open(tmp, "w") as f:
+            f.write("%d\n" % port)
+        os.replace(tmp, args.port_file)
+    print("port %d" % port, flush=True)
+
+    def stop(signum, frame):
+        raise KeyboardInterrupt
+
+    signal.signal(signal.SIGTERM, stop)
+    try:
+        server.serve_forever(timeout=0.2, handle_exit=False)
+    except KeyboardInterrupt:
+        pass
+    finally:
+        server.close_all()
+    return 0
+
+
+# ---------------------------------------------------------------- control
+
+class ServerProcess:
+    """One `serve` process with a root folder of its own."""
+
+    def __init__(self, mode):
+        self.proc = None
+        self.root = tempfile.mkdtemp(prefix="vorn-ftp-")
+        self.log = os.path.join(self.root, ".events")
+        self.tree = os.path.join(self.root, "tree")
+        os.mkdir(self.tree)
+        open(self.log, "w").close()
+        if mode == "no-listen":
+            # Take a free port from the system and let it go again: nothing
+            # listens there afterwards.
+            s = socket.socket()
+            s.bind(("127.0.0.1", 0))
+            self.port = s.getsockname()[1]
+            s.close()
+            return
+        parse_mode(mode)  # refuse unknown modes here, with their text
+        self.proc = subprocess.Popen(
+            [sys.executable, HERE, "serve", "--root", self.tree, "--mode", mode, "--log", self.log],
+            stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, text=True)
+        line = read_line_with_timeout(self.proc.stdout, 15)
+        if not line.startswith("port "):
+            self.stop()
+            raise RuntimeError("FTP server did not start (mode %s)" % mode)
+        self.port = int(line.split()[1])
+
+    def events(self):
+        # Let the server finish writing what the client just did: wait until
+        # the log has not grown for a short while.
+        last, stable_since, start = -1, time.monotonic(), time.monotonic()
+        while time.monotonic() - start < 3:
+            size = os.path.getsize(self.log)
+            if size != last:
+                last, stable_since = size, time.monotonic()
+            elif time.monotonic() - stable_since >= 0.3:
+                break
+            time.sleep(0.05)
+        with open(self.log, encoding="utf-8") as f:
+            return [line.rstrip("\n") for line in f]
+
+    def stop(self):
+        if self.proc is not None:
+            self.proc.terminate()  # by its pid
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+            self.proc = None
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def read_line_with_timeout(stream, seconds):
+    result = [""]
+
+    def reader():
+        result[0] = stream.readline()
+
+    t = threading.Thread(target=reader, daemon=True)
+    t.start()
+    t.join(seconds)
+    return result[0].strip()
+
+
+live_servers = set()
+live_lock = threading.Lock()
+
+
+class ControlHandler(socketserver.StreamRequestHandler):
+    def handle(self):
+        server = None
+        try:
+            for raw in self.rfile:
+                words = raw.decode("utf-8", "replace").split()
+                if not words:
+                    continue
+                command = words[0]
+                if command == "start" and len(words) == 2:
+                    if server is not None:
+                        self.reply("error a server is already running on this connection")
+                        continue
+                    try:
+                        server = ServerProcess(words[1])
+                    except Exception as e:  # reported to the test, which fails with it
+                        self.reply("error %s" % e)
+                        server = None
+                        continue
+                    with live_lock:
+                        live_servers.add(server)
+                    self.reply("ok %d %s" % (server.port, server.tree))
+                elif command == "log" and server is not None:
+                    for line in server.events():
+                        self.reply(line)
+                    self.reply(".")
+                elif command == "stop":
+                    if server is not None:
+                        self.forget(server)
+                        server = None
+                    self.reply("ok")
+                else:
+                    self.reply("error unknown command: " + " ".join(words))
+        finally:
+            if server is not None:
+                self.forget(server)
+
+    def forget(self, server):
+        server.stop()
+        with live_lock:
+            live_servers.discard(server)
+
+    def reply(self, text):
+        self.wfile.write((text + "\n").encode("utf-8"))
+        self.wfile.flush()
+
+
+class ControlServer(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def run(args):
+    command = args.command
+    if command and command[0] == "--":
+        command = command[1:]
+    if not command:
+        print("ftp_fixture: run needs a command", file=sys.stderr)
+        return 2
+    control = ControlServer(("127.0.0.1", 0), ControlHandler)
+    thread = threading.Thread(target=control.serve_forever, daemon=True)
+    thread.start()
+    env = dict(os.environ, VORN_FTP_CONTROL=str(control.server_address[1]))
+    child = subprocess.Popen(command, env=env)
+
+    def forward(signum, frame):
+        child.terminate()
+
+    signal.signal(signal.SIGTERM, forward)
+    signal.signal(signal.SIGINT, forward)
+    try:
+        status = child.wait()
+    finally:
+        control.shutdown()
+        control.server_close()
+        with live_lock:
+            left = list(live_servers)
+            live_servers.clear()
+        for server in left:
+            server.stop()
+    return status if status >= 0 else 128 - status
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    sub = parser.add_subparsers(dest="action", required=True)
+    p = sub.add_parser("serve")
+    p.add_argument("--root", required=True)
+    p.add_argument("--port", type=int, default=0)
+    p.add_argument("--mode", default="normal")
+    p.add_argument("--log")
+    p.add_argument("--port-file")
+    p = sub.add_parser("run")
+    p.add_argument("command", nargs=argparse.REMAINDER)
+    args = parser.parse_args()
+    return serve(args) if args.action == "serve" else run(args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
