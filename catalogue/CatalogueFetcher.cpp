@@ -6,8 +6,6 @@
 #include "framework/MessageBox.h"
 #include "framework/Platform.h"
 
-namespace catalogue {
-
 namespace {
 
 constexpr int kConnectionAttempts = 5;
@@ -105,4 +103,6 @@ void CatalogueFetcher::CloseConnection() {
   }
 }
 
-}  // namespace catalogue
+void ReleaseCatalogue(FirmwareCatalogue& catalogue, CatalogueFetcher& fetcher) {
+  catalogue.ReleaseCatalogue(fetcher.localCopyPath, [&fetcher] { fetcher.CloseConnection(); });
+}

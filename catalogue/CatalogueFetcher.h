@@ -7,9 +7,8 @@
 #include <string>
 
 #include "Deployment.h"
+#include "catalogue/FirmwareCatalogue.h"
 #include "framework/Internet.h"
-
-namespace catalogue {
 
 class CatalogueFetcher {
  public:
@@ -62,4 +61,7 @@ class CatalogueFetcher {
   bool FetchWithRetries();
 };
 
-}  // namespace catalogue
+// Teardown when the wizard window goes: the catalogue's release, whose first
+// step closes the fetcher's session and connection, and which deletes the
+// local copy if one is left. Safe to run more than once.
+void ReleaseCatalogue(FirmwareCatalogue& catalogue, CatalogueFetcher& fetcher);

@@ -18,7 +18,6 @@
 
 namespace {
 
-using catalogue::CatalogueFetcher;
 using ftpfixture::FtpServer;
 
 const char kRemoteCatalogue[] = "/pub/VORN/cdrom/odd.idx";
@@ -252,6 +251,25 @@ TEST_F(CatalogueFetcherTest, CloseConnectionEndsTheSessionAndIsHarmlessTwice) {
   EXPECT_EQ(idle.connection, nullptr);
 }
 
+// The wizard's teardown closes the connection first, then drops the drive
+// entries and the local copy; a second teardown finds nothing left to do.
+TEST_F(CatalogueFetcherTest, ReleasingTheCatalogueClosesTheConnection) {
+  ASSERT_NO_FATAL_FAILURE(Start("normal"));
+  server->PutFile(kRemoteCatalogue, "catalogue\r\n");
+  ASSERT_TRUE(fetcher->FetchCatalogue());
+  ASSERT_TRUE(platform::FileExists(scratch));
+  FirmwareCatalogue catalogue;
+  catalogue.models.push_back(ModelEntry{"DVD-1", "1.00", "", {}});
+  ReleaseCatalogue(catalogue, *fetcher);
+  EXPECT_EQ(fetcher->connection, nullptr);
+  EXPECT_EQ(fetcher->session, nullptr);
+  EXPECT_TRUE(catalogue.models.empty());
+  EXPECT_FALSE(platform::FileExists(scratch));
+  EXPECT_EQ(server->Count("disconnect"), 1);
+  ReleaseCatalogue(catalogue, *fetcher);
+  EXPECT_EQ(server->Count("connect"), 1);
+}
+
 // An address without a server or of another service is refused with the
 // address message, once per attempt, and no connection is tried.
 TEST_F(CatalogueFetcherTest, UnusableAddressShowsTheAddressMessageEachAttempt) {
@@ -261,19 +279,19 @@ TEST_F(CatalogueFetcherTest, UnusableAddressShowsTheAddressMessageEachAttempt) {
     shownMessages.clear();
     fetcher->serverHost = host;
     EXPECT_FALSE(fetcher->FetchCatalogue());
-    EXPECT_EQ(shownMessages, std::vector<std::string>(5, catalogue::kBadAddressText));
+    EXPECT_EQ(shownMessages, std::vector<std::string>(5, kBadAddressText));
     EXPECT_EQ(fetcher->connection, nullptr);
   }
   EXPECT_EQ(server->Count("connect"), 0);
 }
 
 TEST(FetchMessagesTest, ChineseAddressMessageIsCodePage950) {
-  const std::string bytes = catalogue::kBadAddressText;
+  const std::string bytes = kBadAddressText;
   EXPECT_EQ(bytes, std::string("\xBF\xF9\xBB\x7E\xAA\xBA\xBA\xF4\xA7\x7D"));
   wchar_t wide[16] = {};
   const int n = MultiByteToWideChar(950, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), wide, 16);
   EXPECT_EQ(std::wstring(wide, n > 0 ? n : 0), L"\u932F\u8AA4\u7684\u7DB2\u5740");  // 錯誤的網址
-  EXPECT_STREQ(catalogue::kCannotCreateSessionText, "Cannot creat a session");
+  EXPECT_STREQ(kCannotCreateSessionText, "Cannot creat a session");
 }
 
 }  // namespace
