@@ -1,0 +1,21 @@
+// End to end under Wine in the Windows 98 setting with WNASPI32.DLL refused
+// by the loader: the one message is shown once and no drive is listed.
+#include <gtest/gtest.h>
+
+#include "scsi/ScsiTransport.h"
+#include "tests/scsi/RecordingScsiSystem.h"
+
+namespace {
+
+TEST(AspiSimEndToEnd, MissingLibraryIsReportedOnceAndListsNoDrive) {
+  RecordingScsiSystem system;
+  ScsiTransport transport(system);
+  ASSERT_FALSE(transport.isNt) << "run this test in the win98 setting (install-aspi-sim.sh)";
+  EXPECT_EQ(system.messages, std::vector<std::string>{"WNASPI32.DLL not found"});
+  EXPECT_EQ(transport.driveCount, 0);
+  EXPECT_EQ(transport.aspiLibrary, nullptr);
+  std::string model, revision, dateCode;
+  EXPECT_FALSE(transport.IdentifyDrive(0, model, revision, dateCode));
+}
+
+}  // namespace

@@ -1,0 +1,42 @@
+// The real Win32 calls, except that message boxes are recorded instead of
+// shown: a test under Wine must never wait for a person to press OK.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "scsi/ScsiSystem.h"
+
+class RecordingScsiSystem : public scsi::ScsiSystem {
+ public:
+  std::vector<std::string> messages;
+
+  std::uint32_t PlatformId() override { return real.PlatformId(); }
+  std::string SystemDirectory() override { return real.SystemDirectory(); }
+  scsi::ModuleHandle LoadModule(const std::string& path) override { return real.LoadModule(path); }
+  void* FindEntryPoint(scsi::ModuleHandle module, const char* name) override {
+    return real.FindEntryPoint(module, name);
+  }
+  void UnloadModule(scsi::ModuleHandle module) override { real.UnloadModule(module); }
+  unsigned DriveType(const std::string& rootPath) override { return real.DriveType(rootPath); }
+  scsi::DeviceHandle OpenDevice(const std::string& path) override { return real.OpenDevice(path); }
+  void CloseDevice(scsi::DeviceHandle device) override { real.CloseDevice(device); }
+  bool IoControl(scsi::DeviceHandle device, std::uint32_t code, void* in, std::uint32_t inSize,
+                 void* out, std::uint32_t outSize, std::uint32_t* returned) override {
+    return real.IoControl(device, code, in, inSize, out, outSize, returned);
+  }
+  std::uint32_t LastError() override { return real.LastError(); }
+  std::uint32_t FormatSystemText(std::uint32_t code, char* buffer, std::uint32_t size) override {
+    return real.FormatSystemText(code, buffer, size);
+  }
+  scsi::EventHandle NewEvent() override { return real.NewEvent(); }
+  std::uint32_t WaitEvent(scsi::EventHandle event, std::uint32_t milliseconds) override {
+    return real.WaitEvent(event, milliseconds);
+  }
+  void CloseEvent(scsi::EventHandle event) override { real.CloseEvent(event); }
+  bool DispatchOneMessage() override { return real.DispatchOneMessage(); }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+
+ private:
+  scsi::ScsiSystem& real = scsi::WindowsScsiSystem();
+};

@@ -1,0 +1,94 @@
+// The drives file of the stand-in ASPI library and the INQUIRY data it makes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tools/aspi-sim/SimDriveList.h"
+
+using aspisim::ParseSimDrives;
+using aspisim::SimDrive;
+
+namespace {
+
+std::string Bytes(const std::vector<std::uint8_t>& data, std::size_t offset, std::size_t length) {
+  return std::string(data.begin() + offset, data.begin() + offset + length);
+}
+
+TEST(SimDriveList, ReadsDevicesSettingsAndCommentsInAnyLineEnding) {
+  const std::string text =
+      "# two drives\r\n"
+      "\n"
+      "0 1 2 5 |VORN|ABC-1234|1.10X|26/0115|250\r\n"
+      "  3 7 7 0 | ACME|DISK||| \n"
+      "adapters 6";
+  const aspisim::SimDriveList list = ParseSimDrives(text);
+  EXPECT_TRUE(list.errors.empty());
+  EXPECT_EQ(list.adapterCount, 6);
+  ASSERT_EQ(list.drives.size(), 2u);
+  const SimDrive& first = list.drives[0];
+  EXPECT_EQ(first.adapter, 0);
+  EXPECT_EQ(first.target, 1);
+  EXPECT_EQ(first.lun, 2);
+  EXPECT_EQ(first.deviceType, 5);
+  EXPECT_EQ(first.vendor, "VORN");
+  EXPECT_EQ(first.product, "ABC-1234");
+  EXPECT_EQ(first.revision, "1.10X");
+  EXPECT_EQ(first.dateCode, "26/0115");
+  EXPECT_EQ(first.delayMs, 250u);
+  // Texts keep their spaces; the delay is optional.
+  EXPECT_EQ(list.drives[1].vendor, " ACME");
+  EXPECT_EQ(list.drives[1].delayMs, 0u);
+  EXPECT_EQ(list.drives[1].deviceType, 0);
+}
+
+TEST(SimDriveList, AdapterCountDefaultsToTheHighestAdapterPlusOne) {
+  EXPECT_EQ(ParseSimDrives("2 0 0 5 |V|P|R|D|\n0 0 0 5 |V|P|R|D|\n").adapterCount, 3);
+  EXPECT_EQ(ParseSimDrives("# nothing\n").adapterCount, 0);
+}
+
+TEST(SimDriveList, ReportsAndSkipsLinesThatDoNotParse) {
+  struct Row {
+    const char* line;
+    const char* error;
+  };
+  const Row rows[] = {
+      {"0 0 0 5 VORN ABC 1.0", "line 1: expected |vendor|product|revision|date code|"},
+      {"0 8 0 5 |V|P|R|D|", "line 1: bad target (0 to 7)"},
+      {"0 0 8 5 |V|P|R|D|", "line 1: bad LUN (0 to 7)"},
+      {"x 0 0 5 |V|P|R|D|", "line 1: bad adapter"},
+      {"0 0 0 5 1 |V|P|R|D|", "line 1: too many numbers before the texts"},
+      {"0 0 0 5 |V|P|R|", "line 1: expected four texts between bars"},
+      {"0 0 0 5 |VENDORNAME|P|R|D|", "line 1: vendor longer than 8"},
+      {"0 0 0 5 |V|P|REVISION|D|", "line 1: revision longer than 5"},
+      {"0 0 0 5 |V|P|R|D|soon", "line 1: bad delay"},
+      {"adapters many", "line 1: bad adapter count"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    const aspisim::SimDriveList list = ParseSimDrives(std::string(row.line) + "\n0 0 0 5 |V|P|R|D|");
+    ASSERT_EQ(list.errors.size(), 1u);
+    EXPECT_EQ(list.errors[0], row.error);
+    EXPECT_EQ(list.drives.size(), 1u);
+  }
+}
+
+TEST(SimDriveList, InquiryDataPadsTheFieldsAsADriveReportsThem) {
+  SimDrive drive;
+  drive.deviceType = 5;
+  drive.vendor = "VORN";
+  drive.product = " BC-1";
+  drive.revision = "1.1";
+  drive.dateCode = "AB/CD";
+  const std::vector<std::uint8_t> data = aspisim::InquiryData(drive);
+  ASSERT_GE(data.size(), 50u);
+  EXPECT_EQ(data[0], 5);
+  EXPECT_EQ(Bytes(data, 8, 8), "VORN    ");
+  EXPECT_EQ(Bytes(data, 16, 16), " BC-1           ");
+  EXPECT_EQ(Bytes(data, 32, 5), "1.1  ");
+  EXPECT_EQ(Bytes(data, 40, 6), std::string("AB/CD\0", 6));
+
+  drive.revision = "1.10X";
+  EXPECT_EQ(Bytes(aspisim::InquiryData(drive), 32, 5), "1.10X");
+}
+
+}  // namespace

@@ -1,0 +1,281 @@
+// A stand-in WNASPI32.DLL serving simulated optical drives. It answers
+// GetASPI32SupportInfo and SendASPI32Command with SC_GET_DEV_TYPE,
+// SC_EXEC_SCSI_CMD (INQUIRY) and SC_ABORT_SRB for the devices listed in a
+// text file (SimDriveList.h). The file is named by the environment variable
+// VORN_ASPI_DRIVES (a Windows path, or an absolute Unix path, read through
+// Wine's Z: drive); without it the DLL reads wnaspi32.txt beside itself.
+// VORN_ASPI_LOG, when set, names a file that gets one line per request.
+//
+// A device with a delay leaves its requests pending: a worker thread
+// completes them after the delay and signals the request's event, unless
+// the request was aborted first.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "scsi/ScsiRecords.h"
+#include "tools/aspi-sim/SimDriveList.h"
+
+using aspisim::SimDrive;
+
+namespace {
+
+HMODULE thisModule = nullptr;
+CRITICAL_SECTION lock;
+bool loaded = false;
+aspisim::SimDriveList driveList;
+std::string logPath;
+
+// Requests a worker still has to complete.
+struct Job {
+  void* request;
+  SimDrive drive;
+  bool aborted;
+};
+std::vector<Job*> jobs;
+
+std::string Environment(const char* name) {
+  char value[1024];
+  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+// A Unix absolute path as Wine's Z: drive sees it.
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') {
+    for (char& c : path) {
+      if (c == '/') c = '\\';
+    }
+    path = "Z:" + path;
+  }
+  return path;
+}
+
+void Log(const std::string& line) {
+  if (logPath.empty()) return;
+  if (FILE* file = std::fopen(logPath.c_str(), "a")) {
+    std::fprintf(file, "%s\n", line.c_str());
+    std::fclose(file);
+  }
+}
+
+std::string Address(int adapter, int target, int lun) {
+  return std::to_string(adapter) + ":" + std::to_string(target) + ":" + std::to_string(lun);
+}
+
+// Reads the drive list once; called with `lock` held.
+void LoadDrives() {
+  if (loaded) return;
+  loaded = true;
+  logPath = WindowsPath(Environment("VORN_ASPI_LOG"));
+  std::string path = WindowsPath(Environment("VORN_ASPI_DRIVES"));
+  if (path.empty()) {
+    char module[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(thisModule, module, MAX_PATH);
+    path.assign(module, length);
+    const std::size_t slash = path.find_last_of("\\/");
+    path = path.substr(0, slash + 1) + "wnaspi32.txt";
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    Log("drives file not found: " + path);
+    return;
+  }
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  driveList = aspisim::ParseSimDrives(text);
+  Log("drives file " + path + ": " + std::to_string(driveList.drives.size()) + " devices, " +
+      std::to_string(driveList.adapterCount) + " adapters");
+  for (const std::string& error : driveList.errors) Log("drives file " + error);
+}
+
+const SimDrive* FindDrive(int adapter, int target, int lun) {
+  for (const SimDrive& drive : driveList.drives) {
+    if (drive.adapter == adapter && drive.target == target && drive.lun == lun) return &drive;
+  }
+  return nullptr;
+}
+
+// Fills in the answer of a finished request; called with `lock` held.
+void Finish(void* request, const SimDrive& drive) {
+  auto* header = static_cast<SRB_Header*>(request);
+  if (header->SRB_Cmd == SC_GET_DEV_TYPE) {
+    auto* type = static_cast<SRB_GDEVBlock*>(request);
+    type->SRB_DeviceType = static_cast<std::uint8_t>(drive.deviceType);
+    MemoryBarrier();
+    type->SRB_Status = SS_COMP;
+    return;
+  }
+  auto* exec = static_cast<SRB_ExecSCSICmd*>(request);
+  std::uint8_t status = SS_COMP;
+  if (exec->CDBByte[0] == 0x12 && (exec->SRB_Flags & SRB_DIR_IN) != 0) {
+    const std::vector<std::uint8_t> data = aspisim::InquiryData(drive);
+    const std::size_t length = std::min<std::size_t>(
+        {data.size(), exec->SRB_BufLen, static_cast<std::size_t>(exec->CDBByte[4])});
+    std::memcpy(exec->SRB_BufPointer, data.data(), length);
+    exec->SRB_TargStat = 0;
+  } else {
+    // Only INQUIRY is simulated: anything else ends in CHECK CONDITION.
+    exec->SRB_TargStat = 2;
+    status = SS_ERR;
+  }
+  exec->SRB_HaStat = 0;
+  MemoryBarrier();
+  exec->SRB_Status = status;
+  if ((exec->SRB_Flags & SRB_EVENT_NOTIFY) != 0 && exec->SRB_PostProc != nullptr) {
+    SetEvent(static_cast<HANDLE>(exec->SRB_PostProc));
+  }
+}
+
+DWORD WINAPI CompleteLater(void* parameter) {
+  Job* job = static_cast<Job*>(parameter);
+  Sleep(job->drive.delayMs);
+  EnterCriticalSection(&lock);
+  if (!job->aborted) {
+    Finish(job->request, job->drive);
+    Log("done " + Address(job->drive.adapter, job->drive.target, job->drive.lun));
+  }
+  for (auto it = jobs.begin(); it != jobs.end(); ++it) {
+    if (*it == job) {
+      jobs.erase(it);
+      break;
+    }
+  }
+  LeaveCriticalSection(&lock);
+  delete job;
+  // Drops the reference Serve took, so the library stays mapped while a
+  // worker still sleeps, even if the caller unloads it meanwhile.
+  FreeLibraryAndExitThread(thisModule, 0);
+  return 0;
+}
+
+// Answers now, or leaves the request pending for a worker.
+std::uint8_t Serve(void* request, const SimDrive& drive) {
+  auto* header = static_cast<SRB_Header*>(request);
+  if (drive.delayMs == 0) {
+    Finish(request, drive);
+    return header->SRB_Status;
+  }
+  header->SRB_Status = SS_PENDING;
+  Job* job = new Job{request, drive, false};
+  jobs.push_back(job);
+  HMODULE reference = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                     reinterpret_cast<LPCSTR>(&CompleteLater), &reference);
+  HANDLE thread = CreateThread(nullptr, 0, CompleteLater, job, 0, nullptr);
+  if (thread == nullptr) {
+    if (reference != nullptr) FreeLibrary(reference);
+    jobs.pop_back();
+    delete job;
+    Finish(request, drive);
+    return header->SRB_Status;
+  }
+  CloseHandle(thread);
+  return SS_PENDING;
+}
+
+std::uint8_t Abort(SRB_Abort* abort) {
+  abort->SRB_Status = SS_COMP;
+  for (Job* job : jobs) {
+    if (job->request != abort->SRB_ToAbort || job->aborted) continue;
+    job->aborted = true;
+    auto* header = static_cast<SRB_Header*>(job->request);
+    header->SRB_Status = SS_ABORTED;
+    if (header->SRB_Cmd == SC_EXEC_SCSI_CMD) {
+      auto* exec = static_cast<SRB_ExecSCSICmd*>(job->request);
+      if ((exec->SRB_Flags & SRB_EVENT_NOTIFY) != 0 && exec->SRB_PostProc != nullptr) {
+        SetEvent(static_cast<HANDLE>(exec->SRB_PostProc));
+      }
+    }
+    Log("abort " + Address(job->drive.adapter, job->drive.target, job->drive.lun));
+    return SS_COMP;
+  }
+  Log("abort of an unknown request");
+  abort->SRB_Status = SS_ERR;
+  return SS_ERR;
+}
+
+std::string Hex(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
+  return text;
+}
+
+}  // namespace
+
+extern "C" {
+
+__declspec(dllexport) DWORD __cdecl GetASPI32SupportInfo(void) {
+  EnterCriticalSection(&lock);
+  LoadDrives();
+  const int adapters = driveList.adapterCount;
+  LeaveCriticalSection(&lock);
+  Log("support info: " + std::to_string(adapters) + " adapters");
+  if (adapters == 0) return 0xE8u << 8;  // SS_NO_ADAPTERS
+  return (static_cast<DWORD>(SS_COMP) << 8) | static_cast<DWORD>(adapters & 0xFF);
+}
+
+__declspec(dllexport) DWORD __cdecl SendASPI32Command(void* request) {
+  if (request == nullptr) return SS_ERR;
+  EnterCriticalSection(&lock);
+  LoadDrives();
+  auto* header = static_cast<SRB_Header*>(request);
+  std::uint8_t result = SS_ERR;
+  switch (header->SRB_Cmd) {
+    case SC_GET_DEV_TYPE: {
+      auto* type = static_cast<SRB_GDEVBlock*>(request);
+      const std::string address = Address(type->SRB_HaId, type->SRB_Target, type->SRB_Lun);
+      if (type->SRB_HaId >= driveList.adapterCount) {
+        result = type->SRB_Status = SS_INVALID_HA;
+      } else if (const SimDrive* drive =
+                     FindDrive(type->SRB_HaId, type->SRB_Target, type->SRB_Lun)) {
+        result = Serve(request, *drive);
+        Log("type " + address + " -> " + (result == SS_PENDING ? "pending" : Hex(result)));
+      } else {
+        result = type->SRB_Status = SS_NO_DEVICE;
+      }
+      break;
+    }
+    case SC_EXEC_SCSI_CMD: {
+      auto* exec = static_cast<SRB_ExecSCSICmd*>(request);
+      const std::string address = Address(exec->SRB_HaId, exec->SRB_Target, exec->SRB_Lun);
+      if (exec->SRB_HaId >= driveList.adapterCount) {
+        result = exec->SRB_Status = SS_INVALID_HA;
+      } else if (const SimDrive* drive =
+                     FindDrive(exec->SRB_HaId, exec->SRB_Target, exec->SRB_Lun)) {
+        result = Serve(request, *drive);
+      } else {
+        result = exec->SRB_Status = SS_NO_DEVICE;
+      }
+      Log("exec " + address + " cdb " + Hex(exec->CDBByte[0]) + " -> " +
+          (result == SS_PENDING ? "pending" : Hex(result)));
+      break;
+    }
+    case SC_ABORT_SRB:
+      result = Abort(static_cast<SRB_Abort*>(request));
+      break;
+    default:
+      Log("unsupported command " + Hex(header->SRB_Cmd));
+      result = header->SRB_Status = 0x80;  // SS_INVALID_CMD
+      break;
+  }
+  LeaveCriticalSection(&lock);
+  return result;
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    thisModule = instance;
+    InitializeCriticalSection(&lock);
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+}  // extern "C"

@@ -1,0 +1,119 @@
+#include "tools/aspi-sim/SimDriveList.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace aspisim {
+namespace {
+
+constexpr std::size_t kInquirySize = 96;
+
+bool ParseNumber(const std::string& text, long limit, int& value) {
+  if (text.empty() || text.size() > 9 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return false;
+  }
+  const long number = std::stol(text);
+  if (number > limit) return false;
+  value = static_cast<int>(number);
+  return true;
+}
+
+// Parses one device line into `drive`; an empty result means success.
+std::string ParseDrive(const std::string& line, SimDrive& drive) {
+  const std::size_t bar = line.find('|');
+  if (bar == std::string::npos) return "expected |vendor|product|revision|date code|";
+  std::istringstream numbers(line.substr(0, bar));
+  std::string adapter, target, lun, type, extra;
+  numbers >> adapter >> target >> lun >> type;
+  if (numbers >> extra) return "too many numbers before the texts";
+  if (!ParseNumber(adapter, 255, drive.adapter)) return "bad adapter";
+  if (!ParseNumber(target, 7, drive.target)) return "bad target (0 to 7)";
+  if (!ParseNumber(lun, 7, drive.lun)) return "bad LUN (0 to 7)";
+  if (!ParseNumber(type, 31, drive.deviceType)) return "bad device type";
+
+  std::vector<std::string> texts;
+  std::size_t start = bar + 1;
+  for (std::size_t next; (next = line.find('|', start)) != std::string::npos; start = next + 1) {
+    texts.push_back(line.substr(start, next - start));
+  }
+  std::string rest = line.substr(start);
+  rest.erase(0, rest.find_first_not_of(" \t"));
+  rest.erase(rest.find_last_not_of(" \t\r") + 1);
+  if (texts.size() == 5 && rest.empty()) {
+    // The fifth field is the delay.
+    rest = texts.back();
+    texts.pop_back();
+  }
+  if (texts.size() != 4) return "expected four texts between bars";
+  if (texts[0].size() > 8) return "vendor longer than 8";
+  if (texts[1].size() > 16) return "product longer than 16";
+  if (texts[2].size() > 5) return "revision longer than 5";
+  if (texts[3].size() > 20) return "date code longer than 20";
+  drive.vendor = texts[0];
+  drive.product = texts[1];
+  drive.revision = texts[2];
+  drive.dateCode = texts[3];
+  int delay = 0;
+  if (!rest.empty() && !ParseNumber(rest, 600000, delay)) return "bad delay";
+  drive.delayMs = static_cast<unsigned>(delay);
+  return std::string();
+}
+
+void Put(std::vector<std::uint8_t>& data, std::size_t offset, const std::string& text,
+         std::size_t width, char pad) {
+  for (std::size_t i = 0; i < width; ++i) {
+    data[offset + i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : pad);
+  }
+}
+
+}  // namespace
+
+SimDriveList ParseSimDrives(const std::string& text) {
+  SimDriveList list;
+  int highestAdapter = -1;
+  bool adaptersGiven = false;
+  std::istringstream lines(text);
+  std::string line;
+  for (int number = 1; std::getline(lines, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    if (line.compare(first, 8, "adapters") == 0) {
+      std::istringstream words(line.substr(first + 8));
+      std::string count, extra;
+      words >> count;
+      if (!ParseNumber(count, 255, list.adapterCount) || (words >> extra)) {
+        list.errors.push_back("line " + std::to_string(number) + ": bad adapter count");
+      } else {
+        adaptersGiven = true;
+      }
+      continue;
+    }
+    SimDrive drive;
+    const std::string error = ParseDrive(line, drive);
+    if (!error.empty()) {
+      list.errors.push_back("line " + std::to_string(number) + ": " + error);
+      continue;
+    }
+    highestAdapter = std::max(highestAdapter, drive.adapter);
+    list.drives.push_back(drive);
+  }
+  if (!adaptersGiven) list.adapterCount = highestAdapter + 1;
+  return list;
+}
+
+std::vector<std::uint8_t> InquiryData(const SimDrive& drive) {
+  std::vector<std::uint8_t> data(kInquirySize, 0);
+  data[0] = static_cast<std::uint8_t>(drive.deviceType);
+  data[2] = 2;  // SCSI-2
+  data[3] = 2;  // response data format
+  data[4] = kInquirySize - 5;
+  Put(data, 8, drive.vendor, 8, ' ');
+  Put(data, 16, drive.product, 16, ' ');
+  Put(data, 32, drive.revision, 5, ' ');
+  Put(data, 40, drive.dateCode, drive.dateCode.size(), '\0');
+  return data;
+}
+
+}  // namespace aspisim
