@@ -16,7 +16,9 @@ constexpr bool IsWhite(unsigned char c) { return c == ' ' || (c >= 0x09 && c <= 
 }  // namespace
 
 CatalogueReader::CatalogueReader(std::size_t capacity)
-    : capacity(capacity < 2 ? 2 : capacity), buffer(new char[this->capacity]) {}
+    : capacity(capacity < 1 ? 1 : capacity),
+      bufferSize(this->capacity + kLookahead + 1),
+      buffer(new char[bufferSize]) {}
 
 CatalogueReader::~CatalogueReader() { Close(); }
 
@@ -68,58 +70,109 @@ std::size_t CatalogueReader::ReadSource(char* into, std::size_t size) {
   return n;
 }
 
-// Brings the next converted bytes into the buffer once the previous ones have
-// all been handed out. A CR that ends a raw chunk is held back until the
-// first byte of the next chunk shows whether it belongs to a CR LF pair.
-bool CatalogueReader::Refill() {
-  if (pos < length) return true;
-  pos = length = 0;
+// Moves the unread bytes to the front of the buffer and appends newly read
+// bytes after them, converted. A CR that ends a raw chunk is held back until
+// the first byte of the next chunk shows whether it belongs to a CR LF pair.
+// Returns whether any byte was added.
+bool CatalogueReader::Fill() {
   if (failed || !isOpen) return false;
-  while (length == 0) {
-    std::size_t total = 0;
+  if (pos > 0) {
+    std::memmove(buffer.get(), buffer.get() + pos, length - pos);
+    length -= pos;
+    pos = 0;
+  }
+  char* data = buffer.get();
+  for (;;) {
+    const std::size_t from = length;  // conversion starts here
+    std::size_t total = length;
     if (carriedCr) {
-      buffer[0] = '\r';
-      total = 1;
+      data[total++] = '\r';
       carriedCr = false;
     }
-    if (sourceEnded) {
-      length = total;
-      return length != 0;
+    if (!sourceEnded) {
+      std::size_t room = bufferSize - total;
+      if (room > capacity) room = capacity;
+      const std::size_t n = room == 0 ? 0 : ReadSource(data + total, room);
+      if (n == 0) sourceEnded = true;
+      total += n;
     }
-    const std::size_t n = ReadSource(buffer.get() + total, capacity - total);
-    if (n == 0) sourceEnded = true;
-    total += n;
-
-    char* data = buffer.get();
-    if (void* stop = std::memchr(data, kEndOfText, total)) {
+    if (void* stop = std::memchr(data + from, kEndOfText, total - from)) {
       total = static_cast<std::size_t>(static_cast<char*>(stop) - data);
       sourceEnded = true;
     }
+    // Drop the CR of each CR LF pair, moving the runs between them down.
     std::size_t out = total;
-    if (void* cr = std::memchr(data, '\r', total)) {
-      out = static_cast<std::size_t>(static_cast<char*>(cr) - data);
-      for (std::size_t i = out; i < total; ++i) {
-        const char b = data[i];
-        if (b == '\r') {
-          if (i + 1 < total) {
-            if (data[i + 1] == '\n') continue;  // the LF alone stands for the pair
-          } else if (!sourceEnded) {
-            carriedCr = true;  // its follower is in the next chunk
-            continue;
-          }
+    if (void* cr = std::memchr(data + from, '\r', total - from)) {
+      std::size_t i = static_cast<std::size_t>(static_cast<char*>(cr) - data);
+      out = i;
+      while (i < total) {
+        // data[i] is a CR.
+        if (i + 1 < total) {
+          if (data[i + 1] != '\n') data[out++] = '\r';
+        } else if (sourceEnded) {
+          data[out++] = '\r';
+        } else {
+          carriedCr = true;  // its follower is in the next chunk
         }
-        data[out++] = b;
+        ++i;
+        const void* next = std::memchr(data + i, '\r', total - i);
+        const std::size_t runEnd =
+            next != nullptr ? static_cast<std::size_t>(static_cast<const char*>(next) - data) : total;
+        std::memmove(data + out, data + i, runEnd - i);
+        out += runEnd - i;
+        i = runEnd;
       }
     }
     length = out;
-    if (length == 0 && sourceEnded && !carriedCr) return false;
+    if (length > from) return true;
+    if (sourceEnded && !carriedCr) return false;
   }
-  return true;
+}
+
+bool CatalogueReader::Ensure(std::size_t count) {
+  if (count > kLookahead) count = kLookahead;
+  while (length - pos < count) {
+    if (!Fill()) break;
+  }
+  return length - pos >= count;
 }
 
 int CatalogueReader::GetAfterRefill() {
   if (!Refill()) return kEnd;
   return static_cast<unsigned char>(buffer[pos++]);
+}
+
+bool SkipToToken(CatalogueReader& input, std::string_view tag) {
+  bool boundary = true;  // the byte before the current one is white space
+  for (;;) {
+    if (input.Available() == 0 && !input.Refill()) {
+      input.SetFailed();
+      return false;
+    }
+    const char* p = input.Current();
+    const std::size_t n = input.Available();
+    const char* first = static_cast<const char*>(std::memchr(p, tag[0], n));
+    if (first == nullptr) {
+      boundary = IsWhite(static_cast<unsigned char>(p[n - 1]));
+      input.Advance(n);
+      continue;
+    }
+    if (first > p) boundary = IsWhite(static_cast<unsigned char>(first[-1]));
+    input.Advance(static_cast<std::size_t>(first - p));
+    if (boundary) {
+      // A word that starts here: compare it whole, with the byte after it.
+      input.Ensure(tag.size() + 1);
+      const char* q = input.Current();
+      const std::size_t m = input.Available();
+      if (m >= tag.size() && std::memcmp(q, tag.data(), tag.size()) == 0 &&
+          (m == tag.size() || IsWhite(static_cast<unsigned char>(q[tag.size()])))) {
+        input.Advance(tag.size());
+        return true;
+      }
+    }
+    boundary = IsWhite(static_cast<unsigned char>(tag[0]));
+    input.Advance(1);
+  }
 }
 
 bool ReadToken(CatalogueReader& input, std::string& token) {

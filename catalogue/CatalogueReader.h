@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace platform {
 struct InputFile;
@@ -19,9 +20,11 @@ class CatalogueReader {
  public:
   static constexpr int kEnd = -1;
   static constexpr std::size_t kDefaultCapacity = 64 * 1024;
+  static constexpr std::size_t kLookahead = 64;
 
-  // `capacity` is the size of the read buffer (at least 2 bytes); tests use
-  // tiny buffers to put every chunk boundary in play.
+  // `capacity` is how many bytes one read of the source asks for (at least
+  // 1); tests use tiny reads to put every chunk boundary in play. The buffer
+  // has room for kLookahead more, so Ensure works at any capacity.
   explicit CatalogueReader(std::size_t capacity = kDefaultCapacity);
   ~CatalogueReader();
   CatalogueReader(const CatalogueReader&) = delete;
@@ -59,19 +62,24 @@ class CatalogueReader {
   bool Failed() const { return failed; }
   void SetFailed();
 
-  // Direct access for the token reader: the unread converted bytes in the
-  // buffer. Refill makes more available; false at the end of the data.
+  // Direct access for the token scanners: the unread converted bytes in the
+  // buffer. Refill brings more once all are read (false at the end of the
+  // data); Ensure makes at least `count` (up to kLookahead) bytes available
+  // in one piece unless the data ends first, and returns whether it did.
   const char* Current() const { return buffer.get() + pos; }
   std::size_t Available() const { return length - pos; }
   void Advance(std::size_t count) { pos += count; }
-  bool Refill();
+  bool Refill() { return pos < length || Fill(); }
+  bool Ensure(std::size_t count);
 
  private:
+  bool Fill();
   int GetAfterRefill();
   std::size_t ReadSource(char* into, std::size_t size);
   void Reset();
 
   std::size_t capacity;
+  std::size_t bufferSize;
   std::unique_ptr<char[]> buffer;
   std::size_t pos = 0;     // next byte to hand out
   std::size_t length = 0;  // converted bytes in the buffer
@@ -90,5 +98,11 @@ class CatalogueReader {
 // of a long word is ever read as a token of its own. Returns false, with an
 // empty token and the reader failed, when no token can be read.
 bool ReadToken(CatalogueReader& input, std::string& token);
+
+// Reads tokens, keeping none, until one equals `tag` (true) or none is left
+// (false, with the reader failed): the same as calling ReadToken until it
+// gives `tag`, but it compares only words that begin with the tag's first
+// byte. Call it at a token boundary, as ReadToken leaves the reader.
+bool SkipToToken(CatalogueReader& input, std::string_view tag);
 
 constexpr std::size_t kMaxTokenLength = 51;

@@ -49,8 +49,7 @@ void FirmwareCatalogue::ReadSections() {
 
 ModelEntry* FirmwareCatalogue::FindNextModel() {
   for (;;) {
-    if (!ReadToken(reader, token)) return nullptr;
-    if (token != "<model>") continue;
+    if (!SkipToToken(reader, "<model>")) return nullptr;
     ReadToken(reader, token);  // the model name
     for (ModelEntry& entry : models) {
       if (entry.model == token) return &entry;
@@ -59,11 +58,7 @@ ModelEntry* FirmwareCatalogue::FindNextModel() {
   }
 }
 
-void FirmwareCatalogue::SkipModelSection() {
-  while (ReadToken(reader, token)) {
-    if (token == "<~model>") return;
-  }
-}
+void FirmwareCatalogue::SkipModelSection() { SkipToToken(reader, "<~model>"); }
 
 ParseOutcome FirmwareCatalogue::ParseModelItems(ModelEntry& entry) {
   for (;;) {

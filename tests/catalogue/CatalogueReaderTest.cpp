@@ -9,7 +9,7 @@ namespace {
 
 // Buffer sizes that put a chunk boundary between every pair of bytes, in odd
 // places, and nowhere at all.
-const std::size_t kCapacities[] = {2, 3, 5, 64 * 1024};
+const std::size_t kCapacities[] = {1, 2, 3, 5, 64 * 1024};
 
 std::string ReadAll(const std::string& raw, std::size_t capacity) {
   CatalogueReader reader(capacity);
@@ -102,6 +102,49 @@ TEST(CatalogueReader, TokensSplitOnEveryWhiteSpaceByteOnly) {
     for (std::size_t capacity : kCapacities) {
       EXPECT_EQ(Tokens(row.raw, capacity), row.tokens)
           << "input " << testing::PrintToString(row.raw.substr(0, 80)) << " capacity " << capacity;
+    }
+  }
+}
+
+// SkipToToken must find exactly the token that a ReadToken loop would find.
+TEST(CatalogueReader, SkipToTokenAgreesWithReadingEveryToken) {
+  const std::string inputs[] = {
+      "<model>",
+      "a <model> next",
+      "x<model> <model>x <<model> <model>< <model> found",
+      "words\r\n<model>\r\nQX-1 <~model>",
+      "\r<model>\rQX",
+      std::string(60, 'w') + "<model> after-long <model> second",
+      std::string(51, 'w') + " <model> at-51",
+      "<mode <model",
+      "<model\x1A> <model>",
+      "<m <mo <mod <mode <model <model> end",
+      "",
+      "   ",
+  };
+  for (const std::string& tag : {std::string("<model>"), std::string("<~model>")}) {
+    for (const std::string& input : inputs) {
+      for (std::size_t capacity : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7},
+                                   std::size_t{64 * 1024}}) {
+        CatalogueReader expected(capacity);
+        expected.OpenBytes(input);
+        std::string token;
+        bool found = false;
+        while (!found && ReadToken(expected, token)) found = token == tag;
+        std::string expectedNext;
+        ReadToken(expected, expectedNext);
+
+        CatalogueReader skipped(capacity);
+        skipped.OpenBytes(input);
+        const bool skipFound = SkipToToken(skipped, tag);
+        EXPECT_EQ(skipped.Failed(), !skipFound);
+        std::string next;
+        ReadToken(skipped, next);
+        SCOPED_TRACE(tag + " in " + testing::PrintToString(input) + " capacity " +
+                     std::to_string(capacity));
+        EXPECT_EQ(skipFound, found);
+        EXPECT_EQ(next, expectedNext);
+      }
     }
   }
 }
