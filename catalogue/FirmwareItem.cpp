@@ -91,6 +91,9 @@ ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input) {
     } else if (token == "<fw") {
       ReadToken(input, token);  // the word that completes the tag
       ReadToken(input, item.path);
+      // A later "<fw" replaces the path, so the name of an earlier path must
+      // not survive when the new one has no "/".
+      item.fileName.clear();
       ExtractFileName(item);
     } else if (token == "<parameter>") {
       ReadToken(input, item.parameter);

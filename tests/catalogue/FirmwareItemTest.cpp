@@ -209,6 +209,14 @@ TEST(ReadDescription, TwoDescriptionsAddTheirSegments) {
   EXPECT_EQ(parsed.item.size, "5");
 }
 
+TEST(ParseItem, ASecondPathReplacesTheFileNameToo) {
+  const Parsed parsed = Parse("<fw x> pub/a/old.zip <fw x> new.zip <~item>", 1033);
+  EXPECT_EQ(parsed.item.path, "new.zip");
+  EXPECT_EQ(parsed.item.fileName, "");  // not old.zip, which is not what path fetches
+  const Parsed both = Parse("<fw x> pub/a/old.zip <fw x> pub/b/new.zip <~item>", 1033);
+  EXPECT_EQ(both.item.fileName, "new.zip");
+}
+
 TEST(ExtractFileName, TakesWhatFollowsTheLastSlash) {
   struct Row {
     const char* path;
