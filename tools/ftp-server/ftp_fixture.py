@@ -31,6 +31,7 @@ LOG FORMAT (one event a line, fields separated by one space)
   login ok USER | login refused USER
   retr RESULT PATH     RESULT: sent, missing, failed, dropped
   list PATH            LIST, NLST or MLSD; PATH is "-" without an argument
+  data active|passive  PORT or EPRT | PASV or EPSV
   disconnect
 
 CONTROL PROTOCOL (one command a line, answers end with a newline)
@@ -145,6 +146,22 @@ def make_handler(mode, log):
         def ftp_MLSD(self, path):
             self._list(path)
             return super().ftp_MLSD(path)
+
+        def ftp_PORT(self, line):
+            log.write("data", "active")
+            return super().ftp_PORT(line)
+
+        def ftp_EPRT(self, line):
+            log.write("data", "active")
+            return super().ftp_EPRT(line)
+
+        def ftp_PASV(self, line):
+            log.write("data", "passive")
+            return super().ftp_PASV(line)
+
+        def ftp_EPSV(self, line):
+            log.write("data", "passive")
+            return super().ftp_EPSV(line)
 
         def ftp_RETR(self, file):
             ftp_path = self.fs.fs2ftp(file)

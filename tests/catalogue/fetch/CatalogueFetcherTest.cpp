@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -66,7 +67,7 @@ class CatalogueFetcherTest : public ::testing::Test {
     platform::RemoveFile(scratch);
   }
   void TearDown() override {
-    fetcher.reset();
+    StopServer();
     platform::RemoveFile(scratch);
     platform::RemoveFile(scratch + ".fw");
   }
@@ -84,6 +85,16 @@ class CatalogueFetcherTest : public ::testing::Test {
     fetcher->serverPort = server->Port();
     fetcher->localCopyPath = scratch;
     fetcher->showMessage = RecordMessage;
+  }
+
+  // Shows what the server saw (on failure, or with ctest -V), then stops it.
+  void StopServer() {
+    fetcher.reset();
+    if (!server) return;
+    std::string seen;
+    for (const std::string& event : server->Events()) seen += (seen.empty() ? "" : " | ") + event;
+    std::printf("[ server   ] %s\n", seen.c_str());
+    server.reset();
   }
 
   std::string scratch;
@@ -148,8 +159,7 @@ TEST_F(CatalogueFetcherTest, FailedTryIsRetriedUntilTheCatalogueArrives) {
     EXPECT_EQ(server->Count("retr"), faults + 1);
     EXPECT_EQ(server->Count("connect"), 1);
     EXPECT_TRUE(FileHolds(scratch, catalogue));
-    fetcher.reset();
-    server.reset();
+    StopServer();
     platform::RemoveFile(scratch);
   }
 }
