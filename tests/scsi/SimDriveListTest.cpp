@@ -41,6 +41,21 @@ TEST(SimDriveList, ReadsDevicesSettingsAndCommentsInAnyLineEnding) {
   EXPECT_EQ(list.drives[1].deviceType, 0);
 }
 
+TEST(SimDriveList, ReadsTheShortFormOfOneWordTexts) {
+  const aspisim::SimDriveList list =
+      ParseSimDrives("0 2 0 5 VORN QX-1234A 1.20 030101\r\n1 0 0 5 ACME CD-52X 1.00 020202 300\r\n");
+  EXPECT_TRUE(list.errors.empty());
+  ASSERT_EQ(list.drives.size(), 2u);
+  EXPECT_EQ(list.drives[0].target, 2);
+  EXPECT_EQ(list.drives[0].vendor, "VORN");
+  EXPECT_EQ(list.drives[0].product, "QX-1234A");
+  EXPECT_EQ(list.drives[0].revision, "1.20");
+  EXPECT_EQ(list.drives[0].dateCode, "030101");
+  EXPECT_EQ(list.drives[0].delayMs, 0u);
+  EXPECT_EQ(list.drives[1].delayMs, 300u);
+  EXPECT_EQ(list.adapterCount, 2);
+}
+
 TEST(SimDriveList, AdapterCountDefaultsToTheHighestAdapterPlusOne) {
   EXPECT_EQ(ParseSimDrives("2 0 0 5 |V|P|R|D|\n0 0 0 5 |V|P|R|D|\n").adapterCount, 3);
   EXPECT_EQ(ParseSimDrives("# nothing\n").adapterCount, 0);
@@ -52,7 +67,9 @@ TEST(SimDriveList, ReportsAndSkipsLinesThatDoNotParse) {
     const char* error;
   };
   const Row rows[] = {
-      {"0 0 0 5 VORN ABC 1.0", "line 1: expected |vendor|product|revision|date code|"},
+      {"0 0 0 5 VORN ABC 1.0", "line 1: expected |vendor|product|revision|date code| or eight words"},
+      {"0 0 0 5 VORN ABC 1.0 0101 5 6", "line 1: expected |vendor|product|revision|date code| or eight words"},
+      {"0 0 0 5 VORN ABC 1.0 0101 later", "line 1: bad delay"},
       {"0 8 0 5 |V|P|R|D|", "line 1: bad target (0 to 7)"},
       {"0 0 8 5 |V|P|R|D|", "line 1: bad LUN (0 to 7)"},
       {"x 0 0 5 |V|P|R|D|", "line 1: bad adapter"},

@@ -19,18 +19,59 @@ bool ParseNumber(const std::string& text, long limit, int& value) {
   return true;
 }
 
-// Parses one device line into `drive`; an empty result means success.
-std::string ParseDrive(const std::string& line, SimDrive& drive) {
-  const std::size_t bar = line.find('|');
-  if (bar == std::string::npos) return "expected |vendor|product|revision|date code|";
-  std::istringstream numbers(line.substr(0, bar));
-  std::string adapter, target, lun, type, extra;
-  numbers >> adapter >> target >> lun >> type;
-  if (numbers >> extra) return "too many numbers before the texts";
+// Checks and stores the four texts of a device.
+std::string StoreTexts(const std::vector<std::string>& texts, SimDrive& drive) {
+  if (texts[0].size() > 8) return "vendor longer than 8";
+  if (texts[1].size() > 16) return "product longer than 16";
+  if (texts[2].size() > 5) return "revision longer than 5";
+  if (texts[3].size() > 20) return "date code longer than 20";
+  drive.vendor = texts[0];
+  drive.product = texts[1];
+  drive.revision = texts[2];
+  drive.dateCode = texts[3];
+  return std::string();
+}
+
+std::string ParseDelay(const std::string& text, SimDrive& drive) {
+  int delay = 0;
+  if (!text.empty() && !ParseNumber(text, 600000, delay)) return "bad delay";
+  drive.delayMs = static_cast<unsigned>(delay);
+  return std::string();
+}
+
+std::string ParseNumbers(const std::string& adapter, const std::string& target,
+                         const std::string& lun, const std::string& type, SimDrive& drive) {
   if (!ParseNumber(adapter, 255, drive.adapter)) return "bad adapter";
   if (!ParseNumber(target, 7, drive.target)) return "bad target (0 to 7)";
   if (!ParseNumber(lun, 7, drive.lun)) return "bad LUN (0 to 7)";
   if (!ParseNumber(type, 31, drive.deviceType)) return "bad device type";
+  return std::string();
+}
+
+// The short form without bars: every text is one word.
+std::string ParseWords(const std::string& line, SimDrive& drive) {
+  std::istringstream stream(line);
+  std::vector<std::string> words;
+  for (std::string word; stream >> word;) words.push_back(word);
+  if (words.size() != 8 && words.size() != 9) {
+    return "expected |vendor|product|revision|date code| or eight words";
+  }
+  std::string error = ParseNumbers(words[0], words[1], words[2], words[3], drive);
+  if (error.empty()) error = StoreTexts({words[4], words[5], words[6], words[7]}, drive);
+  if (error.empty()) error = ParseDelay(words.size() == 9 ? words[8] : std::string(), drive);
+  return error;
+}
+
+// Parses one device line into `drive`; an empty result means success.
+std::string ParseDrive(const std::string& line, SimDrive& drive) {
+  const std::size_t bar = line.find('|');
+  if (bar == std::string::npos) return ParseWords(line, drive);
+  std::istringstream numbers(line.substr(0, bar));
+  std::string adapter, target, lun, type, extra;
+  numbers >> adapter >> target >> lun >> type;
+  if (numbers >> extra) return "too many numbers before the texts";
+  const std::string error = ParseNumbers(adapter, target, lun, type, drive);
+  if (!error.empty()) return error;
 
   std::vector<std::string> texts;
   std::size_t start = bar + 1;
@@ -46,18 +87,8 @@ std::string ParseDrive(const std::string& line, SimDrive& drive) {
     texts.pop_back();
   }
   if (texts.size() != 4) return "expected four texts between bars";
-  if (texts[0].size() > 8) return "vendor longer than 8";
-  if (texts[1].size() > 16) return "product longer than 16";
-  if (texts[2].size() > 5) return "revision longer than 5";
-  if (texts[3].size() > 20) return "date code longer than 20";
-  drive.vendor = texts[0];
-  drive.product = texts[1];
-  drive.revision = texts[2];
-  drive.dateCode = texts[3];
-  int delay = 0;
-  if (!rest.empty() && !ParseNumber(rest, 600000, delay)) return "bad delay";
-  drive.delayMs = static_cast<unsigned>(delay);
-  return std::string();
+  const std::string textError = StoreTexts(texts, drive);
+  return textError.empty() ? ParseDelay(rest, drive) : textError;
 }
 
 void Put(std::vector<std::uint8_t>& data, std::size_t offset, const std::string& text,

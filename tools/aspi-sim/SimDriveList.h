@@ -8,7 +8,11 @@
 // a fifth character fills the byte after it, otherwise a space), date code at
 // byte 40 (at most 20 characters, NUL after it). The delay is optional: with
 // one, every request to the device stays pending that many milliseconds
-// before it completes. Also allowed:
+// before it completes. When no text has a space, the bars may be left out:
+//
+//   <adapter> <target> <lun> <device type> <vendor> <product> <revision> <date code> [<delay ms>]
+//
+// Also allowed:
 //
 //   adapters <count>     the host adapter count (default: highest adapter + 1)
 //   # comment, and blank lines

@@ -2,6 +2,8 @@
 # Installs the stand-in WNASPI32.DLL into a Wine prefix and sets programs up
 # to use it:
 #   install-aspi-sim.sh [--dll PATH] <prefix> <drives file | -> [program.exe ...]
+#   install-aspi-sim.sh <build dir>
+#     (the same as: <build dir>/wineprefix - VornUpdate.exe)
 # - copies the DLL into the prefix's 32-bit system directory
 #   (drive_c/windows/syswow64 in a 64-bit prefix, system32 in a 32-bit one);
 # - copies the drives file beside it as wnaspi32.txt, which the DLL reads when
@@ -16,7 +18,11 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dll=
 if [ "${1:-}" = "--dll" ]; then dll=$2; shift 2; fi
-[ $# -ge 2 ] || { echo "usage: install-aspi-sim.sh [--dll PATH] PREFIX DRIVES|- [PROGRAM.exe...]" >&2; exit 2; }
+if [ $# -eq 1 ] && [ -f "$1/CMakeCache.txt" ]; then
+  set -- "$1/wineprefix" -
+fi
+[ $# -ge 2 ] || { echo "usage: install-aspi-sim.sh [--dll PATH] PREFIX DRIVES|- [PROGRAM.exe...]
+       install-aspi-sim.sh BUILD_DIR" >&2; exit 2; }
 prefix=$(realpath -m "$1"); drives=$2; shift 2
 programs=("$@")
 [ ${#programs[@]} -gt 0 ] || programs=(VornUpdate.exe)
