@@ -1,8 +1,8 @@
 // Finding the optical drives, reading their INQUIRY identification into the
 // drive table, and telling the maker's drives apart.
-#include <cstring>
-
 #include "scsi/ScsiTransport.h"
+
+#include <cstring>
 
 using namespace scsi;
 
