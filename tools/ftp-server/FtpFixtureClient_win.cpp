@@ -95,7 +95,9 @@ std::string FtpServer::Command(const std::string& line) {
 
 std::vector<std::string> FtpServer::Events() {
   std::vector<std::string> events;
-  for (std::string line = Command("log"); line != "."; line = ReadLine()) {
+  std::string line = Command("log");
+  if (line.compare(0, 6, "error ") == 0) throw Failure(line);
+  for (; line != "."; line = ReadLine()) {
     events.push_back(line);
   }
   return events;

@@ -226,6 +226,14 @@ def serve(args):
         raise KeyboardInterrupt
 
     signal.signal(signal.SIGTERM, stop)
+    if args.stop_on_eof:
+        # Started by the control service: end with it, even when it is killed
+        # without a chance to stop its servers.
+        def watch_stdin():
+            sys.stdin.read()
+            os.kill(os.getpid(), signal.SIGTERM)
+
+        threading.Thread(target=watch_stdin, daemon=True).start()
     try:
         server.serve_forever(timeout=0.2, handle_exit=False)
     except KeyboardInterrupt:
@@ -257,8 +265,9 @@ class ServerProcess:
             return
         parse_mode(mode)  # refuse unknown modes here, with their text
         self.proc = subprocess.Popen(
-            [sys.executable, HERE, "serve", "--root", self.tree, "--mode", mode, "--log", self.log],
-            stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, text=True)
+            [sys.executable, HERE, "serve", "--root", self.tree, "--mode", mode, "--log", self.log,
+             "--stop-on-eof"],
+            stdout=subprocess.PIPE, stdin=subprocess.PIPE, text=True)
         line = read_line_with_timeout(self.proc.stdout, 15)
         if not line.startswith("port "):
             self.stop()
@@ -282,6 +291,7 @@ class ServerProcess:
     def stop(self):
         if self.proc is not None:
             self.proc.terminate()  # by its pid
+            self.proc.stdin.close()
             try:
                 self.proc.wait(5)
             except subprocess.TimeoutExpired:
@@ -329,7 +339,10 @@ class ControlHandler(socketserver.StreamRequestHandler):
                     with live_lock:
                         live_servers.add(server)
                     self.reply("ok %d %s" % (server.port, server.tree))
-                elif command == "log" and server is not None:
+                elif command == "log":
+                    if server is None:
+                        self.reply("error no server is running on this connection")
+                        continue
                     for line in server.events():
                         self.reply(line)
                     self.reply(".")
@@ -399,6 +412,7 @@ def main():
     p.add_argument("--mode", default="normal")
     p.add_argument("--log")
     p.add_argument("--port-file")
+    p.add_argument("--stop-on-eof", action="store_true", help="stop when stdin closes")
     p = sub.add_parser("run")
     p.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
