@@ -1,0 +1,146 @@
+#include "framework/File.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace framework {
+
+const char kPathSeparator = '/';
+
+namespace {
+
+int CauseOfErrno(int error) {
+  switch (error) {
+    case ENOENT: return CFileException::fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG: return CFileException::badPath;
+    case EMFILE:
+    case ENFILE: return CFileException::tooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return CFileException::accessDenied;
+    case ENOSPC: return CFileException::diskFull;
+    case EIO: return CFileException::hardIO;
+    default: return CFileException::genericException;
+  }
+}
+
+}  // namespace
+
+std::string CFileException::What() const {
+  return "file error " + std::to_string(cause) + " (" + std::strerror(static_cast<int>(osError)) +
+         ") on " + fileName;
+}
+
+CFile::CFile(const std::string& path, unsigned flags) {
+  CFileException error;
+  if (!Open(path, flags, &error)) throw error;
+}
+
+CFile::~CFile() {
+  if (handle_ != -1) ::close(static_cast<int>(handle_));
+}
+
+bool CFile::Open(const std::string& path, unsigned flags, CFileException* error) {
+  int access = O_RDONLY;
+  if (flags & modeWrite) access = O_WRONLY;
+  if (flags & modeReadWrite) access = O_RDWR;
+  if (flags & modeCreate) access |= O_CREAT | O_TRUNC;
+  const int fd = ::open(path.c_str(), access | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (error) *error = CFileException(CauseOfErrno(errno), errno, path);
+    return false;
+  }
+  // A folder opens for reading on POSIX but is no file to read or write.
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    if (error) *error = CFileException(CFileException::accessDenied, EISDIR, path);
+    return false;
+  }
+  if (handle_ != -1) ::close(static_cast<int>(handle_));
+  handle_ = fd;
+  path_ = path;
+  return true;
+}
+
+void CFile::ThrowLastError() const {
+  const int error = errno;
+  throw CFileException(CauseOfErrno(error), error, path_);
+}
+
+unsigned CFile::Read(void* buffer, unsigned count) {
+  unsigned done = 0;
+  while (done < count) {
+    const ssize_t n = ::read(static_cast<int>(handle_), static_cast<char*>(buffer) + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowLastError();
+    }
+    if (n == 0) break;
+    done += static_cast<unsigned>(n);
+  }
+  return done;
+}
+
+void CFile::Write(const void* buffer, unsigned count) {
+  unsigned done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(static_cast<int>(handle_), static_cast<const char*>(buffer) + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowLastError();
+    }
+    done += static_cast<unsigned>(n);
+  }
+}
+
+std::uint64_t CFile::Seek(std::int64_t offset, SeekPosition from) {
+  const int whence = from == begin ? SEEK_SET : from == current ? SEEK_CUR : SEEK_END;
+  const off_t pos = ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), whence);
+  if (pos < 0) ThrowLastError();
+  return static_cast<std::uint64_t>(pos);
+}
+
+std::uint64_t CFile::GetLength() {
+  struct stat st {};
+  if (fstat(static_cast<int>(handle_), &st) != 0) ThrowLastError();
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+void CFile::Close() {
+  if (handle_ == -1) return;
+  const int fd = static_cast<int>(handle_);
+  handle_ = -1;
+  if (::close(fd) != 0) ThrowLastError();
+}
+
+bool CFile::IsOpen() const { return handle_ != -1; }
+
+void CFile::SetStatus(const std::string& path, const CFileStatus& status) {
+  // POSIX keeps no creation time; access and write times are set.
+  struct timeval times[2] = {};
+  times[0].tv_sec = status.lastAccessTime;
+  times[1].tv_sec = status.lastWriteTime;
+  if (::utimes(path.c_str(), times) != 0) throw CFileException(CauseOfErrno(errno), errno, path);
+  if (status.attribute != 0 && !SetFileAttributesValue(path, status.attribute))
+    throw CFileException(CauseOfErrno(errno), errno, path);
+}
+
+bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+
+bool SetFileAttributesValue(const std::string& path, std::uint32_t attributes) {
+  constexpr std::uint32_t kReadOnly = 0x01;
+  const std::uint32_t unixMode = attributes >> 16;
+  mode_t mode = 0644;
+  if ((unixMode & S_IFMT) == S_IFREG) mode = (unixMode & 0777) | 0600;
+  if (attributes & kReadOnly) mode &= ~static_cast<mode_t>(0222);
+  return ::chmod(path.c_str(), mode) == 0;
+}
+
+}  // namespace framework
