@@ -1,0 +1,29 @@
+// Every text the skinned controls show. Chinese texts are code page 950
+// (Big5) bytes, written as escapes with the characters beside them.
+#pragma once
+
+#include <cstdint>
+
+namespace controls {
+
+// 1028 (0x0404, Chinese as used in Taiwan) selects the Chinese texts; every
+// other language identifier, the other Chinese variants included, English.
+inline constexpr std::uint16_t kLanguageChineseTaiwan = 0x0404;
+inline bool IsChinese(std::uint16_t languageId) { return languageId == kLanguageChineseTaiwan; }
+
+namespace text {
+// Message dialog buttons.
+inline constexpr const char* kYesChinese = "\xAC\x4F";            // 是
+inline constexpr const char* kNoChinese = "\xA7\x5F";             // 否
+inline constexpr const char* kConfirmChinese = "\xBD\x54\xA9\x77";  // 確定
+inline constexpr const char* kYesEnglish = "Yes";
+inline constexpr const char* kNoEnglish = "No";
+inline constexpr const char* kExitEnglish = "Exit";
+
+// Link label failures (plain message boxes, caption kErrorCaption).
+inline constexpr const char* kErrorCaption = "Error";
+inline constexpr const char* kOpenFailed = "Failed to open URL";
+inline constexpr const char* kMailFailed = "MAPI Failure.";
+}  // namespace text
+
+}  // namespace controls

@@ -1,0 +1,42 @@
+// MessageDialog: the program's question (Yes / No) and its one-button error
+// report (Exit), over the window background with the message in a
+// BitmapPanel. DoModal returns IDOK for Yes only; No, Exit, Escape and the
+// close box give IDCANCEL.
+//
+//   MessageDialog box;
+//   box.singleButton = true;               // an error report
+//   box.panel.text = "line one\n\nline three";
+//   box.DoModal();
+#pragma once
+
+#include <cstdint>
+
+#include "controls/BitmapPanel.h"
+#include "framework/Button.h"
+#include "framework/Dialog.h"
+#include "framework/Gdi.h"
+
+namespace controls {
+
+class MessageDialog : public CDialog {
+ public:
+  // From template IDD_MESSAGE, without a parent; reads the user's language.
+  MessageDialog();
+
+  bool singleButton = false;
+  CBitmap background;  // the window background, loaded at initialisation
+  std::uint16_t languageId;
+  BitmapPanel panel;
+  CButton yesButton;
+  CButton noButton;
+
+  static constexpr int kBackgroundWidth = 500;
+  static constexpr int kBackgroundHeight = 300;
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override;
+  bool OnInitDialog() override;
+  void OnPaint() override;
+};
+
+}  // namespace controls

@@ -1,0 +1,41 @@
+#include "controls/MessageDialog.h"
+
+#include "controls/ControlTexts.h"
+#include "framework/Platform.h"
+#include "resources/resource.h"
+
+namespace controls {
+
+MessageDialog::MessageDialog()
+    : CDialog(IDD_MESSAGE), languageId(platform::UserLanguageId()) {}
+
+void MessageDialog::DoDataExchange(CDataExchange* dx) {
+  DDX_Control(dx, IDC_PANEL, panel);
+  DDX_Control(dx, IDOK, yesButton);
+  DDX_Control(dx, IDCANCEL, noButton);
+}
+
+bool MessageDialog::OnInitDialog() {
+  CDialog::OnInitDialog();
+  panel.showBackground = true;
+  background.LoadBitmap(IDB_BACKGROUND);
+  const bool chinese = IsChinese(languageId);
+  if (singleButton) {
+    yesButton.ShowWindow(SW_HIDE);
+    noButton.SetWindowText(chinese ? text::kConfirmChinese : text::kExitEnglish);
+  } else {
+    yesButton.SetWindowText(chinese ? text::kYesChinese : text::kYesEnglish);
+    noButton.SetWindowText(chinese ? text::kNoChinese : text::kNoEnglish);
+  }
+  return true;  // the dialog manager focuses the first visible button
+}
+
+void MessageDialog::OnPaint() {
+  CPaintDC dc(*this);
+  if (background.m_hObject == nullptr) return;
+  CMemoryDC memory(dc);
+  memory.SelectObject(background);
+  dc.BitBlt(0, 0, kBackgroundWidth, kBackgroundHeight, memory, 0, 0, SRCCOPY);
+}
+
+}  // namespace controls
