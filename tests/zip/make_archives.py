@@ -20,7 +20,7 @@ import tempfile
 import zipfile
 import zlib
 
-FLASHER_SCRIPT = b'#!/bin/sh\nprintf \'%s\\t%s\\n\' "$0" "$(pwd)" >> "${VORN_FLASHER_LOG:-flasher.log}"\n'
+FLASHER_SCRIPT = b'#!/bin/sh\nprintf \'started\\t%s\\t%s\\n\' "$0" "$(pwd)" >> "${VORN_FLASHER_LOG:-flasher.log}"\n'
 
 # Fixed times keep the output the same from run to run.
 WHEN = (2019, 6, 15, 13, 45, 30)
@@ -152,7 +152,7 @@ def main():
     write_zip(os.path.join(out, 'install-mixed-separators.zip'), [
         ('bin\\x86/flash.exe', flasher, D, exe),
     ])
-    long_ok = 'a' * 100 + '/' + 'b' * 100 + '/' + 'c' * 54 + '.txt'   # 259 bytes
+    long_ok = 'a' * 100 + '/' + 'b' * 100 + '/' + 'c' * 53 + '.txt'   # 259 bytes
     write_zip(os.path.join(out, 'install-name-259.zip'), [(long_ok, b'fits\n', S), ('go.exe', flasher, D, exe)])
     unsafe = ['../evil.txt', '..\\evil.txt', 'a/../../evil.txt', 'a\\..\\..\\evil.txt', 'a/..\\../evil.txt',
               '/abs-evil.txt', '\\abs-evil.txt', 'C:evil.txt', 'C:\\evil.txt', 'C:/evil.txt',

@@ -1,0 +1,176 @@
+#include "install/Installer.h"
+
+#include <cstring>
+#include <memory>
+
+#include "framework/File.h"
+#include "framework/Platform.h"
+#include "install/InstallTexts.h"
+#include "install/ProgramStart.h"
+#include "zip/ZipArchiveReader.h"
+
+namespace install {
+namespace {
+
+constexpr std::uint32_t kNameBufferSize = 260;
+constexpr std::uint32_t kCopyBlock = 16384;
+
+InstallMessages* installMessages = nullptr;
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Drive and directory of `path`, ending with its separator ("D:\fw\" of
+// "D:\fw\newfw.zip"); empty for a bare file name.
+std::string DriveAndDirectory(const std::string& path) {
+  const std::size_t last = path.find_last_of("/\\");
+  if (last != std::string::npos) return path.substr(0, last + 1);
+  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+  return std::string();
+}
+
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+  if (a.size() != std::strlen(b)) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char c = a[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != b[i]) return false;
+  }
+  return true;
+}
+
+// A segment Windows would read as a device rather than a file: CON, PRN, AUX,
+// NUL, COM1-9, LPT1-9, alone or before an extension.
+bool IsDeviceName(const std::string& segment) {
+  std::string base = segment.substr(0, segment.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+  for (const char* device : kDevices) {
+    if (EqualsIgnoringCase(base, device)) return true;
+  }
+  if (base.size() == 4 && base[3] >= '1' && base[3] <= '9') {
+    const std::string stem = base.substr(0, 3);
+    if (EqualsIgnoringCase(stem, "COM") || EqualsIgnoringCase(stem, "LPT")) return true;
+  }
+  return false;
+}
+
+// "..", "...", ". ." and the like: Windows trims trailing dots and spaces,
+// so any such segment may name the parent folder.
+bool IsDotsAndSpaces(const std::string& segment) {
+  if (segment == "." ) return false;
+  if (segment.empty()) return false;
+  return segment.find_first_not_of(". ") == std::string::npos;
+}
+
+}  // namespace
+
+void SetInstallMessages(InstallMessages* messages) { installMessages = messages; }
+
+InstallMessages& CurrentInstallMessages() {
+  return installMessages != nullptr ? *installMessages : DefaultInstallMessages();
+}
+
+bool IsSafeEntryName(const std::string& name) {
+  if (name.empty() || name.size() >= kNameBufferSize) return false;
+  if (IsSeparator(name[0])) return false;                          // absolute: \x or //server
+  if (name.find(':') != std::string::npos) return false;           // drive letter or stream name
+  if (name.find('\0') != std::string::npos) return false;          // would cut the path short
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = start;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    const std::string segment = name.substr(start, end - start);
+    if (IsDotsAndSpaces(segment) || IsDeviceName(segment)) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+int FindExecutable(const std::vector<std::string>& names) {
+  for (std::size_t index = 0; index < names.size(); ++index) {
+    const std::string& name = names[index];
+    std::size_t i = 0;
+    while (i < name.size()) {
+      if (name[i] != '.') {
+        ++i;
+        continue;
+      }
+      const std::string extension = name.substr(i + 1, 3);
+      if (extension == "exe" || extension == "EXE") return static_cast<int>(index);
+      // The character right after the three taken is skipped.
+      i += 5;
+    }
+  }
+  return -1;
+}
+
+int ExtractArchive(const std::string& archivePath, const std::string& folderName,
+                   std::vector<std::string>& fullPaths, std::vector<std::string>& names) {
+  try {
+    ZipArchiveReader reader(archivePath);
+    reader.GoToFirstEntry();
+    std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
+    do {
+      ZipEntryInfo info;
+      reader.GetEntryInfo(&info);
+      // Names that do not fit the 260-byte buffer, and empty names, end the
+      // extraction before anything of theirs is made.
+      if (info.nameLength == 0 || info.nameLength >= kNameBufferSize) return 0;
+      char nameBuffer[kNameBufferSize];
+      reader.GetEntryInfo(&info, nameBuffer, info.nameLength + 1);
+      const std::string name(nameBuffer, info.nameLength);
+      if (IsSeparator(name.back())) continue;  // a directory entry makes nothing by itself
+      if (!IsSafeEntryName(name)) return 0;
+
+      std::string folder = DriveAndDirectory(archivePath) + folderName + framework::kPathSeparator;
+      framework::CreateFolder(folder);
+      std::size_t segmentStart = 0;
+      for (std::size_t i = 0; i < name.size(); ++i) {
+        if (!IsSeparator(name[i])) continue;
+        folder += name.substr(segmentStart, i - segmentStart);
+        if (folder.back() != framework::kPathSeparator) folder += framework::kPathSeparator;
+        framework::CreateFolder(folder);
+        segmentStart = i + 1;
+      }
+      const std::string fileName = name.substr(segmentStart);
+      const std::string outputPath = folder + fileName;
+
+      CFile output(outputPath, CFile::modeCreate | CFile::modeWrite);
+      names.push_back(fileName);
+      fullPaths.push_back(outputPath);
+      reader.OpenCurrentEntry();
+      std::uint32_t got = 0;
+      do {
+        got = reader.ReadCurrentEntry(buffer.get(), kCopyBlock);
+        output.Write(buffer.get(), got);
+      } while (got == kCopyBlock);
+      ZipArchiveReader::ApplyEntryTimeAndAttributes(output, info);
+    } while (reader.GoToNextEntry());
+    reader.CloseArchive();
+    return 1;
+  } catch (const CZipException&) {
+  } catch (const CFileException&) {
+  } catch (...) {
+    CurrentInstallMessages().ShowPlainMessage("memory exception");
+  }
+  return 0;
+}
+
+int InstallFirmware(const std::string& /*listText*/, const std::string& savedPath, const std::string& fileTitle) {
+  std::vector<std::string> fullPaths;
+  std::vector<std::string> names;
+  if (ExtractArchive(savedPath, fileTitle, fullPaths, names) == 0) return kInstallUnzipFailed;
+  const int index = FindExecutable(names);
+  if (index < 0) return kInstallNoExecutable;
+  platform::RemoveFile(savedPath);  // the unpacked folder stays; the result does not matter
+  return StartProgram(fullPaths[static_cast<std::size_t>(index)]) ? kInstallStarted : kInstallLaunchFailed;
+}
+
+void RunInstall(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
+                std::uint16_t languageId) {
+  const int result = InstallFirmware(listText, savedPath, fileTitle);
+  if (result == kInstallUnzipFailed || result == kInstallLaunchFailed || result == kInstallNoExecutable)
+    CurrentInstallMessages().ShowFailure(InstallMessageText(result, languageId));
+}
+
+}  // namespace install

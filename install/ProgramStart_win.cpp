@@ -1,0 +1,37 @@
+#include "install/ProgramStart.h"
+
+#include <windows.h>
+
+#include "framework/MessageBox.h"
+#include "install/Installer.h"
+
+namespace install {
+
+bool StartProgram(const std::string& path) {
+  SECURITY_ATTRIBUTES processAttributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  SECURITY_ATTRIBUTES threadAttributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);  // 68
+  PROCESS_INFORMATION process = {};
+  // The flasher runs on its own; its handles are neither waited on nor closed.
+  return CreateProcessA(path.c_str(), nullptr, &processAttributes, &threadAttributes, FALSE, 0, nullptr,
+                        nullptr, &startup, &process) != 0;
+}
+
+namespace {
+
+// Until the wizard supplies its message dialog, failures use the plain box.
+class PlainBoxMessages : public InstallMessages {
+ public:
+  void ShowFailure(const std::string& text) override { AfxMessageBox(text); }
+  void ShowPlainMessage(const std::string& text) override { AfxMessageBox(text); }
+};
+
+}  // namespace
+
+InstallMessages& DefaultInstallMessages() {
+  static PlainBoxMessages messages;
+  return messages;
+}
+
+}  // namespace install

@@ -1,0 +1,265 @@
+#include "install/Installer.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+
+#include "Cp950.h"
+#include "framework/File.h"
+#include "framework/Platform.h"
+#include "install/InstallTexts.h"
+#include "tests/zip/TestArchives.h"
+#include "zip/ZipArchiveReader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test_archives::Archive;
+
+// Receives the installer's messages instead of a window.
+class RecordedMessages : public install::InstallMessages {
+ public:
+  void ShowFailure(const std::string& text) override { failures.push_back(text); }
+  void ShowPlainMessage(const std::string& text) override { plain.push_back(text); }
+  std::vector<std::string> failures;
+  std::vector<std::string> plain;
+};
+
+std::string Slurp(const std::string& path) {
+  if (!platform::FileExists(path)) return std::string();
+  const auto bytes = test_archives::ReadAll(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// A download folder holding the saved archive newfw.zip, copied from one of
+// the generated archives, and the flasher's log (named by VORN_FLASHER_LOG,
+// set by the test's environment; the test flasher appends one line per start).
+class Install : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    install::SetInstallMessages(&messages);
+    const char* log = std::getenv("VORN_FLASHER_LOG");
+    ASSERT_NE(log, nullptr) << "the test's environment names the flasher log";
+    logPath = log;
+    platform::RemoveFile(logPath);
+  }
+  void TearDown() override { install::SetInstallMessages(nullptr); }
+
+  void Save(const std::string& archive, const std::string& test) {
+    folder = test_archives::Scratch("install/" + test);
+    saved = folder + "/newfw.zip";
+    test_archives::WriteAll(saved, test_archives::ReadAll(Archive(archive)));
+  }
+  // The path the installer makes for an entry's sub-path in newfw/.
+  std::string Unpacked(const std::string& relative) const {
+    std::string path = folder + "/newfw" + framework::kPathSeparator;
+    for (char c : relative) path += (c == '/') ? framework::kPathSeparator : c;
+    return path;
+  }
+  // Waits up to 20 s for the flasher's log line.
+  std::string WaitForLog() const {
+    for (int i = 0; i < 200; ++i) {
+      const std::string text = Slurp(logPath);
+      if (text.find('\n') != std::string::npos) return text;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return Slurp(logPath);
+  }
+  // Checks a flasher start was recorded for `program`, in our own folder.
+  void ExpectStarted(const std::string& program) const {
+    const std::string line = WaitForLog();
+    ASSERT_FALSE(line.empty()) << "the flasher did not record a start";
+    // started<TAB>command line<TAB>current folder
+    ASSERT_EQ(line.compare(0, 8, "started\t"), 0) << line;
+    const std::size_t tab = line.find('\t', 8);
+    std::string commandLine = line.substr(8, tab - 8);
+    const std::string current = line.substr(tab + 1, line.find_first_of("\r\n") - tab - 1);
+    if (commandLine.size() >= 2 && commandLine.front() == '"') commandLine = commandLine.substr(1, commandLine.size() - 2);
+    EXPECT_EQ(commandLine, program) << "the program gets only its own path";
+    EXPECT_EQ(fs::path(current), fs::current_path()) << "the flasher inherits the current folder";
+  }
+
+  RecordedMessages messages;
+  std::string logPath, folder, saved;
+};
+
+TEST_F(Install, UnpacksBesideTheArchiveDeletesItAndStartsTheFlasher) {
+  Save("install-setup.zip", "setup");
+  EXPECT_EQ(install::InstallFirmware("FW 1.10", saved, "newfw"), 0);
+  EXPECT_FALSE(platform::FileExists(saved)) << "the archive is deleted";
+  EXPECT_EQ(Slurp(Unpacked("setup/readme.txt")), "read me\n");
+  ExpectStarted(Unpacked("setup/FLASH.EXE"));
+}
+
+TEST_F(Install, TheFirstExecutableInArchiveOrderIsStarted) {
+  Save("install-readme-tool.zip", "readme_tool");
+  EXPECT_EQ(install::InstallFirmware("", saved, "newfw"), 0);
+  ExpectStarted(Unpacked("tool.exe"));
+}
+
+TEST_F(Install, FailuresGiveTheirCodesAndMessages) {
+  struct Row {
+    const char* archive;
+    int code;
+    bool archiveStays;
+  } rows[] = {
+      {"install-tool-Exe.zip", 503, true},    // only .Exe: no executable
+      {"notzip.bin", 501, true},              // not a zip archive
+      {"members.zip", 503, true},             // no program at all
+      {"install-not-a-program.zip", 502, false},  // bad.exe cannot start; the archive is gone first
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.archive);
+    messages.failures.clear();
+    Save(row.archive, "failures");
+    install::RunInstall("", saved, "newfw", 1033);
+    ASSERT_EQ(messages.failures.size(), 1u);
+    EXPECT_EQ(messages.failures[0], install::InstallMessageText(row.code, 1033));
+    EXPECT_EQ(platform::FileExists(saved), row.archiveStays);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(Slurp(logPath), "") << "no flasher ran";
+}
+
+TEST_F(Install, AMissingArchiveFailsAsUnpackingAndChineseIsShownFor1028) {
+  folder = test_archives::Scratch("install/missing");
+  install::RunInstall("", folder + "/gone.zip", "gone", 1028);
+  ASSERT_EQ(messages.failures.size(), 1u);
+  EXPECT_EQ(messages.failures[0], install::InstallMessageText(501, 1028));
+  EXPECT_TRUE(messages.plain.empty());
+}
+
+TEST_F(Install, UnsafeEntryNamesFailWithNothingWrittenOutside) {
+  const int count = std::stoi(Slurp(Archive("unsafe-names.txt")));
+  ASSERT_GE(count, 10);
+  const std::string root = test_archives::Scratch("install/unsafe");
+  for (int i = 0; i < count; ++i) {
+    const std::string name = std::string("unsafe-") + (i < 10 ? "0" : "") + std::to_string(i) + ".zip";
+    SCOPED_TRACE(name);
+    Save(name, "unsafe/" + std::to_string(i));
+    EXPECT_EQ(install::InstallFirmware("", saved, "newfw"), 501);
+    EXPECT_TRUE(platform::FileExists(saved)) << "the archive stays";
+    EXPECT_EQ(Slurp(Unpacked("first.txt")), "made before the bad name\n") << "entries before it are made";
+    EXPECT_FALSE(platform::FileExists(Unpacked("tool.exe"))) << "nothing after it is made";
+  }
+  // The only files under the test's folders are the archives and first.txt.
+  for (const auto& entry : fs::recursive_directory_iterator(fs::path(root).parent_path())) {
+    if (!entry.is_regular_file()) continue;
+    const std::string file = entry.path().filename().string();
+    EXPECT_TRUE(file != "escaped" && file.find("evil") == std::string::npos) << entry.path();
+  }
+  for (const char* outside : {"/abs-evil.txt", "\\abs-evil.txt", "C:\\evil.txt", "C:/abs-evil.txt"}) {
+    EXPECT_FALSE(platform::FileExists(outside)) << outside;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(Slurp(logPath), "");
+}
+
+TEST_F(Install, ExtractionMakesFoldersSkipsDirectoryEntriesAndReplacesFiles) {
+  Save("tree.zip", "tree");
+  // A longer file of the same name is replaced, not overwritten in place.
+  fs::create_directories(fs::u8path(Unpacked("top")));
+  test_archives::WriteAll(Unpacked("top/a.txt"), test_archives::Bytes(100, 'z'));
+  std::vector<std::string> fullPaths, names;
+  ASSERT_EQ(install::ExtractArchive(saved, "newfw", fullPaths, names), 1);
+  EXPECT_EQ(names, (std::vector<std::string>{"b.txt", "c.txt", "a.txt"}));
+  EXPECT_EQ(fullPaths, (std::vector<std::string>{Unpacked("top/sub/deep/b.txt"), Unpacked("top/sub/c.txt"),
+                                                 Unpacked("top/a.txt")}));
+  EXPECT_EQ(Slurp(Unpacked("top/a.txt")), "alpha\n");
+  EXPECT_EQ(fs::file_size(fs::u8path(Unpacked("top/sub/deep/b.txt"))), 5000u);
+  EXPECT_TRUE(platform::FileExists(Unpacked("top/sub/c.txt")));
+  EXPECT_EQ(fs::file_size(fs::u8path(Unpacked("top/sub/c.txt"))), 0u);
+  EXPECT_FALSE(platform::FileExists(Unpacked("top/emptydir"))) << "a directory entry alone makes no folder";
+  EXPECT_TRUE(platform::FileExists(saved)) << "ExtractArchive leaves the archive";
+
+  Save("install-mixed-separators.zip", "separators");
+  fullPaths.clear();
+  names.clear();
+  ASSERT_EQ(install::ExtractArchive(saved, "newfw", fullPaths, names), 1);
+  EXPECT_EQ(names, std::vector<std::string>{"flash.exe"});
+  EXPECT_TRUE(platform::FileExists(Unpacked("bin/x86/flash.exe")));
+}
+
+TEST_F(Install, UnpackedFilesGetTheirEntryTimes) {
+  Save("members.zip", "times");
+  std::vector<std::string> fullPaths, names;
+  ASSERT_EQ(install::ExtractArchive(saved, "newfw", fullPaths, names), 1);
+  ASSERT_EQ(names.size(), 5u);
+  // make_archives.py stamps its members 2019-06-15 13:45:30.
+  const std::uint32_t dos = ((2019 - 1980) << 25 | 6 << 21 | 15 << 16) | (13 << 11 | 45 << 5 | 30 / 2);
+  for (const std::string& path : fullPaths) {
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
+    EXPECT_EQ(st.st_mtime, ZipArchiveReader::DosDateTimeToTime(dos)) << path;
+  }
+}
+
+TEST_F(Install, NamesOf259BytesFitAndOf260FailWithoutOverrun) {
+  if (framework::kPathSeparator == '\\') GTEST_SKIP() << "a 259-byte name exceeds Windows' path limit";
+  Save("install-name-259.zip", "long");
+  std::vector<std::string> fullPaths, names;
+  ASSERT_EQ(install::ExtractArchive(saved, "newfw", fullPaths, names), 1);
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names.front().size(), 57u);
+}
+
+TEST(FindExecutable, ScanRule) {
+  const struct {
+    std::vector<std::string> names;
+    int index;
+  } rows[] = {
+      {{"fw.exe.bak"}, 0},
+      {{"a.bin.exe"}, -1},
+      {{"tool.Exe"}, -1},
+      {{"readme.txt", "FLASH.EXE", "other.exe"}, 1},
+      {{"x.exee"}, 0},
+      {{"a.ex", "b.", ".", ""}, -1},
+      {{"..exe"}, -1},
+      {{"a.b.c.exe"}, -1},
+      {{"ab.cd.exe"}, -1},
+      {{"abc.d.exe"}, -1},
+      {{"a.bcd.exe"}, -1},
+      {{"a.bcde.exe"}, 0},
+      {{}, -1},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(install::FindExecutable(row.names), row.index) << ::testing::PrintToString(row.names);
+  }
+}
+
+TEST(IsSafeEntryName, RefusesNamesThatLeaveTheFolder) {
+  for (const char* name : {"a.txt", "a/b/c.exe", "a\\b/c.exe", "./a.txt", "a..b", "...txt", "com0", "console.txt",
+                           "lpt", "x/COM10.txt"}) {
+    EXPECT_TRUE(install::IsSafeEntryName(name)) << name;
+  }
+  for (const char* name : {"", "..", "../a", "a/../../b", "a\\..\\b", "/a", "\\a", "\\\\server\\share\\a", "C:a",
+                           "C:\\a", "a/b:stream", "a/.../b", "a/. ./b", "a/.. /b", "CON", "nul.txt", "a/Com1",
+                           "LPT9.log", "aux .txt"}) {
+    EXPECT_FALSE(install::IsSafeEntryName(name)) << name;
+  }
+  EXPECT_FALSE(install::IsSafeEntryName(std::string("a\0/../b", 7)));
+  EXPECT_TRUE(install::IsSafeEntryName(std::string(259, 'n')));
+  EXPECT_FALSE(install::IsSafeEntryName(std::string(260, 'n')));
+}
+
+TEST(InstallTexts, ChineseTextsAreTheirCodePage950Bytes) {
+  const struct {
+    int code;
+    const char* utf8;
+  } rows[] = {
+      {501, "很抱歉解壓縮失敗，無法自動更新韌體，煩請自行解壓縮後，\n\n執行 *.exe 檔案。"},
+      {502, "很抱歉無法自動更新韌體，請與VORN客服人員接洽。"},
+      {503, "很抱歉無法取得更新韌體執行檔，請與VORN客服人員接洽。"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(install::InstallMessageText(row.code, 1028), Utf8ToCp950(row.utf8)) << row.code;
+    EXPECT_NE(install::InstallMessageText(row.code, 1033), install::InstallMessageText(row.code, 1028));
+    EXPECT_EQ(install::InstallMessageText(row.code, 1033).find("\n\n") > 0, true);
+  }
+  EXPECT_EQ(install::InstallMessageText(0, 1033), "");
+}
+
+}  // namespace
