@@ -13,8 +13,9 @@ namespace ftpfixture {
 class FtpServer {
  public:
   // Starts a server in `mode` (see ftp_fixture.py: normal, refuse-login,
-  // fail-retr=N, drop-retr=N, drop-session, no-listen). Throws
-  // std::runtime_error with a readable reason when no server can be started.
+  // fail-retr=N, drop-retr=N, drop-session, short-retr=N, slow-retr=N,
+  // no-listen). Throws std::runtime_error with a readable reason when no
+  // server can be started.
   explicit FtpServer(const std::string& mode);
   ~FtpServer();
   FtpServer(const FtpServer&) = delete;

@@ -24,12 +24,15 @@ MODES
                   close the data connection (426 on the control connection)
   drop-session    on the first RETR send half of the file, then close the data
                   and the control connection
+  short-retr=N    on the first N RETR commands send half of the file and
+                  report the transfer complete (226)
+  slow-retr=N     send every file at about N bytes a second
   no-listen       (control only) report a free port with nothing listening
 
 LOG FORMAT (one event a line, fields separated by one space)
   connect
   login ok USER | login refused USER
-  retr RESULT PATH     RESULT: sent, missing, failed, dropped
+  retr RESULT PATH     RESULT: sent, missing, failed, dropped, short
   list PATH            LIST, NLST or MLSD; PATH is "-" without an argument
   data active|passive  PORT or EPRT | PASV or EPSV
   disconnect
@@ -63,10 +66,15 @@ HERE = os.path.abspath(__file__)
 def parse_mode(text):
     """Returns (name, count) for a mode text such as "fail-retr=2"."""
     name, _, count = text.partition("=")
-    known = {"normal", "refuse-login", "fail-retr", "drop-retr", "drop-session"}
+    known = {"normal", "refuse-login", "fail-retr", "drop-retr", "drop-session", "slow-retr",
+             "short-retr"}
     if name not in known:
         raise ValueError("unknown mode: " + text)
-    if name in ("fail-retr", "drop-retr"):
+    if name == "slow-retr":
+        if not count or int(count) <= 0:
+            raise ValueError("slow-retr needs a rate in bytes a second: " + text)
+        return name, int(count)
+    if name in ("fail-retr", "drop-retr", "short-retr"):
         return name, int(count or "1")
     if count:
         raise ValueError("mode takes no count: " + text)
@@ -93,7 +101,7 @@ class NamedBytes(io.BytesIO):
 
 
 def make_handler(mode, log):
-    from pyftpdlib.handlers import DTPHandler, FileProducer, FTPHandler
+    from pyftpdlib.handlers import DTPHandler, FileProducer, FTPHandler, ThrottledDTPHandler
 
     name, count = mode
     state = {"faults_left": count}
@@ -114,10 +122,16 @@ def make_handler(mode, log):
             if drop == "session":
                 self.cmd_channel.close()
 
+    class SlowDTP(ThrottledDTPHandler):
+        """A data channel that sends at a fixed rate (bytes a second)."""
+
+        read_limit = 0
+        write_limit = count
+
     class Handler(FTPHandler):
         auth_failed_timeout = 0  # answer refused logins at once
         use_sendfile = False  # data goes through the producers below
-        dtp_handler = DroppingDTP
+        dtp_handler = SlowDTP if name == "slow-retr" else DroppingDTP
         drop_next = None
 
         def on_connect(self):
@@ -168,7 +182,8 @@ def make_handler(mode, log):
             if not os.path.isfile(file):
                 log.write("retr", "missing", ftp_path)
                 return super().ftp_RETR(file)  # answers 550
-            faulty = name in ("fail-retr", "drop-retr", "drop-session") and state["faults_left"] > 0
+            faulty = (name in ("fail-retr", "drop-retr", "drop-session", "short-retr")
+                      and state["faults_left"] > 0)
             if not faulty:
                 log.write("retr", "sent", ftp_path)
                 return super().ftp_RETR(file)
@@ -177,12 +192,14 @@ def make_handler(mode, log):
                 log.write("retr", "failed", ftp_path)
                 self.respond("451 Requested action aborted: local error in processing.")
                 return None
-            # Send the first half of the file, then drop the connection.
-            log.write("retr", "dropped", ftp_path)
+            # Send the first half of the file, then drop the connection (or,
+            # for a short transfer, end it as if it were complete).
+            log.write("retr", "short" if name == "short-retr" else "dropped", ftp_path)
             with open(file, "rb") as f:
                 data = f.read()
             half = NamedBytes(data[: len(data) // 2], file)
-            self.drop_next = "session" if name == "drop-session" else "data"
+            if name != "short-retr":
+                self.drop_next = "session" if name == "drop-session" else "data"
             self.push_dtp_data(FileProducer(half, "i"), isproducer=True, file=half, cmd="RETR")
             return file
 
