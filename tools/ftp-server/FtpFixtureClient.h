@@ -34,6 +34,11 @@ class FtpServer {
   // How many events begin with `prefix` ("retr", "retr sent", "login ok").
   int Count(const std::string& prefix);
 
+  // Waits up to `seconds` for at least `count` events beginning with
+  // `prefix`, for what the server does after the client has moved on (such as
+  // "disconnect"). Returns whether they came.
+  bool WaitFor(const std::string& prefix, int count, double seconds = 5);
+
   // Stops the server now; the destructor does it otherwise.
   void Stop();
 

@@ -114,6 +114,15 @@ int FtpServer::Count(const std::string& prefix) {
   return count;
 }
 
+bool FtpServer::WaitFor(const std::string& prefix, int count, double seconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (Count(prefix) >= count) return true;
+    if (GetTickCount() - start > seconds * 1000) return false;
+    Sleep(50);
+  }
+}
+
 void FtpServer::PutFile(const std::string& ftpPath, const std::string& content) {
   std::string path = root_;
   std::size_t start = 0;

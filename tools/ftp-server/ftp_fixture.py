@@ -293,15 +293,13 @@ class ServerProcess:
 
     def events(self):
         # Let the server finish writing what the client just did: wait until
-        # the log has not grown for a short while.
-        last, stable_since, start = -1, time.monotonic(), time.monotonic()
-        while time.monotonic() - start < 3:
-            size = os.path.getsize(self.log)
-            if size != last:
-                last, stable_since = size, time.monotonic()
-            elif time.monotonic() - stable_since >= 0.3:
+        # the log has not changed for a short while (at most 3 s).
+        deadline = time.time() + 3
+        while time.time() < deadline:
+            quiet = time.time() - os.path.getmtime(self.log)
+            if quiet >= 0.3:
                 break
-            time.sleep(0.05)
+            time.sleep(max(0.02, 0.3 - quiet))
         with open(self.log, encoding="utf-8") as f:
             return [line.rstrip("\n") for line in f]
 

@@ -254,7 +254,7 @@ TEST_F(CatalogueFetcherTest, CloseConnectionEndsTheSessionAndIsHarmlessTwice) {
   fetcher->CloseConnection();
   EXPECT_EQ(fetcher->session, nullptr);
   EXPECT_EQ(fetcher->connection, nullptr);
-  EXPECT_EQ(server->Count("disconnect"), 1);
+  EXPECT_TRUE(server->WaitFor("disconnect", 1));
   // A fetcher that never connected can be closed as well.
   CatalogueFetcher idle;
   idle.CloseConnection();
@@ -275,7 +275,7 @@ TEST_F(CatalogueFetcherTest, ReleasingTheCatalogueClosesTheConnection) {
   EXPECT_EQ(fetcher->session, nullptr);
   EXPECT_TRUE(catalogue.models.empty());
   EXPECT_FALSE(platform::FileExists(scratch));
-  EXPECT_EQ(server->Count("disconnect"), 1);
+  EXPECT_TRUE(server->WaitFor("disconnect", 1));
   ReleaseCatalogue(catalogue, *fetcher);
   EXPECT_EQ(server->Count("connect"), 1);
 }
