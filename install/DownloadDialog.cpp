@@ -1,0 +1,120 @@
+#include "install/DownloadDialog.h"
+
+#include "controls/MessageDialog.h"
+#include "framework/FileDialog.h"
+#include "framework/Platform.h"
+#include "install/DownloadTexts.h"
+#include "install/SavePath.h"
+#include "install/Transfer.h"
+#include "resources/resource.h"
+
+namespace {
+
+const DownloadTexts& Texts() { return DownloadTextsFor(platform::UserLanguageId()); }
+
+// The estimate's view of the dialog: the bar, then the controls' refresh.
+class DialogBar : public ProgressSink {
+ public:
+  DialogBar(CDialog& dialog, CProgressCtrl& bar) : dialog_(dialog), bar_(bar) {}
+  void SetPosition(int position) override { bar_.SetPos(position); }
+  void Refresh() override { dialog_.UpdateData(false); }
+
+ private:
+  CDialog& dialog_;
+  CProgressCtrl& bar_;
+};
+
+}  // namespace
+
+DownloadDialog::DownloadDialog() : CDialog(IDD_DOWNLOAD) {}
+
+void DownloadDialog::DoDataExchange(CDataExchange* dx) {
+  DDX_Control(dx, IDC_PROGRESS, progressBar);
+  DDX_Control(dx, IDCANCEL, cancelButton);
+  DDX_Control(dx, IDOK, saveButton);
+  DDX_Control(dx, IDC_PANEL, panel);
+}
+
+bool DownloadDialog::OnInitDialog() {
+  CDialog::OnInitDialog();
+  background.LoadBitmap(IDB_BACKGROUND);
+  if (platform::UserLanguageId() == 1028) {
+    const DownloadTexts& texts = Texts();
+    saveButton.SetWindowText(texts.saveButton);
+    cancelButton.SetWindowText(texts.cancelButton);
+    SetWindowText(texts.windowTitle);
+  }
+  return true;
+}
+
+void DownloadDialog::OnPaint() {
+  CPaintDC dc(*this);
+  if (background.GetSafeHandle() == nullptr) return;
+  CMemoryDC memory(dc);
+  memory.SelectObject(background);
+  dc.BitBlt(0, 0, 500, 300, memory, 0, 0, SRCCOPY);
+}
+
+void DownloadDialog::OnOK() {
+  CFileDialog fileDialog(false, defaultExtension.c_str(), defaultFileName.c_str(),
+                         OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kDownloadFilter, m_hWnd);
+  if (fileDialog.DoModal() != IDOK) return;  // stays open, buttons usable
+
+  const std::string title = fileDialog.GetFileTitle();
+  std::string path;
+  AdjustSavePath(defaultExtension, fileDialog.GetFileExt(), fileDialog.GetPathName(), &path);
+  const bool arrived = RunTransfer(remotePath, path);
+  if (arrived) {
+    if (titleOut != nullptr) *titleOut = title;
+    if (pathOut != nullptr) *pathOut = path;
+  }
+  titleOut = nullptr;
+  connection = nullptr;
+  pathOut = nullptr;
+
+  if (!arrived) {
+    // Said in the window and in a message box; then the dialog ends as if
+    // cancelled, so that nothing is installed and the user can try again.
+    controls::MessageDialog message;
+    message.singleButton = true;
+    message.panel.text = Texts().failedMessage;
+    message.DoModal();
+    EndDialog(IDCANCEL);
+    return;
+  }
+  CDialog::OnOK();
+}
+
+bool DownloadDialog::RunTransfer(std::string remote, std::string local) {
+  saveButton.EnableWindow(false);
+  cancelButton.EnableWindow(false);
+
+  // A worker that cannot start leaves the transfer failed and over; the
+  // estimate below then ends at once.
+  Transfer transfer;
+  transfer.Start(connection, remote, local);
+
+  SetStatus(Texts().startStatus);
+  progressBar.ShowWindow(SW_SHOW);
+  progressBar.SetRange(0, kProgressRangeTop);
+  progressBar.SetPos(0);
+
+  DialogBar bar(*this, progressBar);
+  SleepingClock clock;
+  transfer.RunEstimate(bar, clock);
+
+  // A failed transfer leaves the bar where the estimate stopped.
+  const bool arrived = transfer.Succeeded();
+  if (arrived) progressBar.SetPos(kProgressRangeTop);
+  UpdateData(false);
+  SetStatus(arrived ? Texts().endStatus : Texts().failedStatus);
+  UpdateData(false);
+  Sleep(100);
+  return arrived;
+}
+
+void DownloadDialog::SetStatus(const char* text) {
+  // The panel's caption, not its `text`: the static control draws it at once,
+  // centred, over the question.
+  panel.SetWindowText(text);
+}

@@ -1,0 +1,270 @@
+// The download window in a real window under Wine, against the loopback FTP
+// server: the save-file dialog is answered through its choice hook, the
+// message dialog through the modal hook.
+#include "install/DownloadDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "controls/MessageDialog.h"
+#include "framework/FileDialog.h"
+#include "framework/Platform.h"
+#include "install/DownloadTexts.h"
+#include "install/SavePath.h"
+#include "install/Transfer.h"
+#include "resources/resource.h"
+#include "tools/ftp-server/FtpFixtureClient.h"
+
+namespace {
+
+using ftpfixture::FtpServer;
+
+const char kRemote[] = "pub/VORN/cdrom/fw.zip";
+const char kQuestion[] = "New Firmware:\nfw.zip\n\nDownload it?";
+
+std::string Firmware(std::size_t size) {
+  std::string bytes(size, '\0');
+  std::uint32_t x = 7;
+  for (char& c : bytes) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 24);
+  }
+  return bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string Here() {
+  char buffer[MAX_PATH] = {};
+  GetCurrentDirectoryA(sizeof buffer, buffer);
+  return buffer;
+}
+
+// What the window showed when it appeared and when it went.
+struct Seen {
+  std::string title, saveText, cancelText, question;
+  bool barVisibleAtStart = true;
+  std::string finalStatus;
+  int finalPosition = -1;
+  bool saveEnabledAtEnd = true, cancelEnabledAtEnd = true;
+};
+
+// The download window, noting its state just before it is destroyed.
+class ObservedDownload : public DownloadDialog {
+ public:
+  Seen seen;
+  bool DestroyWindow() override {
+    if (m_hWnd != nullptr && panel.m_hWnd != nullptr) {
+      seen.finalStatus = panel.GetWindowText();
+      seen.finalPosition = progressBar.GetPos();
+      seen.saveEnabledAtEnd = saveButton.IsWindowEnabled();
+      seen.cancelEnabledAtEnd = cancelButton.IsWindowEnabled();
+    }
+    return DownloadDialog::DestroyWindow();
+  }
+};
+
+struct Message {
+  std::string text;
+  bool singleButton = false;
+  bool yesVisible = true;
+};
+
+CWinThread* CannotStart(AFX_THREADPROC, LPVOID) { return nullptr; }
+
+class DownloadDialogTest : public ::testing::Test {
+ protected:
+  void Serve(const std::string& mode) {
+    server_ = std::make_unique<FtpServer>(mode);
+    server_->PutFile(std::string("/") + kRemote, firmware_);
+    session_ = CInternetSession::Open();
+    ASSERT_NE(session_, nullptr);
+    connection_ = session_->GetFtpConnection("127.0.0.1", nullptr, nullptr, server_->Port());
+    ASSERT_NE(connection_, nullptr);
+  }
+
+  void TearDown() override {
+    CDialog::SetModalHook(nullptr);
+    CFileDialog::SetModalHook(nullptr);
+    Transfer::SetThreadStarter(nullptr);
+    platform::OverrideUserLanguageId(0);
+    for (const std::string& path : {saved_, chosen_, PartialPathFor(saved_)}) platform::RemoveFile(path);
+  }
+
+  // Runs the window as the wizard does: Save File is pressed once it shows,
+  // the save-file dialog answers with `chosen_` (or cancels), a message
+  // dialog is noted and closed.
+  INT_PTR Run(ObservedDownload& dialog) {
+    dialog.remotePath = kRemote;
+    dialog.connection = connection_.get();
+    dialog.defaultFileName = "fw.zip";
+    dialog.defaultExtension = "zip";
+    dialog.titleOut = &title_;
+    dialog.pathOut = &path_;
+    dialog.panel.text = kQuestion;
+    CDialog::SetModalHook([this](CDialog& shown) {
+      if (auto* box = dynamic_cast<controls::MessageDialog*>(&shown)) {
+        messages_.push_back({box->panel.text, box->singleButton, box->yesButton.IsWindowVisible()});
+        PostMessageA(box->GetDlgItem(IDCANCEL), BM_CLICK, 0, 0);
+        return;
+      }
+      auto& download = dynamic_cast<ObservedDownload&>(shown);
+      Seen& seen = download.seen;
+      seen.title = download.GetWindowText();
+      seen.saveText = download.saveButton.GetWindowText();
+      seen.cancelText = download.cancelButton.GetWindowText();
+      seen.question = download.panel.text;
+      seen.barVisibleAtStart = download.progressBar.IsWindowVisible();
+      PostMessageA(download.GetDlgItem(IDOK), BM_CLICK, 0, 0);
+    });
+    CFileDialog::SetModalHook([this, &dialog](const CFileDialog& asked, std::string* path) {
+      asked_.push_back(asked.Filter());
+      askedFlags_ = asked.Flags();
+      askedExt_ = asked.DefaultExt();
+      askedName_ = asked.InitialFileName();
+      askedOpen_ = asked.IsOpenDialog();
+      askedParent_ = asked.Parent() == dialog.m_hWnd;
+      saveEnabledWhileAsked_ = dialog.saveButton.IsWindowEnabled();
+      if (cancelSaveFileDialog_) {
+        // The user gives up on the place, then closes the window.
+        PostMessageA(dialog.GetDlgItem(IDCANCEL), BM_CLICK, 0, 0);
+        return static_cast<INT_PTR>(IDCANCEL);
+      }
+      *path = chosen_;
+      return static_cast<INT_PTR>(IDOK);
+    });
+    return dialog.DoModal();
+  }
+
+  std::string firmware_ = Firmware(150000);
+  std::unique_ptr<FtpServer> server_;
+  std::unique_ptr<CInternetSession> session_;
+  std::unique_ptr<CFtpConnection> connection_;
+  std::string chosen_ = Here() + "\\download_test_fw.bin";
+  std::string saved_ = Here() + "\\download_test_fw.zip";
+  std::string title_ = "untouched title";
+  std::string path_ = "untouched path";
+  bool cancelSaveFileDialog_ = false;
+  std::vector<std::string> asked_;
+  DWORD askedFlags_ = 0;
+  std::string askedExt_, askedName_;
+  bool askedOpen_ = true, askedParent_ = false, saveEnabledWhileAsked_ = false;
+  std::vector<Message> messages_;
+};
+
+TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLanguage) {
+  for (std::uint16_t language : {1033, 1028}) {
+    SCOPED_TRACE(language);
+    platform::OverrideUserLanguageId(language);
+    const DownloadTexts& texts = DownloadTextsFor(language);
+    Serve("normal");
+    WriteFile(saved_, "old firmware the user chose to overwrite");
+    ObservedDownload dialog;
+    ASSERT_EQ(Run(dialog), IDOK);
+
+    EXPECT_EQ(ReadFile(saved_), firmware_);
+    EXPECT_FALSE(platform::FileExists(chosen_));
+    EXPECT_EQ(path_, saved_);
+    EXPECT_EQ(title_, "download_test_fw");
+    EXPECT_TRUE(messages_.empty());
+
+    ASSERT_EQ(asked_.size(), 1u);
+    EXPECT_EQ(asked_[0], "Zipped Files (*.zip)|*.zip| Executable Files (*.exe)|*.exe||");
+    EXPECT_EQ(askedFlags_, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+    EXPECT_EQ(askedExt_, "zip");
+    EXPECT_EQ(askedName_, "fw.zip");
+    EXPECT_FALSE(askedOpen_);
+    EXPECT_TRUE(askedParent_);
+
+    const Seen& seen = dialog.seen;
+    EXPECT_EQ(seen.title, texts.windowTitle);
+    EXPECT_EQ(seen.saveText, texts.saveButton);
+    EXPECT_EQ(seen.cancelText, texts.cancelButton);
+    EXPECT_EQ(seen.question, kQuestion);
+    EXPECT_FALSE(seen.barVisibleAtStart);
+    EXPECT_EQ(seen.finalStatus, texts.endStatus);
+    EXPECT_EQ(seen.finalPosition, 500);
+    EXPECT_FALSE(seen.saveEnabledAtEnd);
+    EXPECT_FALSE(seen.cancelEnabledAtEnd);
+
+    platform::RemoveFile(saved_);
+    asked_.clear();
+    title_ = "untouched title";
+    path_ = "untouched path";
+    connection_.reset();
+    session_.reset();
+    server_.reset();
+  }
+}
+
+TEST_F(DownloadDialogTest, FailedTransferIsReportedAndEndsAsCancelled) {
+  struct Row {
+    std::uint16_t language;
+    const char* mode;
+    bool workerStarts;
+  };
+  const Row rows[] = {
+      {1033, "fail-retr=1", true},
+      {1028, "drop-retr=1", true},
+      {1033, "normal", false},  // no worker thread could be started
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.mode);
+    platform::OverrideUserLanguageId(row.language);
+    Transfer::SetThreadStarter(row.workerStarts ? nullptr : &CannotStart);
+    const DownloadTexts& texts = DownloadTextsFor(row.language);
+    Serve(row.mode);
+    WriteFile(saved_, "old firmware");
+    messages_.clear();
+    ObservedDownload dialog;
+    EXPECT_EQ(Run(dialog), IDCANCEL);
+
+    EXPECT_EQ(ReadFile(saved_), "old firmware");
+    EXPECT_FALSE(platform::FileExists(PartialPathFor(saved_)));
+    EXPECT_EQ(title_, "untouched title");
+    EXPECT_EQ(path_, "untouched path");
+    EXPECT_EQ(dialog.seen.finalStatus, texts.failedStatus);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, texts.failedMessage);
+    EXPECT_TRUE(messages_[0].singleButton);
+    EXPECT_FALSE(messages_[0].yesVisible);
+    EXPECT_EQ(server_->Count("retr"), row.workerStarts ? 1 : 0);
+
+    connection_.reset();
+    session_.reset();
+    server_.reset();
+  }
+}
+
+TEST_F(DownloadDialogTest, CancelledSaveFileDialogKeepsTheWindowThenCancelLeavesAllAsItWas) {
+  Serve("normal");
+  cancelSaveFileDialog_ = true;
+  ObservedDownload dialog;
+  EXPECT_EQ(Run(dialog), IDCANCEL);
+  EXPECT_EQ(asked_.size(), 1u);
+  EXPECT_TRUE(saveEnabledWhileAsked_);
+  // Cancel found the window open with both buttons usable.
+  EXPECT_TRUE(dialog.seen.saveEnabledAtEnd);
+  EXPECT_TRUE(dialog.seen.cancelEnabledAtEnd);
+  EXPECT_EQ(dialog.seen.finalStatus, "Static");  // the template's caption: nothing started
+  EXPECT_EQ(title_, "untouched title");
+  EXPECT_EQ(path_, "untouched path");
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(server_->Count("retr"), 0);
+}
+
+}  // namespace
