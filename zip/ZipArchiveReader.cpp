@@ -131,7 +131,14 @@ void ZipArchiveReader::ReadCurrentHeader(ZipEntryInfo& info, char* nameBuffer, s
   info.flags = Get16(header + 8);
   info.compressionMethod = Get16(header + 10);
   info.dosDateTime = Get32(header + 12);
-  info.modificationTime = DosDateTimeToTime(info.dosDateTime);
+  // Converting asks the system about the time zone each time; members of
+  // one archive mostly share their time, so the last conversion is kept.
+  if (!timeCacheValid_ || info.dosDateTime != cachedDosDateTime_) {
+    cachedDosDateTime_ = info.dosDateTime;
+    cachedTime_ = DosDateTimeToTime(info.dosDateTime);
+    timeCacheValid_ = true;
+  }
+  info.modificationTime = cachedTime_;
   info.crc32 = Get32(header + 16);
   info.compressedSize = Get32(header + 20);
   info.uncompressedSize = Get32(header + 24);

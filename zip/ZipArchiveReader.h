@@ -119,4 +119,7 @@ class ZipArchiveReader {
   ZipEntryInfo current_;
   std::uint32_t currentLocalHeaderOffset_ = 0;
   ZipMemberStream* member_ = nullptr;
+  bool timeCacheValid_ = false;
+  std::uint32_t cachedDosDateTime_ = 0;
+  std::time_t cachedTime_ = 0;
 };

@@ -1,0 +1,144 @@
+// Benchmark of the zip reader and the extraction (a program, not a test).
+// For each archive it prints, from the same run:
+//   floor    zlib's raw inflate and crc32 over the members, from memory
+//   read     ZipArchiveReader reading every member into a 16 KB buffer
+//   extract  ExtractArchive writing the files
+//   unzip    Info-ZIP unzip -qq -o writing the same files
+// and the peak memory of this process after our runs, before the floor
+// loads the archive into memory. Best of three runs each.
+//   usage: zip_benchmark ARCHIVE... (tests/zip/run_benchmark.sh makes them)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+#include <zlib.h>
+
+#include "install/Installer.h"
+#include "zip/ZipArchiveReader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+double BestOfThree(const std::function<void()>& run) {
+  double best = 1e30;
+  for (int i = 0; i < 3; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  return best;
+}
+
+std::uint32_t Get16(const std::uint8_t* p) { return p[0] | p[1] << 8; }
+std::uint32_t Get32(const std::uint8_t* p) { return Get16(p) | Get16(p + 2) << 16; }
+
+// zlib alone: walks the directory in memory and inflates each member.
+std::uint64_t Floor(const std::vector<std::uint8_t>& zip) {
+  const std::uint8_t* end = zip.data() + zip.size() - 22;  // archives without comment
+  std::size_t at = Get32(end + 16);
+  const std::uint32_t count = Get16(end + 10);
+  std::vector<std::uint8_t> out(16384);
+  std::uint64_t total = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint8_t* c = zip.data() + at;
+    const std::uint32_t method = Get16(c + 10), crc = Get32(c + 16), csize = Get32(c + 20);
+    const std::uint8_t* local = zip.data() + Get32(c + 42);
+    const std::uint8_t* data = local + 30 + Get16(local + 26) + Get16(local + 28);
+    std::uint32_t running = 0;
+    if (method == 0) {
+      running = crc32(0, data, csize);
+      total += csize;
+    } else {
+      z_stream s{};
+      inflateInit2(&s, -MAX_WBITS);
+      s.next_in = const_cast<Bytef*>(data);
+      s.avail_in = csize;
+      int r = Z_OK;
+      while (r == Z_OK) {
+        s.next_out = out.data();
+        s.avail_out = static_cast<uInt>(out.size());
+        r = inflate(&s, Z_SYNC_FLUSH);
+        const std::uint32_t n = static_cast<std::uint32_t>(out.size() - s.avail_out);
+        running = crc32(running, out.data(), n);
+        total += n;
+      }
+      inflateEnd(&s);
+    }
+    if (running != crc) std::fprintf(stderr, "floor: CRC mismatch\n");
+    at += 46 + Get16(c + 28) + Get16(c + 30) + Get16(c + 32);
+  }
+  return total;
+}
+
+std::uint64_t ReadAll(const std::string& path) {
+  ZipArchiveReader reader(path);
+  std::vector<char> buffer(16384);
+  std::uint64_t total = 0;
+  do {
+    reader.OpenCurrentEntry();
+    std::uint32_t got = 0;
+    do {
+      got = reader.ReadCurrentEntry(buffer.data(), 16384);
+      total += got;
+    } while (got == 16384);
+  } while (reader.GoToNextEntry());
+  reader.CloseArchive();
+  return total;
+}
+
+long PeakKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int a = 1; a < argc; ++a) {
+    const std::string archive = fs::absolute(argv[a]).string();
+    const fs::path work = fs::path(archive).parent_path() / (fs::path(archive).stem().string() + "-out");
+    std::printf("%s (%.1f MB)\n", archive.c_str(), fs::file_size(archive) / 1048576.0);
+    const long peakBefore = PeakKb();
+
+    std::uint64_t bytes = 0;
+    const double read = BestOfThree([&] { bytes = ReadAll(archive); });
+    const double extract = BestOfThree([&] {
+      fs::remove_all(work);
+      fs::create_directories(work);
+      std::vector<std::string> fullPaths, names;
+      // The folder name is taken beside the archive: <stem>-out/ours.
+      if (install::ExtractArchive(archive, work.filename().string() + "/ours", fullPaths, names) != 1)
+        std::fprintf(stderr, "extraction failed\n");
+    });
+    const long peakOurs = PeakKb();
+    const double unzip = BestOfThree([&] {
+      fs::remove_all(work / "unzip");
+      const std::string command = "unzip -qq -o '" + archive + "' -d '" + (work / "unzip").string() + "'";
+      if (std::system(command.c_str()) != 0) std::fprintf(stderr, "unzip failed\n");
+    });
+    std::vector<std::uint8_t> zip(fs::file_size(archive));
+    std::ifstream(archive, std::ios::binary).read(reinterpret_cast<char*>(zip.data()), static_cast<std::streamsize>(zip.size()));
+    std::uint64_t floorBytes = 0;
+    const double floor = BestOfThree([&] { floorBytes = Floor(zip); });
+    if (floorBytes != bytes) std::fprintf(stderr, "byte counts differ: %llu vs %llu\n",
+                                          static_cast<unsigned long long>(floorBytes),
+                                          static_cast<unsigned long long>(bytes));
+
+    std::printf("  %.1f MB unpacked\n", bytes / 1048576.0);
+    std::printf("  floor   (zlib inflate+crc32, in memory) %8.3f s\n", floor);
+    std::printf("  read    (ZipArchiveReader, no files)    %8.3f s  %.2f x floor\n", read, read / floor);
+    std::printf("  extract (ExtractArchive, files written) %8.3f s  %.2f x floor  %.2f x unzip\n", extract,
+                extract / floor, extract / unzip);
+    std::printf("  unzip   (Info-ZIP, files written)       %8.3f s  %.2f x floor\n", unzip, unzip / floor);
+    std::printf("  peak memory: %ld KB before, %ld KB after our runs\n", peakBefore, peakOurs);
+    fs::remove_all(work);
+  }
+  return 0;
+}
