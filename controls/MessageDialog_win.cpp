@@ -23,6 +23,10 @@ bool MessageDialog::OnInitDialog() {
   if (singleButton) {
     yesButton.ShowWindow(SW_HIDE);
     noButton.SetWindowText(chinese ? text::kConfirmChinese : text::kExitEnglish);
+    // Enter presses the default button, and without one the dialog manager
+    // sends IDOK: an error report would answer Yes. Its one button is the
+    // default instead.
+    SendMessage(DM_SETDEFID, IDCANCEL);
   } else {
     yesButton.SetWindowText(chinese ? text::kYesChinese : text::kYesEnglish);
     noButton.SetWindowText(chinese ? text::kNoChinese : text::kNoEnglish);
