@@ -95,6 +95,10 @@ extern const char kPathSeparator;
 // Creates one folder; false when it could not be made (it may already exist).
 bool CreateFolder(const std::string& path);
 
+// Makes a read-only file writable again; false when `path` is no read-only
+// file or the system refused.
+bool ClearReadOnly(const std::string& path);
+
 // Gives the file its attributes: on Windows the full 32-bit value goes to
 // SetFileAttributesA. Elsewhere the value is read as a zip entry's external
 // attributes: Unix permission bits from the high 16 bits of a regular file

@@ -134,6 +134,12 @@ void CFile::SetStatus(const std::string& path, const CFileStatus& status) {
 
 bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
 
+bool ClearReadOnly(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR)) return false;
+  return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
+}
+
 bool SetFileAttributesValue(const std::string& path, std::uint32_t attributes) {
   constexpr std::uint32_t kReadOnly = 0x01;
   const std::uint32_t unixMode = attributes >> 16;

@@ -135,6 +135,12 @@ void CFile::SetStatus(const std::string& path, const CFileStatus& status) {
 
 bool CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
+bool ClearReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  return SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 bool SetFileAttributesValue(const std::string& path, std::uint32_t attributes) {
   return SetFileAttributesA(path.c_str(), attributes) != 0;
 }

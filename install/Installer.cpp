@@ -135,7 +135,14 @@ int ExtractArchive(const std::string& archivePath, const std::string& folderName
       const std::string fileName = name.substr(segmentStart);
       const std::string outputPath = folder + fileName;
 
-      CFile output(outputPath, CFile::modeCreate | CFile::modeWrite);
+      // A file of the same name is replaced, also when an earlier extraction
+      // of a read-only entry left it read-only.
+      CFile output;
+      CFileException error;
+      if (!output.Open(outputPath, CFile::modeCreate | CFile::modeWrite, &error) &&
+          (!framework::ClearReadOnly(outputPath) ||
+           !output.Open(outputPath, CFile::modeCreate | CFile::modeWrite, &error)))
+        throw error;
       names.push_back(fileName);
       fullPaths.push_back(outputPath);
       reader.OpenCurrentEntry();

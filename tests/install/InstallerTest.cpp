@@ -183,6 +183,18 @@ TEST_F(Install, ExtractionMakesFoldersSkipsDirectoryEntriesAndReplacesFiles) {
   EXPECT_TRUE(platform::FileExists(Unpacked("bin/x86/flash.exe")));
 }
 
+TEST_F(Install, AReadOnlyFileOfAnEarlierExtractionIsReplaced) {
+  Save("install-readonly-1.zip", "readonly");
+  std::vector<std::string> fullPaths, names;
+  ASSERT_EQ(install::ExtractArchive(saved, "newfw", fullPaths, names), 1);
+  ASSERT_EQ((fs::status(fs::u8path(Unpacked("ro.txt"))).permissions() & fs::perms::owner_write), fs::perms::none)
+      << "the entry's read-only attribute is applied";
+  test_archives::WriteAll(saved, test_archives::ReadAll(Archive("install-readonly-2.zip")));
+  EXPECT_EQ(install::ExtractArchive(saved, "newfw", fullPaths, names), 1);
+  EXPECT_EQ(Slurp(Unpacked("ro.txt")), "version 2\n");
+  fs::permissions(fs::u8path(Unpacked("ro.txt")), fs::perms::owner_write, fs::perm_options::add);
+}
+
 TEST_F(Install, UnpackedFilesGetTheirEntryTimes) {
   Save("members.zip", "times");
   std::vector<std::string> fullPaths, names;

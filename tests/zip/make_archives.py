@@ -152,6 +152,12 @@ def main():
     write_zip(os.path.join(out, 'install-mixed-separators.zip'), [
         ('bin\\x86/flash.exe', flasher, D, exe),
     ])
+    # A read-only member (DOS read-only bit, Unix mode 0444), in two versions.
+    for version in (1, 2):
+        with zipfile.ZipFile(os.path.join(out, 'install-readonly-%d.zip' % version), 'w') as z:
+            zi = info('ro.txt', S, 0o100444)
+            zi.external_attr |= 0x01
+            z.writestr(zi, b'version %d\n' % version)
     long_ok = 'a' * 100 + '/' + 'b' * 100 + '/' + 'c' * 53 + '.txt'   # 259 bytes
     write_zip(os.path.join(out, 'install-name-259.zip'), [(long_ok, b'fits\n', S), ('go.exe', flasher, D, exe)])
     unsafe = ['../evil.txt', '..\\evil.txt', 'a/../../evil.txt', 'a\\..\\..\\evil.txt', 'a/..\\../evil.txt',

@@ -1,0 +1,69 @@
+#include "framework/File.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string FreshFolder(const std::string& name) {
+  const fs::path path = fs::current_path() / name;
+  fs::remove_all(path);
+  fs::create_directories(path);
+  return path.string();
+}
+
+TEST(File, WritesReadsSeeksAndReportsTheEnd) {
+  const std::string path = FreshFolder("file_test") + "/data.bin";
+  {
+    CFile out(path, CFile::modeCreate | CFile::modeWrite);
+    out.Write("0123456789", 10);
+    EXPECT_EQ(out.GetFilePath(), path);
+  }
+  CFile in(path, CFile::modeRead | CFile::shareDenyWrite);
+  EXPECT_EQ(in.GetLength(), 10u);
+  EXPECT_EQ(in.Seek(7, CFile::begin), 7u);
+  char buffer[8] = {};
+  EXPECT_EQ(in.Read(buffer, 8), 3u) << "a read at the end returns what is left";
+  EXPECT_EQ(std::string(buffer, 3), "789");
+  EXPECT_EQ(in.Read(buffer, 8), 0u);
+  in.Close();
+  EXPECT_FALSE(in.IsOpen());
+  // Creating again truncates.
+  CFile again(path, CFile::modeCreate | CFile::modeWrite);
+  again.Close();
+  EXPECT_EQ(fs::file_size(path), 0u);
+}
+
+TEST(File, FailedOpensReportTheirCause) {
+  const std::string folder = FreshFolder("file_test_missing");
+  CFile file;
+  CFileException error;
+  EXPECT_FALSE(file.Open(folder + "/missing.bin", CFile::modeRead, &error));
+  EXPECT_EQ(error.cause, CFileException::fileNotFound);
+  EXPECT_EQ(error.fileName, folder + "/missing.bin");
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_FALSE(file.Open(folder + "/no/such/folder/x.bin", CFile::modeCreate | CFile::modeWrite, &error));
+  EXPECT_NE(error.cause, CFileException::none);
+  EXPECT_FALSE(file.Open(folder, CFile::modeCreate | CFile::modeWrite, &error)) << "a folder is no file";
+  EXPECT_THROW(CFile(folder + "/missing.bin", CFile::modeRead), CFileException);
+}
+
+TEST(File, FoldersAndReadOnlyFiles) {
+  const std::string folder = FreshFolder("file_test_folders");
+  EXPECT_TRUE(framework::CreateFolder(folder + "/made"));
+  EXPECT_FALSE(framework::CreateFolder(folder + "/made")) << "it exists already";
+  EXPECT_TRUE(fs::is_directory(folder + "/made"));
+
+  const std::string path = folder + "/made/ro.txt";
+  CFile(path, CFile::modeCreate | CFile::modeWrite).Close();
+  EXPECT_FALSE(framework::ClearReadOnly(path)) << "not read-only yet";
+  EXPECT_TRUE(framework::SetFileAttributesValue(path, 0x01));  // the read-only bit
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
+  EXPECT_TRUE(framework::ClearReadOnly(path));
+  EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
+  EXPECT_FALSE(framework::ClearReadOnly(folder + "/made/missing.txt"));
+}
+
+}  // namespace
