@@ -16,10 +16,9 @@ enum InstallResult : int {
   kInstallNoExecutable = 503, // the archive holds no file with extension exe
 };
 
-// Where the installer shows what went wrong. The wizard supplies one that
-// shows failures in its single-button message dialog; until it does, the
-// platform's default is used (Windows: the plain message box; elsewhere:
-// standard error).
+// Where the installer shows what went wrong. By default (Windows) failures
+// appear in the single-button message dialog and the rest in the plain
+// message box; tests set their own to see the texts.
 class InstallMessages {
  public:
   virtual ~InstallMessages() = default;

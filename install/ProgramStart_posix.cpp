@@ -1,9 +1,7 @@
 #include "install/ProgramStart.h"
 
-#include <cstdio>
 #include <spawn.h>
 
-#include "install/Installer.h"
 
 extern char** environ;
 
@@ -15,21 +13,6 @@ bool StartProgram(const std::string& path) {
   pid_t pid = 0;
   // Not waited for: the child is reaped when this process ends.
   return posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) == 0;
-}
-
-namespace {
-
-class StandardErrorMessages : public InstallMessages {
- public:
-  void ShowFailure(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  void ShowPlainMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-};
-
-}  // namespace
-
-InstallMessages& DefaultInstallMessages() {
-  static StandardErrorMessages messages;
-  return messages;
 }
 
 }  // namespace install

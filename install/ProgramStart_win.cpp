@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include "framework/MessageBox.h"
-#include "install/Installer.h"
-
 namespace install {
 
 bool StartProgram(const std::string& path) {
@@ -16,22 +13,6 @@ bool StartProgram(const std::string& path) {
   // The flasher runs on its own; its handles are neither waited on nor closed.
   return CreateProcessA(path.c_str(), nullptr, &processAttributes, &threadAttributes, FALSE, 0, nullptr,
                         nullptr, &startup, &process) != 0;
-}
-
-namespace {
-
-// Until the wizard supplies its message dialog, failures use the plain box.
-class PlainBoxMessages : public InstallMessages {
- public:
-  void ShowFailure(const std::string& text) override { AfxMessageBox(text); }
-  void ShowPlainMessage(const std::string& text) override { AfxMessageBox(text); }
-};
-
-}  // namespace
-
-InstallMessages& DefaultInstallMessages() {
-  static PlainBoxMessages messages;
-  return messages;
 }
 
 }  // namespace install
