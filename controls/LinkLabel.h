@@ -32,7 +32,7 @@ class LinkLabel : public CStatic {
   COLORREF textColour = 0xFFFFFF;     // the one in use now
   COLORREF backgroundColour = 0xFFFFFF;
   int backgroundMode = OPAQUE;  // transparent once attached
-  CFont font;                   // the control's font, underlined
+  CFont font;                   // the control's font, underlined, for each colour request
   CBrush backgroundBrush;       // hollow
   bool hovering = false;
   bool visited = false;
@@ -71,6 +71,11 @@ class LinkLabel : public CStatic {
   // label in a new colour does not draw over its old text.
   void Redraw();
   COLORREF IdleColour() const { return visited ? visitedColour : linkColour; }
+
+  // The underlined font given to the control itself: the static control
+  // selects its own font after the colour request, so the one selected there
+  // alone would not show.
+  CFont controlFont_;
 };
 
 }  // namespace controls

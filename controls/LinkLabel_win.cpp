@@ -64,6 +64,13 @@ void LinkLabel::PreSubclassWindow() {
   RECT client;
   GetClientRect(&client);
   toolTip.AddTool(this, target, client, kToolId);
+  if (HFONT current = GetFont()) {
+    LOGFONTA description{};
+    if (GetObjectA(current, sizeof description, &description) != 0) {
+      description.lfUnderline = TRUE;
+      if (controlFont_.CreateFontIndirect(description)) SetFont(controlFont_, false);
+    }
+  }
   backgroundMode = TRANSPARENT;
   LOGBRUSH hollow{};
   GetObjectA(GetStockObject(HOLLOW_BRUSH), sizeof hollow, &hollow);

@@ -11,6 +11,7 @@ packages=(
   zlib1g-dev googletest
   python3 python3-pyftpdlib
   zip unzip
+  fonts-liberation fonts-arphic-uming
 )
 
 as_root() {

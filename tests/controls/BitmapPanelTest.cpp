@@ -76,17 +76,22 @@ Snapshot PaintPanel(const std::string& text, bool showBackground) {
   return shot;
 }
 
-// Rows of the snapshot that hold at least one navy pixel, merged into bands.
-std::vector<std::pair<int, int>> NavyBands(const Snapshot& shot) {
-  std::vector<std::pair<int, int>> bands;
+// The text lines (counted from the panel's top inset, in the height of the
+// paint context's default font) that hold at least one navy pixel.
+std::vector<int> LinesWithText(const Snapshot& shot) {
+  HDC dc = GetDC(nullptr);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);  // the default font, which the panel keeps
+  ReleaseDC(nullptr, dc);
+  std::vector<int> lines;
   for (int y = 0; y < shot.height; ++y) {
     bool navy = false;
     for (int x = 0; x < shot.width && !navy; ++x) navy = shot.at(x, y) == kNavy;
     if (!navy) continue;
-    if (!bands.empty() && bands.back().second == y - 1) bands.back().second = y;
-    else bands.emplace_back(y, y);
+    const int line = (y - BitmapPanel::kTopInset) / metrics.tmHeight;
+    if (lines.empty() || lines.back() != line) lines.push_back(line);
   }
-  return bands;
+  return lines;
 }
 
 TEST(BitmapPanel, PaintsItsBitmapOnlyWhenAsked) {
@@ -126,17 +131,13 @@ TEST(BitmapPanel, DrawsTheTextInNavyInsideTheMargins) {
 }
 
 TEST(BitmapPanel, BreaksLinesOnlyAtLineFeeds) {
-  const Snapshot paragraphs = PaintPanel("Question\n\nDo you agree?", true);
-  const auto bands = NavyBands(paragraphs);
-  ASSERT_EQ(bands.size(), 2u);
-  const int lineHeight = bands[0].second - bands[0].first + 1;
   // The empty line lies between the two paragraphs.
-  EXPECT_GE(bands[1].first - bands[0].first, 2 * lineHeight);
+  const Snapshot paragraphs = PaintPanel("Question\n\nDo you agree?", true);
+  EXPECT_EQ(LinesWithText(paragraphs), (std::vector<int>{0, 2}));
 
   // A long line is cut at the right margin, not wrapped.
   const Snapshot longLine = PaintPanel(std::string(120, 'W'), true);
-  const auto longBands = NavyBands(longLine);
-  ASSERT_EQ(longBands.size(), 1u);
+  EXPECT_EQ(LinesWithText(longLine), std::vector<int>{0});
   int rightmost = 0;
   for (int y = 0; y < longLine.height; ++y)
     for (int x = 0; x < longLine.width; ++x)
