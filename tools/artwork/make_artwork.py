@@ -342,6 +342,38 @@ def wrap_words(text, face, width, draw):
 NO_LINE_START = set("，。、；：！？）」』]》〉,.;:!?)")
 
 
+class MixedFace:
+    """Chinese text in the Ming face with Latin runs (names, web addresses) in
+    the sans face, which reads better than the Ming face's own Latin."""
+
+    def __init__(self, size):
+        self.cjk = font(MING, size)
+        self.latin = font(SANS, int(round(size * 0.9)))
+
+    @staticmethod
+    def runs(text):
+        out = []
+        for ch in text:
+            latin = ord(ch) < 128
+            if out and out[-1][0] == latin:
+                out[-1][1] += ch
+            else:
+                out.append([latin, ch])
+        return out
+
+    def length(self, draw, text):
+        return sum(draw.textlength(t, font=self.latin if latin else self.cjk)
+                   for latin, t in self.runs(text))
+
+    def draw(self, draw, xy, text, fill):
+        x, y = xy
+        baseline = y + self.cjk.getmetrics()[0]
+        for latin, t in self.runs(text):
+            face = self.latin if latin else self.cjk
+            draw.text((x, baseline), t, font=face, fill=fill, anchor="ls")
+            x += draw.textlength(t, font=face)
+
+
 def wrap_chars(text, face, width, draw):
     """Chinese wraps between any two characters, but punctuation never starts
     a line, and a Latin run (a name, a web address) is kept whole."""
@@ -361,7 +393,7 @@ def wrap_chars(text, face, width, draw):
     lines, line = [], ""
     for tok in tokens:
         trial = line + tok
-        if draw.textlength(trial, font=face) <= width or not line or tok in NO_LINE_START:
+        if face.length(draw, trial) <= width or not line or tok in NO_LINE_START:
             line = trial
         else:
             lines.append(line)
@@ -377,7 +409,7 @@ def page_image(size, paragraphs, chinese, text_size):
     w, h = size
     image = Image.new("RGB", (w, h), WHITE)
     draw = ImageDraw.Draw(image)
-    face = font(MING, text_size) if chinese else font(SANS, text_size)
+    face = MixedFace(text_size) if chinese else font(SANS, text_size)
     margin = 18 if w <= 250 else 34
     width = w - 2 * margin
     wrap = wrap_chars if chinese else wrap_words
@@ -387,7 +419,10 @@ def page_image(size, paragraphs, chinese, text_size):
         if n:
             y += line_height // 2
         for line in wrap(paragraph, face, width, draw):
-            draw.text((margin, y), line, font=face, fill=PAGE_BLUE)
+            if chinese:
+                face.draw(draw, (margin, y), line, PAGE_BLUE)
+            else:
+                draw.text((margin, y), line, font=face, fill=PAGE_BLUE)
             y += line_height
     if y > h - 8:
         raise SystemExit("text does not fit: %r" % (paragraphs,))
