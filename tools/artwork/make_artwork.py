@@ -539,47 +539,43 @@ def app_icon(size):
     return image.resize((size, size), Image.Resampling.LANCZOS)
 
 
+HAND = [
+    "     ##          ",
+    "    #..#         ",
+    "    #..#         ",
+    "    #..#         ",
+    "    #..#         ",
+    "    #..###       ",
+    "    #..#..###    ",
+    "    #..#..#..##  ",
+    " ## #..#..#..#.# ",
+    "#..##..#..#..#..#",
+    "#...#...........#",
+    " #..#...........#",
+    "  #.............#",
+    "  #.............#",
+    "   #............#",
+    "   #...........# ",
+    "    #..........# ",
+    "    #.........#  ",
+    "     #........#  ",
+    "     #........#  ",
+    "     ##########  ",
+]
+
+
 def hand_cursor():
-    """A pointing hand, 32 x 32, black outline on white; hot spot at the tip
-    of the index finger."""
-    s = 8
-    big = Image.new("RGBA", (32 * s, 32 * s), (0, 0, 0, 0))
-    d = ImageDraw.Draw(big)
-    outline, fill = (0, 0, 0, 255), (255, 255, 255, 255)
-
-    def shape(grow, colour):
-        g = grow * s
-        # Index finger, up.
-        d.rounded_rectangle([6 * s - g, 0 - g, 10 * s + g, 16 * s + g], radius=2 * s + g,
-                            fill=colour)
-        # Three folded fingers.
-        for i, x in enumerate((10, 14, 18)):
-            d.rounded_rectangle([x * s - g, (9 + (i > 0)) * s - g, (x + 4) * s + g,
-                                 18 * s + g], radius=2 * s + g, fill=colour)
-        # Thumb, out to the left.
-        d.rounded_rectangle([1 * s - g, 13 * s - g, 8 * s + g, 17 * s + g], radius=2 * s + g,
-                            fill=colour)
-        # Palm and wrist.
-        d.rounded_rectangle([4 * s - g, 15 * s - g, 22 * s + g, 27 * s + g], radius=4 * s + g,
-                            fill=colour)
-        d.rectangle([8 * s - g, 25 * s - g, 20 * s + g, 31 * s + g], fill=colour)
-
-    shape(1, outline)
-    shape(0, fill)
-    for x in (10, 14, 18):
-        d.line([(x * s, 11 * s), (x * s, 16 * s)], fill=outline, width=s // 2)
-    small = big.resize((32, 32), Image.Resampling.BOX)
-    # Cursors want crisp pixels: each pixel is black, white or clear.
-    px = small.load()
-    for y in range(32):
-        for x in range(32):
-            r, g, b, a = px[x, y]
-            if a < 100:
-                px[x, y] = (0, 0, 0, 0)
-            else:
-                v = 0 if (r + g + b) / 3 < 150 else 255
-                px[x, y] = (v, v, v, 255)
-    return small
+    """A pointing hand, 32 x 32, black outline on white, drawn pixel by pixel
+    so that it stays crisp; the hot spot is the tip of the index finger."""
+    image = Image.new("RGBA", (32, 32), (0, 0, 0, 0))
+    left = 3  # the finger tip lands at x 8
+    for y, row in enumerate(HAND):
+        for x, cell in enumerate(row):
+            if cell == "#":
+                image.putpixel((left + x, y), (0, 0, 0, 255))
+            elif cell == ".":
+                image.putpixel((left + x, y), (255, 255, 255, 255))
+    return image
 
 
 def main():
