@@ -146,8 +146,7 @@ TEST(LinkLabel, HoverPressAndReleaseChangeTheColour) {
   RunInHost(host, [](Host<RecordingLabel>& h) {
     LinkLabel& label = h.label;
     MoveMouse(OutsideOf(label.m_hWnd));
-    Pump(250);
-    ASSERT_FALSE(label.hovering);
+    ASSERT_TRUE(PumpUntil([&] { return !label.hovering; }));
 
     MoveMouse(CentreOf(label.m_hWnd));
     EXPECT_TRUE(label.hovering);
@@ -171,8 +170,7 @@ TEST(LinkLabel, HoverPressAndReleaseChangeTheColour) {
 
     // The hover timer sees the mouse gone.
     MoveMouse(OutsideOf(label.m_hWnd));
-    Pump(250);
-    EXPECT_FALSE(label.hovering);
+    EXPECT_TRUE(PumpUntil([&] { return !label.hovering; }));
     EXPECT_EQ(label.textColour, kMagenta);
     MoveMouse(CentreOf(label.m_hWnd));
     EXPECT_EQ(label.textColour, kYellow);

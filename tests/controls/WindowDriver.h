@@ -29,6 +29,18 @@ inline void Pump(DWORD milliseconds) {
   } while (GetTickCount() - start < milliseconds);
 }
 
+// Dispatches messages until `done()` holds or `limit` milliseconds passed;
+// returns whether it holds. Waits on timers stay robust on a loaded machine.
+template <typename Condition>
+bool PumpUntil(Condition done, DWORD limit = 2000) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > limit) return false;
+    Pump(10);
+  }
+  return true;
+}
+
 // Mouse input as the hardware gives it: the system sends WM_SETCURSOR,
 // WM_MOUSEMOVE and the button messages to the window under the pointer (or
 // to the one holding the capture).
@@ -48,6 +60,11 @@ inline void SendMouse(DWORD flags, POINT screen = {0, 0}) {
 
 inline void MoveMouse(POINT screen) {
   SendMouse(MOUSEEVENTF_MOVE, screen);
+  PumpUntil([&] {
+    POINT at;
+    GetCursorPos(&at);
+    return at.x == screen.x && at.y == screen.y;
+  });
   Pump(60);
 }
 inline void PressLeft() {
