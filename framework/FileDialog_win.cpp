@@ -41,9 +41,11 @@ INT_PTR CFileDialog::DoModal() {
 INT_PTR CFileDialog::RunSystemDialog() {
   // The system wants the filter's pairs separated by NULs; walk by character
   // so that a double-byte character whose second byte is '|' stays whole.
+  // Walking the original text, never the copy being changed, keeps the walk
+  // going past each separator.
   std::string filter = filter_;
-  for (char* p = filter.data(); *p != '\0'; p = CharNextA(p)) {
-    if (*p == '|') *p = '\0';
+  for (const char* p = filter_.c_str(); *p != '\0'; p = CharNextA(p)) {
+    if (*p == '|') filter[static_cast<std::size_t>(p - filter_.c_str())] = '\0';
   }
   filter.push_back('\0');
 

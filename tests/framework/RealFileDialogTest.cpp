@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kFileNameBox = 0x47C;  // the dialog's file-name combo box
+constexpr int kFileTypeBox = 0x470;  // the dialog's file-type combo box
 
 struct Search {
   HWND exclude;
@@ -54,12 +55,27 @@ struct Answer {
   bool confirmOverwrite = false;
 };
 
+// The entries of the dialog's file-type box, one a line.
+std::string FileTypes(HWND files) {
+  HWND box = GetDlgItem(files, kFileTypeBox);
+  std::string types;
+  const int count = static_cast<int>(SendMessageA(box, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    char text[256] = {};
+    SendMessageA(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    types.append(text).append("\n");
+  }
+  return types;
+}
+
 // Runs the save-file dialog on this thread while another thread answers it.
-INT_PTR RunAnswered(CFileDialog& dialog, const Answer& answer, std::string* questionSeen) {
+INT_PTR RunAnswered(CFileDialog& dialog, const Answer& answer, std::string* questionSeen,
+                    std::string* typesSeen = nullptr) {
   const DWORD ui = GetCurrentThreadId();
   std::thread user([&] {
     HWND files = WaitForDialog(ui);
     if (files == nullptr) return;
+    if (typesSeen != nullptr) *typesSeen = FileTypes(files);
     if (answer.typed.empty()) {
       PostMessageA(files, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
       return;
@@ -97,8 +113,9 @@ TEST(SystemFileDialog, ReportsTheTypedPathAndAddsTheDefaultExtension) {
     SCOPED_TRACE(row.typed);
     CFileDialog dialog(false, "zip", "fw.zip", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                        "Zipped Files (*.zip)|*.zip| Executable Files (*.exe)|*.exe||");
-    std::string question;
-    ASSERT_EQ(RunAnswered(dialog, Answer{row.typed}, &question), IDOK);
+    std::string question, types;
+    ASSERT_EQ(RunAnswered(dialog, Answer{row.typed}, &question, &types), IDOK);
+    EXPECT_EQ(types, "Zipped Files (*.zip)\n Executable Files (*.exe)\n");
     EXPECT_EQ(dialog.GetPathName(), row.path);
     EXPECT_EQ(dialog.GetFileExt(), row.ext);
     EXPECT_EQ(dialog.GetFileTitle(), row.title);
