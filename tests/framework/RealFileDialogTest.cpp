@@ -5,89 +5,43 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "SystemDialogs.h"
+
 namespace {
 
-constexpr int kFileNameBox = 0x47C;  // the dialog's file-name combo box
-constexpr int kFileTypeBox = 0x470;  // the dialog's file-type combo box
-
-struct Search {
-  HWND exclude;
-  HWND found;
-};
-
-BOOL CALLBACK FindDialogWindow(HWND window, LPARAM parameter) {
-  Search* search = reinterpret_cast<Search*>(parameter);
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof name);
-  if (window != search->exclude && std::strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The first visible dialog window of `thread` other than `exclude`, waiting
-// up to ten seconds for one to appear.
-HWND WaitForDialog(DWORD thread, HWND exclude = nullptr) {
-  for (int i = 0; i < 200; ++i) {
-    Search search{exclude, nullptr};
-    EnumThreadWindows(thread, FindDialogWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
-    Sleep(50);
-  }
-  return nullptr;
-}
-
-BOOL CALLBACK CollectText(HWND window, LPARAM parameter) {
-  char text[512] = {};
-  GetWindowTextA(window, text, sizeof text);
-  reinterpret_cast<std::string*>(parameter)->append(text).append("\n");
-  return TRUE;
-}
+using namespace systemdialogs;
 
 struct Answer {
   std::string typed;       // empty: press Cancel
   bool confirmOverwrite = false;
 };
 
-// The entries of the dialog's file-type box, one a line.
-std::string FileTypes(HWND files) {
-  HWND box = GetDlgItem(files, kFileTypeBox);
-  std::string types;
-  const int count = static_cast<int>(SendMessageA(box, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    char text[256] = {};
-    SendMessageA(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-    types.append(text).append("\n");
-  }
-  return types;
-}
+struct Seen {
+  std::string types;     // the file-type box's entries
+  std::string question;  // the overwrite question's texts
+};
 
 // Runs the save-file dialog on this thread while another thread answers it.
-INT_PTR RunAnswered(CFileDialog& dialog, const Answer& answer, std::string* questionSeen,
-                    std::string* typesSeen = nullptr) {
+INT_PTR RunAnswered(CFileDialog& dialog, const Answer& answer, Seen* seen) {
   const DWORD ui = GetCurrentThreadId();
   std::thread user([&] {
     HWND files = WaitForDialog(ui);
     if (files == nullptr) return;
-    if (typesSeen != nullptr) *typesSeen = FileTypes(files);
+    seen->types = FileTypes(files);
     if (answer.typed.empty()) {
-      PostMessageA(files, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      Press(files, IDCANCEL);
       return;
     }
-    SendMessageA(GetDlgItem(files, kFileNameBox), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(answer.typed.c_str()));
-    PostMessageA(files, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ChooseFile(files, answer.typed);
     if (!answer.confirmOverwrite) return;
-    HWND question = WaitForDialog(ui, files);
+    HWND question = WaitForDialog(ui, {files});
     if (question == nullptr) return;
-    EnumChildWindows(question, CollectText, reinterpret_cast<LPARAM>(questionSeen));
-    PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    seen->question = ChildTexts(question);
+    Press(question, IDYES);
   });
   const INT_PTR result = dialog.DoModal();
   user.join();
@@ -113,9 +67,9 @@ TEST(SystemFileDialog, ReportsTheTypedPathAndAddsTheDefaultExtension) {
     SCOPED_TRACE(row.typed);
     CFileDialog dialog(false, "zip", "fw.zip", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                        "Zipped Files (*.zip)|*.zip| Executable Files (*.exe)|*.exe||");
-    std::string question, types;
-    ASSERT_EQ(RunAnswered(dialog, Answer{row.typed}, &question, &types), IDOK);
-    EXPECT_EQ(types, "Zipped Files (*.zip)\n Executable Files (*.exe)\n");
+    Seen seen;
+    ASSERT_EQ(RunAnswered(dialog, Answer{row.typed}, &seen), IDOK);
+    EXPECT_EQ(seen.types, "Zipped Files (*.zip)\n Executable Files (*.exe)\n");
     EXPECT_EQ(dialog.GetPathName(), row.path);
     EXPECT_EQ(dialog.GetFileExt(), row.ext);
     EXPECT_EQ(dialog.GetFileTitle(), row.title);
@@ -124,17 +78,17 @@ TEST(SystemFileDialog, ReportsTheTypedPathAndAddsTheDefaultExtension) {
 
 TEST(SystemFileDialog, CancelAndOverwriteQuestion) {
   CFileDialog cancelled(false, "zip", "fw.zip");
-  std::string question;
-  EXPECT_EQ(RunAnswered(cancelled, Answer{}, &question), IDCANCEL);
+  Seen seen;
+  EXPECT_EQ(RunAnswered(cancelled, Answer{}, &seen), IDCANCEL);
 
   const std::string existing = Folder() + "\\existing.zip";
   HANDLE file = CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   CloseHandle(file);
   CFileDialog overwrite(false, "zip", "fw.zip", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
-  EXPECT_EQ(RunAnswered(overwrite, Answer{existing, true}, &question), IDOK);
+  EXPECT_EQ(RunAnswered(overwrite, Answer{existing, true}, &seen), IDOK);
   EXPECT_EQ(overwrite.GetPathName(), existing);
-  EXPECT_NE(question.find("replace"), std::string::npos) << question;
+  EXPECT_NE(seen.question.find("replace"), std::string::npos) << seen.question;
   DeleteFileA(existing.c_str());
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "controls/MessageDialog.h"
@@ -19,6 +20,7 @@
 #include "install/Transfer.h"
 #include "resources/resource.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
+#include "../framework/SystemDialogs.h"
 
 namespace {
 
@@ -129,8 +131,14 @@ class DownloadDialogTest : public ::testing::Test {
       seen.cancelText = download.cancelButton.GetWindowText();
       seen.question = download.panel.text;
       seen.barVisibleAtStart = download.progressBar.IsWindowVisible();
+      if (!typedIntoSystemDialog_.empty()) AnswerSystemDialogs(download.m_hWnd);
       PostMessageA(download.GetDlgItem(IDOK), BM_CLICK, 0, 0);
     });
+    if (!typedIntoSystemDialog_.empty()) {
+      const INT_PTR result = dialog.DoModal();
+      if (user_.joinable()) user_.join();
+      return result;
+    }
     CFileDialog::SetModalHook([this, &dialog](const CFileDialog& asked, std::string* path) {
       asked_.push_back(asked.Filter());
       askedFlags_ = asked.Flags();
@@ -150,6 +158,26 @@ class DownloadDialogTest : public ::testing::Test {
     return dialog.DoModal();
   }
 
+  // Answers the system's save-file dialog from a second thread: types
+  // `typedIntoSystemDialog_`, presses Save and confirms the overwrite question.
+  void AnswerSystemDialogs(HWND download) {
+    const DWORD ui = GetCurrentThreadId();
+    user_ = std::thread([this, ui, download] {
+      using namespace systemdialogs;
+      HWND files = WaitForDialog(ui, {download});
+      if (files == nullptr) return;
+      systemTypes_ = FileTypes(files);
+      ChooseFile(files, typedIntoSystemDialog_);
+      HWND question = WaitForDialog(ui, {download, files});
+      if (question == nullptr) return;
+      systemQuestion_ = ChildTexts(question);
+      Press(question, IDYES);
+    });
+  }
+
+  std::string typedIntoSystemDialog_;
+  std::thread user_;
+  std::string systemTypes_, systemQuestion_;
   std::string firmware_ = Firmware(150000);
   std::unique_ptr<FtpServer> server_;
   std::unique_ptr<CInternetSession> session_;
@@ -209,6 +237,20 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
     session_.reset();
     server_.reset();
   }
+}
+
+TEST_F(DownloadDialogTest, SystemSaveFileDialogChoosesThePlaceAndConfirmsTheOverwrite) {
+  Serve("normal");
+  WriteFile(saved_, "old firmware");
+  typedIntoSystemDialog_ = Here() + "\\download_test_fw";  // the dialog adds .zip
+  ObservedDownload dialog;
+  ASSERT_EQ(Run(dialog), IDOK);
+  EXPECT_EQ(systemTypes_, "Zipped Files (*.zip)\n Executable Files (*.exe)\n");
+  EXPECT_NE(systemQuestion_.find("replace"), std::string::npos) << systemQuestion_;
+  EXPECT_EQ(ReadFile(saved_), firmware_);
+  EXPECT_EQ(path_, saved_);
+  EXPECT_EQ(title_, "download_test_fw");
+  EXPECT_EQ(dialog.seen.finalStatus, "End of downloading the file");
 }
 
 TEST_F(DownloadDialogTest, FailedTransferIsReportedAndEndsAsCancelled) {
