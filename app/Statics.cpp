@@ -3,6 +3,8 @@
 // defined above the transport in this file: the transport's construction
 // scans the drives and may show a message box, after the application object
 // exists.
+#include "app/WizardApp.h"
 #include "scsi/ScsiTransport.h"
 
+WizardApp theApp;
 ScsiTransport theTransport;

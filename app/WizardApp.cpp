@@ -1,10 +1,16 @@
-// Start-up of the program. The wizard window comes with its own issue; until
-// then the program shows that it runs.
-#include <windows.h>
+#include "app/WizardApp.h"
 
-#include "framework/MessageBox.h"
+#include <memory>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  AfxMessageBox("VornUpdate");
-  return 0;
+#include "wizard/WizardDialog.h"
+
+bool WizardApp::InitInstance() {
+  auto wizard = std::make_unique<WizardDialog>(nullptr);
+  m_pMainWnd = wizard.get();
+  // The wizard's result is not acted on; it becomes the process's exit code so
+  // that whoever started the program can tell how it ended.
+  m_nExitCode = static_cast<int>(wizard->DoModal());
+  m_pMainWnd = nullptr;
+  wizard.reset();
+  return false;
 }

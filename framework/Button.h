@@ -15,6 +15,14 @@ class CButton : public CWnd {
   }
 };
 
+// Whether `window` is a push button (the dialog manager's own test).
+inline bool IsPushButton(HWND window) {
+  if (window == nullptr) return false;
+  const LRESULT code = ::SendMessageA(window, WM_GETDLGCODE, 0, 0);
+  return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
 }  // namespace framework
 
 using framework::CButton;
+using framework::IsPushButton;

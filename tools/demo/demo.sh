@@ -38,9 +38,8 @@ winpath() { echo "Z:${1//\//\\}"; }
 /usr/bin/python3 "$here/tools/demo/make_ftp_tree.py" --catalogue "$here/tools/demo/catalogue.txt" \
   --flasher "$flasher" --out "$demo/ftp" >/dev/null
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
-"$here/tools/aspi-sim/install-aspi-sim.sh" "$build" >/dev/null
+"$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - VornUpdate.exe >/dev/null
 export VORN_ASPI_DRIVES=$(winpath "$demo/drives.txt")
-export WINEDLLOVERRIDES="wnaspi32=n;mscoree,mshtml="
 export VORN_FLASHER_LOG=$(winpath "$demo/flasher.log")
 export LANG=$language
 
@@ -100,13 +99,13 @@ status=0
 walk "" "$(winpath "$wizard")" "$(winpath "$demo/downloads")" --shots || status=1
 
 # The pages a person meets only when something is missing.
-printf '0 0 0 5 ACME CD-52X 1.00 020202\r\n' >"$demo/drives.txt"
+printf '0 0 0 5 |ACME|CD-52X|1.00|020202|\n' >"$demo/drives.txt"
 walk "20-no-drive-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 mv "$demo/ftp/pub/VORN/cdrom/odd.idx" "$demo/odd.idx.withdrawn"
 walk "21-catalogue-missing-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 mv "$demo/odd.idx.withdrawn" "$demo/ftp/pub/VORN/cdrom/odd.idx"
-printf '0 1 0 5 VORN QX-9000B 2.11 030610\r\n' >"$demo/drives.txt"
+printf '0 1 0 5 |VORN|QX-9000B|2.11|030610|\n' >"$demo/drives.txt"
 walk "22-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 stop_server

@@ -31,6 +31,7 @@ constexpr int kTimeout = 30000;
 constexpr int kList = 1002, kBack = 1005, kNext = 1006, kYes = 1, kNo = 2, kSave = 1;
 
 bool withShots = false;
+Process* started = nullptr;  // ended when the walk-through fails
 int shotNumber = 0;
 
 void Shot(const std::string& name) {
@@ -45,6 +46,7 @@ void Shot(const std::string& name) {
 
 [[noreturn]] void Fail(const std::string& what) {
   std::cout << "walk-through failed: " << what << std::endl;
+  if (started) started->Terminate();
   std::exit(1);
 }
 
@@ -113,6 +115,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--page") == 0 && i + 1 < argc) page = argv[++i];
   }
   Process wizardProcess;
+  started = &wizardProcess;
   Expect(wizardProcess.Start(std::string("\"") + argv[1] + "\""), "the wizard did not start");
   Walk walk{wizardProcess, nullptr, argv[2]};
   walk.wizard = WaitForWindow(wizardProcess.id(), "#32770", "VORN Firmware Update", 60000);

@@ -1,0 +1,95 @@
+// The wizard window: a welcome page, the list of the maker's drives, the
+// firmware files offered for the chosen drive, and full-page notices for the
+// failure cases. It owns the catalogue and the FTP fetcher for the whole run
+// and hands a chosen file to the download window and the installer.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "catalogue/CatalogueFetcher.h"
+#include "catalogue/FirmwareCatalogue.h"
+#include "controls/LinkLabel.h"
+#include "framework/Button.h"
+#include "framework/Dialog.h"
+#include "framework/Gdi.h"
+#include "framework/ListCtrl.h"
+#include "wizard/PageRules.h"
+
+class DriveIdentification;
+
+class WizardDialog : public CDialog {
+ public:
+  // `drives` answers which drives are the maker's; null: the program's one
+  // SCSI transport.
+  explicit WizardDialog(CWnd* parent = nullptr, DriveIdentification* drives = nullptr);
+  ~WizardDialog() override;
+
+  // Ends the wizard with IDOK; see OkDestroysAtOnce for when the window goes.
+  void OnOK() override;
+  // Releases the catalogue and the FTP connection, then the window. A second
+  // call finds nothing to release and returns false.
+  bool DestroyWindow() override;
+  // Enter while no push button holds the focus is the OK command.
+  bool PreTranslateMessage(MSG* msg) override;
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override;
+  bool OnInitDialog() override;
+  void OnPaint() override;
+  void OnShowWindow(bool show, UINT status) override;
+  HCURSOR OnQueryDragIcon() override;
+  bool OnButtonClicked(int id) override;
+  bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+ private:
+  // Pages and their stages.
+  void OnNext();
+  void OnBack();
+  void StartChecks();
+  bool LoadAndShowDevices();
+  void PlaceLinkLabel(int code);
+  void ShowDeviceList();
+  void PlaceDeviceList();
+  void DeleteColumns();
+  // A click on the list: a drive on the device page, a file on the firmware page.
+  void OnListClick(NMHDR* notification, LRESULT* result);
+  int ShowFirmwareList(int row);
+  void OnDeviceChosen();
+  void OnFirmwareChosen();
+
+  // Shows a full page (no list, the page image over the lower area).
+  void ShowFullPage(wizard::Page page);
+  void SetPageImage(int bitmapId);
+  void InsertColumns(const std::vector<wizard::Column>& columns);
+  // The first selected row with the selection mark set on it, or -1.
+  int TakeClickedRow();
+  // Asks `question` in the message dialog; true for Yes.
+  bool Ask(const std::string& question);
+
+  std::int32_t controlHeight;
+  BOOL catalogueReachable = FALSE;
+  bool fullPageImage = false;
+  CBitmap pageImage;
+  CBitmap backgroundImage;
+  CBitmap welcomeImage;
+  CBitmap bannerImage;
+  CBitmap sideImage;
+  BOOL columnsPending = FALSE;
+  std::uint16_t languageId = 0;
+  std::string savedFilePath;
+  ModelEntry* selectedModel = nullptr;
+  std::int32_t pageState = wizard::kWelcome;
+  FirmwareCatalogue catalogue;
+  CatalogueFetcher fetcher;
+  controls::LinkLabel linkLabel;
+  CListCtrl deviceList;
+  CButton nextButton;
+  CButton backButton;
+  CButton cancelButton;
+  HICON icon;
+
+  DriveIdentification* drives_;
+};
