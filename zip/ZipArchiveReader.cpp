@@ -58,6 +58,27 @@ void ZipArchiveReader::ReadExactly(std::uint64_t offset, void* buffer, std::uint
   if (file_.Read(buffer, count) != count) RaiseZipError(CZipException::kBadArchive);
 }
 
+bool ZipArchiveReader::FromWindow(std::uint64_t offset, void* buffer, std::uint32_t count) const {
+  if (offset < windowStart_ || offset + count > windowStart_ + windowLength_) return false;
+  if (count > 0) std::memcpy(buffer, window_.get() + (offset - windowStart_), count);
+  return true;
+}
+
+void ZipArchiveReader::ReadRecord(std::uint64_t offset, void* buffer, std::uint32_t count) {
+  if (FromWindow(offset, buffer, count)) return;
+  if (count > kWindowSize) return ReadExactly(offset, buffer, count);
+  // Headers lie close together (the directory) or just before a member's
+  // data: one read of the window serves the next few.
+  file_.Seek(static_cast<std::int64_t>(offset), CFile::begin);
+  windowStart_ = offset;
+  windowLength_ = file_.Read(window_.get(), kWindowSize);
+  if (!FromWindow(offset, buffer, count)) RaiseZipError(CZipException::kBadArchive);
+}
+
+void ZipArchiveReader::ReadBlock(std::uint64_t offset, void* buffer, std::uint32_t count) {
+  if (!FromWindow(offset, buffer, count)) ReadExactly(offset, buffer, count);
+}
+
 std::uint64_t ZipArchiveReader::FindEndRecord() {
   const std::uint64_t length = file_.GetLength();
   const std::uint32_t window = static_cast<std::uint32_t>(std::min<std::uint64_t>(length, kSearchWindow));
@@ -85,10 +106,13 @@ void ZipArchiveReader::OpenArchive(const std::string& path) {
   if (file_.IsOpen()) return;
   CFileException error;
   if (!file_.Open(path, CFile::modeRead | CFile::shareDenyWrite, &error)) throw error;
+  if (!window_) window_.reset(new std::uint8_t[kWindowSize]);
+  windowStart_ = 0;
+  windowLength_ = 0;
 
   const std::uint64_t position = FindEndRecord();
   std::uint8_t record[kEndRecordSize];
-  ReadExactly(position, record, kEndRecordSize);
+  ReadRecord(position, record, kEndRecordSize);
   const std::uint32_t thisDisk = Get16(record + 4);
   const std::uint32_t directoryDisk = Get16(record + 6);
   const std::uint32_t entriesOnDisk = Get16(record + 8);
@@ -124,7 +148,7 @@ void ZipArchiveReader::ReadCurrentHeader(ZipEntryInfo& info, char* nameBuffer, s
   if (!file_.IsOpen()) RaiseZipError(CZipException::kBadCall);
   std::uint8_t header[kCentralHeaderSize];
   const std::uint64_t headerPosition = prefixLength_ + currentDirectoryPosition_;
-  ReadExactly(headerPosition, header, kCentralHeaderSize);
+  ReadRecord(headerPosition, header, kCentralHeaderSize);
   if (Get32(header) != kCentralSignature) RaiseZipError(CZipException::kBadArchive);
   info.versionMadeBy = Get16(header + 4);
   info.versionNeeded = Get16(header + 6);
@@ -155,7 +179,7 @@ void ZipArchiveReader::ReadCurrentHeader(ZipEntryInfo& info, char* nameBuffer, s
       nameBuffer[info.nameLength] = '\0';
       count = info.nameLength;
     }
-    if (count > 0) ReadExactly(headerPosition + kCentralHeaderSize, nameBuffer, count);
+    if (count > 0) ReadRecord(headerPosition + kCentralHeaderSize, nameBuffer, count);
   }
 }
 
@@ -185,7 +209,7 @@ void ZipArchiveReader::GetEntryInfo(ZipEntryInfo* info, char* nameBuffer, std::u
 
 std::uint32_t ZipArchiveReader::CheckLocalHeader() {
   std::uint8_t header[kLocalHeaderSize];
-  ReadExactly(prefixLength_ + currentLocalHeaderOffset_, header, kLocalHeaderSize);
+  ReadRecord(prefixLength_ + currentLocalHeaderOffset_, header, kLocalHeaderSize);
   if (Get32(header) != kLocalSignature) RaiseZipError(CZipException::kBadArchive);
   const std::uint32_t flags = Get16(header + 6);
   const std::uint32_t method = Get16(header + 8);
@@ -238,7 +262,7 @@ std::uint32_t ZipArchiveReader::ReadCurrentEntry(void* buffer, std::uint32_t siz
   while (s.avail_out > 0) {
     if (s.avail_in == 0 && m.compressedLeft > 0) {
       const std::uint32_t n = std::min(kInputBlock, m.compressedLeft);
-      ReadExactly(m.prefixLength + m.readPosition, m.input, n);
+      ReadBlock(m.prefixLength + m.readPosition, m.input, n);
       m.readPosition += n;
       m.compressedLeft -= n;
       s.next_in = m.input;

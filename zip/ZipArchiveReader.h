@@ -91,12 +91,21 @@ class ZipArchiveReader {
   static constexpr std::uint32_t kInputBlock = 16384;
   static constexpr std::uint32_t kSearchChunk = 1028;
   static constexpr std::uint32_t kSearchWindow = 65535;
+  // Headers are read through a read-ahead window of this size. The file is
+  // open with writers denied, so what the window holds stays true.
+  static constexpr std::uint32_t kWindowSize = 4096;
 
  private:
   [[noreturn]] void RaiseZipError(int internalCode) const;
   // Reads exactly `count` bytes at `offset` of the file; a short read means
   // the archive ends too early and raises "not a valid archive".
   void ReadExactly(std::uint64_t offset, void* buffer, std::uint32_t count);
+  // Reads a header: through the read-ahead window, refilled at `offset`
+  // when it does not hold the range. Short reads fail like ReadExactly.
+  void ReadRecord(std::uint64_t offset, void* buffer, std::uint32_t count);
+  // Reads member data: from the window when it holds the range, else directly.
+  void ReadBlock(std::uint64_t offset, void* buffer, std::uint32_t count);
+  bool FromWindow(std::uint64_t offset, void* buffer, std::uint32_t count) const;
   std::uint64_t FindEndRecord();
   void ReadCurrentHeader(ZipEntryInfo& info, char* nameBuffer, std::uint32_t nameBufferSize);
   std::uint32_t CheckLocalHeader();
@@ -119,6 +128,9 @@ class ZipArchiveReader {
   ZipEntryInfo current_;
   std::uint32_t currentLocalHeaderOffset_ = 0;
   ZipMemberStream* member_ = nullptr;
+  std::unique_ptr<std::uint8_t[]> window_;
+  std::uint64_t windowStart_ = 0;
+  std::uint32_t windowLength_ = 0;
   bool timeCacheValid_ = false;
   std::uint32_t cachedDosDateTime_ = 0;
   std::time_t cachedTime_ = 0;

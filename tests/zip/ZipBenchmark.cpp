@@ -5,7 +5,7 @@
 //   extract  ExtractArchive writing the files
 //   unzip    Info-ZIP unzip -qq -o writing the same files
 // and the peak memory of this process after our runs, before the floor
-// loads the archive into memory. Best of three runs each.
+// loads the archive into memory. Best of five runs each, taken in turns.
 //   usage: zip_benchmark ARCHIVE... (tests/zip/run_benchmark.sh makes them)
 #include <chrono>
 #include <cstdio>
@@ -25,14 +25,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-double BestOfThree(const std::function<void()>& run) {
-  double best = 1e30;
-  for (int i = 0; i < 3; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  return best;
+double Seconds(const std::function<void()>& run) {
+  const auto start = std::chrono::steady_clock::now();
+  run();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 std::uint32_t Get16(const std::uint8_t* p) { return p[0] | p[1] << 8; }
@@ -105,28 +101,39 @@ int main(int argc, char** argv) {
     const std::string archive = fs::absolute(argv[a]).string();
     const fs::path work = fs::path(archive).parent_path() / (fs::path(archive).stem().string() + "-out");
     std::printf("%s (%.1f MB)\n", archive.c_str(), fs::file_size(archive) / 1048576.0);
-    const long peakBefore = PeakKb();
-
-    std::uint64_t bytes = 0;
-    const double read = BestOfThree([&] { bytes = ReadAll(archive); });
-    const double extract = BestOfThree([&] {
-      fs::remove_all(work);
-      fs::create_directories(work);
+    // Each run starts with its output removed, outside the timing.
+    const auto extractOnce = [&] {
       std::vector<std::string> fullPaths, names;
       // The folder name is taken beside the archive: <stem>-out/ours.
       if (install::ExtractArchive(archive, work.filename().string() + "/ours", fullPaths, names) != 1)
         std::fprintf(stderr, "extraction failed\n");
-    });
-    const long peakOurs = PeakKb();
-    const double unzip = BestOfThree([&] {
-      fs::remove_all(work / "unzip");
+    };
+    const auto unzipOnce = [&] {
       const std::string command = "unzip -qq -o '" + archive + "' -d '" + (work / "unzip").string() + "'";
       if (std::system(command.c_str()) != 0) std::fprintf(stderr, "unzip failed\n");
-    });
+    };
+    // Memory: this process's peak before and after our own runs, before the
+    // floor loads the archive into memory.
+    const long peakBefore = PeakKb();
+    std::uint64_t bytes = ReadAll(archive);
+    fs::create_directories(work);
+    extractOnce();
+    const long peakOurs = PeakKb();
+
     std::vector<std::uint8_t> zip(fs::file_size(archive));
     std::ifstream(archive, std::ios::binary).read(reinterpret_cast<char*>(zip.data()), static_cast<std::streamsize>(zip.size()));
     std::uint64_t floorBytes = 0;
-    const double floor = BestOfThree([&] { floorBytes = Floor(zip); });
+    // The four are timed in turns, best of five each, so that a change in
+    // the machine's load touches all of them alike.
+    double read = 1e30, extract = 1e30, unzip = 1e30, floor = 1e30;
+    for (int round = 0; round < 5; ++round) {
+      floor = std::min(floor, Seconds([&] { floorBytes = Floor(zip); }));
+      read = std::min(read, Seconds([&] { bytes = ReadAll(archive); }));
+      fs::remove_all(work / "ours");
+      extract = std::min(extract, Seconds(extractOnce));
+      fs::remove_all(work / "unzip");
+      unzip = std::min(unzip, Seconds(unzipOnce));
+    }
     if (floorBytes != bytes) std::fprintf(stderr, "byte counts differ: %llu vs %llu\n",
                                           static_cast<unsigned long long>(floorBytes),
                                           static_cast<unsigned long long>(bytes));
