@@ -31,6 +31,7 @@ cleanup() {
   if [ -n "$session" ]; then "$here/tools/wine/wine-session.sh" stop "$build" >/dev/null; fi
 }
 trap cleanup EXIT
+trap 'echo "demo: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 
 winpath() { echo "Z:${1//\//\\}"; }
 
@@ -41,7 +42,9 @@ cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 "$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - VornUpdate.exe >/dev/null
 export VORN_ASPI_DRIVES=$(winpath "$demo/drives.txt")
 export VORN_FLASHER_LOG=$(winpath "$demo/flasher.log")
-export LANG=$language
+# Wine takes the user's language from the locale variables of the process
+# that starts it, LC_ALL first.
+export LANG=$language LC_ALL=$language
 
 start_server() {
   rm -f "$demo/port"
@@ -79,18 +82,18 @@ display=$(cat "$build/wine-session/display")
 walk() {
   local label=$1; shift
   coproc DRIVER { DISPLAY=$display "$here/tools/wine/wine-run.sh" --build "$build" "$driver" "$@" 2>/dev/null; }
-  local line ok=1
-  while IFS= read -r line <&"${DRIVER[0]}"; do
+  local pid=$DRIVER_PID input=${DRIVER[0]} output=${DRIVER[1]} line ok=1
+  while IFS= read -r line <&"$input"; do
     line=${line%$'\r'}
     case $line in
       "shot "*)
         DISPLAY=$display import -window root "$shots/$label${line#shot }.png"
-        echo >&"${DRIVER[1]}" ;;
+        echo >&"$output" ;;
       "walk-through failed"*) echo "demo: $line" >&2; ok=0 ;;
       *) echo "demo: $line" ;;
     esac
   done
-  wait "$DRIVER_PID" || ok=0
+  wait "$pid" || ok=0
   [ $ok = 1 ] || { echo "demo: the $label run did not go as planned" >&2; return 1; }
 }
 
@@ -105,7 +108,7 @@ cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 mv "$demo/ftp/pub/VORN/cdrom/odd.idx" "$demo/odd.idx.withdrawn"
 walk "21-catalogue-missing-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 mv "$demo/odd.idx.withdrawn" "$demo/ftp/pub/VORN/cdrom/odd.idx"
-printf '0 1 0 5 |VORN|QX-9000B|2.11|030610|\n' >"$demo/drives.txt"
+printf '0 1 0 5 |VORN|QX-9000B|2.11|030610|\n0 2 0 5 |VORN|QX-1234A|1.20|030101|\n' >"$demo/drives.txt"
 walk "22-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 stop_server

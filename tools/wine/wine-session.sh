@@ -22,6 +22,9 @@ case $action in
 start)
   stop
   "$here/wine-prefix.sh" "$WINEPREFIX"
+  # A wineserver left by an earlier short-lived call (wine reg, wineboot)
+  # lingers a few seconds; a persistent one cannot start until it is gone.
+  timeout 20 wineserver -w 2>/dev/null || true
   mkdir -p "$session"
   exec 3>"$session/displayfd"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
