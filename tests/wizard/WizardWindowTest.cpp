@@ -197,6 +197,7 @@ class ServedTree {
     WriteFile(root_ + "\\pub\\VORN\\cdrom\\a\\qx131.zip", "second file");
     WriteFile(root_ + "\\pub\\VORN\\cdrom\\b\\qx.zip", "third file");
   }
+  void Remove(const std::string& file) { DeleteFileA((root_ + file).c_str()); }
   void Withdraw() { DeleteFileA((root_ + "\\pub\\VORN\\cdrom\\odd.idx").c_str()); }
   // A real archive carrying the flasher, served in place of the first file.
   void ServeArchive(const std::string& archivePath) {
@@ -381,6 +382,41 @@ TEST(WizardChineseTest, PagesTextsAndColumnWidths) {
   EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A"}));
   PressKey(run.List(), VK_RETURN);
   EXPECT_EQ(run.Result(), IDOK);
+}
+
+TEST(WizardWithServerTest, FailedDownloadKeepsTheFirmwarePageAndTheOldFile) {
+  ServedTree tree;
+  tree.Publish();
+  tree.Remove("\\pub\\VORN\\cdrom\\b\\qx.zip");
+  const std::string saved = ScratchFolder("failed") + "\\kept.zip";
+  WriteFile(saved, "the file saved before");
+  WizardRun run({kQx1234});
+  run.Next();
+  run.ClickRowAndAnswer(0, kOk);
+
+  // The third file is missing on the server: the transfer fails, the user is
+  // told so, and the download window ends as if it had been cancelled.
+  ASSERT_TRUE(ClickListRow(run.List(), 2));
+  HWND download = run.WaitForDialog();
+  ASSERT_NE(download, nullptr);
+  ASSERT_TRUE(ClickId(download, kOk));
+  HWND saveAs = run.WaitForDialog({download});
+  ASSERT_NE(saveAs, nullptr);
+  ASSERT_TRUE(FillSaveDialog(saveAs, saved, kTimeout));
+  HWND failure = WaitForWindow(run.process.id(), "#32770", kTitle, kTimeout, {run.wizard, download});
+  ASSERT_NE(failure, nullptr) << "no message about the failed transfer";
+  ASSERT_TRUE(ClickId(failure, kCancel));  // its one button
+  ASSERT_TRUE(WaitForClose(download, kTimeout));
+  run.Settle();
+  EXPECT_EQ(TopWindows(run.process.id(), "#32770").size(), 1u) << "the update-now question was asked";
+  EXPECT_EQ(ReadFile(saved), "the file saved before");
+
+  // The firmware page stays, and another file can be fetched.
+  EXPECT_EQ(run.Column(1), (std::vector<std::string>{"1.30", "1.31", "1.32"}));
+  EXPECT_TRUE(IsEnabled(run.Button(kBack)));
+  run.Download(1, saved, kCancel);
+  EXPECT_EQ(run.Result(), IDOK);
+  EXPECT_EQ(ReadFile(saved), "second file");
 }
 
 TEST(WizardWithServerTest, LastDriveWithNothingNewerLeavesOnlyCancel) {

@@ -9,11 +9,20 @@ build=$1 test_exe=$2 wizard_exe=$3 flasher_exe=$4 fixture=$5 port=$6
 here=$(cd "$(dirname "$0")/../.." && pwd)
 scratch=$(mktemp -d "$build/wizard-windows.XXXXXX")
 server=
+session=
 cleanup() {
   if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true; fi
+  if [ -n "$session" ]; then "$here/tools/wine/wine-session.sh" stop "$build"; fi
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+
+# The test finds the wizard's windows through the Wine session's display and
+# wineserver; CTest starts one, a run by hand gets its own.
+if ! { [ -f "$build/wine-session/xvfb.pid" ] && kill -0 "$(cat "$build/wine-session/xvfb.pid")" 2>/dev/null; }; then
+  "$here/tools/wine/wine-session.sh" start "$build" >/dev/null
+  session=1
+fi
 
 winpath() { echo "Z:${1//\//\\}"; }
 
