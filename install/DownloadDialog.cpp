@@ -63,6 +63,12 @@ void DownloadDialog::OnOK() {
   const std::string title = fileDialog.GetFileTitle();
   std::string path;
   AdjustSavePath(defaultExtension, fileDialog.GetFileExt(), fileDialog.GetPathName(), &path);
+  // The save-file dialog asked about the name as typed; when the firmware's
+  // extension made it another file, that one is replaced only if the user
+  // says so. No keeps the window open for another choice.
+  if (path != fileDialog.GetPathName() && platform::FileExists(path) && !ConfirmReplace(path)) {
+    return;
+  }
   const bool arrived = RunTransfer(remotePath, path);
   if (arrived) {
     if (titleOut != nullptr) *titleOut = title;
@@ -111,6 +117,14 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local) {
   UpdateData(false);
   Sleep(100);
   return arrived;
+}
+
+bool DownloadDialog::ConfirmReplace(const std::string& path) {
+  const std::string::size_type slash = path.find_last_of("\\/");
+  controls::MessageDialog question;
+  question.panel.text = path.substr(slash == std::string::npos ? 0 : slash + 1) +
+                        Texts().replaceQuestionTail;
+  return question.DoModal() == IDOK;
 }
 
 void DownloadDialog::SetStatus(const char* text) {

@@ -59,4 +59,7 @@ class DownloadDialog : public CDialog {
   // the file is in place, whole. The buttons stay disabled afterwards.
   bool RunTransfer(std::string remote, std::string local);
   void SetStatus(const char* text);
+  // Asks before replacing `path`, a file the save-file dialog did not ask
+  // about; true for Yes.
+  bool ConfirmReplace(const std::string& path);
 };

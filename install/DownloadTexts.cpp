@@ -10,6 +10,7 @@ const DownloadTexts kEnglish = {
     "End of downloading the file",
     "Downloading the file failed",
     "The file could not be downloaded.\n\nPlease check the connection and try again.",
+    " already exists.\nDo you want to replace it?",
 };
 
 const DownloadTexts kChinese = {
@@ -28,6 +29,8 @@ const DownloadTexts kChinese = {
     // 檔案下載失敗，請檢查網路連線後再試一次。
     "\xC0\xC9\xAE\xD7\xA4\x55\xB8\xFC\xA5\xA2\xB1\xD1\xA1\x41\xBD\xD0\xC0\xCB\xAC\x64"
     "\xBA\xF4\xB8\xF4\xB3\x73\xBD\x75\xAB\xE1\xA6\x41\xB8\xD5\xA4\x40\xA6\xB8\xA1\x43",
+    // " 已經存在。\n要取代它嗎?"
+    " \xA4\x77\xB8\x67\xA6\x73\xA6\x62\xA1\x43\n\xAD\x6E\xA8\xFA\xA5\x4E\xA5\xA6\xB6\xDC?",
 };
 
 }  // namespace

@@ -12,6 +12,9 @@ struct DownloadTexts {
   const char* endStatus;     // after the file has arrived
   const char* failedStatus;  // after a transfer that failed
   const char* failedMessage; // the message dialog after a failed transfer
+  // Follows the file's name in the question asked before a file that the
+  // save-file dialog did not ask about is replaced.
+  const char* replaceQuestionTail;
 };
 
 // The Chinese texts for language 1028, the English ones for every other.

@@ -121,10 +121,16 @@ class DownloadDialogTest : public ::testing::Test {
     CDialog::SetModalHook([this](CDialog& shown) {
       if (auto* box = dynamic_cast<controls::MessageDialog*>(&shown)) {
         messages_.push_back({box->panel.text, box->singleButton, box->yesButton.IsWindowVisible()});
-        PostMessageA(box->GetDlgItem(IDCANCEL), BM_CLICK, 0, 0);
+        const bool yes = !box->singleButton && replaceAnswer_ == IDOK;
+        PostMessageA(box->GetDlgItem(yes ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
+        // Then the user gives up on the window that stayed open.
+        if (!yes && cancelAfterReplaceQuestion_) {
+          PostMessageA(GetDlgItem(downloadWindow_, IDCANCEL), BM_CLICK, 0, 0);
+        }
         return;
       }
       auto& download = dynamic_cast<ObservedDownload&>(shown);
+      downloadWindow_ = download.m_hWnd;
       Seen& seen = download.seen;
       seen.title = download.GetWindowText();
       seen.saveText = download.saveButton.GetWindowText();
@@ -187,6 +193,10 @@ class DownloadDialogTest : public ::testing::Test {
   std::string title_ = "untouched title";
   std::string path_ = "untouched path";
   bool cancelSaveFileDialog_ = false;
+  // The answer to a question before a file is replaced: Yes (IDOK) or No.
+  int replaceAnswer_ = IDOK;
+  bool cancelAfterReplaceQuestion_ = false;
+  HWND downloadWindow_ = nullptr;
   std::vector<std::string> asked_;
   DWORD askedFlags_ = 0;
   std::string askedExt_, askedName_;
@@ -208,7 +218,12 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
     EXPECT_FALSE(platform::FileExists(chosen_));
     EXPECT_EQ(path_, saved_);
     EXPECT_EQ(title_, "download_test_fw");
-    EXPECT_TRUE(messages_.empty());
+    // The dialog asked about download_test_fw.bin; the file replaced is the
+    // .zip beside it, so the window asked about that one first.
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, std::string("download_test_fw.zip") + texts.replaceQuestionTail);
+    EXPECT_FALSE(messages_[0].singleButton);
+    EXPECT_TRUE(messages_[0].yesVisible);
 
     ASSERT_EQ(asked_.size(), 1u);
     EXPECT_EQ(asked_[0], "Zipped Files (*.zip)|*.zip| Executable Files (*.exe)|*.exe||");
@@ -231,6 +246,7 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
 
     platform::RemoveFile(saved_);
     asked_.clear();
+    messages_.clear();
     title_ = "untouched title";
     path_ = "untouched path";
     connection_.reset();
@@ -280,10 +296,12 @@ TEST_F(DownloadDialogTest, FailedTransferIsReportedAndEndsAsCancelled) {
     EXPECT_EQ(title_, "untouched title");
     EXPECT_EQ(path_, "untouched path");
     EXPECT_EQ(dialog.seen.finalStatus, texts.failedStatus);
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].text, texts.failedMessage);
-    EXPECT_TRUE(messages_[0].singleButton);
-    EXPECT_FALSE(messages_[0].yesVisible);
+    // The question before replacing the .zip (answered Yes), then the report.
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_FALSE(messages_[0].singleButton);
+    EXPECT_EQ(messages_[1].text, texts.failedMessage);
+    EXPECT_TRUE(messages_[1].singleButton);
+    EXPECT_FALSE(messages_[1].yesVisible);
     EXPECT_EQ(server_->Count("retr"), row.workerStarts ? 1 : 0);
 
     connection_.reset();
@@ -307,6 +325,37 @@ TEST_F(DownloadDialogTest, CancelledSaveFileDialogKeepsTheWindowThenCancelLeaves
   EXPECT_EQ(path_, "untouched path");
   EXPECT_TRUE(messages_.empty());
   EXPECT_EQ(server_->Count("retr"), 0);
+}
+
+TEST_F(DownloadDialogTest, NoToReplacingTheAdjustedFileKeepsItAndTheWindow) {
+  Serve("normal");
+  WriteFile(saved_, "old firmware");
+  replaceAnswer_ = IDCANCEL;
+  cancelAfterReplaceQuestion_ = true;
+  ObservedDownload dialog;
+  EXPECT_EQ(Run(dialog), IDCANCEL);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_FALSE(messages_[0].singleButton);
+  EXPECT_EQ(ReadFile(saved_), "old firmware");
+  EXPECT_EQ(server_->Count("retr"), 0);
+  // The window stayed open with both buttons usable until Cancel.
+  EXPECT_TRUE(dialog.seen.saveEnabledAtEnd);
+  EXPECT_TRUE(dialog.seen.cancelEnabledAtEnd);
+  EXPECT_EQ(title_, "untouched title");
+  EXPECT_EQ(path_, "untouched path");
+}
+
+TEST_F(DownloadDialogTest, NoQuestionWhenTheAdjustedFileIsAbsentOrWasTheOneAskedAbout) {
+  Serve("normal");
+  ObservedDownload fresh;
+  ASSERT_EQ(Run(fresh), IDOK);  // fw.bin chosen, no fw.zip there yet
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(ReadFile(saved_), firmware_);
+
+  chosen_ = saved_;  // the save-file dialog itself asked about the .zip
+  ObservedDownload again;
+  ASSERT_EQ(Run(again), IDOK);
+  EXPECT_TRUE(messages_.empty());
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ TEST(DownloadTexts, ChineseTextsAreTheirCodePage950Bytes) {
       {zh.endStatus, "完成檔案下載"},
       {zh.failedStatus, "檔案下載失敗"},
       {zh.failedMessage, "檔案下載失敗，請檢查網路連線後再試一次。"},
+      {zh.replaceQuestionTail, " 已經存在。\n要取代它嗎?"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.utf8);
