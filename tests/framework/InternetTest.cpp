@@ -13,17 +13,13 @@
 
 #include "framework/Platform.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
+#include "tests/common/TestFiles.h"
 
 namespace {
 
-using ftpfixture::FtpServer;
+using testfiles::ReadFile;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using ftpfixture::FtpServer;
 
 std::string ScratchPath(const char* name) {
   char folder[MAX_PATH];

@@ -21,8 +21,12 @@
 #include "resources/resource.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
 #include "../framework/SystemDialogs.h"
+#include "tests/common/TestFiles.h"
 
 namespace {
+
+using testfiles::ReadFile;
+using testfiles::WriteFile;
 
 using ftpfixture::FtpServer;
 
@@ -37,17 +41,6 @@ std::string Firmware(std::size_t size) {
     c = static_cast<char>(x >> 24);
   }
   return bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
 }
 
 std::string Here() {

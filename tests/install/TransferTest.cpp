@@ -13,8 +13,12 @@
 #include "framework/Platform.h"
 #include "install/SavePath.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
+#include "tests/common/TestFiles.h"
 
 namespace {
+
+using testfiles::ReadFile;
+using testfiles::WriteFile;
 
 using ftpfixture::FtpServer;
 
@@ -28,17 +32,6 @@ std::string Firmware(std::size_t size) {
     c = static_cast<char>(x >> 24);
   }
   return bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
 }
 
 // Records positions; the clock serves the pauses at a tenth of their length

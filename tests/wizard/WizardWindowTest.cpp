@@ -16,8 +16,12 @@
 #include <vector>
 
 #include "tools/uidriver/UiDriver.h"
+#include "tests/common/TestFiles.h"
 
 namespace {
+
+using testfiles::ReadFile;
+using testfiles::WriteFile;
 
 using namespace uidriver;
 
@@ -42,17 +46,6 @@ std::string WindowsPath(const std::string& unixPath) {
     if (c == '/') c = '\\';
   }
   return path;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
 }
 
 bool Exists(const std::string& path) {

@@ -16,8 +16,12 @@
 #include "catalogue/FetchMessages.h"
 #include "framework/Platform.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
+#include "tests/common/TestFiles.h"
 
 namespace {
+
+using testfiles::ReadFile;
+using testfiles::WriteFile;
 
 using ftpfixture::FtpServer;
 
@@ -25,13 +29,6 @@ const char kRemoteCatalogue[] = "/pub/VORN/cdrom/odd.idx";
 
 std::vector<std::string> shownMessages;
 void RecordMessage(const std::string& text) { shownMessages.push_back(text); }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Compares a file with the expected content without printing whole
 // catalogues on a mismatch.
@@ -41,10 +38,6 @@ std::string ReadFile(const std::string& path) {
   if (actual == expected) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << path << " holds " << actual.size() << " bytes, expected "
                                        << expected.size() << (actual.size() == expected.size() ? " (contents differ)" : "");
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
 }
 
 // A catalogue large enough that a dropped transfer is visibly partial.
