@@ -9,17 +9,14 @@
 #include <vector>
 
 #include "framework/Platform.h"
+#include "tests/common/ScopedLanguage.h"
 #include "scsi/DriveIdentification.h"
 
 namespace {
 
 using Segments = std::vector<std::string>;
 
-class Language {
- public:
-  explicit Language(std::uint16_t id) { platform::OverrideUserLanguageId(id); }
-  ~Language() { platform::OverrideUserLanguageId(0); }
-};
+using Language = ScopedLanguage;
 
 // A drive table in place of the SCSI scan.
 class FakeDrives : public DriveIdentification {

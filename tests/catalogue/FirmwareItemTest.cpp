@@ -7,17 +7,13 @@
 
 #include "catalogue/CatalogueReader.h"
 #include "framework/Platform.h"
+#include "tests/common/ScopedLanguage.h"
 
 namespace {
 
 using Segments = std::vector<std::string>;
 
-// Sets the user's language for one test and restores the system's after it.
-class Language {
- public:
-  explicit Language(std::uint16_t id) { platform::OverrideUserLanguageId(id); }
-  ~Language() { platform::OverrideUserLanguageId(0); }
-};
+using Language = ScopedLanguage;
 
 struct Parsed {
   ParseOutcome outcome;

@@ -1,6 +1,8 @@
 // Whole-file reads and writes for tests that check what landed on disk.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -17,6 +19,18 @@ inline std::string ReadFile(const std::string& path) {
 
 inline void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary) << content;
+}
+
+// `size` bytes that compress poorly and differ from seed to seed: stand-in
+// firmware whose every byte a test can check.
+inline std::string PseudoRandomBytes(std::size_t size, std::uint32_t seed) {
+  std::string bytes(size, '\0');
+  std::uint32_t x = seed;
+  for (char& c : bytes) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 24);
+  }
+  return bytes;
 }
 
 }  // namespace testfiles

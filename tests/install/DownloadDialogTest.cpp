@@ -33,15 +33,7 @@ using ftpfixture::FtpServer;
 const char kRemote[] = "pub/VORN/cdrom/fw.zip";
 const char kQuestion[] = "New Firmware:\nfw.zip\n\nDownload it?";
 
-std::string Firmware(std::size_t size) {
-  std::string bytes(size, '\0');
-  std::uint32_t x = 7;
-  for (char& c : bytes) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 24);
-  }
-  return bytes;
-}
+std::string Firmware(std::size_t size) { return testfiles::PseudoRandomBytes(size, 7); }
 
 std::string Here() {
   char buffer[MAX_PATH] = {};

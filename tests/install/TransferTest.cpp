@@ -24,15 +24,7 @@ using ftpfixture::FtpServer;
 
 const char kRemote[] = "pub/VORN/cdrom/fw.zip";
 
-std::string Firmware(std::size_t size) {
-  std::string bytes(size, '\0');
-  std::uint32_t x = 12345;
-  for (char& c : bytes) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 24);
-  }
-  return bytes;
-}
+std::string Firmware(std::size_t size) { return testfiles::PseudoRandomBytes(size, 12345); }
 
 // Records positions; the clock serves the pauses at a tenth of their length
 // so that the tests stay quick.
