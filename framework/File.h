@@ -106,6 +106,11 @@ bool ClearReadOnly(const std::string& path);
 // byte. Returns false when the system refused.
 bool SetFileAttributesValue(const std::string& path, std::uint32_t attributes);
 
+// Windows: the access right CFile::SetStatus first opens the file with
+// (FILE_WRITE_ATTRIBUTES). Tests put in one that grants no writing, as
+// Windows 95/98/Me do for it; 0 restores. No effect elsewhere.
+void SetTimeAccessForTest(std::uint32_t access);
+
 }  // namespace framework
 
 using framework::CFile;

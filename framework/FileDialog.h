@@ -50,6 +50,13 @@ class CFileDialog {
   using ModalHook = std::function<INT_PTR(const CFileDialog& dialog, std::string* chosenPath)>;
   static void SetModalHook(ModalHook hook);
 
+  // The system's dialog call (GetOpenFileNameA or GetSaveFileNameA) with
+  // CommDlgExtendedError's code after a failure. Tests put in one that
+  // refuses the record size the way Windows 95/98/Me and NT 4.0 do; null
+  // restores the system's.
+  using SystemCall = BOOL (*)(bool openDialog, OPENFILENAMEA* ofn, DWORD* extendedError);
+  static void SetSystemCallForTest(SystemCall call);
+
  private:
   INT_PTR RunSystemDialog();
   void TakePath(const std::string& path);

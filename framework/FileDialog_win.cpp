@@ -16,6 +16,14 @@ CFileDialog::ModalHook& Hook() {
 
 std::string OrEmpty(const char* text) { return text != nullptr ? text : std::string(); }
 
+BOOL SystemDialog(bool openDialog, OPENFILENAMEA* ofn, DWORD* extendedError) {
+  const BOOL chosen = openDialog ? GetOpenFileNameA(ofn) : GetSaveFileNameA(ofn);
+  *extendedError = chosen ? 0 : CommDlgExtendedError();
+  return chosen;
+}
+
+CFileDialog::SystemCall systemCall = &SystemDialog;
+
 }  // namespace
 
 CFileDialog::CFileDialog(bool openFileDialog, const char* defaultExt, const char* fileName,
@@ -28,6 +36,10 @@ CFileDialog::CFileDialog(bool openFileDialog, const char* defaultExt, const char
       parent_(parent) {}
 
 void CFileDialog::SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
+
+void CFileDialog::SetSystemCallForTest(SystemCall call) {
+  systemCall = call != nullptr ? call : &SystemDialog;
+}
 
 INT_PTR CFileDialog::DoModal() {
   if (!Hook()) return RunSystemDialog();
@@ -60,7 +72,14 @@ INT_PTR CFileDialog::RunSystemDialog() {
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrDefExt = defaultExt_.empty() ? nullptr : defaultExt_.c_str();
   ofn.Flags = flags_;
-  const BOOL chosen = open_ ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
+  DWORD error = 0;
+  BOOL chosen = systemCall(open_, &ofn, &error);
+  if (!chosen && error == CDERR_STRUCTSIZE) {
+    // Windows 95/98/Me and NT 4.0 know only the record without the fields
+    // Windows 2000 added at its end, and refuse the longer one.
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    chosen = systemCall(open_, &ofn, &error);
+  }
   if (!chosen) return IDCANCEL;
   TakePath(file.data());
   return IDOK;

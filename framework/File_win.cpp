@@ -38,6 +38,24 @@ FILETIME ToFileTime(std::time_t t) {
   return ft;
 }
 
+DWORD timeAccess = FILE_WRITE_ATTRIBUTES;
+
+// Sets the file's three times through a handle opened with `access`; false,
+// with the last-error code set, when the open or the call fails.
+bool SetTimes(const std::string& path, DWORD access, const CFileStatus& status) {
+  const HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const FILETIME created = ToFileTime(status.creationTime);
+  const FILETIME accessed = ToFileTime(status.lastAccessTime);
+  const FILETIME written = ToFileTime(status.lastWriteTime);
+  const BOOL ok = SetFileTime(h, &created, &accessed, &written);
+  const DWORD code = GetLastError();
+  CloseHandle(h);
+  SetLastError(code);
+  return ok != 0;
+}
+
 }  // namespace
 
 std::string CFileException::What() const {
@@ -89,19 +107,24 @@ void CFile::Write(const void* buffer, unsigned count) {
   if (done != count) throw CFileException(CFileException::diskFull, ERROR_DISK_FULL, path_);
 }
 
+// SetFilePointer and GetFileSize rather than their ...Ex forms, which
+// Windows 95/98/Me lack; a result of all ones is an error only when the
+// last-error code says so.
 std::uint64_t CFile::Seek(std::int64_t offset, SeekPosition from) {
   const DWORD method = from == begin ? FILE_BEGIN : from == current ? FILE_CURRENT : FILE_END;
-  LARGE_INTEGER distance;
-  distance.QuadPart = offset;
-  LARGE_INTEGER pos;
-  if (!SetFilePointerEx(AsHandle(handle_), distance, &pos, method)) ThrowLastError();
-  return static_cast<std::uint64_t>(pos.QuadPart);
+  LONG high = static_cast<LONG>(offset >> 32);
+  SetLastError(NO_ERROR);
+  const DWORD low = SetFilePointer(AsHandle(handle_), static_cast<LONG>(offset & 0xFFFFFFFF), &high, method);
+  if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) ThrowLastError();
+  return (static_cast<std::uint64_t>(static_cast<DWORD>(high)) << 32) | low;
 }
 
 std::uint64_t CFile::GetLength() {
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(AsHandle(handle_), &size)) ThrowLastError();
-  return static_cast<std::uint64_t>(size.QuadPart);
+  DWORD high = 0;
+  SetLastError(NO_ERROR);
+  const DWORD low = GetFileSize(AsHandle(handle_), &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) ThrowLastError();
+  return (static_cast<std::uint64_t>(high) << 32) | low;
 }
 
 void CFile::Close() {
@@ -114,24 +137,20 @@ void CFile::Close() {
 bool CFile::IsOpen() const { return handle_ != -1; }
 
 void CFile::SetStatus(const std::string& path, const CFileStatus& status) {
-  const HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+  // Windows 95/98/Me set times only through a handle opened for writing;
+  // the NT line also through one opened for the attributes alone, which a
+  // read-only file allows.
+  if (!SetTimes(path, timeAccess, status) && !SetTimes(path, GENERIC_WRITE, status)) {
     const DWORD code = GetLastError();
     throw CFileException(CauseOfError(code), static_cast<long>(code), path);
   }
-  const FILETIME created = ToFileTime(status.creationTime);
-  const FILETIME accessed = ToFileTime(status.lastAccessTime);
-  const FILETIME written = ToFileTime(status.lastWriteTime);
-  const BOOL ok = SetFileTime(h, &created, &accessed, &written);
-  const DWORD code = GetLastError();
-  CloseHandle(h);
-  if (!ok) throw CFileException(CauseOfError(code), static_cast<long>(code), path);
   if (status.attribute != 0 && !SetFileAttributesA(path.c_str(), status.attribute)) {
     const DWORD attrCode = GetLastError();
     throw CFileException(CauseOfError(attrCode), static_cast<long>(attrCode), path);
   }
 }
+
+void SetTimeAccessForTest(std::uint32_t access) { timeAccess = access != 0 ? access : FILE_WRITE_ATTRIBUTES; }
 
 bool CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "framework/FileReplace.h"
 #include "install/SavePath.h"
 
 TransferJob transferJob;
@@ -35,7 +36,7 @@ bool Fetch(TransferJob& job) {
   if (whole) {
     // Replaces a file the user chose to overwrite only now that the new one
     // is complete; the rename stays on one volume, beside the chosen file.
-    whole = MoveFileExA(partial.c_str(), job.localPath.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    whole = framework::MoveIntoPlace(partial, job.localPath);
   }
   if (!whole) DeleteFileA(partial.c_str());
   return whole;

@@ -47,8 +47,10 @@ bool ScsiTransport::IsNtPlatform() {
 }
 
 bool ScsiTransport::LoadAspi() {
-  const std::string path = os.SystemDirectory() + "\\WNASPI32.DLL";
-  aspiLibrary = os.LoadModule(path);
+  // Without the system folder the path would lead to the root of the current
+  // drive, where anyone may have put a library of that name: count it missing.
+  const std::string folder = os.SystemDirectory();
+  if (!folder.empty()) aspiLibrary = os.LoadModule(folder + "\\WNASPI32.DLL");
   if (aspiLibrary != nullptr) {
     aspiGetSupportInfo = reinterpret_cast<GetAspiSupportInfoFunction>(
         os.FindEntryPoint(aspiLibrary, "GetASPI32SupportInfo"));

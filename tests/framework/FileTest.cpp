@@ -28,6 +28,13 @@ TEST(File, WritesReadsSeeksAndReportsTheEnd) {
   EXPECT_EQ(in.Read(buffer, 8), 3u) << "a read at the end returns what is left";
   EXPECT_EQ(std::string(buffer, 3), "789");
   EXPECT_EQ(in.Read(buffer, 8), 0u);
+  // Positions past 4 GiB carry their high half both ways; a position before
+  // the start is refused.
+  EXPECT_EQ(in.Seek(0x100000005LL, CFile::begin), 0x100000005u);
+  EXPECT_EQ(in.Seek(-0x100000000LL, CFile::current), 5u);
+  EXPECT_EQ(in.Seek(-1, CFile::end), 9u);
+  EXPECT_THROW(in.Seek(-1, CFile::begin), CFileException);
+  EXPECT_EQ(in.GetLength(), 10u);
   in.Close();
   EXPECT_FALSE(in.IsOpen());
   // Creating again truncates.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <vector>
 
 namespace {
 
@@ -105,6 +106,62 @@ TEST(CFileDialog, HookSeesTheSetUpAndCanCancel) {
   EXPECT_EQ(chooser.askedName, "fw.zip");
   EXPECT_EQ(chooser.askedFilter, "A|*.a||");
   EXPECT_EQ(chooser.askedFlags, 6u);
+}
+
+// The system's dialog as an older Windows answers: only the record size
+// `accepted` is taken (0: any), then `result` with `error`.
+struct OlderSystem {
+  static DWORD accepted;
+  static BOOL result;
+  static DWORD error;
+  static std::vector<DWORD> sizes;
+  static BOOL Call(bool, OPENFILENAMEA* ofn, DWORD* extendedError) {
+    sizes.push_back(ofn->lStructSize);
+    if (accepted != 0 && ofn->lStructSize != accepted) {
+      *extendedError = CDERR_STRUCTSIZE;
+      return FALSE;
+    }
+    if (result) lstrcpynA(ofn->lpstrFile, "C:\\fw\\chosen.zip", static_cast<int>(ofn->nMaxFile));
+    *extendedError = error;
+    return result;
+  }
+};
+DWORD OlderSystem::accepted = 0;
+BOOL OlderSystem::result = TRUE;
+DWORD OlderSystem::error = 0;
+std::vector<DWORD> OlderSystem::sizes;
+
+TEST(CFileDialog, RetriesWithTheShortRecordWhereTheSystemRefusesTheLongOne) {
+  const DWORD full = sizeof(OPENFILENAMEA), short400 = OPENFILENAME_SIZE_VERSION_400A;
+  struct Row {
+    const char* name;
+    DWORD accepted;
+    BOOL result;
+    DWORD error;
+    INT_PTR expected;
+    std::vector<DWORD> sizes;
+  };
+  const Row rows[] = {
+      {"2000 and later", 0, TRUE, 0, IDOK, {full}},
+      {"95/98/Me and NT 4.0", short400, TRUE, 0, IDOK, {full, short400}},
+      {"cancelled", 0, FALSE, 0, IDCANCEL, {full}},
+      {"other failure", 0, FALSE, CDERR_INITIALIZATION, IDCANCEL, {full}},
+      {"cancelled on 98", short400, FALSE, 0, IDCANCEL, {full, short400}},
+  };
+  ASSERT_LT(short400, full);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    OlderSystem::accepted = row.accepted;
+    OlderSystem::result = row.result;
+    OlderSystem::error = row.error;
+    OlderSystem::sizes.clear();
+    CFileDialog::SetSystemCallForTest(&OlderSystem::Call);
+    CFileDialog dialog(false, "zip", "fw.zip");
+    EXPECT_EQ(dialog.DoModal(), row.expected);
+    CFileDialog::SetSystemCallForTest(nullptr);
+    EXPECT_EQ(OlderSystem::sizes, row.sizes);
+    EXPECT_EQ(dialog.GetPathName(), row.expected == IDOK ? "C:\\fw\\chosen.zip" : "");
+  }
 }
 
 TEST(CFileDialog, DoubleByteNamesSplitByCharacter) {

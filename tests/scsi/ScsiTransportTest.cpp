@@ -41,12 +41,17 @@ TEST(ScsiTransportPlatform, MissingOrIncompleteAspiLibraryIsReportedOnceAndLists
     const char* name;
     bool loads, supportInfo, sendCommand;
     int unloaded;
+    const char* systemDirectory;
   };
-  for (const Row row : {Row{"missing", false, true, true, 0},
-                        Row{"no GetASPI32SupportInfo", true, false, true, 1},
-                        Row{"no SendASPI32Command", true, true, false, 1}}) {
+  // An unknown system folder must not become "\WNASPI32.DLL", the root of
+  // the current drive, where anyone may have put one: nothing is loaded.
+  for (const Row row : {Row{"missing", false, true, true, 0, "C:\\WINDOWS\\SYSTEM"},
+                        Row{"no GetASPI32SupportInfo", true, false, true, 1, "C:\\WINDOWS\\SYSTEM"},
+                        Row{"no SendASPI32Command", true, true, false, 1, "C:\\WINDOWS\\SYSTEM"},
+                        Row{"system folder unknown", true, true, true, 0, ""}}) {
     SCOPED_TRACE(row.name);
     FakeScsiSystem fake;
+    fake.systemDirectory = row.systemDirectory;
     fake.platformId = 1;
     fake.aspiLoads = row.loads;
     fake.hasSupportInfo = row.supportInfo;
@@ -66,6 +71,7 @@ TEST(ScsiTransportPlatform, MissingOrIncompleteAspiLibraryIsReportedOnceAndLists
       EXPECT_TRUE(fake.aspiRequests.empty());
     }
     EXPECT_EQ(fake.unloadedModules, row.unloaded);
+    if (row.systemDirectory[0] == '\0') EXPECT_TRUE(fake.loadedPaths.empty());
   }
 }
 
