@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Checks a shipped Windows program against the allowlist of its architecture.
 
-    check_program.py ALLOWLIST PROGRAM.exe
+    check_program.py ALLOWLIST PROGRAM.exe [VERSION]
 
 Reads the PE file itself (a small reader of ours over the standard library;
 no Windows and no Wine needed) and fails when
@@ -15,7 +15,10 @@ no Windows and no Wine needed) and fails when
 - it has delay-load imports (they would escape this check),
 - it has TLS callbacks other than the allowlist's (the 95/98/Me loader never
   calls them): named through the COFF symbol table when the file has one,
-  only counted when it is stripped.
+  only counted when it is stripped,
+- given VERSION, its manifest does not ask for administrator rights or name
+  the supported systems, or its version record does not carry VERSION, the
+  company, the product and its own file name.
 
 Allowlist lines (# starts a comment):
     machine i386|amd64
@@ -24,6 +27,8 @@ Allowlist lines (# starts a comment):
     tls-callback SYMBOL TAG
     DLL FUNCTION TAG          an allowed import
 """
+import os
+import re
 import struct
 import sys
 
@@ -136,6 +141,30 @@ class PeFile:
             off += width
         return callbacks
 
+    def resources(self, type_id):
+        """The data of every resource of a numbered type (any name, any language)."""
+        rva, size = self.directory(2)
+        if rva == 0 or size == 0:
+            return []
+        base = self.offset(rva)
+
+        def entries(off):
+            named, numbered = struct.unpack_from("<HH", self.data, base + off + 12)
+            for i in range(named + numbered):
+                yield struct.unpack_from("<II", self.data, base + off + 16 + 8 * i)
+
+        def leaves(off):
+            for _, target in entries(off):
+                if target & 0x80000000:
+                    yield from leaves(target & 0x7FFFFFFF)
+                else:
+                    data_rva, data_size = struct.unpack_from("<II", self.data, base + target)
+                    start = self.offset(data_rva)
+                    yield self.data[start:start + data_size]
+
+        return [blob for name, target in entries(0) if name == type_id and target & 0x80000000
+                for blob in leaves(target & 0x7FFFFFFF)]
+
     def symbols_at(self):
         """RVA -> symbol names from the COFF symbol table (empty when stripped)."""
         names = {}
@@ -238,13 +267,53 @@ def check(allowlist, program):
     return failures, imported, allowed_unused
 
 
+RT_VERSION, RT_MANIFEST = 16, 24
+
+
+def check_resources(pe, program, version):
+    """The manifest and the version record the program ships with."""
+    failures = []
+    manifests = pe.resources(RT_MANIFEST)
+    if len(manifests) != 1:
+        failures.append("%d manifests, expected one" % len(manifests))
+    else:
+        text = manifests[0].decode("utf-8", "replace")
+        if not re.search(r'<requestedExecutionLevel\s+level="requireAdministrator"', text):
+            failures.append("the manifest does not ask for administrator rights")
+        if len(re.findall(r"<supportedOS\s", text)) < 5:
+            failures.append("the manifest names fewer than the five supported systems Vista to 10")
+        if ('version="%s.0"' % version) not in text:
+            failures.append("the manifest's identity does not carry version %s.0" % version)
+    records = pe.resources(RT_VERSION)
+    if len(records) != 1:
+        return failures + ["%d version records, expected one" % len(records)]
+    record = records[0]
+    fixed = record.find(struct.pack("<I", 0xFEEF04BD))
+    parts = [int(p) for p in version.split(".")] + [0]
+    wanted = struct.pack("<IIII", parts[0] << 16 | parts[1], parts[2] << 16 | parts[3],
+                         parts[0] << 16 | parts[1], parts[2] << 16 | parts[3])
+    if fixed < 0 or record[fixed + 8:fixed + 24] != wanted:
+        failures.append("the version record's numbers are not %s.0" % version)
+    strings = record.decode("utf-16-le", "replace")
+    expected = {"CompanyName": "VORN", "ProductName": "VORN Firmware Update",
+                "FileVersion": version, "ProductVersion": version,
+                "OriginalFilename": os.path.basename(program)}
+    for key, value in expected.items():
+        if not re.search(re.escape(key) + "\0+" + re.escape(value) + "\0", strings):
+            failures.append("the version record's %s is not %r" % (key, value))
+    return failures
+
+
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) not in (3, 4):
         print(__doc__, file=sys.stderr)
         return 2
     try:
         allowlist = Allowlist(argv[1])
         failures, imported, unused = check(allowlist, argv[2])
+        if len(argv) == 4:
+            with open(argv[2], "rb") as f:
+                failures += check_resources(PeFile(f.read()), argv[2], argv[3])
     except (OSError, PeError, struct.error, ValueError) as error:
         print("check_program: %s" % error, file=sys.stderr)
         return 1

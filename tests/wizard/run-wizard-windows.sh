@@ -2,9 +2,13 @@
 # Runs the wizard's window tests: first with nothing listening on the
 # program's FTP port (the no-connection cases), then with the FTP server
 # fixture serving a scratch tree there, in English and then in the Chinese
-# (Taiwan) locale. Everything it starts it stops.
-#   run-wizard-windows.sh BUILD TEST_EXE WIZARD_EXE FLASHER_EXE FTP_FIXTURE PORT
+# (Taiwan) locale. With --versions instead, it runs the program once under
+# each Windows version Wine can report to it (win98, winxp, win7, win10).
+# Everything it starts it stops.
+#   run-wizard-windows.sh [--versions] BUILD TEST_EXE WIZARD_EXE FLASHER_EXE FTP_FIXTURE PORT
 set -euo pipefail
+versions=
+if [ "${1:-}" = "--versions" ]; then versions=1; shift; fi
 build=$1 test_exe=$2 wizard_exe=$3 flasher_exe=$4 fixture=$5 port=$6
 here=$(cd "$(dirname "$0")/../.." && pwd)
 scratch=$(mktemp -d "$build/wizard-windows.XXXXXX")
@@ -35,22 +39,37 @@ with zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as out:
     out.write(sys.argv[1], "flash.exe")
 PY
 
-"$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - VornUpdate.exe >/dev/null
+program=$(basename "$wizard_exe")
+"$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - "$program" >/dev/null
 export VORN_WIZARD_EXE=$(winpath "$wizard_exe")
 export VORN_TEST_FTP_ROOT=$scratch/root
 export VORN_TEST_SCRATCH=$scratch/files
 export VORN_TEST_ARCHIVE=$(winpath "$scratch/files/update.zip")
 export VORN_ASPI_DRIVES=$(winpath "$scratch/drives.txt")
 run() { "$here/tools/wine/wine-run.sh" --build "$build" "$test_exe" "$@"; }
+# The Windows version Wine reports to the wizard (its AppDefaults entry).
+set_windows_version() {
+  "$here/tools/wine/wine-run.sh" --build "$build" reg add \
+    "HKCU\\Software\\Wine\\AppDefaults\\$program" /v Version /d "$1" /f >/dev/null
+}
 
 status=0
-[ -n "${VORN_ONLY_CHINESE:-}" ] || LANG=C.UTF-8 LC_ALL=C.UTF-8 run --gtest_filter='WizardWithoutServerTest.*' || status=1
+[ -n "${VORN_ONLY_CHINESE:-}$versions" ] || LANG=C.UTF-8 LC_ALL=C.UTF-8 run --gtest_filter='WizardWithoutServerTest.*' || status=1
 
 /usr/bin/python3 "$fixture" serve --root "$scratch/root" --port "$port" \
   --port-file "$scratch/port" >/dev/null 2>&1 &
 server=$!
 for _ in $(seq 100); do [ -s "$scratch/port" ] && break; sleep 0.1; done
 [ -s "$scratch/port" ] || { echo "the FTP server did not start" >&2; exit 1; }
+if [ -n "$versions" ]; then
+  for version in win98 winxp win7 win10; do
+    set_windows_version "$version"
+    VORN_WINDOWS_VERSION=$version LANG=C.UTF-8 LC_ALL=C.UTF-8 \
+      run --gtest_filter='WizardVersionTest.*' || status=1
+  done
+  set_windows_version win98
+  exit $status
+fi
 [ -n "${VORN_ONLY_CHINESE:-}" ] || LANG=C.UTF-8 LC_ALL=C.UTF-8 run --gtest_filter='WizardWithServerTest.*' || status=1
 LANG=zh_TW.UTF-8 LC_ALL=zh_TW.UTF-8 run --gtest_filter='WizardChineseTest.*' || status=1
 exit $status

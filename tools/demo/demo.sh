@@ -14,7 +14,8 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")/../.." && pwd)
-wizard=$build/app/VornUpdate.exe
+# The shipped program, as the build tree made it in shipped/.
+wizard=$(sed -n 's/^VORN_SHIPPED_PROGRAM:INTERNAL=//p' "$build/CMakeCache.txt")
 driver=$build/tools/uidriver/uidrive.exe
 flasher=$build/tools/flasher/flasher.exe
 port=$(sed -n 's/^VORN_FTP_PORT:STRING=//p' "$build/CMakeCache.txt")
@@ -39,7 +40,7 @@ winpath() { echo "Z:${1//\//\\}"; }
 /usr/bin/python3 "$here/tools/demo/make_ftp_tree.py" --catalogue "$here/tools/demo/catalogue.txt" \
   --flasher "$flasher" --out "$demo/ftp" >/dev/null
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
-"$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - VornUpdate.exe >/dev/null
+"$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - "$(basename "$wizard")" >/dev/null
 export VORN_ASPI_DRIVES=$(winpath "$demo/drives.txt")
 export VORN_FLASHER_LOG=$(winpath "$demo/flasher.log")
 # Wine takes the user's language from the locale variables of the process
