@@ -3,7 +3,7 @@
 # to use it:
 #   install-aspi-sim.sh [--dll PATH] <prefix> <drives file | -> [program.exe ...]
 #   install-aspi-sim.sh <build dir>
-#     (the same as: <build dir>/wineprefix - VornUpdate.exe)
+#     (the same as: <build dir>/wineprefix - <the tree's shipped program>)
 # - copies the DLL into the prefix's system directory of the DLL's own
 #   bitness: a 32-bit DLL into drive_c/windows/syswow64 of a 64-bit prefix
 #   (system32 of a 32-bit one), a 64-bit DLL into system32;
@@ -33,7 +33,9 @@ dll_system_folder() {
 dll=
 if [ "${1:-}" = "--dll" ]; then dll=$2; shift 2; fi
 if [ $# -eq 1 ] && [ -f "$1/CMakeCache.txt" ]; then
-  set -- "$1/wineprefix" -
+  # The tree's shipped program (VornUpdate.exe or VornUpdate-x64.exe).
+  shipped=$(sed -n 's/^VORN_SHIPPED_PROGRAM:INTERNAL=//p' "$1/CMakeCache.txt")
+  set -- "$1/wineprefix" - "$(basename "${shipped:-VornUpdate.exe}")"
 fi
 [ $# -ge 2 ] || { echo "usage: install-aspi-sim.sh [--dll PATH] PREFIX DRIVES|- [PROGRAM.exe...]
        install-aspi-sim.sh BUILD_DIR" >&2; exit 2; }
