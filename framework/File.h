@@ -106,10 +106,12 @@ bool ClearReadOnly(const std::string& path);
 // byte. Returns false when the system refused.
 bool SetFileAttributesValue(const std::string& path, std::uint32_t attributes);
 
-// Windows: the access right CFile::SetStatus first opens the file with
-// (FILE_WRITE_ATTRIBUTES). Tests put in one that grants no writing, as
-// Windows 95/98/Me do for it; 0 restores. No effect elsewhere.
-void SetTimeAccessForTest(std::uint32_t access);
+// Windows: CFile::SetStatus first sets the times through a handle opened for
+// the attributes alone (FILE_WRITE_ATTRIBUTES), which Windows 95/98/Me
+// refuse. Tests put in a call that fails as there; null restores. No effect
+// elsewhere.
+using AttributeTimeSetter = bool (*)(const std::string& path, const CFileStatus& status);
+void SetAttributeTimeSetterForTest(AttributeTimeSetter setter);
 
 }  // namespace framework
 

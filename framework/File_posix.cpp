@@ -149,6 +149,6 @@ bool SetFileAttributesValue(const std::string& path, std::uint32_t attributes) {
   return ::chmod(path.c_str(), mode) == 0;
 }
 
-void SetTimeAccessForTest(std::uint32_t) {}
+void SetAttributeTimeSetterForTest(AttributeTimeSetter) {}
 
 }  // namespace framework

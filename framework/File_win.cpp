@@ -38,8 +38,6 @@ FILETIME ToFileTime(std::time_t t) {
   return ft;
 }
 
-DWORD timeAccess = FILE_WRITE_ATTRIBUTES;
-
 // Sets the file's three times through a handle opened with `access`; false,
 // with the last-error code set, when the open or the call fails.
 bool SetTimes(const std::string& path, DWORD access, const CFileStatus& status) {
@@ -55,6 +53,12 @@ bool SetTimes(const std::string& path, DWORD access, const CFileStatus& status) 
   SetLastError(code);
   return ok != 0;
 }
+
+bool SetTimesThroughAttributeHandle(const std::string& path, const CFileStatus& status) {
+  return SetTimes(path, FILE_WRITE_ATTRIBUTES, status);
+}
+
+AttributeTimeSetter attributeTimeSetter = &SetTimesThroughAttributeHandle;
 
 }  // namespace
 
@@ -140,7 +144,7 @@ void CFile::SetStatus(const std::string& path, const CFileStatus& status) {
   // Windows 95/98/Me set times only through a handle opened for writing;
   // the NT line also through one opened for the attributes alone, which a
   // read-only file allows.
-  if (!SetTimes(path, timeAccess, status) && !SetTimes(path, GENERIC_WRITE, status)) {
+  if (!attributeTimeSetter(path, status) && !SetTimes(path, GENERIC_WRITE, status)) {
     const DWORD code = GetLastError();
     throw CFileException(CauseOfError(code), static_cast<long>(code), path);
   }
@@ -150,7 +154,9 @@ void CFile::SetStatus(const std::string& path, const CFileStatus& status) {
   }
 }
 
-void SetTimeAccessForTest(std::uint32_t access) { timeAccess = access != 0 ? access : FILE_WRITE_ATTRIBUTES; }
+void SetAttributeTimeSetterForTest(AttributeTimeSetter setter) {
+  attributeTimeSetter = setter != nullptr ? setter : &SetTimesThroughAttributeHandle;
+}
 
 bool CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
