@@ -219,6 +219,27 @@ TEST(ZipArchiveReader, EachBrokenArchiveFailsWithItsCause) {
   }
 }
 
+TEST(ZipArchiveReader, FindsTheEndRecordOnEitherSideOfEachSearchChunkBorder) {
+  // The search steps back 1 024 bytes at a time; comments of 1 007-1 009 and
+  // 2 031-2 033 bytes put the end record's signature across the first and
+  // second chunk borders. Every length around them must be found, so a
+  // border moved either way fails some length.
+  ZipBytes base{test_archives::ReadAll(Archive("comment1007.zip"))};
+  const std::size_t end = base.EndRecord();
+  base.data.resize(end + 22);
+  const std::string path = test_archives::Scratch("zip_comment_lengths") + "/comment.zip";
+  for (const auto& [first, last] : {std::pair<int, int>{1000, 1040}, {2020, 2070}}) {
+    for (int length = first; length <= last; ++length) {
+      ZipBytes zip = base;
+      zip.data.resize(end + 22 + length, 'x');
+      zip.Put16(end + 20, static_cast<std::uint32_t>(length));
+      test_archives::WriteAll(path, zip.data);
+      const Failure f = FirstFailure(path);
+      EXPECT_EQ(f.stage + std::to_string(f.cause), "0") << "comment of " << length << " bytes";
+    }
+  }
+}
+
 class WrongCrc : public ::testing::Test {
  protected:
   void SetUp() override {
