@@ -200,6 +200,12 @@ TEST(ZipArchiveReader, EachBrokenArchiveFailsWithItsCause) {
        [](ZipBytes& z) { z.data[z.Central(1) + 16] ^= 1; z.data[z.Local(1) + 14] ^= 1; }, "open entry", 12},
       {"wrong CRC of the last member, found on closing", "members.zip",
        [](ZipBytes& z) { z.data[z.Central(4) + 16] ^= 1; z.data[z.Local(4) + 14] ^= 1; }, "close", 12},
+      // piped-infozip.zip: a Zip64 end record 76 bytes before the end record;
+      // entry 1, named "-", has its sizes in a local Zip64 extra field.
+      {"Zip64 entry count that needs 64 bits", "piped-infozip.zip",
+       [](ZipBytes& z) { z.Put32(z.EndRecord() - 76 + 36, 1); }, "open", 11},
+      {"Zip64 local size that needs 64 bits", "piped-infozip.zip",
+       [](ZipBytes& z) { z.Put32(z.Local(1) + 30 + 1 + 4 + 8 + 4, 1); }, "open entry", 11},
       {"file cut in half", "members.zip", [](ZipBytes& z) { z.data.resize(z.data.size() / 2); }, "open", 11},
       {"file cut inside the directory", "members.zip", [](ZipBytes& z) { z.data.resize(z.Central(2) + 20); },
        "open", 11},
