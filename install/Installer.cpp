@@ -63,6 +63,24 @@ bool IsDotsAndSpaces(const std::string& segment) {
   return segment.find_first_not_of(". ") == std::string::npos;
 }
 
+// Writes the current entry to `path` and gives it the entry's time and
+// attributes. A file of that name (a second entry of the same name, perhaps
+// read-only) is replaced.
+void UnpackEntry(ZipArchiveReader& reader, const ZipEntryInfo& info, const std::string& path, char* buffer) {
+  CFile output;
+  CFileException error;
+  if (!output.Open(path, CFile::modeCreate | CFile::modeWrite, &error) &&
+      (!framework::ClearReadOnly(path) || !output.Open(path, CFile::modeCreate | CFile::modeWrite, &error)))
+    throw error;
+  reader.OpenCurrentEntry();
+  std::uint32_t got = 0;
+  do {
+    got = reader.ReadCurrentEntry(buffer, kCopyBlock);
+    output.Write(buffer, got);
+  } while (got == kCopyBlock);
+  ZipArchiveReader::ApplyEntryTimeAndAttributes(output, info);
+}
+
 }  // namespace
 
 void SetInstallMessages(InstallMessages* messages) { installMessages = messages; }
@@ -105,28 +123,6 @@ int FindExecutable(const std::vector<std::string>& names) {
   return -1;
 }
 
-namespace {
-
-// Writes the current entry to `path` and gives it the entry's time and
-// attributes. A file of that name (a second entry of the same name, perhaps
-// read-only) is replaced.
-void UnpackEntry(ZipArchiveReader& reader, const ZipEntryInfo& info, const std::string& path, char* buffer) {
-  CFile output;
-  CFileException error;
-  if (!output.Open(path, CFile::modeCreate | CFile::modeWrite, &error) &&
-      (!framework::ClearReadOnly(path) || !output.Open(path, CFile::modeCreate | CFile::modeWrite, &error)))
-    throw error;
-  reader.OpenCurrentEntry();
-  std::uint32_t got = 0;
-  do {
-    got = reader.ReadCurrentEntry(buffer, kCopyBlock);
-    output.Write(buffer, got);
-  } while (got == kCopyBlock);
-  ZipArchiveReader::ApplyEntryTimeAndAttributes(output, info);
-}
-
-}  // namespace
-
 int ExtractArchive(const std::string& archivePath, const std::string& folderName,
                    std::vector<std::string>& fullPaths, std::vector<std::string>& names) {
   try {
@@ -135,6 +131,7 @@ int ExtractArchive(const std::string& archivePath, const std::string& folderName
     // archive holds, are refused before anything is written.
     if (reader.CheckMemberLayout() > kMaxUnpackedBytes) return 0;
     ExtractionStage stage(DriveAndDirectory(archivePath) + folderName + framework::kPathSeparator);
+    reader.GoToFirstEntry();
     std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
     do {
       ZipEntryInfo info;
