@@ -22,6 +22,9 @@ set(VORN_CATALOGUE_KEYS "" CACHE STRING
 set(VORN_RELEASE_CATALOGUE_KEY ${CMAKE_SOURCE_DIR}/keys/catalogue-signing.pem)
 
 set(keys ${VORN_CATALOGUE_KEYS})
+# Only a build that made its own key pair signs test trees with it.
+unset(VORN_SIGNING_KEY CACHE)
+unset(VORN_OTHER_SIGNING_KEY CACHE)
 if(VORN_RELEASE)
   if("${keys}" STREQUAL "")
     set(keys ${VORN_RELEASE_CATALOGUE_KEY})
