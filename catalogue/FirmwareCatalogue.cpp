@@ -87,7 +87,8 @@ int FirmwareCatalogue::BuildModelList(DriveIdentification& drives) {
 
 bool FirmwareCatalogue::LoadCatalogue(const std::string& localPath) {
   signatureRefused = false;
-  if (!platform::FileExists(localPath)) return false;
+  // An empty path names no copy: the fetch made none in this run.
+  if (localPath.empty() || !platform::FileExists(localPath)) return false;
   // The bytes that are verified are the bytes that are parsed: the file is
   // read once, so nothing can change between the two.
   std::string bytes;
