@@ -58,7 +58,10 @@ test-win: deps build-win build-win64
 # and stripped, checked against their allowlists, packed with the read-me
 # into dist/VornUpdate-<version>.zip (the version of CMakeLists.txt).
 VERSION := $(shell sed -n '/^project/s/.*VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-RELEASE_ARGS := -DVORN_SHIPPED_ONLY=ON -DVORN_RELEASE=ON -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_EXE_LINKER_FLAGS=-s
+# RELEASE_KEYS names the catalogue's public key files (;-separated) when they
+# are not the committed keys/catalogue-signing.pem.
+RELEASE_ARGS := -DVORN_SHIPPED_ONLY=ON -DVORN_RELEASE=ON -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_EXE_LINKER_FLAGS=-s \
+  $(if $(RELEASE_KEYS),"-DVORN_CATALOGUE_KEYS=$(RELEASE_KEYS)")
 
 release: deps
 	cmake -S . -B $(BUILD)/release-x86 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686-win32.cmake $(RELEASE_ARGS)

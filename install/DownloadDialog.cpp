@@ -69,7 +69,8 @@ void DownloadDialog::OnOK() {
   if (path != fileDialog.GetPathName() && platform::FileExists(path) && !ConfirmReplace(path)) {
     return;
   }
-  const bool arrived = RunTransfer(remotePath, path);
+  bool notAsListed = false;
+  const bool arrived = RunTransfer(remotePath, path, notAsListed);
   if (arrived) {
     if (titleOut != nullptr) *titleOut = title;
     if (pathOut != nullptr) *pathOut = path;
@@ -83,7 +84,7 @@ void DownloadDialog::OnOK() {
     // cancelled, so that nothing is installed and the user can try again.
     controls::MessageDialog message;
     message.singleButton = true;
-    message.panel.text = Texts().failedMessage;
+    message.panel.text = notAsListed ? Texts().notAsPublishedMessage : Texts().failedMessage;
     message.DoModal();
     EndDialog(IDCANCEL);
     return;
@@ -91,14 +92,14 @@ void DownloadDialog::OnOK() {
   CDialog::OnOK();
 }
 
-bool DownloadDialog::RunTransfer(std::string remote, std::string local) {
+bool DownloadDialog::RunTransfer(std::string remote, std::string local, bool& notAsListed) {
   saveButton.EnableWindow(false);
   cancelButton.EnableWindow(false);
 
   // A worker that cannot start leaves the transfer failed and over; the
   // estimate below then ends at once.
   Transfer transfer;
-  transfer.Start(connection, remote, local);
+  transfer.Start(connection, remote, local, listedSha256);
 
   SetStatus(Texts().startStatus);
   progressBar.ShowWindow(SW_SHOW);
@@ -111,6 +112,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local) {
 
   // A failed transfer leaves the bar where the estimate stopped.
   const bool arrived = transfer.Succeeded();
+  notAsListed = transfer.NotAsListed();
   if (arrived) progressBar.SetPos(kProgressRangeTop);
   UpdateData(false);
   SetStatus(arrived ? Texts().endStatus : Texts().failedStatus);

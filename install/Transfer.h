@@ -4,7 +4,8 @@
 // The worker fetches into a temporary file beside the chosen one and puts it
 // in place only once it has arrived whole, so that a file the user chose to
 // overwrite is replaced only by a complete download and a failed transfer
-// leaves it untouched.
+// leaves it untouched. A file whose SHA-256 is not the one the catalogue
+// lists is deleted in the same way.
 #pragma once
 
 #include <atomic>
@@ -25,7 +26,9 @@ struct TransferJob {
   std::string localPath;
   std::atomic<std::int32_t>* done = nullptr;  // 1 while the transfer runs
   std::uint64_t listedBytes = 0;              // size from the listing; 0: unknown
+  std::string listedSha256;                   // the catalogue's hash; empty: none listed
   bool succeeded = false;                     // whether the file is in place, whole
+  bool notAsListed = false;                   // arrived whole, but with another hash
 };
 
 extern TransferJob transferJob;
@@ -43,14 +46,19 @@ class Transfer {
  public:
   // Lists the remote file for its size, fills the shared job and starts the
   // worker. Returns false when no worker thread could be started; the
-  // transfer then counts as failed and is already over.
-  bool Start(CFtpConnection* connection, const std::string& remotePath, const std::string& localPath);
+  // transfer then counts as failed and is already over. `listedSha256` is
+  // the hash the file must have (empty: none listed).
+  bool Start(CFtpConnection* connection, const std::string& remotePath, const std::string& localPath,
+             const std::string& listedSha256 = "");
 
   // Shows the estimate through `sink` until the worker has ended.
   void RunEstimate(ProgressSink& sink, ProgressClock& clock);
 
   // After the worker has ended: whether the file is in place, whole.
   bool Succeeded() const;
+  // After the worker has ended: whether the file arrived whole but was not
+  // the one the catalogue lists, and was deleted.
+  bool NotAsListed() const;
 
   // Waits for a worker still running, so that it never outlives the flag.
   ~Transfer();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/FileReplace.h"
+#include "install/ArrivalCheck.h"
 #include "install/SavePath.h"
 
 TransferJob transferJob;
@@ -31,6 +32,10 @@ bool Fetch(TransferJob& job) {
   // must then match what arrived.
   if (whole && job.listedBytes != 0 &&
       LocalFileSize(partial) != static_cast<std::int64_t>(job.listedBytes)) {
+    whole = false;
+  }
+  if (whole && !ArrivedAsListed(partial, job.listedSha256)) {
+    job.notAsListed = true;
     whole = false;
   }
   if (whole) {
@@ -66,13 +71,15 @@ std::uint64_t ListedSize(CFtpConnection* connection, const std::string& remotePa
 void Transfer::SetThreadStarter(ThreadStarter starter) { threadStarter = starter; }
 
 bool Transfer::Start(CFtpConnection* connection, const std::string& remotePath,
-                     const std::string& localPath) {
+                     const std::string& localPath, const std::string& listedSha256) {
   listedBytes_ = ListedSize(connection, remotePath);
   transferJob.connection = connection;
   transferJob.remotePath = remotePath;
   transferJob.localPath = localPath;
   transferJob.listedBytes = listedBytes_;
+  transferJob.listedSha256 = listedSha256;
   transferJob.succeeded = false;
+  transferJob.notAsListed = false;
   done_.store(1, std::memory_order_release);
   transferJob.done = &done_;
   const CWinThread* worker = threadStarter != nullptr
@@ -96,4 +103,8 @@ Transfer::~Transfer() {
 
 bool Transfer::Succeeded() const {
   return done_.load(std::memory_order_acquire) == 0 && transferJob.succeeded;
+}
+
+bool Transfer::NotAsListed() const {
+  return done_.load(std::memory_order_acquire) == 0 && transferJob.notAsListed;
 }

@@ -5,11 +5,13 @@
 # (Taiwan) locale. With --versions instead, it runs the program once under
 # each Windows version Wine can report to it (win98, winxp, win7, win10).
 # Everything it starts it stops.
-#   run-wizard-windows.sh [--versions] BUILD TEST_EXE WIZARD_EXE FLASHER_EXE FTP_FIXTURE PORT
+# The served trees are published with the maker's tools and the build's test
+# key, once with plain stand-in files and once with a real archive.
+#   run-wizard-windows.sh [--versions] BUILD TEST_EXE WIZARD_EXE FLASHER_EXE FTP_FIXTURE PORT SIGNING_KEY OTHER_KEY
 set -euo pipefail
 versions=
 if [ "${1:-}" = "--versions" ]; then versions=1; shift; fi
-build=$1 test_exe=$2 wizard_exe=$3 flasher_exe=$4 fixture=$5 port=$6
+build=$1 test_exe=$2 wizard_exe=$3 flasher_exe=$4 fixture=$5 port=$6 key=$7 other_key=$8
 here=$(cd "$(dirname "$0")/../.." && pwd)
 scratch=$(mktemp -d "$build/wizard-windows.XXXXXX")
 server=
@@ -39,12 +41,20 @@ with zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as out:
     out.write(sys.argv[1], "flash.exe")
 PY
 
+publish() {
+  /usr/bin/python3 "$here/tools/publish/make_tree.py" --catalogue "$here/tests/wizard/served-catalogue.txt" \
+    --unhashed "$here/tests/wizard/served-unhashed.txt" --key "$key" --other-key "$other_key" \
+    --out "$scratch/published/$1" "${@:2}"
+}
+publish plain
+publish archive --file "pub/VORN/cdrom/a/qx.zip=$scratch/files/update.zip"
+
 program=$(basename "$wizard_exe")
 "$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - "$program" >/dev/null
 export VORN_WIZARD_EXE=$(winpath "$wizard_exe")
 export VORN_TEST_FTP_ROOT=$scratch/root
+export VORN_TEST_PUBLISHED=$scratch/published
 export VORN_TEST_SCRATCH=$scratch/files
-export VORN_TEST_ARCHIVE=$(winpath "$scratch/files/update.zip")
 export VORN_ASPI_DRIVES=$(winpath "$scratch/drives.txt")
 run() { "$here/tools/wine/wine-run.sh" --build "$build" "$test_exe" "$@"; }
 # The Windows version Wine reports to the wizard (its AppDefaults entry).
