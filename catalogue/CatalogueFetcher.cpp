@@ -34,6 +34,21 @@ bool CatalogueFetcher::FetchCatalogue() {
 }
 
 bool CatalogueFetcher::ConnectAndFetch() {
+  if (!Connect()) return false;
+
+  catalogueFileName = kCatalogueFileName;
+  remoteCataloguePath = std::string(kRemoteCatalogueFolder) + catalogueFileName;
+  localCataloguePath = localCopyPath;
+
+  // A copy left from an earlier run would make the transfer fail, since it
+  // refuses to overwrite an existing file.
+  if (platform::FileExists(localCataloguePath)) platform::RemoveFile(localCataloguePath);
+
+  FetchWithRetries();
+  return true;
+}
+
+bool CatalogueFetcher::Connect() {
   serverAddress = serverHost + "/";
   // A session left by an earlier attempt that failed on the address is
   // released here rather than leaked.
@@ -44,6 +59,9 @@ bool CatalogueFetcher::ConnectAndFetch() {
     showMessage(kCannotCreateSessionText);
     return false;
   }
+  // Without bounds of its own a wait on a server that accepted the
+  // connection but does not answer lasts as long as the service likes.
+  session->SetTimeouts(kNetworkTimeoutMs);
 
   // The address has no scheme, so the first parse fails and the second, with
   // "ftp://" in front, gives the FTP service and the host name.
@@ -68,17 +86,25 @@ bool CatalogueFetcher::ConnectAndFetch() {
     CloseConnection();
     return false;
   }
-
-  catalogueFileName = kCatalogueFileName;
-  remoteCataloguePath = std::string(kRemoteCatalogueFolder) + catalogueFileName;
-  localCataloguePath = localCopyPath;
-
-  // A copy left from an earlier run would make the transfer fail, since it
-  // refuses to overwrite an existing file.
-  if (platform::FileExists(localCataloguePath)) platform::RemoveFile(localCataloguePath);
-
-  FetchWithRetries();
   return true;
+}
+
+void CatalogueFetcher::TakeOver(CatalogueFetcher& other) {
+  CloseConnection();
+  session = std::move(other.session);
+  connection = std::move(other.connection);
+  serverAddress = other.serverAddress;
+  remoteCataloguePath = other.remoteCataloguePath;
+  catalogueFileName = other.catalogueFileName;
+  localCataloguePath = other.localCataloguePath;
+}
+
+void CatalogueFetcher::CopySettings(const CatalogueFetcher& other) {
+  serverHost = other.serverHost;
+  serverPort = other.serverPort;
+  localCopyPath = other.localCopyPath;
+  showMessage = other.showMessage;
+  transferFile = other.transferFile;
 }
 
 bool CatalogueFetcher::FetchWithRetries() {

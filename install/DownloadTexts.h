@@ -12,6 +12,8 @@ struct DownloadTexts {
   const char* endStatus;     // after the file has arrived
   const char* failedStatus;  // after a transfer that failed
   const char* failedMessage; // the message dialog after a failed transfer
+  // The message dialog when the chosen folder cannot take the download.
+  const char* folderRefusedMessage;
   // Follows the file's name in the question asked before a file that the
   // save-file dialog did not ask about is replaced.
   const char* replaceQuestionTail;

@@ -22,6 +22,7 @@ TEST(DownloadTexts, ChineseTextsAreTheirCodePage950Bytes) {
       {zh.failedStatus, "檔案下載失敗"},
       {zh.failedMessage, "檔案下載失敗，請檢查網路連線後再試一次。"},
       {zh.replaceQuestionTail, " 已經存在。\n要取代它嗎?"},
+      {zh.folderRefusedMessage, "無法在這個資料夾儲存檔案。\n\n請選擇其他位置。"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.utf8);

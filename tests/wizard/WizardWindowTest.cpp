@@ -12,9 +12,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "tools/ftp-server/FtpFixtureClient.h"
 #include "tools/uidriver/UiDriver.h"
 #include "tests/common/TestFiles.h"
 
@@ -59,13 +64,16 @@ struct SimDrive {
 // One run of the wizard with a given set of drives and language.
 class WizardRun {
  public:
-  explicit WizardRun(const std::vector<SimDrive>& drives) {
+  // Starts the wizard and waits for its window; unless `waitForNext` is
+  // false, also for the end of the catalogue fetch (Next enabled).
+  explicit WizardRun(const std::vector<SimDrive>& drives, bool waitForNext = true) {
     WriteDrives(drives);
+    started = GetTickCount();
     EXPECT_TRUE(process.Start("\"" + Environment("VORN_WIZARD_EXE") + "\""));
     wizard = WaitForWindow(process.id(), "#32770", kTitle, 60000);
+    shownAfterMs = GetTickCount() - started;
     EXPECT_NE(wizard, nullptr) << "no wizard window";
-    // The catalogue is fetched while the window is shown, before the wizard's
-    // thread answers messages again.
+    if (!waitForNext) return;
     Settle();
     EXPECT_TRUE(WaitUntil([&] { return IsEnabled(Button(kNext)); }, kTimeout));
   }
@@ -153,6 +161,8 @@ class WizardRun {
 
   Process process;
   HWND wizard = nullptr;
+  DWORD started = 0;       // tick count at the start of the process
+  DWORD shownAfterMs = 0;  // from the start to the visible window
 
  private:
   static void WriteDrives(const std::vector<SimDrive>& drives);
@@ -178,6 +188,7 @@ const SimDrive kOtherMaker{"ACME", "CD-52X", "1.00", "020202"};
 class ServedTree {
  public:
   ServedTree() : root_(WindowsPath(Environment("VORN_TEST_FTP_ROOT"))) {}
+  explicit ServedTree(const std::string& windowsRoot) : root_(windowsRoot) {}
 
   void Publish() {
     Make("\\pub");
@@ -195,6 +206,10 @@ class ServedTree {
   // A real archive carrying the flasher, served in place of the first file.
   void ServeArchive(const std::string& archivePath) {
     WriteFile(root_ + "\\pub\\VORN\\cdrom\\a\\qx.zip", ReadFile(archivePath));
+  }
+  // `content` served in place of the second file.
+  void ServeSecond(const std::string& content) {
+    WriteFile(root_ + "\\pub\\VORN\\cdrom\\a\\qx131.zip", content);
   }
 
  private:
@@ -443,6 +458,173 @@ TEST(WizardWithServerTest, FullUpdateUnpacksDeletesAndStartsTheFlasher) {
   EXPECT_TRUE(Exists(folder + "\\newfw\\flash.exe")) << "the archive was not unpacked";
   ASSERT_TRUE(WaitUntil([&] { return Exists(log); }, kTimeout)) << "the flasher did not start";
   EXPECT_NE(ReadFile(log).find("flash.exe"), std::string::npos) << ReadFile(log);
+}
+
+// ---------------------------------------------------------------- network
+
+// Asks a window every 100 ms whether its thread answers (WM_NULL, at most
+// 200 ms) and is visible, until stopped: the longest time between two
+// answers, and the samples that found it hung or hidden.
+class AnswerWatch {
+ public:
+  explicit AnswerWatch(HWND window) : window_(window), thread_([this] { Run(); }) {}
+  ~AnswerWatch() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  DWORD longestGapMs = 0;
+  int samples = 0, unanswered = 0, hidden = 0;
+
+ private:
+  void Run() {
+    DWORD lastAnswer = GetTickCount();
+    while (!stop_ && IsWindow(window_)) {
+      DWORD_PTR ignored;
+      const bool answered =
+          SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 200, &ignored) != 0;
+      const DWORD now = GetTickCount();
+      if (!IsWindow(window_)) break;
+      ++samples;
+      if (answered) {
+        longestGapMs = std::max<DWORD>(longestGapMs, now - lastAnswer);
+        lastAnswer = now;
+      } else {
+        ++unanswered;
+      }
+      if (!IsWindowVisible(window_)) ++hidden;
+      Sleep(100);
+    }
+  }
+  HWND window_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+unsigned short WizardPort() { return static_cast<unsigned short>(std::atoi(Environment("VORN_TEST_FTP_PORT").c_str())); }
+
+void Report(const std::string& scenario, const AnswerWatch& watch) {
+  std::printf("[measure] %s: longest gap between answers %lu ms over %d samples\n", scenario.c_str(),
+              static_cast<unsigned long>(watch.longestGapMs), watch.samples);
+}
+
+void ExpectAlwaysAnswered(const AnswerWatch& watch) {
+  EXPECT_GT(watch.samples, 0);
+  EXPECT_EQ(watch.unanswered, 0) << "the window did not answer within 200 ms";
+  EXPECT_EQ(watch.hidden, 0);
+  EXPECT_LT(watch.longestGapMs, 1000u);
+}
+
+TEST(WizardNetworkTest, SilentServerLeavesTheWindowAnsweringAndEndsOnTheNoConnectionPage) {
+  ftpfixture::FtpServer server("silent", WizardPort());
+  WizardRun run({kQx1234}, false);
+  ASSERT_NE(run.wizard, nullptr);
+  std::printf("[measure] silent server: start to visible welcome page %lu ms\n",
+              static_cast<unsigned long>(run.shownAfterMs));
+  EXPECT_LT(run.shownAfterMs, 10000u);
+  {
+    AnswerWatch watch(run.wizard);
+    // Next waits for the fetch, which gives up on the silent server.
+    EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+    ASSERT_TRUE(WaitUntil([&] { return IsEnabled(run.Button(kNext)); }, 30000));
+    watch.Stop();
+    Report("fetch against a silent server", watch);
+    ExpectAlwaysAnswered(watch);
+  }
+  EXPECT_GT(server.Count("connect"), 0);
+  run.Next();
+  EXPECT_LT(GetTickCount() - run.started, 30000u) << "the no-connection page came too late";
+  EXPECT_FALSE(IsShown(run.List()));
+  EXPECT_FALSE(IsShown(run.Button(kLink)));
+  EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+  // Cancel ends the program at once, whatever the fetch still waits for.
+  ASSERT_TRUE(Click(run.Button(kCancel)));
+  EXPECT_TRUE(run.process.WaitForExit(5000));
+}
+
+TEST(WizardNetworkTest, DownloadsKeepTheWindowAnswering) {
+  const std::string firmware = testfiles::PseudoRandomBytes(300000, 11);
+  const struct {
+    const char* mode;
+    bool arrives;
+  } rows[] = {
+      {"normal", true},
+      {"slow-retr=60000", true},  // about five seconds
+      {"stall-retr=1", false},    // half the file, then nothing
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.mode);
+    ftpfixture::FtpServer server(row.mode, WizardPort());
+    ServedTree tree(server.Root());
+    tree.Publish();
+    tree.ServeSecond(firmware);
+    const std::string folder = ScratchFolder("answering");
+    const std::string saved = folder + "\\answer.zip";
+    // A file of the user's under the name older versions downloaded into.
+    WriteFile(saved + ".part", "the user's own file");
+    DeleteFileA(saved.c_str());
+    WizardRun run({kQx1234});
+    if (row.arrives) {
+      std::printf("[measure] server up (%s): start to visible welcome page %lu ms\n", row.mode,
+                  static_cast<unsigned long>(run.shownAfterMs));
+    }
+    run.Next();
+    run.ClickRowAndAnswer(0, kOk);
+
+    ASSERT_TRUE(ClickListRow(run.List(), 1));
+    HWND download = run.WaitForDialog();
+    ASSERT_NE(download, nullptr);
+    ASSERT_TRUE(ClickId(download, kOk));
+    HWND saveAs = run.WaitForDialog({download});
+    ASSERT_NE(saveAs, nullptr);
+    AnswerWatch watch(run.wizard);
+    const DWORD saving = GetTickCount();
+    ASSERT_TRUE(FillSaveDialog(saveAs, saved, kTimeout));
+    // The update-now question after a download, the failure message after a
+    // stalled one.
+    HWND next = WaitForWindow(run.process.id(), "#32770", kTitle, 60000, {run.wizard, download});
+    const DWORD took = GetTickCount() - saving;
+    watch.Stop();
+    Report(std::string("download, server ") + row.mode, watch);
+    ExpectAlwaysAnswered(watch);
+    ASSERT_NE(next, nullptr);
+    if (row.arrives) {
+      ASSERT_TRUE(ClickId(next, kCancel));  // no update now
+      EXPECT_EQ(run.Result(), IDOK);
+      EXPECT_EQ(ReadFile(saved), firmware);
+    } else {
+      EXPECT_GE(took, 30000u);
+      EXPECT_LT(took, 45000u) << "the stalled transfer was given up too late";
+      ASSERT_TRUE(ClickId(next, kCancel));  // its one button
+      ASSERT_TRUE(WaitForClose(download, kTimeout));
+      run.Settle();
+      EXPECT_FALSE(Exists(saved));
+      // The firmware page stays.
+      EXPECT_EQ(run.Column(1), (std::vector<std::string>{"1.30", "1.31", "1.32"}));
+      ASSERT_TRUE(Click(run.Button(kCancel)));
+      EXPECT_TRUE(run.process.WaitForExit(5000));
+    }
+    EXPECT_EQ(ReadFile(saved + ".part"), "the user's own file");
+    DeleteFileA((saved + ".part").c_str());
+    DeleteFileA(saved.c_str());
+  }
+}
+
+TEST(WizardNetworkTest, DownloadAfterTheServerClosedTheIdleConnectionSucceeds) {
+  ftpfixture::FtpServer server("idle-close=2", WizardPort());
+  ServedTree tree(server.Root());
+  tree.Publish();
+  const std::string saved = ScratchFolder("idle") + "\\idle.zip";
+  DeleteFileA(saved.c_str());
+  WizardRun run({kQx1234});
+  run.Next();
+  run.ClickRowAndAnswer(0, kOk);
+  // The user reads the pages; the server closes the connection meanwhile.
+  ASSERT_TRUE(server.WaitFor("disconnect", 1, 10));
+  run.Download(1, saved, kCancel);
+  EXPECT_EQ(run.Result(), IDOK);
+  EXPECT_EQ(ReadFile(saved), "second file");
+  EXPECT_EQ(server.Count("connect"), 2) << "one connection again, no more";
 }
 
 }  // namespace
