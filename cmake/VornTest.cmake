@@ -14,6 +14,8 @@
 set(VORN_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/.. CACHE INTERNAL "")
 
 if(WIN32)
+  # The Wine scripts pick the loader and prefix architecture from this file.
+  file(WRITE ${CMAKE_BINARY_DIR}/wine-arch "${CMAKE_SYSTEM_PROCESSOR}\n")
   set(VORN_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE INTERNAL "")
   set(CMAKE_CROSSCOMPILING_EMULATOR
       ${VORN_SOURCE_DIR}/tools/wine/wine-run.sh;--build;${CMAKE_BINARY_DIR})

@@ -6,12 +6,12 @@ set -euo pipefail
 
 packages=(
   cmake make g++ clang libclang-rt-14-dev
-  g++-mingw-w64-i686 libz-mingw-w64-dev
-  wine wine32:i386 xvfb xauth x11-apps imagemagick
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
+  wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick
   zlib1g-dev googletest
   python3 python3-pyftpdlib
   zip unzip
-  fonts-liberation fonts-arphic-uming
+  fonts-liberation fonts-arphic-uming fonts-wine
 )
 
 as_root() {

@@ -1,13 +1,16 @@
 // The request records the transport exchanges with the Windows SCSI port
 // driver (pass-through) and with WNASPI32.DLL (ASPI), with their constants.
-// The program is 32-bit, so the records carry 32-bit pointers; their sizes
-// and offsets are pinned below for that layout. A 64-bit host build of the
-// portable core uses the same field names with its own pointer width, which
-// is fine because nothing outside the process sees those records there.
+// The records carry pointers, so their layout depends on the program's
+// pointer width: the 32-bit program's records are the published 32-bit ones,
+// the 64-bit program's the published 64-bit ones. Both are pinned below
+// (ScsiLayout.h); the Windows builds also check the pass-through record
+// against the system's own header (SystemLayoutCheck_win.cpp).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "scsi/ScsiLayout.h"
 
 // ASPI commands.
 inline constexpr std::uint8_t SC_GET_DEV_TYPE = 0x01;
@@ -124,11 +127,7 @@ struct SRB_Header {
   std::uint32_t SRB_Hdr_Rsvd;
 };
 
-// The layout the driver and the library expect (32-bit pointers). Offsets
-// before the first pointer hold on every host.
 namespace scsi_layout {
-inline constexpr bool kPointers32 = sizeof(void*) == 4;
-}
 
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, ScsiStatus) == 2);
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, PathId) == 3);
@@ -139,14 +138,13 @@ static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoLength) == 7);
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataIn) == 8);
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataTransferLength) == 12);
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, TimeOutValue) == 16);
-static_assert(!scsi_layout::kPointers32 || offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) == 20);
-static_assert(!scsi_layout::kPointers32 ||
-              offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == 24);
-static_assert(!scsi_layout::kPointers32 || offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == 28);
-static_assert(!scsi_layout::kPointers32 || sizeof(SCSI_PASS_THROUGH_DIRECT) == 44);
-static_assert(!scsi_layout::kPointers32 || offsetof(PassThroughRecord, filler) == 44);
-static_assert(!scsi_layout::kPointers32 || offsetof(PassThroughRecord, senseBuffer) == 48);
-static_assert(!scsi_layout::kPointers32 || sizeof(PassThroughRecord) == 80);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) == kSptdDataBuffer);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == kSptdSenseInfoOffset);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == kSptdCdb);
+static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == kSptdSize);
+static_assert(offsetof(PassThroughRecord, filler) == kSptdSize);
+static_assert(offsetof(PassThroughRecord, senseBuffer) == kPassThroughSense);
+static_assert(sizeof(PassThroughRecord) == kPassThroughSize);
 
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_Status) == 1);
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_HaId) == 2);
@@ -157,22 +155,22 @@ static_assert(offsetof(SRB_ExecSCSICmd, SRB_Lun) == 9);
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_Rsvd1) == 10);
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufLen) == 12);
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufPointer) == 16);
-static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == 20);
-static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_CDBLen) == 21);
-static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_HaStat) == 22);
-static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_TargStat) == 23);
-static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 24);
-static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_Rsvd2) == 28);
-static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SRB_Rsvd3) == 32);
-static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, CDBByte) == 48);
-static_assert(!scsi_layout::kPointers32 || offsetof(SRB_ExecSCSICmd, SenseArea) == 64);
-static_assert(!scsi_layout::kPointers32 || sizeof(SRB_ExecSCSICmd) == 80);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == kExecSenseLen);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_CDBLen) == kExecSenseLen + 1);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_HaStat) == kExecSenseLen + 2);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_TargStat) == kExecSenseLen + 3);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_PostProc) == kExecPostProc);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Rsvd2) == kExecRsvd2);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Rsvd3) == kExecRsvd3);
+static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == kExecCdb);
+static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == kExecCdb + 16);
+static_assert(sizeof(SRB_ExecSCSICmd) == kExecSize);
 
 static_assert(offsetof(SRB_Abort, SRB_HaId) == 2);
 static_assert(offsetof(SRB_Abort, SRB_Flags) == 3);
 static_assert(offsetof(SRB_Abort, SRB_Hdr_Rsvd) == 4);
 static_assert(offsetof(SRB_Abort, SRB_ToAbort) == 8);
-static_assert(!scsi_layout::kPointers32 || sizeof(SRB_Abort) == 12);
+static_assert(sizeof(SRB_Abort) == kAbortSize);
 
 static_assert(offsetof(SRB_GDEVBlock, SRB_Status) == 1);
 static_assert(offsetof(SRB_GDEVBlock, SRB_HaId) == 2);
@@ -182,3 +180,5 @@ static_assert(offsetof(SRB_GDEVBlock, SRB_DeviceType) == 10);
 static_assert(offsetof(SRB_GDEVBlock, SRB_Rsvd1) == 11);
 static_assert(sizeof(SRB_GDEVBlock) == 12);
 static_assert(sizeof(SRB_Header) == 8);
+
+}  // namespace scsi_layout

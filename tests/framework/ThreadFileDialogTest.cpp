@@ -33,8 +33,12 @@ TEST(AfxBeginThread, RunsTheProcedureOnceOnAnotherThread) {
 
 TEST(AfxBeginThread, ReportsAThreadThatCannotStart) {
   Work work;
-  // An impossible stack reservation: the system refuses the thread.
-  EXPECT_EQ(AfxBeginThread(&RecordThread, &work, THREAD_PRIORITY_NORMAL, 0xF0000000u), nullptr);
+  // A security descriptor of no known revision: the system refuses to make
+  // the thread, in a 32-bit and a 64-bit process alike (a huge stack would
+  // not do: a 64-bit process has room for any size the call can name).
+  alignas(void*) BYTE unknownRevision[64] = {};
+  SECURITY_ATTRIBUTES security{sizeof(security), unknownRevision, FALSE};
+  EXPECT_EQ(AfxBeginThread(&RecordThread, &work, THREAD_PRIORITY_NORMAL, 0, 0, &security), nullptr);
   EXPECT_EQ(AfxBeginThread(nullptr, &work), nullptr);
   Sleep(20);
   EXPECT_EQ(work.ran.load(), 0);

@@ -4,8 +4,9 @@
 #   install-aspi-sim.sh [--dll PATH] <prefix> <drives file | -> [program.exe ...]
 #   install-aspi-sim.sh <build dir>
 #     (the same as: <build dir>/wineprefix - VornUpdate.exe)
-# - copies the DLL into the prefix's 32-bit system directory
-#   (drive_c/windows/syswow64 in a 64-bit prefix, system32 in a 32-bit one);
+# - copies the DLL into the prefix's system directory of the DLL's own
+#   bitness: a 32-bit DLL into drive_c/windows/syswow64 of a 64-bit prefix
+#   (system32 of a 32-bit one), a 64-bit DLL into system32;
 # - copies the drives file beside it as wnaspi32.txt, which the DLL reads when
 #   VORN_ASPI_DRIVES is not set ("-" keeps the one there);
 # - for each program (default VornUpdate.exe) sets, under
@@ -16,6 +17,19 @@
 # WINEDLLOVERRIDES=wnaspi32=d at run time makes the load fail instead.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+
+# The system folder, under drive_c/windows, for a DLL of the bitness its PE
+# header names (machine 0x8664: x64).
+dll_system_folder() {
+  local dll=$1 prefix=$2 pe machine
+  pe=$(od -An -tu4 -j60 -N4 "$dll" | tr -d ' ')
+  machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$dll" | tr -d ' ')
+  if [ "$machine" = 8664 ] || [ ! -d "$prefix/drive_c/windows/syswow64" ]; then
+    echo system32
+  else
+    echo syswow64
+  fi
+}
 dll=
 if [ "${1:-}" = "--dll" ]; then dll=$2; shift 2; fi
 if [ $# -eq 1 ] && [ -f "$1/CMakeCache.txt" ]; then
@@ -30,8 +44,9 @@ programs=("$@")
 [ -f "$dll" ] || { echo "install-aspi-sim: no DLL at $dll (build the wnaspi32 target)" >&2; exit 1; }
 
 "$here/../wine/wine-prefix.sh" "$prefix"
-system=$prefix/drive_c/windows/syswow64
-[ -d "$system" ] || system=$prefix/drive_c/windows/system32
+. "$here/../wine/wine-env.sh"
+wine_use_prefix "$prefix"
+system=$prefix/drive_c/windows/$(dll_system_folder "$dll" "$prefix")
 cp "$dll" "$system/wnaspi32.dll"
 if [ "$drives" != "-" ]; then
   cp "$drives" "$system/wnaspi32.txt"
@@ -40,7 +55,7 @@ fi
 export WINEPREFIX=$prefix WINEDEBUG=-all
 for program in "${programs[@]}"; do
   key="HKCU\\Software\\Wine\\AppDefaults\\$program"
-  wine reg add "$key" /v Version /d win98 /f >/dev/null
-  wine reg add "$key\\DllOverrides" /v wnaspi32 /d native /f >/dev/null
+  "$WINELOADER" reg add "$key" /v Version /d win98 /f >/dev/null
+  "$WINELOADER" reg add "$key\\DllOverrides" /v wnaspi32 /d native /f >/dev/null
 done
 echo "install-aspi-sim: $system/wnaspi32.dll for ${programs[*]}"

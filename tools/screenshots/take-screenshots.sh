@@ -16,6 +16,8 @@ program=$build/tools/screenshots/skin_screens.exe
 [ -x "$program" ] || { echo "build the skin_screens target first" >&2; exit 1; }
 mkdir -p "$out"
 
+. "$here/tools/wine/wine-env.sh"
+wine_use_tree "$build"
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$here/tools/wine/wine-prefix.sh" "$WINEPREFIX"
 
@@ -23,7 +25,7 @@ work=$(mktemp -d)
 xvfb=
 cleanup() {
   if [ -n "$xvfb" ]; then
-    DISPLAY=$display wineserver -k 2>/dev/null || true
+    DISPLAY=$display "$WINESERVER" -k 2>/dev/null || true
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
   fi
@@ -45,7 +47,7 @@ display=":$(head -n1 "$work/displayfd")"
 
 for language in C.UTF-8 zh_TW.UTF-8; do
   mkfifo "$work/in"
-  DISPLAY=$display LANG=$language LC_ALL=$language wine "$program" <"$work/in" >"$work/out" 2>/dev/null &
+  DISPLAY=$display LANG=$language LC_ALL=$language "$WINELOADER" "$program" <"$work/in" >"$work/out" 2>/dev/null &
   pid=$!
   exec 4>"$work/in"
   seen=0

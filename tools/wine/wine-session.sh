@@ -6,13 +6,15 @@
 set -euo pipefail
 action=$1; build=$2
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-env.sh"
+wine_use_tree "$build"
 session=$build/wine-session
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=-all
 
 stop() {
   if [ -f "$session/xvfb.pid" ]; then
-    WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
+    "$WINESERVER" -k 2>/dev/null || true
     kill "$(cat "$session/xvfb.pid")" 2>/dev/null || true
   fi
   rm -rf "$session"
@@ -24,7 +26,7 @@ start)
   "$here/wine-prefix.sh" "$WINEPREFIX"
   # A wineserver left by an earlier short-lived call (wine reg, wineboot)
   # lingers a few seconds; a persistent one cannot start until it is gone.
-  timeout 20 wineserver -w 2>/dev/null || true
+  timeout 20 "$WINESERVER" -w 2>/dev/null || true
   mkdir -p "$session"
   exec 3>"$session/displayfd"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
@@ -35,11 +37,11 @@ start)
   done
   [ -s "$session/displayfd" ] || { echo "wine-session: Xvfb did not start" >&2; stop; exit 1; }
   echo ":$(head -n1 "$session/displayfd")" >"$session/display"
-  DISPLAY=$(cat "$session/display") wineserver -p 60 </dev/null >/dev/null 2>&1 3>&-
+  DISPLAY=$(cat "$session/display") "$WINESERVER" -p 60 </dev/null >/dev/null 2>&1 3>&-
   # Start Wine's own background processes now, detached from any test's
   # output, so that the tests' programs only attach to them.
   DISPLAY=$(cat "$session/display") WINEDLLOVERRIDES="mscoree,mshtml=" \
-    wine wineboot </dev/null >/dev/null 2>&1 3>&- || true
+    "$WINELOADER" wineboot </dev/null >/dev/null 2>&1 3>&- || true
   echo "wine-session: display $(cat "$session/display")"
   ;;
 stop)
