@@ -118,7 +118,8 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
   // A worker that cannot start leaves the transfer failed and over; the
   // estimate below then ends at once.
   Transfer transfer;
-  CatalogueFetcher none;
+  CatalogueFetcher none;  // without a fetcher: no server to connect to
+  none.serverHost.clear();
   transfer.Start(fetcher != nullptr ? *fetcher : none, remote, local, partial);
 
   SetStatus(Texts().startStatus);

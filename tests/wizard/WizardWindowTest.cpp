@@ -59,6 +59,7 @@ bool Exists(const std::string& path) {
 
 struct SimDrive {
   std::string vendor, product, revision, dateCode;
+  std::string delay;  // of the simulated device's answers: empty, ms or "never"
 };
 
 // One run of the wizard with a given set of drives and language.
@@ -115,15 +116,22 @@ class WizardRun {
     Settle();
   }
 
+  // Clicks a firmware row and Save File in the download window; `download`
+  // and `saveAs` get the download window and the save-file dialog.
+  void OpenSaveDialog(int row, HWND& download, HWND& saveAs) {
+    ASSERT_TRUE(ClickListRow(List(), row));
+    download = WaitForDialog();
+    ASSERT_NE(download, nullptr) << "no download window";
+    ASSERT_TRUE(ClickId(download, kOk));
+    saveAs = WaitForDialog({download});
+    ASSERT_NE(saveAs, nullptr) << "no save dialog";
+  }
+
   // Clicks a firmware row, saves the file at `savePath` and answers the
   // update-now question.
   void Download(int row, const std::string& savePath, int answer) {
-    ASSERT_TRUE(ClickListRow(List(), row));
-    HWND download = WaitForDialog();
-    ASSERT_NE(download, nullptr) << "no download window";
-    ASSERT_TRUE(ClickId(download, kOk));
-    HWND saveAs = WaitForDialog({download});
-    ASSERT_NE(saveAs, nullptr) << "no save dialog";
+    HWND download = nullptr, saveAs = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(row, download, saveAs));
     ASSERT_TRUE(FillSaveDialog(saveAs, savePath, kTimeout));
     HWND question = WaitForWindow(process.id(), "#32770", kTitle, kTimeout, {wizard, download});
     ASSERT_NE(question, nullptr) << "no update-now question";
@@ -173,14 +181,14 @@ void WizardRun::WriteDrives(const std::vector<SimDrive>& drives) {
   int target = 0;
   for (const SimDrive& drive : drives) {
     text += "0 " + std::to_string(target++) + " 0 5 |" + drive.vendor + "|" + drive.product + "|" +
-            drive.revision + "|" + drive.dateCode + "|\r\n";
+            drive.revision + "|" + drive.dateCode + "|" + drive.delay + "\r\n";
   }
   WriteFile(Environment("VORN_ASPI_DRIVES"), text);
 }
 
-const SimDrive kQx1234{"VORN", "QX-1234A", "1.20", "030101"};
-const SimDrive kQx9000{"VORN", "QX-9000B", "2.05", "021115"};
-const SimDrive kOtherMaker{"ACME", "CD-52X", "1.00", "020202"};
+const SimDrive kQx1234{"VORN", "QX-1234A", "1.20", "030101", ""};
+const SimDrive kQx9000{"VORN", "QX-9000B", "2.05", "021115", ""};
+const SimDrive kOtherMaker{"ACME", "CD-52X", "1.00", "020202", ""};
 
 // The served tree: the catalogue offers three files for QX-1234A (the first
 // and the third with the same name, from different folders) and nothing newer
@@ -404,12 +412,8 @@ TEST(WizardWithServerTest, FailedDownloadKeepsTheFirmwarePageAndTheOldFile) {
 
   // The third file is missing on the server: the transfer fails, the user is
   // told so, and the download window ends as if it had been cancelled.
-  ASSERT_TRUE(ClickListRow(run.List(), 2));
-  HWND download = run.WaitForDialog();
-  ASSERT_NE(download, nullptr);
-  ASSERT_TRUE(ClickId(download, kOk));
-  HWND saveAs = run.WaitForDialog({download});
-  ASSERT_NE(saveAs, nullptr);
+  HWND download = nullptr, saveAs = nullptr;
+  ASSERT_NO_FATAL_FAILURE(run.OpenSaveDialog(2, download, saveAs));
   ASSERT_TRUE(FillSaveDialog(saveAs, saved, kTimeout));
   HWND failure = WaitForWindow(run.process.id(), "#32770", kTitle, kTimeout, {run.wizard, download});
   ASSERT_NE(failure, nullptr) << "no message about the failed transfer";
@@ -425,6 +429,19 @@ TEST(WizardWithServerTest, FailedDownloadKeepsTheFirmwarePageAndTheOldFile) {
   run.Download(1, saved, kCancel);
   EXPECT_EQ(run.Result(), IDOK);
   EXPECT_EQ(ReadFile(saved), "second file");
+}
+
+TEST(WizardWithServerTest, DeviceThatNeverAnswersDoesNotStopTheStart) {
+  ServedTree tree;
+  tree.Publish();
+  const SimDrive stuck{"VORN", "QX-5000C", "1.00", "010101", "never"};
+  WizardRun run({kQx1234, stuck, kQx9000});
+  ASSERT_NE(run.wizard, nullptr);
+  EXPECT_LT(run.shownAfterMs, 15000u);
+  run.Next();
+  EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A", "QX-9000B"}));
+  PressKey(run.Button(kCancel), VK_ESCAPE);
+  EXPECT_EQ(run.Result(), IDCANCEL);
 }
 
 TEST(WizardWithServerTest, LastDriveWithNothingNewerLeavesOnlyCancel) {
@@ -501,7 +518,10 @@ class AnswerWatch {
   std::thread thread_;
 };
 
-unsigned short WizardPort() { return static_cast<unsigned short>(std::atoi(Environment("VORN_TEST_FTP_PORT").c_str())); }
+// The build's FTP port, where the wizard looks for its server.
+unsigned short WizardPort() {
+  return static_cast<unsigned short>(std::atoi(Environment("VORN_TEST_FTP_PORT").c_str()));
+}
 
 void Report(const std::string& scenario, const AnswerWatch& watch) {
   std::printf("[measure] %s: longest gap between answers %lu ms over %d samples\n", scenario.c_str(),
@@ -571,12 +591,8 @@ TEST(WizardNetworkTest, DownloadsKeepTheWindowAnswering) {
     run.Next();
     run.ClickRowAndAnswer(0, kOk);
 
-    ASSERT_TRUE(ClickListRow(run.List(), 1));
-    HWND download = run.WaitForDialog();
-    ASSERT_NE(download, nullptr);
-    ASSERT_TRUE(ClickId(download, kOk));
-    HWND saveAs = run.WaitForDialog({download});
-    ASSERT_NE(saveAs, nullptr);
+    HWND download = nullptr, saveAs = nullptr;
+    ASSERT_NO_FATAL_FAILURE(run.OpenSaveDialog(1, download, saveAs));
     AnswerWatch watch(run.wizard);
     const DWORD saving = GetTickCount();
     ASSERT_TRUE(FillSaveDialog(saveAs, saved, kTimeout));
