@@ -116,11 +116,12 @@ void WizardDialog::OnShowWindow(bool show, UINT status) {
 
 void WizardDialog::StartFetch() {
   // One fetch per run: a later show notification finds it running or done.
-  if (fetchJob_ != nullptr || pageState != wizard::kWelcome || fetchStart_ != 0) return;
+  if (fetchStarted_ || pageState != wizard::kWelcome) return;
+  fetchStarted_ = true;
   nextButton.EnableWindow(false);
   fetchJob_ = new CatalogueFetchJob;
   fetchJob_->fetcher.CopySettings(fetcher);
-  fetchStart_ = GetTickCount() | 1;  // never 0: 0 means "not started"
+  fetchStart_ = GetTickCount();
   if (!fetchJob_->Start()) {
     EndFetch(false);
     return;

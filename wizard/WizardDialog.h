@@ -101,5 +101,6 @@ class WizardDialog : public CDialog {
 
   DriveIdentification* drives_;
   CatalogueFetchJob* fetchJob_ = nullptr;  // while the fetch runs
+  bool fetchStarted_ = false;
   DWORD fetchStart_ = 0;                   // tick count when it started
 };

@@ -304,6 +304,7 @@ def serve(args):
     except KeyboardInterrupt:
         pass
     finally:
+        signal.signal(signal.SIGTERM, signal.SIG_IGN)  # a second stop waits for this one
         server.close_all()
     return 0
 
