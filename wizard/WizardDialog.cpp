@@ -98,7 +98,9 @@ bool WizardDialog::OnInitDialog() {
   Place(backButton, {258, 304, 340, 304 + controlHeight});
 
   backButton.EnableWindow(false);
-  nextButton.EnableWindow(true);
+  // Writing the placement may already have shown the window and started the
+  // catalogue fetch; Next waits for that.
+  nextButton.EnableWindow(fetchJob_ == nullptr);
   return true;
 }
 
