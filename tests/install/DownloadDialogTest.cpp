@@ -326,6 +326,21 @@ TEST_F(DownloadDialogTest, NoToReplacingTheAdjustedFileKeepsItAndTheWindow) {
   EXPECT_EQ(path_, "untouched path");
 }
 
+TEST_F(DownloadDialogTest, FolderThatCannotTakeTheFileIsSaidAndKeepsTheWindow) {
+  Serve("normal");
+  chosen_ = Here() + "\\no-such-folder\\fw.zip";
+  cancelAfterReplaceQuestion_ = true;  // then the user gives up on the window
+  ObservedDownload dialog;
+  EXPECT_EQ(Run(dialog), IDCANCEL);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text, DownloadTextsFor(1033).folderRefusedMessage);
+  EXPECT_TRUE(messages_[0].singleButton);
+  EXPECT_EQ(server_->Count("retr"), 0);
+  EXPECT_TRUE(dialog.seen.saveEnabledAtEnd);
+  EXPECT_TRUE(dialog.seen.cancelEnabledAtEnd);
+  EXPECT_EQ(path_, "untouched path");
+}
+
 TEST_F(DownloadDialogTest, NoQuestionWhenTheAdjustedFileIsAbsentOrWasTheOneAskedAbout) {
   Serve("normal");
   ObservedDownload fresh;
