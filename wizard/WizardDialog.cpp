@@ -55,7 +55,9 @@ WizardDialog::WizardDialog(CWnd* parent, DriveIdentification* drives)
       icon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON))),
       drives_(drives ? drives : &theTransport) {}
 
-WizardDialog::~WizardDialog() = default;
+WizardDialog::~WizardDialog() {
+  if (fetchJob_ != nullptr) fetchJob_->Release();
+}
 
 void WizardDialog::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);

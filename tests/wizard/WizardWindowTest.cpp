@@ -563,6 +563,13 @@ TEST(WizardNetworkTest, SilentServerLeavesTheWindowAnsweringAndEndsOnTheNoConnec
   // Cancel ends the program at once, whatever the fetch still waits for.
   ASSERT_TRUE(Click(run.Button(kCancel)));
   EXPECT_TRUE(run.process.WaitForExit(5000));
+
+  // So does Cancel while the fetch runs.
+  WizardRun early({kQx1234}, false);
+  ASSERT_NE(early.wizard, nullptr);
+  EXPECT_FALSE(IsEnabled(early.Button(kNext)));
+  ASSERT_TRUE(Click(early.Button(kCancel)));
+  EXPECT_TRUE(early.process.WaitForExit(5000));
 }
 
 TEST(WizardNetworkTest, DownloadsKeepTheWindowAnswering) {
