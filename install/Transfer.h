@@ -41,6 +41,12 @@ class TransferJob : public CWorkerJob {
   std::atomic<std::uint32_t> stages{0};
   bool succeeded = false;  // the file is in place, whole
 
+  // Who decides the end, once: the worker, when it puts the file in place,
+  // or the user-interface thread, when it gives the transfer up. A transfer
+  // given up never replaces the chosen file, even if it completes later.
+  enum End { kOpen, kPlacing, kGivenUp };
+  std::atomic<int> end{kOpen};
+
  protected:
   void Run() override;
 

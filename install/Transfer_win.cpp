@@ -82,12 +82,13 @@ bool TransferJob::Fetch() {
   if (whole && size != 0 && LocalFileSize(partialPath) != static_cast<std::int64_t>(size)) {
     whole = false;
   }
-  if (whole) {
+  int open = kOpen;
+  if (whole && end.compare_exchange_strong(open, kPlacing)) {
     // Replaces a file the user chose to overwrite only now that the new one
     // is complete; the rename stays on one volume, beside the chosen file.
-    whole = MoveFileExA(partialPath.c_str(), localPath.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return MoveFileExA(partialPath.c_str(), localPath.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   }
-  return whole;
+  return false;
 }
 
 std::uint64_t ListedSize(CFtpConnection* connection, const std::string& remotePath) {
@@ -141,8 +142,13 @@ void Transfer::Check() {
     lastBytes_ = bytes;
     lastMove_ = now;
   } else if (now - lastMove_ >= kStallMs) {
-    gaveUp_ = true;
-    done_.store(0, std::memory_order_release);
+    // Unless the worker is putting the file in place this very moment (then
+    // it ends at once), the transfer is over, failed.
+    int open = TransferJob::kOpen;
+    if (job_->end.compare_exchange_strong(open, TransferJob::kGivenUp)) {
+      gaveUp_ = true;
+      done_.store(0, std::memory_order_release);
+    }
   }
 }
 
