@@ -40,11 +40,19 @@ bool CatalogueFetcher::ConnectAndFetch() {
   remoteCataloguePath = std::string(kRemoteCatalogueFolder) + catalogueFileName;
   localCataloguePath = localCopyPath;
 
-  // A copy left from an earlier run would make the transfer fail, since it
-  // refuses to overwrite an existing file.
-  if (platform::FileExists(localCataloguePath)) platform::RemoveFile(localCataloguePath);
+  // Copies left from an earlier run would make the transfers fail, since they
+  // refuse to overwrite an existing file. A copy that cannot be removed must
+  // not be read as this run's catalogue: the fetch then counts as failed, and
+  // no local copy is named.
+  const std::string localSignature = SignaturePathFor(localCataloguePath);
+  if (!RemoveLeftover(localCataloguePath) || !RemoveLeftover(localSignature)) {
+    localCataloguePath.clear();
+    return true;
+  }
 
-  FetchWithRetries();
+  if (FetchWithRetries(remoteCataloguePath, localCataloguePath) && fetchSignature) {
+    FetchWithRetries(SignaturePathFor(remoteCataloguePath), localSignature);
+  }
   return true;
 }
 
@@ -105,15 +113,21 @@ void CatalogueFetcher::CopySettings(const CatalogueFetcher& other) {
   localCopyPath = other.localCopyPath;
   showMessage = other.showMessage;
   transferFile = other.transferFile;
+  fetchSignature = other.fetchSignature;
 }
 
-bool CatalogueFetcher::FetchWithRetries() {
+bool CatalogueFetcher::RemoveLeftover(const std::string& path) {
+  if (platform::FileExists(path)) platform::RemoveFile(path);
+  return !platform::FileExists(path);
+}
+
+bool CatalogueFetcher::FetchWithRetries(const std::string& remote, const std::string& local) {
   for (int attempt = 0; attempt < kTransferTries; ++attempt) {
-    if (transferFile(*connection, remoteCataloguePath, localCataloguePath)) return true;
+    if (transferFile(*connection, remote, local)) return true;
     // A failed try may leave part of the file behind. Remove it, so that the
-    // next try is not refused because the file exists and a partial catalogue
-    // is never taken for the whole one.
-    if (platform::FileExists(localCataloguePath)) platform::RemoveFile(localCataloguePath);
+    // next try is not refused because the file exists and a partial file is
+    // never taken for the whole one.
+    if (platform::FileExists(local)) platform::RemoveFile(local);
   }
   return false;
 }

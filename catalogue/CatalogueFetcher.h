@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "CatalogueKeys.h"
 #include "Deployment.h"
 #include "catalogue/FirmwareCatalogue.h"
 #include "framework/Internet.h"
@@ -26,10 +27,14 @@ class CatalogueFetcher {
   bool FetchCatalogue();
 
   // One attempt: opens a session and a connection, then copies the catalogue
-  // to localCataloguePath with up to six transfer tries. True when the
-  // connection was made, whether or not the file arrived; the file arrived
-  // exactly when it exists at localCataloguePath afterwards. The session and
-  // the connection stay open.
+  // to localCataloguePath with up to six transfer tries, and after it, when
+  // `fetchSignature` is set, its signature "odd.idx.sig" to
+  // SignaturePathFor(localCataloguePath) in the same way. True when the
+  // connection was made, whether or not the files arrived; the catalogue
+  // arrived exactly when it exists at localCataloguePath afterwards. When a
+  // copy left from an earlier run cannot be removed, nothing is fetched and
+  // localCataloguePath is left empty, so that the old copy is never read as
+  // this run's. The session and the connection stay open.
   bool ConnectAndFetch();
 
   // Steps of ConnectAndFetch up to the open connection: a session with
@@ -61,6 +66,9 @@ class CatalogueFetcher {
   std::string serverHost = deployment::ftpHost;
   unsigned short serverPort = deployment::ftpPort;   // 0: the FTP default
   std::string localCopyPath = deployment::localCataloguePath;
+  // Whether the maker's signature is fetched with the catalogue: in builds
+  // that check it.
+  bool fetchSignature = kCatalogueKeyCount > 0;
 
   // Shows a plain message box with the exclamation icon; tests record the
   // texts instead.
@@ -75,7 +83,11 @@ class CatalogueFetcher {
   static bool TransferFile(CFtpConnection& connection, const std::string& remote, const std::string& local);
 
  private:
-  bool FetchWithRetries();
+  // Up to six tries of `remote` into `local`; a try that fails leaves no part
+  // of the file behind. True when one succeeded.
+  bool FetchWithRetries(const std::string& remote, const std::string& local);
+  // Removes a copy left at `path`; false when one is still there.
+  static bool RemoveLeftover(const std::string& path);
 };
 
 // Teardown when the wizard window goes: the catalogue's release, whose first

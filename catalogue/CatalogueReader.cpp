@@ -175,7 +175,7 @@ bool SkipToToken(CatalogueReader& input, std::string_view tag) {
   }
 }
 
-bool ReadToken(CatalogueReader& input, std::string& token) {
+bool ReadToken(CatalogueReader& input, std::string& token, std::size_t maxLength) {
   token.clear();
   // Pass over white space, across as many buffer fills as it takes.
   for (;;) {
@@ -190,13 +190,14 @@ bool ReadToken(CatalogueReader& input, std::string& token) {
     input.Advance(i);
     if (i < n) break;
   }
-  // Take the token's bytes; past 51 of them keep reading but store nothing.
+  // Take the token's bytes; past maxLength of them keep reading but store
+  // nothing.
   for (;;) {
     const auto* p = reinterpret_cast<const unsigned char*>(input.Current());
     const std::size_t n = input.Available();
     std::size_t i = 0;
     while (i < n && !IsWhite(p[i])) ++i;
-    const std::size_t room = kMaxTokenLength - token.size();
+    const std::size_t room = maxLength - token.size();
     token.append(input.Current(), i < room ? i : room);
     input.Advance(i);
     if (i < n) break;             // white space follows, left unread

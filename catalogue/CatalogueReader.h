@@ -94,15 +94,17 @@ class CatalogueReader {
 
 // Skips white space (space and 0x09 to 0x0D), then reads a token: the bytes up
 // to the next white space (left unread) or the end of the data. The token
-// keeps at most 51 bytes; the rest of a longer run is passed over, so no tail
-// of a long word is ever read as a token of its own. Returns false, with an
-// empty token and the reader failed, when no token can be read.
-bool ReadToken(CatalogueReader& input, std::string& token);
+// keeps at most `maxLength` bytes (51 for every token but a hash value, which
+// may keep one byte more than a digest has, so that a longer one is seen); the
+// rest of a longer run is passed over, so no tail of a long word is ever read
+// as a token of its own. Returns false, with an empty token and the reader
+// failed, when no token can be read.
+constexpr std::size_t kMaxTokenLength = 51;
+constexpr std::size_t kMaxHashLength = 65;
+bool ReadToken(CatalogueReader& input, std::string& token, std::size_t maxLength = kMaxTokenLength);
 
 // Reads tokens, keeping none, until one equals `tag` (true) or none is left
 // (false, with the reader failed): the same as calling ReadToken until it
 // gives `tag`, but it compares only words that begin with the tag's first
 // byte. Call it at a token boundary, as ReadToken leaves the reader.
 bool SkipToToken(CatalogueReader& input, std::string_view tag);
-
-constexpr std::size_t kMaxTokenLength = 51;

@@ -2,10 +2,27 @@
 
 #include <cstring>
 
+#include "CatalogueKeys.h"
+#include "catalogue/Signature.h"
 #include "framework/Platform.h"
 #include "scsi/DriveIdentification.h"
 
 namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Compares the runs of digits that start at a[i] and b[j] by their value and
+// moves both indexes past them: negative, zero or positive.
+int CompareNumbers(const std::string& a, std::size_t& i, const std::string& b, std::size_t& j) {
+  while (i + 1 < a.size() && a[i] == '0' && IsDigit(a[i + 1])) ++i;  // leading zeros
+  while (j + 1 < b.size() && b[j] == '0' && IsDigit(b[j + 1])) ++j;
+  const std::size_t aStart = i, bStart = j;
+  while (i < a.size() && IsDigit(a[i])) ++i;
+  while (j < b.size() && IsDigit(b[j])) ++j;
+  const std::size_t aLength = i - aStart, bLength = j - bStart;
+  if (aLength != bLength) return aLength < bLength ? -1 : 1;
+  return std::memcmp(a.data() + aStart, b.data() + bStart, aLength);
+}
 
 // True when `a` comes after `b` in unsigned byte order: the first differing
 // byte decides, and a text that begins the other is the smaller one.
@@ -16,7 +33,45 @@ bool ByteGreater(const std::string& a, const std::string& b) {
   return a.size() > b.size();
 }
 
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  platform::InputFile* file = platform::OpenInputFile(path);
+  if (file == nullptr) return false;
+  char chunk[64 * 1024];
+  bytes.clear();
+  for (std::size_t n; (n = platform::ReadInputFile(file, chunk, sizeof chunk)) > 0;) bytes.append(chunk, n);
+  platform::CloseInputFile(file);
+  return true;
+}
+
+std::vector<signature::PublicKey> BuiltInKeys() {
+  std::vector<signature::PublicKey> keys;
+  for (int i = 0; i < kCatalogueKeyCount; ++i) keys.push_back(signature::PublicKey::FromHex(kCatalogueKeyModuli[i]));
+  return keys;
+}
+
 }  // namespace
+
+bool VersionGreater(const std::string& a, const std::string& b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      const int order = CompareNumbers(a, i, b, j);
+      if (order != 0) return order > 0;
+      continue;
+    }
+    if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) > static_cast<unsigned char>(b[j]);
+    ++i;
+    ++j;
+  }
+  if (i < a.size() || j < b.size()) return i < a.size();
+  // Equal but for leading zeros ("1.05" and "1.5"): the byte order decides.
+  return ByteGreater(a, b);
+}
+
+std::string SignaturePathFor(const std::string& cataloguePath) { return cataloguePath + ".sig"; }
+
+FirmwareCatalogue::FirmwareCatalogue(std::size_t readerCapacity)
+    : trustedKeys(BuiltInKeys()), reader(readerCapacity) {}
 
 int FirmwareCatalogue::BuildModelList(DriveIdentification& drives) {
   const int count = drives.DriveCount();
@@ -31,11 +86,28 @@ int FirmwareCatalogue::BuildModelList(DriveIdentification& drives) {
 }
 
 bool FirmwareCatalogue::LoadCatalogue(const std::string& localPath) {
-  if (!platform::FileExists(localPath)) return false;
-  reader.Open(localPath);  // a file that cannot be opened reads as empty
+  signatureRefused = false;
+  // An empty path names no copy: the fetch made none in this run.
+  if (localPath.empty() || !platform::FileExists(localPath)) return false;
+  // The bytes that are verified are the bytes that are parsed: the file is
+  // read once, so nothing can change between the two.
+  std::string bytes;
+  ReadWholeFile(localPath, bytes);  // a file that cannot be opened reads as empty
+  platform::RemoveFile(localPath);  // a failed delete is not reported
+  if (!trustedKeys.empty()) {
+    const std::string signaturePath = SignaturePathFor(localPath);
+    std::string sig;
+    const bool signedByMaker = ReadWholeFile(signaturePath, sig) &&
+                               signature::VerifyWithAny(trustedKeys, bytes, sig);
+    platform::RemoveFile(signaturePath);
+    if (!signedByMaker) {
+      signatureRefused = true;
+      return false;
+    }
+  }
+  reader.OpenBytes(std::move(bytes));
   ReadSections();
   reader.Close();
-  platform::RemoveFile(localPath);  // a failed delete is not reported
   return true;
 }
 
@@ -66,13 +138,15 @@ ParseOutcome FirmwareCatalogue::ParseModelItems(ModelEntry& entry) {
     FirmwareItem item;
     const ParseOutcome outcome = ParseItem(item, reader);
     if (outcome != ItemEnd) return outcome;
-    if (IsOffered(entry, item)) entry.items.push_back(std::move(item));
+    if (IsOffered(entry, item) && (trustedKeys.empty() || IsSha256Hex(item.sha256))) {
+      entry.items.push_back(std::move(item));
+    }
   }
 }
 
 bool FirmwareCatalogue::IsOffered(const ModelEntry& entry, const FirmwareItem& item) {
-  if (item.compareBy == "version") return ByteGreater(item.version, entry.revision);
-  return ByteGreater(item.dateCode, entry.dateCode);
+  if (item.compareBy == "version") return VersionGreater(item.version, entry.revision);
+  return VersionGreater(item.dateCode, entry.dateCode);
 }
 
 ModelEntry* FirmwareCatalogue::FindModel(const std::string& model) {
@@ -98,7 +172,8 @@ void FirmwareCatalogue::ReleaseCatalogue(const std::string& localCataloguePath,
   if (closeConnection) closeConnection();
   if (reader.IsOpen()) reader.Close();
   ClearModels();
-  if (!localCataloguePath.empty() && platform::FileExists(localCataloguePath)) {
-    platform::RemoveFile(localCataloguePath);
+  if (localCataloguePath.empty()) return;
+  for (const std::string& path : {localCataloguePath, SignaturePathFor(localCataloguePath)}) {
+    if (platform::FileExists(path)) platform::RemoveFile(path);
   }
 }

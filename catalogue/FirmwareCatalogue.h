@@ -15,6 +15,7 @@
 
 #include "catalogue/CatalogueReader.h"
 #include "catalogue/FirmwareItem.h"
+#include "catalogue/Signature.h"
 
 class DriveIdentification;
 
@@ -26,10 +27,21 @@ struct ModelEntry {
   std::vector<FirmwareItem> items;  // offered items, in file order
 };
 
+// Whether version or date code `a` is newer than `b`: runs of digits compare
+// by their value, every other byte by its unsigned value; when everything
+// compares equal the byte order decides, so the longer text wins a tie. Where
+// the numbers have as many digits on both sides this is the byte order.
+//   1.10 > 1.9     1.30 > 1.3     1.30B > 1.30     030601 > 030512
+bool VersionGreater(const std::string& a, const std::string& b);
+
+// Where the maker's signature of the catalogue at `cataloguePath` is kept:
+// beside it, with ".sig" appended, as on the server.
+std::string SignaturePathFor(const std::string& cataloguePath);
+
 class FirmwareCatalogue {
  public:
-  explicit FirmwareCatalogue(std::size_t readerCapacity = CatalogueReader::kDefaultCapacity)
-      : reader(readerCapacity) {}
+  // Trusts the keys built into the program.
+  explicit FirmwareCatalogue(std::size_t readerCapacity = CatalogueReader::kDefaultCapacity);
 
   // Appends one entry per drive of the maker, in drive-table order, and
   // returns how many entries `models` then holds. Does not empty `models`
@@ -37,8 +49,11 @@ class FirmwareCatalogue {
   int BuildModelList(DriveIdentification& drives);
 
   // False, touching nothing, when no file exists at `localPath`. Otherwise
-  // reads the file into the entries' items, deletes it and returns true, even
-  // when the file could not be read or matched nothing.
+  // reads the file once and deletes it. With trusted keys, the bytes read must
+  // carry a maker's signature in the file SignaturePathFor(localPath) (also
+  // deleted): without one the catalogue is not used, `signatureRefused` is
+  // set and the result is false. Then parses the bytes into the entries'
+  // items and returns true, even when nothing matched.
   bool LoadCatalogue(const std::string& localPath);
 
   // The sections of the open `reader`, up to the end of its data, into the
@@ -55,8 +70,9 @@ class FirmwareCatalogue {
   // IsOffered accepts. Returns ModelEnd or FileEnd.
   ParseOutcome ParseModelItems(ModelEntry& entry);
   // Whether `item` is newer than what the drive runs: by version when
-  // `compareBy` is exactly "version", else by date code. Newer means greater
-  // in unsigned byte order; an empty text is never newer.
+  // `compareBy` is exactly "version", else by date code, both compared by
+  // VersionGreater; an empty text is never newer. With trusted keys an item
+  // must also carry a well-formed "<sha256>" to be kept (ParseModelItems).
   static bool IsOffered(const ModelEntry& entry, const FirmwareItem& item);
 
   // The first entry whose model equals `model` byte for byte, or null.
@@ -69,11 +85,16 @@ class FirmwareCatalogue {
   // Teardown when the wizard window goes. In order: runs `closeConnection`
   // (the owner of the FTP connection passes its close step here; may be
   // empty), closes `reader` if open, clears `models`, and deletes the file at
-  // `localCataloguePath` if one is left. Safe to run more than once.
+  // `localCataloguePath` and its signature if left. Safe to run more than once.
   void ReleaseCatalogue(const std::string& localCataloguePath,
                         const std::function<void()>& closeConnection = {});
 
   std::list<ModelEntry> models;  // a list, so entries keep their addresses
+  // The makers' public keys a catalogue must be signed with; empty: a build
+  // for servers that publish no signature, whose catalogues are used unsigned.
+  std::vector<signature::PublicKey> trustedKeys;
+  // Set by LoadCatalogue when a catalogue arrived without a valid signature.
+  bool signatureRefused = false;
   CatalogueReader reader;
 
  private:

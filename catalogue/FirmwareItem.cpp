@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "catalogue/CatalogueReader.h"
+#include "catalogue/Sha256.h"
 #include "framework/Platform.h"
 
 namespace {
@@ -32,6 +33,7 @@ FirmwareItem::FirmwareItem(const FirmwareItem& other)
       path(other.path),
       parameter(other.parameter),
       size(other.size),
+      sha256(other.sha256),
       description(other.description) {}
 
 FirmwareItem::FirmwareItem(FirmwareItem&& other) noexcept
@@ -45,6 +47,7 @@ FirmwareItem::FirmwareItem(FirmwareItem&& other) noexcept
       path(std::move(other.path)),
       parameter(std::move(other.parameter)),
       size(std::move(other.size)),
+      sha256(std::move(other.sha256)),
       description(std::move(other.description)) {}
 
 FirmwareItem& FirmwareItem::operator=(const FirmwareItem& other) {
@@ -63,6 +66,7 @@ FirmwareItem& FirmwareItem::operator=(FirmwareItem&& other) noexcept {
   path = std::move(other.path);
   parameter = std::move(other.parameter);
   size = std::move(other.size);
+  sha256 = std::move(other.sha256);
   description = std::move(other.description);
   return *this;
 }
@@ -108,6 +112,8 @@ ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input) {
     } else if (token == "<compare") {
       ReadToken(input, token);  // the word that completes the tag
       ReadToken(input, item.compareBy);
+    } else if (token == "<sha256>") {
+      ReadToken(input, item.sha256, kMaxHashLength);
     } else if (token == "<~item>") {
       return ItemEnd;
     } else if (token == "<~model>") {
@@ -150,6 +156,14 @@ void ReadDescription(FirmwareItem& item, CatalogueReader& input) {
     segment.push_back(static_cast<char>(input.Get()));
     ++next;
   }
+}
+
+bool IsSha256Hex(const std::string& text) {
+  if (text.size() != 64) return false;
+  for (char c : text) {
+    if (sha256::HexDigitValue(c) < 0) return false;
+  }
+  return true;
 }
 
 void ExtractFileName(FirmwareItem& item) {

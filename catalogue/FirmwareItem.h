@@ -6,7 +6,9 @@
 // whole tokens, compared byte for byte; each is followed by one value token,
 // except "<fw" and "<compare", which are followed by a word that completes the
 // tag (read and discarded) and then the value, and the two description tags,
-// which are followed by raw text up to the next "<".
+// which are followed by raw text up to the next "<". "<sha256>" is followed by
+// the 64 hexadecimal digits of the firmware file's SHA-256; readers that do not
+// know the tag pass over it and its value as unrecognised tokens.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +45,7 @@ struct FirmwareItem {
   std::string path;       // remote path on the FTP server
   std::string parameter;  // kept for the flasher, not interpreted
   std::string size;       // text, never converted to a number
+  std::string sha256;     // hexadecimal SHA-256 of the firmware file; empty: none given
   std::vector<std::string> description;  // segments in the item's language
 };
 
@@ -52,6 +55,9 @@ enum ParseOutcome : int {
   ModelEnd = 101,  // "<~model>" came first: the item is to be dropped
   FileEnd = 102,   // no further token: the item is to be dropped
 };
+
+// Whether `text` is the 64 hexadecimal digits of a SHA-256 digest.
+bool IsSha256Hex(const std::string& text);
 
 // Reads tokens into `item` until the entry or the section is closed or the
 // data ends. Unknown tokens are passed over; a value token is taken whatever

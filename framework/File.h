@@ -95,6 +95,16 @@ extern const char kPathSeparator;
 // Creates one folder; false when it could not be made (it may already exist).
 bool CreateFolder(const std::string& path);
 
+// Whether `path` names an existing folder.
+bool IsFolder(const std::string& path);
+
+// Renames a file or folder to `to` on the same volume; false when `to`
+// already exists or the system refused. Neither path ends with a separator.
+bool MoveToNewPath(const std::string& from, const std::string& to);
+
+// Removes an empty folder; false when it is not empty or the system refused.
+bool RemoveFolder(const std::string& path);
+
 // Makes a read-only file writable again; false when `path` is no read-only
 // file or the system refused.
 bool ClearReadOnly(const std::string& path);

@@ -134,6 +134,19 @@ void CFile::SetStatus(const std::string& path, const CFileStatus& status) {
 
 bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
 
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MoveToNewPath(const std::string& from, const std::string& to) {
+  struct stat st {};
+  if (::lstat(to.c_str(), &st) == 0 || errno != ENOENT) return false;
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
 bool ClearReadOnly(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR)) return false;

@@ -78,8 +78,9 @@ void DownloadDialog::OnOK() {
     ShowMessage(Texts().folderRefusedMessage);
     return;
   }
+  bool notAsListed = false;
   transferring_ = true;
-  const bool arrived = RunTransfer(remotePath, path, partial);
+  const bool arrived = RunTransfer(remotePath, path, partial, notAsListed);
   transferring_ = false;
   if (arrived) {
     if (titleOut != nullptr) *titleOut = title;
@@ -92,7 +93,7 @@ void DownloadDialog::OnOK() {
   if (!arrived) {
     // Said in the window and in a message box; then the dialog ends as if
     // cancelled, so that nothing is installed and the user can try again.
-    ShowMessage(Texts().failedMessage);
+    ShowMessage(notAsListed ? Texts().notAsPublishedMessage : Texts().failedMessage);
     EndDialog(IDCANCEL);
     return;
   }
@@ -111,7 +112,8 @@ void DownloadDialog::ShowMessage(const char* text) {
   message.DoModal();
 }
 
-bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::string partial) {
+bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::string partial,
+                                 bool& notAsListed) {
   saveButton.EnableWindow(false);
   cancelButton.EnableWindow(false);
 
@@ -120,7 +122,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
   Transfer transfer;
   CatalogueFetcher none;  // without a fetcher: no server to connect to
   none.serverHost.clear();
-  transfer.Start(fetcher != nullptr ? *fetcher : none, remote, local, partial);
+  transfer.Start(fetcher != nullptr ? *fetcher : none, remote, local, partial, listedSha256);
 
   SetStatus(Texts().startStatus);
   progressBar.ShowWindow(SW_SHOW);
@@ -133,6 +135,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
 
   // A failed transfer leaves the bar where the estimate stopped.
   const bool arrived = transfer.Succeeded();
+  notAsListed = transfer.NotAsListed();
   if (arrived) progressBar.SetPos(kProgressRangeTop);
   UpdateData(false);
   SetStatus(arrived ? Texts().endStatus : Texts().failedStatus);

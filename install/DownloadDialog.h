@@ -6,9 +6,10 @@
 // runs DoModal:
 //   IDOK      the file has arrived whole and is in place: `*titleOut` holds
 //             its title (name without extension), `*pathOut` its full path;
-//   IDCANCEL  the user cancelled before saving, or the transfer failed (the
-//             window and a message dialog have said so); the caller's strings
-//             are untouched and a file that existed at the chosen place is
+//   IDCANCEL  the user cancelled before saving, or the transfer failed or
+//             brought a file whose SHA-256 is not `listedSha256` (the window
+//             and a message dialog have said so); the caller's strings are
+//             untouched and a file that existed at the chosen place is
 //             unchanged.
 //
 // The window keeps handling its messages while the file is fetched; the
@@ -47,6 +48,7 @@ class DownloadDialog : public CDialog {
   CatalogueFetcher* fetcher = nullptr;
   std::string defaultFileName;              // the firmware's file name
   std::string defaultExtension;             // forced onto the saved file
+  std::string listedSha256;                 // the file's hash in the catalogue; empty: none
   CProgressCtrl progressBar;
   CButton cancelButton;
   CButton saveButton;
@@ -63,9 +65,10 @@ class DownloadDialog : public CDialog {
 
  private:
   // Fetches `remote` into `partial`, then puts it at `local`, while the bar
-  // shows the estimate; true when the file is in place, whole. The buttons
-  // stay disabled afterwards.
-  bool RunTransfer(std::string remote, std::string local, std::string partial);
+  // shows the estimate; true when the file is in place, whole and as listed.
+  // The buttons stay disabled afterwards. `notAsListed` tells a file refused
+  // for its hash.
+  bool RunTransfer(std::string remote, std::string local, std::string partial, bool& notAsListed);
   void SetStatus(const char* text);
   // Asks before replacing `path`, a file the save-file dialog did not ask
   // about; true for Yes.

@@ -14,6 +14,9 @@ struct DownloadTexts {
   const char* failedMessage; // the message dialog after a failed transfer
   // The message dialog when the chosen folder cannot take the download.
   const char* folderRefusedMessage;
+  // The message dialog when the file that arrived is not the one the
+  // catalogue lists (its SHA-256 differs): it was deleted, nothing installed.
+  const char* notAsPublishedMessage;
   // Follows the file's name in the question asked before a file that the
   // save-file dialog did not ask about is replaced.
   const char* replaceQuestionTail;

@@ -5,6 +5,7 @@
 
 #include "framework/File.h"
 #include "framework/Platform.h"
+#include "install/ExtractionStage.h"
 #include "install/InstallTexts.h"
 #include "install/ProgramStart.h"
 #include "zip/ZipArchiveReader.h"
@@ -62,6 +63,24 @@ bool IsDotsAndSpaces(const std::string& segment) {
   return segment.find_first_not_of(". ") == std::string::npos;
 }
 
+// Writes the current entry to `path` and gives it the entry's time and
+// attributes. A file of that name (a second entry of the same name, perhaps
+// read-only) is replaced.
+void UnpackEntry(ZipArchiveReader& reader, const ZipEntryInfo& info, const std::string& path, char* buffer) {
+  CFile output;
+  CFileException error;
+  if (!output.Open(path, CFile::modeCreate | CFile::modeWrite, &error) &&
+      (!framework::ClearReadOnly(path) || !output.Open(path, CFile::modeCreate | CFile::modeWrite, &error)))
+    throw error;
+  reader.OpenCurrentEntry();
+  std::uint32_t got = 0;
+  do {
+    got = reader.ReadCurrentEntry(buffer, kCopyBlock);
+    output.Write(buffer, got);
+  } while (got == kCopyBlock);
+  ZipArchiveReader::ApplyEntryTimeAndAttributes(output, info);
+}
+
 }  // namespace
 
 void SetInstallMessages(InstallMessages* messages) { installMessages = messages; }
@@ -108,53 +127,31 @@ int ExtractArchive(const std::string& archivePath, const std::string& folderName
                    std::vector<std::string>& fullPaths, std::vector<std::string>& names) {
   try {
     ZipArchiveReader reader(archivePath);
+    // Members sharing their bytes, and more output than any firmware
+    // archive holds, are refused before anything is written.
+    if (reader.CheckMemberLayout() > kMaxUnpackedBytes) return 0;
+    ExtractionStage stage(DriveAndDirectory(archivePath) + folderName + framework::kPathSeparator);
     reader.GoToFirstEntry();
     std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
     do {
       ZipEntryInfo info;
       reader.GetEntryInfo(&info);
       // Names that do not fit the 260-byte buffer, and empty names, end the
-      // extraction before anything of theirs is made.
+      // extraction.
       if (info.nameLength == 0 || info.nameLength >= kNameBufferSize) return 0;
       char nameBuffer[kNameBufferSize];
       reader.GetEntryInfo(&info, nameBuffer, info.nameLength + 1);
       const std::string name(nameBuffer, info.nameLength);
       if (IsSeparator(name.back())) continue;  // a directory entry makes nothing by itself
       if (!IsSafeEntryName(name)) return 0;
-
-      std::string folder = DriveAndDirectory(archivePath) + folderName + framework::kPathSeparator;
-      framework::CreateFolder(folder);
-      std::size_t segmentStart = 0;
-      for (std::size_t i = 0; i < name.size(); ++i) {
-        if (!IsSeparator(name[i])) continue;
-        folder += name.substr(segmentStart, i - segmentStart);
-        if (folder.back() != framework::kPathSeparator) folder += framework::kPathSeparator;
-        framework::CreateFolder(folder);
-        segmentStart = i + 1;
-      }
-      const std::string fileName = name.substr(segmentStart);
-      const std::string outputPath = folder + fileName;
-
-      // A file of the same name is replaced, also when an earlier extraction
-      // of a read-only entry left it read-only.
-      CFile output;
-      CFileException error;
-      if (!output.Open(outputPath, CFile::modeCreate | CFile::modeWrite, &error) &&
-          (!framework::ClearReadOnly(outputPath) ||
-           !output.Open(outputPath, CFile::modeCreate | CFile::modeWrite, &error)))
-        throw error;
-      names.push_back(fileName);
-      fullPaths.push_back(outputPath);
-      reader.OpenCurrentEntry();
-      std::uint32_t got = 0;
-      do {
-        got = reader.ReadCurrentEntry(buffer.get(), kCopyBlock);
-        output.Write(buffer.get(), got);
-      } while (got == kCopyBlock);
-      ZipArchiveReader::ApplyEntryTimeAndAttributes(output, info);
+      std::string targetPath;
+      const std::string stagedPath = stage.AddFile(name, targetPath);
+      names.push_back(name.substr(name.find_last_of("/\\") + 1));
+      fullPaths.push_back(targetPath);
+      UnpackEntry(reader, info, stagedPath, buffer.get());
     } while (reader.GoToNextEntry());
-    reader.CloseArchive();
-    return 1;
+    reader.CloseArchive();  // checks the last member's CRC
+    return stage.Commit() ? 1 : 0;
   } catch (const CZipException&) {
   } catch (const CFileException&) {
   } catch (...) {

@@ -43,11 +43,20 @@ void RunInstall(const std::string& listText, const std::string& savedPath, const
 // `listText` is passed along by the wizard and not used.
 int InstallFirmware(const std::string& listText, const std::string& savedPath, const std::string& fileTitle);
 
-// Unpacks every file entry of the archive into the folder `folderName` made
-// beside it, appending each file's bare name to `names` and its path to
-// `fullPaths`. 1 when every entry was handled, 0 on any failure (files made
-// so far stay). Entries whose names are empty, 260 bytes or longer, or lead
-// outside the folder fail the extraction before anything of theirs is made.
+// Output no firmware archive comes near: an archive whose members add up to
+// more is refused before anything is written.
+inline constexpr std::uint64_t kMaxUnpackedBytes = 256u * 1024 * 1024;
+
+// Unpacks every file entry of the archive into the folder `folderName`
+// beside it (made when missing), appending each file's bare name to `names`
+// and its path to `fullPaths`; files of the same name are replaced. 1 when
+// every entry was handled, 0 on any failure. All or nothing: the files are
+// unpacked into a scratch folder beside the target and moved into it only
+// when every member has passed its checks, so a failure leaves the target
+// folder as it was. Fails: entries whose names are empty, 260 bytes or
+// longer, or lead outside the folder; members that share bytes with another
+// (the overlapping-members zip bomb); members adding up to more than
+// kMaxUnpackedBytes.
 int ExtractArchive(const std::string& archivePath, const std::string& folderName,
                    std::vector<std::string>& fullPaths, std::vector<std::string>& names);
 

@@ -5,7 +5,8 @@
 // The worker fetches into a temporary file beside the chosen one (see
 // ReservePartialFile) and puts it in place only once it has arrived whole,
 // so that a file the user chose to overwrite is replaced only by a complete
-// download and a failed transfer leaves it untouched. A connection that the
+// download and a failed transfer leaves it untouched. A file whose SHA-256
+// is not the one the catalogue lists is deleted in the same way. A connection that the
 // server has closed (it was idle too long, or it dropped during the
 // transfer) is made again once. A transfer that shows no progress for
 // kStallMs is given up: it fails, and its worker ends whenever the network
@@ -39,7 +40,9 @@ class TransferJob : public CWorkerJob {
   // Grows with every stage the worker has passed (connected, listed,
   // connected again): movement the stall watch sees before bytes arrive.
   std::atomic<std::uint32_t> stages{0};
-  bool succeeded = false;  // the file is in place, whole
+  std::string listedSha256;  // the catalogue's hash; empty: none listed
+  bool succeeded = false;    // the file is in place, whole
+  bool notAsListed = false;  // arrived whole, but with another hash
 
   // Who decides the end, once: the worker, when it puts the file in place,
   // or the user-interface thread, when it gives the transfer up. A transfer
@@ -73,8 +76,9 @@ class Transfer {
   // has ended; after a transfer that was given up it has none, and the next
   // transfer connects anew. Returns false when no worker thread could be
   // started; the transfer then counts as failed and is already over.
+  // `listedSha256` is the hash the file must have (empty: none listed).
   bool Start(CatalogueFetcher& fetcher, const std::string& remotePath, const std::string& localPath,
-             const std::string& partialPath);
+             const std::string& partialPath, const std::string& listedSha256 = "");
 
   // Waits for the listed size, then shows the estimate through `sink` until
   // the worker has ended or the transfer was given up.
@@ -84,6 +88,9 @@ class Transfer {
   bool Succeeded() const;
   // Whether the transfer was given up because it showed no progress.
   bool GaveUp() const { return gaveUp_; }
+  // After the worker has ended: whether the file arrived whole but was not
+  // the one the catalogue lists, and was deleted.
+  bool NotAsListed() const;
 
   // Hands the connection back or gives the job up; never waits for the
   // worker.

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "framework/Dialog.h"
+#include "install/ArrivalCheck.h"
 
 namespace {
 
@@ -82,6 +83,13 @@ bool TransferJob::Fetch() {
   if (whole && size != 0 && LocalFileSize(partialPath) != static_cast<std::int64_t>(size)) {
     whole = false;
   }
+  if (whole) {
+    stages.fetch_add(1, std::memory_order_relaxed);
+    if (!ArrivedAsListed(partialPath, listedSha256)) {
+      notAsListed = true;
+      whole = false;
+    }
+  }
   int open = kOpen;
   if (whole && end.compare_exchange_strong(open, kPlacing)) {
     // Replaces a file the user chose to overwrite only now that the new one
@@ -106,7 +114,8 @@ std::uint64_t ListedSize(CFtpConnection* connection, const std::string& remotePa
 void Transfer::SetThreadStarter(CWorkerJob::ThreadStarter starter) { threadStarter = starter; }
 
 bool Transfer::Start(CatalogueFetcher& fetcher, const std::string& remotePath,
-                     const std::string& localPath, const std::string& partialPath) {
+                     const std::string& localPath, const std::string& partialPath,
+                     const std::string& listedSha256) {
   fetcher_ = &fetcher;
   job_ = new TransferJob;
   job_->link.CopySettings(fetcher);
@@ -115,6 +124,7 @@ bool Transfer::Start(CatalogueFetcher& fetcher, const std::string& remotePath,
   job_->remotePath = remotePath;
   job_->localPath = localPath;
   job_->partialPath = partialPath;
+  job_->listedSha256 = listedSha256;
   lastMove_ = GetTickCount();
   done_.store(1, std::memory_order_release);
   if (!job_->Start(threadStarter)) {
@@ -172,6 +182,11 @@ void Transfer::RunEstimate(ProgressSink& sink, ProgressClock& clock) {
 bool Transfer::Succeeded() const {
   return job_ != nullptr && !gaveUp_ && done_.load(std::memory_order_acquire) == 0 &&
          job_->IsDone() && job_->succeeded;
+}
+
+bool Transfer::NotAsListed() const {
+  return job_ != nullptr && !gaveUp_ && done_.load(std::memory_order_acquire) == 0 &&
+         job_->IsDone() && job_->notAsListed;
 }
 
 Transfer::~Transfer() {

@@ -10,7 +10,8 @@ packages=(
   wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick
   zlib1g-dev googletest
   python3 python3-pyftpdlib
-  zip unzip
+  openssl libssl-dev
+  zip unzip libarchive-tools p7zip-full
   fonts-liberation fonts-arphic-uming fonts-wine
 )
 

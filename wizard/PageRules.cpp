@@ -42,6 +42,13 @@ constexpr const char* kUpdateNowEnglish =
 constexpr const char* kUpdateNowChinese =
     "\xB7s\xB6\xB4\xC5\xE9\xA4w\xA4U\xB8\xFC\xA6\xA8\xA5\\\xA1" "A"
     "\xAC" "O\xA7_\xA5\xDF\xA7Y\xA7\xF3\xB7s?";                               // 新韌體已下載成功，是否立即更新?
+constexpr const char* kUnverifiedEnglish =
+    "The firmware list could not be verified.\n\nIt may have been changed on its way, so it was not used.";
+// 無法驗證韌體清單，清單可能在傳送途中遭到更改，因此未採用。
+constexpr const char* kUnverifiedChinese =
+    "\xB5\x4C\xAA\x6B\xC5\xE7\xC3\xD2\xB6\xB4\xC5\xE9\xB2\x4D\xB3\xE6\xA1\x41\xB2\x4D\xB3\xE6\xA5\x69"
+    "\xAF\xE0\xA6\x62\xB6\xC7\xB0\x65\xB3\x7E\xA4\xA4\xBE\x44\xA8\xEC\xA7\xF3\xA7\xEF\xA1\x41\xA6\x5D"
+    "\xA6\xB9\xA5\xBC\xB1\xC4\xA5\xCE\xA1\x43";
 }  // namespace text
 
 int Pick(std::uint16_t languageId, int chinese, int english) {
@@ -170,6 +177,10 @@ std::string DeviceQuestion(std::uint16_t lang, const std::string& driveName) {
 
 std::string UpdateNowQuestion(std::uint16_t lang) {
   return Pick(lang, text::kUpdateNowChinese, text::kUpdateNowEnglish);
+}
+
+std::string UnverifiedCatalogueMessage(std::uint16_t lang) {
+  return Pick(lang, text::kUnverifiedChinese, text::kUnverifiedEnglish);
 }
 
 }  // namespace wizard

@@ -130,4 +130,8 @@ std::vector<Column> FirmwareColumns(std::uint16_t languageId, int listWidth);
 std::string DeviceQuestion(std::uint16_t languageId, const std::string& driveName);
 std::string UpdateNowQuestion(std::uint16_t languageId);
 
+// The message shown before the catalogue-missing page when the catalogue
+// arrived without a valid signature of the maker and was not used.
+std::string UnverifiedCatalogueMessage(std::uint16_t languageId);
+
 }  // namespace wizard

@@ -279,6 +279,7 @@ void WizardDialog::StartChecks() {
 
 bool WizardDialog::LoadAndShowDevices() {
   if (!catalogue.LoadCatalogue(fetcher.localCataloguePath)) {
+    if (catalogue.signatureRefused) TellUnverifiedCatalogue();
     ShowFullPage(Page::CatalogueMissing);
     UpdateData(false);
     return false;
@@ -414,6 +415,13 @@ int WizardDialog::TakeClickedRow() {
   return row;
 }
 
+void WizardDialog::TellUnverifiedCatalogue() {
+  controls::MessageDialog message;
+  message.singleButton = true;
+  message.panel.text = wizard::UnverifiedCatalogueMessage(languageId);
+  message.DoModal();
+}
+
 bool WizardDialog::Ask(const std::string& question) {
   controls::MessageDialog dialog;
   dialog.panel.text = question;
@@ -489,6 +497,7 @@ void WizardDialog::OnFirmwareChosen() {
   download.defaultFileName = item.fileName;
   download.fetcher = &fetcher;
   download.remotePath = item.path;
+  download.listedSha256 = item.sha256;
   download.titleOut = &savedTitle;
   download.pathOut = &savedFilePath;
   if (download.DoModal() != IDOK) return;

@@ -74,6 +74,9 @@ class WizardDialog : public CDialog {
   void InsertColumns(const std::vector<wizard::Column>& columns);
   // The first selected row with the selection mark set on it, or -1.
   int TakeClickedRow();
+  // Says in the one-button message dialog that the catalogue arrived without
+  // the maker's signature and was not used.
+  void TellUnverifiedCatalogue();
   // Asks `question` in the message dialog; true for Yes.
   bool Ask(const std::string& question);
 

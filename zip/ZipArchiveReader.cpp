@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <zlib.h>
 
 #include "zip/ZlibInterface.h"
@@ -10,6 +11,12 @@
 namespace {
 
 constexpr std::uint32_t kCentralSignature = 0x02014b50;
+constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr std::uint32_t kZip64EndSize = 56;      // without extensible data
+constexpr std::uint32_t kZip64LocatorSize = 20;
+constexpr std::uint16_t kZip64ExtraId = 0x0001;
+constexpr std::uint32_t kSizeInZip64Extra = 0xFFFFFFFF;
 constexpr std::uint32_t kLocalSignature = 0x04034b50;
 constexpr std::uint8_t kEndSignature[4] = {0x50, 0x4B, 0x05, 0x06};
 constexpr std::uint32_t kEndRecordSize = 22;
@@ -21,6 +28,7 @@ constexpr std::uint32_t kDeflated = 8;
 
 std::uint32_t Get16(const std::uint8_t* p) { return p[0] + 256u * p[1]; }
 std::uint32_t Get32(const std::uint8_t* p) { return Get16(p) + 65536u * Get16(p + 2); }
+std::uint64_t Get64(const std::uint8_t* p) { return Get32(p) + (static_cast<std::uint64_t>(Get32(p + 4)) << 32); }
 
 }  // namespace
 
@@ -58,25 +66,25 @@ void ZipArchiveReader::ReadExactly(std::uint64_t offset, void* buffer, std::uint
   if (file_.Read(buffer, count) != count) RaiseZipError(CZipException::kBadArchive);
 }
 
-bool ZipArchiveReader::FromWindow(std::uint64_t offset, void* buffer, std::uint32_t count) const {
-  if (offset < windowStart_ || offset + count > windowStart_ + windowLength_) return false;
-  if (count > 0) std::memcpy(buffer, window_.get() + (offset - windowStart_), count);
+bool ZipArchiveReader::Window::CopyOut(std::uint64_t offset, void* buffer, std::uint32_t count) const {
+  if (offset < start || offset + count > start + length) return false;
+  if (count > 0) std::memcpy(buffer, bytes.get() + (offset - start), count);
   return true;
 }
 
-void ZipArchiveReader::ReadRecord(std::uint64_t offset, void* buffer, std::uint32_t count) {
-  if (FromWindow(offset, buffer, count)) return;
+void ZipArchiveReader::ReadRecord(Window& window, std::uint64_t offset, void* buffer, std::uint32_t count) {
+  if (window.CopyOut(offset, buffer, count)) return;
   if (count > kWindowSize) return ReadExactly(offset, buffer, count);
-  // Headers lie close together (the directory) or just before a member's
-  // data: one read of the window serves the next few.
+  // Headers lie close together (the directory), or before their member's
+  // data and the next members' headers: one read serves the next few.
   file_.Seek(static_cast<std::int64_t>(offset), CFile::begin);
-  windowStart_ = offset;
-  windowLength_ = file_.Read(window_.get(), kWindowSize);
-  if (!FromWindow(offset, buffer, count)) RaiseZipError(CZipException::kBadArchive);
+  window.start = offset;
+  window.length = file_.Read(window.bytes.get(), kWindowSize);
+  if (!window.CopyOut(offset, buffer, count)) RaiseZipError(CZipException::kBadArchive);
 }
 
 void ZipArchiveReader::ReadBlock(std::uint64_t offset, void* buffer, std::uint32_t count) {
-  if (!FromWindow(offset, buffer, count)) ReadExactly(offset, buffer, count);
+  if (!memberWindow_.CopyOut(offset, buffer, count)) ReadExactly(offset, buffer, count);
 }
 
 std::uint64_t ZipArchiveReader::FindEndRecord() {
@@ -106,13 +114,15 @@ void ZipArchiveReader::OpenArchive(const std::string& path) {
   if (file_.IsOpen()) return;
   CFileException error;
   if (!file_.Open(path, CFile::modeRead | CFile::shareDenyWrite, &error)) throw error;
-  if (!window_) window_.reset(new std::uint8_t[kWindowSize]);
-  windowStart_ = 0;
-  windowLength_ = 0;
+  for (Window* window : {&directoryWindow_, &memberWindow_}) {
+    if (!window->bytes) window->bytes.reset(new std::uint8_t[kWindowSize]);
+    window->start = 0;
+    window->length = 0;
+  }
 
   const std::uint64_t position = FindEndRecord();
   std::uint8_t record[kEndRecordSize];
-  ReadRecord(position, record, kEndRecordSize);
+  ReadRecord(directoryWindow_, position, record, kEndRecordSize);
   const std::uint32_t thisDisk = Get16(record + 4);
   const std::uint32_t directoryDisk = Get16(record + 6);
   const std::uint32_t entriesOnDisk = Get16(record + 8);
@@ -123,11 +133,37 @@ void ZipArchiveReader::OpenArchive(const std::string& path) {
   directorySize_ = Get32(record + 12);
   directoryOffset_ = Get32(record + 16);
   commentLength_ = Get16(record + 20);
-  if (position < static_cast<std::uint64_t>(directoryOffset_) + directorySize_)
+  const std::uint64_t directoryEnd = DirectoryEnd(position, entriesOnDisk);
+  if (directoryEnd < static_cast<std::uint64_t>(directoryOffset_) + directorySize_)
     RaiseZipError(CZipException::kBadArchive);
   endRecordPosition_ = position;
-  prefixLength_ = position - directoryOffset_ - directorySize_;
+  prefixLength_ = directoryEnd - directoryOffset_ - directorySize_;
   GoToFirstEntry();
+}
+
+// Info-ZIP, given data on standard input, puts a Zip64 end record and its
+// locator between the directory and the end record even when every value
+// fits 32 bits. When a locator stands directly before the end record and
+// points at a Zip64 end record right after the directory, the directory ends
+// where that record starts; values there that differ from the end record's
+// need 64 bits and are refused. Otherwise the directory ends at the end record.
+std::uint64_t ZipArchiveReader::DirectoryEnd(std::uint64_t endRecord, std::uint32_t entries) {
+  if (endRecord < kZip64EndSize + kZip64LocatorSize) return endRecord;
+  std::uint8_t locator[kZip64LocatorSize];
+  ReadRecord(directoryWindow_, endRecord - kZip64LocatorSize, locator, kZip64LocatorSize);
+  if (Get32(locator) != kZip64LocatorSignature) return endRecord;
+  const std::uint64_t zip64End = endRecord - kZip64LocatorSize - kZip64EndSize;
+  std::uint8_t record[kZip64EndSize];
+  ReadRecord(directoryWindow_, zip64End, record, kZip64EndSize);
+  const std::uint64_t directoryEnd = static_cast<std::uint64_t>(directoryOffset_) + directorySize_;
+  if (Get32(record) != kZip64EndSignature || Get64(record + 4) != kZip64EndSize - 12 ||
+      Get64(locator + 8) != directoryEnd)
+    return endRecord;
+  if (Get32(locator + 4) != 0 || Get32(record + 16) != 0 || Get32(record + 20) != 0 ||
+      Get64(record + 24) != entries || Get64(record + 32) != entries || Get64(record + 40) != directorySize_ ||
+      Get64(record + 48) != directoryOffset_)
+    RaiseZipError(CZipException::kBadArchive);
+  return zip64End;
 }
 
 std::time_t ZipArchiveReader::DosDateTimeToTime(std::uint32_t dosDateTime) {
@@ -148,7 +184,7 @@ void ZipArchiveReader::ReadCurrentHeader(ZipEntryInfo& info, char* nameBuffer, s
   if (!file_.IsOpen()) RaiseZipError(CZipException::kBadCall);
   std::uint8_t header[kCentralHeaderSize];
   const std::uint64_t headerPosition = prefixLength_ + currentDirectoryPosition_;
-  ReadRecord(headerPosition, header, kCentralHeaderSize);
+  ReadRecord(directoryWindow_, headerPosition, header, kCentralHeaderSize);
   if (Get32(header) != kCentralSignature) RaiseZipError(CZipException::kBadArchive);
   info.versionMadeBy = Get16(header + 4);
   info.versionNeeded = Get16(header + 6);
@@ -179,7 +215,7 @@ void ZipArchiveReader::ReadCurrentHeader(ZipEntryInfo& info, char* nameBuffer, s
       nameBuffer[info.nameLength] = '\0';
       count = info.nameLength;
     }
-    if (count > 0) ReadRecord(headerPosition + kCentralHeaderSize, nameBuffer, count);
+    if (count > 0) ReadRecord(directoryWindow_, headerPosition + kCentralHeaderSize, nameBuffer, count);
   }
 }
 
@@ -209,19 +245,68 @@ void ZipArchiveReader::GetEntryInfo(ZipEntryInfo* info, char* nameBuffer, std::u
 
 std::uint32_t ZipArchiveReader::CheckLocalHeader() {
   std::uint8_t header[kLocalHeaderSize];
-  ReadRecord(prefixLength_ + currentLocalHeaderOffset_, header, kLocalHeaderSize);
+  const std::uint64_t position = prefixLength_ + currentLocalHeaderOffset_;
+  ReadRecord(memberWindow_, position, header, kLocalHeaderSize);
   if (Get32(header) != kLocalSignature) RaiseZipError(CZipException::kBadArchive);
   const std::uint32_t flags = Get16(header + 6);
   const std::uint32_t method = Get16(header + 8);
   if (method != current_.compressionMethod || (method != kStored && method != kDeflated))
     RaiseZipError(CZipException::kBadArchive);
-  const bool descriptor = (flags & kDataDescriptorFlag) != 0;
-  if (!descriptor && Get32(header + 14) != current_.crc32) RaiseZipError(CZipException::kBadArchive);
-  if (!descriptor && Get32(header + 18) != current_.compressedSize) RaiseZipError(CZipException::kBadArchive);
-  if (!descriptor && Get32(header + 22) != current_.uncompressedSize) RaiseZipError(CZipException::kBadArchive);
   const std::uint32_t nameLength = Get16(header + 26);
+  const std::uint32_t extraLength = Get16(header + 28);
+  const bool descriptor = (flags & kDataDescriptorFlag) != 0;
+  if (!descriptor) {
+    std::uint64_t compressed = Get32(header + 18);
+    std::uint64_t uncompressed = Get32(header + 22);
+    if (compressed == kSizeInZip64Extra || uncompressed == kSizeInZip64Extra)
+      ReadLocalZip64Sizes(position + kLocalHeaderSize + nameLength, extraLength, uncompressed, compressed);
+    if (Get32(header + 14) != current_.crc32 || compressed != current_.compressedSize ||
+        uncompressed != current_.uncompressedSize)
+      RaiseZipError(CZipException::kBadArchive);
+  }
   if (nameLength != current_.nameLength) RaiseZipError(CZipException::kBadArchive);
-  return nameLength + Get16(header + 28);
+  return nameLength + extraLength;
+}
+
+// Info-ZIP marks the sizes of data it reads from standard input with all
+// ones in the local header and gives them in a Zip64 extra field: the sizes
+// so marked follow in that field, uncompressed first. A size not found there
+// keeps its mark, which no central size of a supported archive equals.
+void ZipArchiveReader::ReadLocalZip64Sizes(std::uint64_t extraPosition, std::uint32_t extraLength,
+                                           std::uint64_t& uncompressed, std::uint64_t& compressed) {
+  if (extraLength == 0) return;
+  std::vector<std::uint8_t> extra(extraLength);
+  ReadRecord(memberWindow_, extraPosition, extra.data(), extraLength);
+  for (std::uint32_t at = 0; at + 4 <= extraLength; at += 4 + Get16(&extra[at + 2])) {
+    if (Get16(&extra[at]) != kZip64ExtraId) continue;
+    const std::uint32_t end = std::min(extraLength, at + 4 + Get16(&extra[at + 2]));
+    std::uint32_t field = at + 4;
+    for (std::uint64_t* size : {&uncompressed, &compressed}) {
+      if (*size != kSizeInZip64Extra || field + 8 > end) continue;
+      *size = Get64(&extra[field]);
+      field += 8;
+    }
+    return;
+  }
+}
+
+std::uint64_t ZipArchiveReader::CheckMemberLayout() {
+  // Each member's extent: its local header up to the end of its data.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;
+  std::uint64_t unpacked = 0;
+  GoToFirstEntry();
+  do {
+    const std::uint64_t start = currentLocalHeaderOffset_;
+    const std::uint64_t dataStart = start + kLocalHeaderSize + CheckLocalHeader();
+    extents.emplace_back(start, dataStart + current_.compressedSize);
+    unpacked += current_.uncompressedSize;
+  } while (GoToNextEntry());
+  GoToFirstEntry();
+  std::sort(extents.begin(), extents.end());
+  for (std::size_t i = 1; i < extents.size(); ++i) {
+    if (extents[i].first < extents[i - 1].second) RaiseZipError(CZipException::kBadArchive);
+  }
+  return unpacked;
 }
 
 void ZipArchiveReader::OpenCurrentEntry() {

@@ -6,9 +6,11 @@
 // that cannot be opened or read, which throws CFileException.
 //
 // Supported: methods 0 (stored) and 8 (deflated), data in front of the archive
-// (self-extracting stubs). Not supported: multi-disk archives, ZIP64,
-// encryption (not examined), data descriptors (their flag only relaxes the
-// local header checks; the central values are used).
+// (self-extracting stubs), and the Zip64 records Info-ZIP writes for data it
+// reads from standard input while every value still fits 32 bits. Not
+// supported: multi-disk archives, values that need 64 bits, encryption (not
+// examined), data descriptors (their flag only relaxes the local header
+// checks; the central values are used).
 #pragma once
 
 #include <cstdint>
@@ -61,6 +63,13 @@ class ZipArchiveReader {
   // `nameBuffer` is given, its name: zero-terminated when the name is shorter
   // than `nameBufferSize`, otherwise cut to the buffer without a terminator.
   void GetEntryInfo(ZipEntryInfo* info, char* nameBuffer = nullptr, std::uint32_t nameBufferSize = 0);
+  // Walks every entry and checks its local header, without reading data.
+  // Raises "not a valid archive" when a member's local header or data lies
+  // inside another member's (entries sharing one local header included):
+  // only one member may own each byte. Returns the sum of the members'
+  // uncompressed sizes, which bounds what reading them all can deliver.
+  // Leaves the first entry current. Keeps 16 bytes per entry while it runs.
+  std::uint64_t CheckMemberLayout();
   // Checks the local header and prepares the current entry's data. Closes a
   // member that is still open first (with its CRC check).
   void OpenCurrentEntry();
@@ -91,24 +100,37 @@ class ZipArchiveReader {
   static constexpr std::uint32_t kInputBlock = 16384;
   static constexpr std::uint32_t kSearchChunk = 1028;
   static constexpr std::uint32_t kSearchWindow = 65535;
-  // Headers are read through a read-ahead window of this size. The file is
-  // open with writers denied, so what the window holds stays true.
-  static constexpr std::uint32_t kWindowSize = 4096;
+  // The file is read ahead through two windows of this size: one for the
+  // directory and one for local headers and the data of small members, so
+  // that walking the directory and opening members in turn does not make
+  // either refill the other. The file is open with writers denied, so what
+  // a window holds stays true.
+  static constexpr std::uint32_t kWindowSize = 16384;
 
  private:
+  // A stretch of the file read ahead.
+  struct Window {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::uint64_t start = 0;
+    std::uint32_t length = 0;
+    bool CopyOut(std::uint64_t offset, void* buffer, std::uint32_t count) const;
+  };
+
   [[noreturn]] void RaiseZipError(int internalCode) const;
   // Reads exactly `count` bytes at `offset` of the file; a short read means
   // the archive ends too early and raises "not a valid archive".
   void ReadExactly(std::uint64_t offset, void* buffer, std::uint32_t count);
-  // Reads a header: through the read-ahead window, refilled at `offset`
-  // when it does not hold the range. Short reads fail like ReadExactly.
-  void ReadRecord(std::uint64_t offset, void* buffer, std::uint32_t count);
-  // Reads member data: from the window when it holds the range, else directly.
+  // Reads a record through `window`, refilled at `offset` when it does not
+  // hold the range. Short reads fail like ReadExactly.
+  void ReadRecord(Window& window, std::uint64_t offset, void* buffer, std::uint32_t count);
+  // Reads member data: from the member window when it holds the range, else directly.
   void ReadBlock(std::uint64_t offset, void* buffer, std::uint32_t count);
-  bool FromWindow(std::uint64_t offset, void* buffer, std::uint32_t count) const;
   std::uint64_t FindEndRecord();
+  std::uint64_t DirectoryEnd(std::uint64_t endRecord, std::uint32_t entries);
   void ReadCurrentHeader(ZipEntryInfo& info, char* nameBuffer, std::uint32_t nameBufferSize);
   std::uint32_t CheckLocalHeader();
+  void ReadLocalZip64Sizes(std::uint64_t extraPosition, std::uint32_t extraLength, std::uint64_t& uncompressed,
+                           std::uint64_t& compressed);
   void FreeMember();
 
   static void* Allocate(void* opaque, unsigned items, unsigned size);
@@ -128,9 +150,8 @@ class ZipArchiveReader {
   ZipEntryInfo current_;
   std::uint32_t currentLocalHeaderOffset_ = 0;
   ZipMemberStream* member_ = nullptr;
-  std::unique_ptr<std::uint8_t[]> window_;
-  std::uint64_t windowStart_ = 0;
-  std::uint32_t windowLength_ = 0;
+  Window directoryWindow_;
+  Window memberWindow_;
   bool timeCacheValid_ = false;
   std::uint32_t cachedDosDateTime_ = 0;
   std::time_t cachedTime_ = 0;

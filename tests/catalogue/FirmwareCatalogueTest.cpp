@@ -56,6 +56,7 @@ std::unique_ptr<FirmwareCatalogue> Load(const std::vector<FakeDrives::Drive>& dr
                                         const std::string& text,
                                         std::size_t capacity = CatalogueReader::kDefaultCapacity) {
   auto catalogue = std::make_unique<FirmwareCatalogue>(capacity);
+  catalogue->trustedKeys.clear();  // the parsing, as for a server without signatures
   FakeDrives table(drives);
   catalogue->BuildModelList(table);
   catalogue->reader.OpenBytes(text);
@@ -186,32 +187,47 @@ TEST(LoadCatalogue, CrLfAndTinyBuffersReadLikeLf) {
             Segments{"1 Fixes reading of some video discs.\n"});
 }
 
-TEST(IsOffered, ComparesByteStringsWithoutReadingNumbers) {
+// Versions and date codes: runs of digits compare by value. The byte order
+// the catalogues were written for stands beside each row; the two differ only
+// where numbers of different lengths meet.
+TEST(IsOffered, ComparesNumbersByValueAndEverythingElseByByte) {
   struct Row {
     const char* revision;
     const char* driveDate;
     const char* compareBy;
     const char* version;
     const char* itemDate;
+    bool byByte;   // what the byte order says
     bool offered;
   } rows[] = {
-      {"1.20", "", "version", "1.30", "", true},
-      {"1.20", "", "version", "1.20", "", false},  // equal is not newer
-      {"1.20", "", "version", "1.10", "", false},
-      {"1.9", "", "version", "1.10", "", false},   // byte order: "1.1" < "1.9"
-      {"1.3", "", "version", "1.30", "", true},    // the longer text is greater
-      {"1.30", "", "version", "1.3", "", false},
-      {"", "", "version", "", "", false},          // empty never offered
-      {"1.20", "", "version", "", "999999", false},
-      {"1.0\x7F", "", "version", "1.0\x80", "", true},  // unsigned bytes
-      {"1.0\x80", "", "version", "1.0\x7F", "", false},
-      {"", "030512", "", "", "030601", true},
-      {"", "030512", "", "", "030512", false},
-      {"", "030512", "", "", "", false},
-      {"", "030512", "", "9.99", "030511", false},
-      {"9.99", "030512", "Version", "1.00", "030601", true},  // not "version": dates
-      {"1.00", "030512", "Version", "9.99", "030511", false},
-      {"1.00", "030512", "versions", "9.99", "030511", false},
+      {"1.20", "", "version", "1.30", "", true, true},
+      {"1.20", "", "version", "1.20", "", false, false},  // equal is not newer
+      {"1.20", "", "version", "1.10", "", false, false},
+      {"1.9", "", "version", "1.10", "", false, true},    // 10 > 9: the mended downgrade
+      {"1.10", "", "version", "1.9", "", true, false},
+      {"1.3", "", "version", "1.30", "", true, true},     // 30 > 3, as the byte order has it
+      {"1.30", "", "version", "1.3", "", false, false},
+      {"1.30", "", "version", "1.30B", "", true, true},   // the longer text wins a tie
+      {"1.30B", "", "version", "1.30", "", false, false},
+      {"1.5", "", "version", "1.05", "", false, false},   // equal values: the byte order
+      {"1.05", "", "version", "1.5", "", true, true},
+      {"1.0", "", "version", "1.00", "", true, true},
+      {"v9", "", "version", "v10", "", false, true},
+      {"1.9a", "", "version", "1.9b", "", true, true},
+      {"1.x", "", "version", "1.1", "", false, false},    // a digit against a letter: bytes
+      {"99999999999999999999", "", "version", "100000000000000000000", "", false, true},
+      {"", "", "version", "", "", false, false},          // empty never offered
+      {"1.20", "", "version", "", "999999", false, false},
+      {"1.0\x7F", "", "version", "1.0\x80", "", true, true},  // unsigned bytes
+      {"1.0\x80", "", "version", "1.0\x7F", "", false, false},
+      {"", "030512", "", "", "030601", true, true},
+      {"", "030512", "", "", "030512", false, false},
+      {"", "030512", "", "", "", false, false},
+      {"", "991231", "", "", "1000101", false, true},     // a seven-digit date code
+      {"", "030512", "", "9.99", "030511", false, false},
+      {"9.99", "030512", "Version", "1.00", "030601", true, true},  // not "version": dates
+      {"1.00", "030512", "Version", "9.99", "030511", false, false},
+      {"1.00", "030512", "versions", "9.99", "030511", false, false},
   };
   for (const Row& row : rows) {
     ModelEntry entry{"QX", row.revision, row.driveDate, {}};
@@ -219,6 +235,10 @@ TEST(IsOffered, ComparesByteStringsWithoutReadingNumbers) {
     item.compareBy = row.compareBy;
     item.version = row.version;
     item.dateCode = row.itemDate;
+    const bool byVersion = item.compareBy == "version";
+    const std::string mine = byVersion ? item.version : item.dateCode;
+    const std::string drives = byVersion ? entry.revision : entry.dateCode;
+    EXPECT_EQ(!mine.empty() && mine > drives, row.byByte) << "byte order of " << mine << " / " << drives;
     EXPECT_EQ(FirmwareCatalogue::IsOffered(entry, item), row.offered)
         << row.compareBy << " drive " << row.revision << "/" << row.driveDate << " item "
         << row.version << "/" << row.itemDate;
@@ -310,6 +330,7 @@ TEST(LoadCatalogue, FileIsReadThenDeleted) {
   const std::string path = "catalogue_load_test.idx";
   FakeDrives table({{true, "QX-9000B", "2.00", "040101"}});
   FirmwareCatalogue catalogue;
+  catalogue.trustedKeys.clear();
   catalogue.BuildModelList(table);
 
   platform::RemoveFile(path);
@@ -339,6 +360,7 @@ TEST(LoadCatalogue, UnreadablePathGivesTrueAndNoItems) {
   ASSERT_TRUE(std::filesystem::create_directory(path));
   FakeDrives table({{true, "QX-9000B", "2.00", "040101"}});
   FirmwareCatalogue catalogue;
+  catalogue.trustedKeys.clear();
   catalogue.BuildModelList(table);
   EXPECT_TRUE(catalogue.LoadCatalogue(path));
   EXPECT_TRUE(catalogue.models.front().items.empty());

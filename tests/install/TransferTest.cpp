@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "catalogue/Sha256.h"
 #include "framework/Platform.h"
 #include "install/SavePath.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
@@ -55,10 +56,11 @@ class TransferTest : public ::testing::Test {
   }
 
   // Runs one transfer as the download window does; returns its outcome.
-  bool Fetch() {
+  bool Fetch(const std::string& listedSha256 = "") {
     Transfer transfer;
-    transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_));
+    transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_), listedSha256);
     transfer.RunEstimate(bar_, bar_);
+    notAsListed_ = transfer.NotAsListed();
     return transfer.Succeeded();
   }
 
@@ -68,6 +70,7 @@ class TransferTest : public ::testing::Test {
   std::unique_ptr<CatalogueFetcher> fetcher_;
   std::string local_ = "transfer_test_fw.zip";
   Bar bar_;
+  bool notAsListed_ = false;
 };
 
 TEST_F(TransferTest, FetchesTheWholeFileAndReplacesAnExistingOneOnlyThen) {
@@ -110,6 +113,38 @@ TEST_F(TransferTest, FailedOrCutTransfersLeaveTheChosenPlaceAsItWas) {
     }
     EXPECT_FALSE(platform::FileExists(kPartial));
     EXPECT_EQ(server_->Count("retr"), 1);
+    fetcher_.reset();
+    server_.reset();
+  }
+}
+
+// The file is checked against the catalogue's hash while it is still the
+// temporary file: one changed after the maker listed it (same size) is
+// deleted, and a file already at the chosen place stays as it was.
+TEST_F(TransferTest, FileMustHaveTheListedHashBeforeItReplacesAnything) {
+  const std::string firmware = Firmware(150000);
+  std::string changed = firmware;
+  changed[75000] ^= 0x01;
+  const std::string listed = sha256::ToHex(sha256::Of(firmware));
+  const struct {
+    const char* name;
+    const std::string& served;
+    std::string listedHash;
+    bool arrives;
+  } rows[] = {
+      {"as listed", firmware, listed, true},
+      {"changed after listing", changed, listed, false},
+      {"malformed hash", firmware, listed.substr(1), false},
+      {"no hash listed", changed, "", true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Serve("normal", row.served);
+    WriteFile(local_, "old firmware");
+    EXPECT_EQ(Fetch(row.listedHash), row.arrives);
+    EXPECT_EQ(notAsListed_, !row.arrives);
+    EXPECT_EQ(ReadFile(local_), row.arrives ? row.served : "old firmware");
+    EXPECT_FALSE(platform::FileExists(kPartial));
     fetcher_.reset();
     server_.reset();
   }

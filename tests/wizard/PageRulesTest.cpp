@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/install/Cp950.h"
+
 #include <string>
 #include <vector>
 
@@ -189,6 +191,11 @@ TEST(PageRulesTest, QuestionsAreTheWizardsOwnTextsByteForByte) {
                    0xA5, '\\', 0xA1, 'A', 0xAC, 'O', 0xA7, '_', 0xA5, 0xDF, 0xA7, 'Y', 0xA7, 0xF3,
                    0xB7, 's', '?'}));
   EXPECT_EQ(UpdateNowQuestion(kChineseMainland), UpdateNowQuestion(kEnglish));
+  EXPECT_EQ(UnverifiedCatalogueMessage(kEnglish),
+            "The firmware list could not be verified.\n\nIt may have been changed on its way, so it was not used.");
+  EXPECT_EQ(UnverifiedCatalogueMessage(kChinese),
+            Utf8ToCp950("無法驗證韌體清單，清單可能在傳送途中遭到更改，因此未採用。"));
+  EXPECT_EQ(UnverifiedCatalogueMessage(kChineseMainland), UnverifiedCatalogueMessage(kEnglish));
   EXPECT_EQ(std::string(BackText(kChinese)), Bytes({'<', '<', 0xA4, 'W', 0xA4, '@', 0xA8, 'B'}));
   EXPECT_EQ(std::string(NextText(kChinese)), Bytes({0xA4, 'U', 0xA4, '@', 0xA8, 'B', '>', '>'}));
   EXPECT_EQ(std::string(NextText(kEnglish)), "NEXT>>");

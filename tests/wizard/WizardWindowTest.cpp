@@ -193,57 +193,58 @@ const SimDrive kQx1234{"VORN", "QX-1234A", "1.20", "030101", ""};
 const SimDrive kQx9000{"VORN", "QX-9000B", "2.05", "021115", ""};
 const SimDrive kOtherMaker{"ACME", "CD-52X", "1.00", "020202", ""};
 
-// The served tree: the catalogue offers three files for QX-1234A (the first
-// and the third with the same name, from different folders) and nothing newer
-// for QX-9000B.
+// The served tree, as run-wizard-windows.sh published it with the maker's
+// tools (tests/wizard/served-catalogue.txt, signed, each file's size and hash
+// listed): three files for QX-1234A (the first and the third with the same
+// name, from different folders) and nothing newer for QX-9000B. An entry
+// listed without a hash (1.40) is never offered. Each file holds "firmware"
+// and its path; in the "archive" variant the first is a real archive that
+// carries the flasher.
 class ServedTree {
  public:
   ServedTree() : root_(WindowsPath(Environment("VORN_TEST_FTP_ROOT"))) {}
   explicit ServedTree(const std::string& windowsRoot) : root_(windowsRoot) {}
 
-  void Publish() {
-    Make("\\pub");
-    Make("\\pub\\VORN");
-    Make("\\pub\\VORN\\cdrom");
-    Make("\\pub\\VORN\\cdrom\\a");
-    Make("\\pub\\VORN\\cdrom\\b");
-    WriteFile(root_ + "\\pub\\VORN\\cdrom\\odd.idx", kCatalogue);
-    WriteFile(root_ + "\\pub\\VORN\\cdrom\\a\\qx.zip", "first file");
-    WriteFile(root_ + "\\pub\\VORN\\cdrom\\a\\qx131.zip", "second file");
-    WriteFile(root_ + "\\pub\\VORN\\cdrom\\b\\qx.zip", "third file");
+  void Publish(const std::string& variant = "plain") {
+    Copy(WindowsPath(Environment("VORN_TEST_PUBLISHED")) + "\\" + variant, root_);
   }
   void Remove(const std::string& file) { DeleteFileA((root_ + file).c_str()); }
-  void Withdraw() { DeleteFileA((root_ + "\\pub\\VORN\\cdrom\\odd.idx").c_str()); }
-  // A real archive carrying the flasher, served in place of the first file.
-  void ServeArchive(const std::string& archivePath) {
-    WriteFile(root_ + "\\pub\\VORN\\cdrom\\a\\qx.zip", ReadFile(archivePath));
+  void Withdraw() { Remove(kCatalogue); }
+  std::string Path(const std::string& file) const { return root_ + file; }
+  // Changes one byte of a served file, keeping its size.
+  void Spoil(const std::string& file, std::size_t at) {
+    std::string bytes = ReadFile(root_ + file);
+    ASSERT_LT(at, bytes.size()) << file;
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x01);
+    WriteFile(root_ + file, bytes);
   }
-  // `content` served in place of the second file.
-  void ServeSecond(const std::string& content) {
-    WriteFile(root_ + "\\pub\\VORN\\cdrom\\a\\qx131.zip", content);
-  }
+
+  static constexpr const char* kCatalogue = "\\pub\\VORN\\cdrom\\odd.idx";
+  static constexpr const char* kSignature = "\\pub\\VORN\\cdrom\\odd.idx.sig";
+  static constexpr const char* kOtherSignature = "\\pub\\VORN\\cdrom\\odd.idx.other-sig";
 
  private:
-  void Make(const std::string& folder) { CreateDirectoryA((root_ + folder).c_str(), nullptr); }
+  static void Copy(const std::string& from, const std::string& to) {
+    CreateDirectoryA(to.c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((from + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        Copy(from + "\\" + name, to + "\\" + name);
+      } else {
+        CopyFileA((from + "\\" + name).c_str(), (to + "\\" + name).c_str(), FALSE);
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
 
-  static constexpr const char* kCatalogue =
-      "test catalogue\r\n"
-      "<model> QX-1234A\r\n"
-      "<version> 1.30 <fw location> pub/VORN/cdrom/a/qx.zip <datecode> 030301\r\n"
-      "<eng_description> 1 The first file. <compare mode> version <~item>\r\n"
-      "<version> 1.31 <fw location> pub/VORN/cdrom/a/qx131.zip <datecode> 030302\r\n"
-      "<eng_description> 1 The second file. <compare mode> version <~item>\r\n"
-      "<version> 1.10 <fw location> pub/VORN/cdrom/a/old.zip <datecode> 020101\r\n"
-      "<compare mode> version <~item>\r\n"
-      "<version> 1.32 <fw location> pub/VORN/cdrom/b/qx.zip <datecode> 030303\r\n"
-      "<eng_description> 1 The third file. <compare mode> version <~item>\r\n"
-      "<~model>\r\n"
-      "<model> QX-9000B\r\n"
-      "<version> 2.05 <fw location> pub/VORN/cdrom/c/same.zip <datecode> 021115\r\n"
-      "<compare mode> version <~item>\r\n"
-      "<~model>\r\n";
   std::string root_;
 };
+
+const std::string kFirstFile = "\\pub\\VORN\\cdrom\\a\\qx.zip";
 
 std::string ScratchFolder(const std::string& name) {
   const std::string folder = WindowsPath(Environment("VORN_TEST_SCRATCH")) + "\\" + name;
@@ -365,7 +366,7 @@ TEST(WizardWithServerTest, EnglishPagesQuestionsAndTheChoiceByPosition) {
   run.ClickRowAndAnswer(0, kOk);
   run.Download(2, saved, kCancel);
   EXPECT_EQ(run.Result(), IDOK);
-  EXPECT_EQ(ReadFile(saved), "third file");
+  EXPECT_EQ(ReadFile(saved), "firmware pub/VORN/cdrom/b/qx.zip");
 }
 
 TEST(WizardChineseTest, PagesTextsAndColumnWidths) {
@@ -403,35 +404,88 @@ TEST(WizardChineseTest, PagesTextsAndColumnWidths) {
   EXPECT_EQ(run.Result(), IDOK);
 }
 
-TEST(WizardWithServerTest, FailedDownloadKeepsTheFirmwarePageAndTheOldFile) {
-  ServedTree tree;
-  tree.Publish();
-  tree.Remove("\\pub\\VORN\\cdrom\\b\\qx.zip");
-  const std::string saved = ScratchFolder("failed") + "\\kept.zip";
-  WriteFile(saved, "the file saved before");
-  WizardRun run({kQx1234});
-  run.Next();
-  run.ClickRowAndAnswer(0, kOk);
+// A file missing on the server, and an archive changed after the catalogue
+// was signed (same size): the user is told, the download window ends as if
+// cancelled, the update-now question is not asked, the file saved before
+// stays, nothing is unpacked or started, and the firmware page stays.
+TEST(WizardWithServerTest, FailedOrChangedDownloadKeepsTheFirmwarePageAndTheOldFile) {
+  const struct {
+    const char* name;
+    const char* variant;
+    int row;
+  } rows[] = {{"missing on the server", "plain", 2}, {"changed after signing", "archive", 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ServedTree tree;
+    tree.Publish(row.variant);
+    if (row.row == 2) {
+      tree.Remove("\\pub\\VORN\\cdrom\\b\\qx.zip");
+    } else {
+      tree.Spoil(kFirstFile, 1000);
+    }
+    const std::string folder = ScratchFolder(std::string("failed-") + row.variant);
+    const std::string saved = folder + "\\kept.zip";
+    const std::string log = folder + "\\flasher.log";
+    WriteFile(saved, "the file saved before");
+    DeleteFileA(log.c_str());
+    SetEnvironmentVariableA("VORN_FLASHER_LOG", log.c_str());
+    SetEnvironmentVariableA("VORN_FLASHER_QUIET", "1");
+    WizardRun run({kQx1234});
+    run.Next();
+    run.ClickRowAndAnswer(0, kOk);
 
-  // The third file is missing on the server: the transfer fails, the user is
-  // told so, and the download window ends as if it had been cancelled.
-  HWND download = nullptr, saveAs = nullptr;
-  ASSERT_NO_FATAL_FAILURE(run.OpenSaveDialog(2, download, saveAs));
-  ASSERT_TRUE(FillSaveDialog(saveAs, saved, kTimeout));
-  HWND failure = WaitForWindow(run.process.id(), "#32770", kTitle, kTimeout, {run.wizard, download});
-  ASSERT_NE(failure, nullptr) << "no message about the failed transfer";
-  ASSERT_TRUE(ClickId(failure, kCancel));  // its one button
-  ASSERT_TRUE(WaitForClose(download, kTimeout));
-  run.Settle();
-  EXPECT_EQ(TopWindows(run.process.id(), "#32770").size(), 1u) << "the update-now question was asked";
-  EXPECT_EQ(ReadFile(saved), "the file saved before");
+    HWND download = nullptr, saveAs = nullptr;
+    ASSERT_NO_FATAL_FAILURE(run.OpenSaveDialog(row.row, download, saveAs));
+    ASSERT_TRUE(FillSaveDialog(saveAs, saved, kTimeout));
+    HWND failure = WaitForWindow(run.process.id(), "#32770", kTitle, kTimeout, {run.wizard, download});
+    ASSERT_NE(failure, nullptr) << "no message about the failed transfer";
+    ASSERT_TRUE(ClickId(failure, kCancel));  // its one button
+    ASSERT_TRUE(WaitForClose(download, kTimeout));
+    run.Settle();
+    EXPECT_EQ(TopWindows(run.process.id(), "#32770").size(), 1u) << "the update-now question was asked";
+    EXPECT_EQ(ReadFile(saved), "the file saved before");
+    EXPECT_FALSE(Exists(folder + "\kept")) << "something was unpacked";
+    EXPECT_FALSE(Exists(log)) << "the flasher was started";
 
-  // The firmware page stays, and another file can be fetched.
-  EXPECT_EQ(run.Column(1), (std::vector<std::string>{"1.30", "1.31", "1.32"}));
-  EXPECT_TRUE(IsEnabled(run.Button(kBack)));
-  run.Download(1, saved, kCancel);
-  EXPECT_EQ(run.Result(), IDOK);
-  EXPECT_EQ(ReadFile(saved), "second file");
+    // The firmware page stays, and another file can be fetched.
+    EXPECT_EQ(run.Column(1), (std::vector<std::string>{"1.30", "1.31", "1.32"}));
+    EXPECT_TRUE(IsEnabled(run.Button(kBack)));
+    run.Download(1, saved, kCancel);
+    EXPECT_EQ(run.Result(), IDOK);
+    EXPECT_EQ(ReadFile(saved), "firmware pub/VORN/cdrom/a/qx131.zip");
+  }
+}
+
+// A catalogue changed in one byte, without its signature, or signed with a
+// key the program does not trust: not used. The user is told so and sees the
+// catalogue-missing page.
+TEST(WizardWithServerTest, UnverifiedCatalogueIsNotUsedAndTheUserIsTold) {
+  const char* const cases[] = {"one byte changed", "signature missing", "signed with another key"};
+  for (const char* name : cases) {
+    SCOPED_TRACE(name);
+    ServedTree tree;
+    tree.Publish();
+    const std::string which = name;
+    if (which == "one byte changed") {
+      tree.Spoil(ServedTree::kCatalogue, ReadFile(tree.Path(ServedTree::kCatalogue)).find("1.31") + 3);
+    } else if (which == "signature missing") {
+      tree.Remove(ServedTree::kSignature);
+    } else {
+      CopyFileA(tree.Path(ServedTree::kOtherSignature).c_str(), tree.Path(ServedTree::kSignature).c_str(), FALSE);
+    }
+    WizardRun run({kQx1234});
+    ASSERT_TRUE(Click(run.Button(kNext)));
+    HWND message = run.WaitForDialog();
+    ASSERT_NE(message, nullptr) << "no message about the unverified catalogue";
+    ASSERT_TRUE(ClickId(message, kCancel));  // its one button
+    ASSERT_TRUE(WaitForClose(message, kTimeout));
+    run.Settle();
+    EXPECT_FALSE(IsShown(run.List()));
+    EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+    EXPECT_EQ(run.Label(kCancel), "OK");
+    EXPECT_TRUE(Click(run.Button(kCancel)));
+    EXPECT_EQ(run.Result(), IDCANCEL);
+  }
 }
 
 TEST(WizardWithServerTest, DeviceThatNeverAnswersDoesNotStopTheStart) {
@@ -462,8 +516,7 @@ TEST(WizardWithServerTest, LastDriveWithNothingNewerLeavesOnlyCancel) {
 
 TEST(WizardWithServerTest, FullUpdateUnpacksDeletesAndStartsTheFlasher) {
   ServedTree tree;
-  tree.Publish();
-  tree.ServeArchive(Environment("VORN_TEST_ARCHIVE"));
+  tree.Publish("archive");
   const std::string folder = ScratchFolder("update");
   const std::string log = folder + "\\flasher.log";
   DeleteFileA(log.c_str());
@@ -583,7 +636,10 @@ TEST(WizardNetworkTest, SilentServerLeavesTheWindowAnsweringAndEndsOnTheNoConnec
 }
 
 TEST(WizardNetworkTest, DownloadsKeepTheWindowAnswering) {
-  const std::string firmware = testfiles::PseudoRandomBytes(300000, 11);
+  // The "large" tree serves 300 000 bytes as the second file.
+  const std::string firmware =
+      ReadFile(WindowsPath(Environment("VORN_TEST_PUBLISHED")) + "\\large\\pub\\VORN\\cdrom\\a\\qx131.zip");
+  ASSERT_EQ(firmware.size(), 300000u);
   const struct {
     const char* mode;
     bool arrives;
@@ -603,8 +659,7 @@ TEST(WizardNetworkTest, DownloadsKeepTheWindowAnswering) {
       server.reset();
       server = std::make_unique<ftpfixture::FtpServer>(mode, WizardPort());
       ServedTree tree(server->Root());
-      tree.Publish();
-      tree.ServeSecond(firmware);
+      tree.Publish("large");
     };
     serve(swap ? "normal" : row.mode);
     const std::string folder = ScratchFolder("answering");
@@ -674,7 +729,7 @@ TEST(WizardNetworkTest, DownloadAfterTheServerClosedTheIdleConnectionSucceeds) {
   ASSERT_TRUE(server.WaitFor("disconnect", 1, 10));
   run.Download(1, saved, kCancel);
   EXPECT_EQ(run.Result(), IDOK);
-  EXPECT_EQ(ReadFile(saved), "second file");
+  EXPECT_EQ(ReadFile(saved), "firmware pub/VORN/cdrom/a/qx131.zip");
   EXPECT_EQ(server.Count("connect"), 2) << "one connection again, no more";
 }
 

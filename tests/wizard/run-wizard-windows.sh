@@ -4,9 +4,11 @@
 # tests start there in the fixture's fault modes, then with the FTP server
 # fixture serving a scratch tree there, in English and then in the Chinese
 # (Taiwan) locale. Everything it starts it stops.
-#   run-wizard-windows.sh BUILD TEST_EXE WIZARD_EXE FLASHER_EXE FTP_FIXTURE PORT
+# The served trees are published with the maker's tools and the build's test
+# key, once with plain stand-in files and once with a real archive.
+#   run-wizard-windows.sh BUILD TEST_EXE WIZARD_EXE FLASHER_EXE FTP_FIXTURE PORT SIGNING_KEY OTHER_KEY
 set -euo pipefail
-build=$1 test_exe=$2 wizard_exe=$3 flasher_exe=$4 fixture=$5 port=$6
+build=$1 test_exe=$2 wizard_exe=$3 flasher_exe=$4 fixture=$5 port=$6 key=$7 other_key=$8
 here=$(cd "$(dirname "$0")/../.." && pwd)
 scratch=$(mktemp -d "$build/wizard-windows.XXXXXX")
 server=
@@ -36,11 +38,22 @@ with zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as out:
     out.write(sys.argv[1], "flash.exe")
 PY
 
+publish() {
+  /usr/bin/python3 "$here/tools/publish/make_tree.py" --catalogue "$here/tests/wizard/served-catalogue.txt" \
+    --unhashed "$here/tests/wizard/served-unhashed.txt" --key "$key" --other-key "$other_key" \
+    --out "$scratch/published/$1" "${@:2}"
+}
+publish plain
+publish archive --file "pub/VORN/cdrom/a/qx.zip=$scratch/files/update.zip"
+# A second file large enough to watch the window during its download.
+head -c 300000 /dev/urandom >"$scratch/files/large.zip"
+publish large --file "pub/VORN/cdrom/a/qx131.zip=$scratch/files/large.zip"
+
 "$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - VornUpdate.exe >/dev/null
 export VORN_WIZARD_EXE=$(winpath "$wizard_exe")
 export VORN_TEST_FTP_ROOT=$scratch/root
+export VORN_TEST_PUBLISHED=$scratch/published
 export VORN_TEST_SCRATCH=$scratch/files
-export VORN_TEST_ARCHIVE=$(winpath "$scratch/files/update.zip")
 export VORN_ASPI_DRIVES=$(winpath "$scratch/drives.txt")
 run() { "$here/tools/wine/wine-run.sh" --build "$build" "$test_exe" "$@"; }
 

@@ -200,6 +200,12 @@ TEST(ZipArchiveReader, EachBrokenArchiveFailsWithItsCause) {
        [](ZipBytes& z) { z.data[z.Central(1) + 16] ^= 1; z.data[z.Local(1) + 14] ^= 1; }, "open entry", 12},
       {"wrong CRC of the last member, found on closing", "members.zip",
        [](ZipBytes& z) { z.data[z.Central(4) + 16] ^= 1; z.data[z.Local(4) + 14] ^= 1; }, "close", 12},
+      // piped-infozip.zip: a Zip64 end record 76 bytes before the end record;
+      // entry 1, named "-", has its sizes in a local Zip64 extra field.
+      {"Zip64 entry count that needs 64 bits", "piped-infozip.zip",
+       [](ZipBytes& z) { z.Put32(z.EndRecord() - 76 + 36, 1); }, "open", 11},
+      {"Zip64 local size that needs 64 bits", "piped-infozip.zip",
+       [](ZipBytes& z) { z.Put32(z.Local(1) + 30 + 1 + 4 + 8 + 4, 1); }, "open entry", 11},
       {"file cut in half", "members.zip", [](ZipBytes& z) { z.data.resize(z.data.size() / 2); }, "open", 11},
       {"file cut inside the directory", "members.zip", [](ZipBytes& z) { z.data.resize(z.Central(2) + 20); },
        "open", 11},
@@ -216,6 +222,27 @@ TEST(ZipArchiveReader, EachBrokenArchiveFailsWithItsCause) {
     EXPECT_EQ(f.stage, row.stage);
     EXPECT_EQ(f.cause, row.cause);
     EXPECT_EQ(f.path, path) << "the exception names the open archive";
+  }
+}
+
+TEST(ZipArchiveReader, FindsTheEndRecordOnEitherSideOfEachSearchChunkBorder) {
+  // The search steps back 1 024 bytes at a time; comments of 1 007-1 009 and
+  // 2 031-2 033 bytes put the end record's signature across the first and
+  // second chunk borders. Every length around them must be found, so a
+  // border moved either way fails some length.
+  ZipBytes base{test_archives::ReadAll(Archive("comment1007.zip"))};
+  const std::size_t end = base.EndRecord();
+  base.data.resize(end + 22);
+  const std::string path = test_archives::Scratch("zip_comment_lengths") + "/comment.zip";
+  for (const auto& [first, last] : {std::pair<int, int>{1000, 1040}, {2020, 2070}}) {
+    for (int length = first; length <= last; ++length) {
+      ZipBytes zip = base;
+      zip.data.resize(end + 22 + length, 'x');
+      zip.Put16(end + 20, static_cast<std::uint32_t>(length));
+      test_archives::WriteAll(path, zip.data);
+      const Failure f = FirstFailure(path);
+      EXPECT_EQ(f.stage + std::to_string(f.cause), "0") << "comment of " << length << " bytes";
+    }
   }
 }
 

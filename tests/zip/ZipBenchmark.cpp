@@ -3,7 +3,8 @@
 //   floor    zlib's raw inflate and crc32 over the members, from memory
 //   read     ZipArchiveReader reading every member into a 16 KB buffer
 //   extract  ExtractArchive writing the files
-//   unzip    Info-ZIP unzip -qq -o writing the same files
+//   unzip    Info-ZIP unzip writing the same files, and bsdtar (libarchive)
+//            and 7z (7-Zip) when they are installed
 // and the peak memory of this process after our runs, before the floor
 // loads the archive into memory. Best of five runs each, taken in turns.
 //   usage: zip_benchmark ARCHIVE... (tests/zip/run_benchmark.sh makes them)
@@ -88,6 +89,27 @@ std::uint64_t ReadAll(const std::string& path) {
   return total;
 }
 
+// An archiver users know, run on the same archive for comparison.
+struct Archiver {
+  const char* program;
+  const char* label;
+  // The command that unpacks `archive` into the folder `out` (made first).
+  std::string (*command)(const std::string& archive, const std::string& out);
+};
+
+const Archiver kArchivers[] = {
+    {"unzip", "Info-ZIP",
+     [](const std::string& a, const std::string& o) { return "unzip -qq -o '" + a + "' -d '" + o + "'"; }},
+    {"bsdtar", "libarchive",
+     [](const std::string& a, const std::string& o) { return "bsdtar -xf '" + a + "' -C '" + o + "'"; }},
+    {"7z", "7-Zip",
+     [](const std::string& a, const std::string& o) { return "7z x -y -bso0 -bsp0 '-o" + o + "' '" + a + "'"; }},
+};
+
+bool Installed(const char* program) {
+  return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
 long PeakKb() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -108,9 +130,15 @@ int main(int argc, char** argv) {
       if (install::ExtractArchive(archive, work.filename().string() + "/ours", fullPaths, names) != 1)
         std::fprintf(stderr, "extraction failed\n");
     };
-    const auto unzipOnce = [&] {
-      const std::string command = "unzip -qq -o '" + archive + "' -d '" + (work / "unzip").string() + "'";
-      if (std::system(command.c_str()) != 0) std::fprintf(stderr, "unzip failed\n");
+    std::vector<const Archiver*> others;
+    for (const Archiver& archiver : kArchivers) {
+      if (Installed(archiver.program)) others.push_back(&archiver);
+    }
+    const auto runOther = [&](const Archiver& archiver) {
+      const fs::path out = work / archiver.program;
+      fs::create_directories(out);
+      const std::string command = archiver.command(archive, out.string());
+      if (std::system(command.c_str()) != 0) std::fprintf(stderr, "%s failed\n", archiver.program);
     };
     // Memory: this process's peak before and after our own runs, before the
     // floor loads the archive into memory.
@@ -123,16 +151,19 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> zip(fs::file_size(archive));
     std::ifstream(archive, std::ios::binary).read(reinterpret_cast<char*>(zip.data()), static_cast<std::streamsize>(zip.size()));
     std::uint64_t floorBytes = 0;
-    // The four are timed in turns, best of five each, so that a change in
-    // the machine's load touches all of them alike.
-    double read = 1e30, extract = 1e30, unzip = 1e30, floor = 1e30;
+    // All are timed in turns, best of five each, so that a change in the
+    // machine's load touches all of them alike.
+    double read = 1e30, extract = 1e30, floor = 1e30;
+    std::vector<double> other(others.size(), 1e30);
     for (int round = 0; round < 5; ++round) {
       floor = std::min(floor, Seconds([&] { floorBytes = Floor(zip); }));
       read = std::min(read, Seconds([&] { bytes = ReadAll(archive); }));
       fs::remove_all(work / "ours");
       extract = std::min(extract, Seconds(extractOnce));
-      fs::remove_all(work / "unzip");
-      unzip = std::min(unzip, Seconds(unzipOnce));
+      for (std::size_t i = 0; i < others.size(); ++i) {
+        fs::remove_all(work / others[i]->program);
+        other[i] = std::min(other[i], Seconds([&] { runOther(*others[i]); }));
+      }
     }
     if (floorBytes != bytes) std::fprintf(stderr, "byte counts differ: %llu vs %llu\n",
                                           static_cast<unsigned long long>(floorBytes),
@@ -141,9 +172,15 @@ int main(int argc, char** argv) {
     std::printf("  %.1f MB unpacked\n", bytes / 1048576.0);
     std::printf("  floor   (zlib inflate+crc32, in memory) %8.3f s\n", floor);
     std::printf("  read    (ZipArchiveReader, no files)    %8.3f s  %.2f x floor\n", read, read / floor);
-    std::printf("  extract (ExtractArchive, files written) %8.3f s  %.2f x floor  %.2f x unzip\n", extract,
-                extract / floor, extract / unzip);
-    std::printf("  unzip   (Info-ZIP, files written)       %8.3f s  %.2f x floor\n", unzip, unzip / floor);
+    std::printf("  extract (ExtractArchive, files written) %8.3f s  %.2f x floor\n", extract, extract / floor);
+    for (std::size_t i = 0; i < others.size(); ++i) {
+      const std::string name = std::string(others[i]->program) + " (" + others[i]->label + ", files written)";
+      std::printf("  %-39s %8.3f s  %.2f x floor  extract takes %.2f x its time\n", name.c_str(), other[i],
+                  other[i] / floor, extract / other[i]);
+    }
+    for (const Archiver& archiver : kArchivers) {
+      if (!Installed(archiver.program)) std::printf("  %s: not installed\n", archiver.program);
+    }
     std::printf("  peak memory: %ld KB before, %ld KB after our runs\n", peakBefore, peakOurs);
     fs::remove_all(work);
   }

@@ -1,6 +1,7 @@
 // libFuzzer target: reads every member of the input as an archive, then
 // extracts it into a scratch folder and checks that nothing appeared beside
-// that folder. Any crash, sanitizer report, hang or escape is a finding.
+// that folder, and that a failed extraction made nothing at all. Any crash,
+// sanitizer report, hang, escape or leftover is a finding.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -67,7 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fullPaths.size() != names.size()) std::abort();
   for (const std::string& path : fullPaths) {
     if (path.compare(0, (box / "out").string().size() + 1, (box / "out").string() + "/") != 0) std::abort();
+    if (result == 1 && !fs::is_regular_file(path)) std::abort();
   }
+  if (result == 0 && fs::exists(box / "out")) std::abort();  // all or nothing
   // Nothing beside the input and the output folder, in the box or above it.
   for (const auto& entry : fs::directory_iterator(box)) {
     const std::string name = entry.path().filename().string();

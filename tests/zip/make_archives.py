@@ -14,6 +14,7 @@ import io
 import os
 import random
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -62,6 +63,32 @@ def zip_bytes(members):
         for m in members:
             z.writestr(info(m[0], m[2], *(m[3:])), m[1])
     return buf.getvalue()
+
+
+def stored_parts(name, data):
+    """A stored member as zipfile writes it: its local header and data, and
+    its central record."""
+    raw = zip_bytes([(name, data, zipfile.ZIP_STORED)])
+    directory = struct.unpack_from('<I', raw, len(raw) - 6)[0]
+    return raw[:directory], raw[directory:len(raw) - 22]
+
+
+def with_directory(body, records):
+    """body, then a directory of (central record, local header offset) and an
+    end record."""
+    directory = b''.join(r[:42] + struct.pack('<I', offset) + r[46:] for r, offset in records)
+    end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, len(records), len(records), len(directory), len(body), 0)
+    return body + directory + end
+
+
+def overlapping(inner_at, tail):
+    """A stored member whose data holds, `inner_at` bytes in, the local header
+    and data of a second member that the directory lists as well, followed
+    by `tail` more bytes: each entry alone is valid."""
+    inner_local, inner_record = stored_parts('inner.exe', b'inner member\n')
+    outer_local, outer_record = stored_parts('outer.bin', b'o' * inner_at + inner_local + b't' * tail)
+    data_at = 30 + len('outer.bin')
+    return with_directory(outer_local, [(outer_record, 0), (inner_record, data_at + inner_at)])
 
 
 class Unseekable(io.RawIOBase):
@@ -113,6 +140,16 @@ def main():
                                   cwd=tmp, check=True, stdout=subprocess.PIPE).stdout
         with open(os.path.join(out, 'streamed-infozip.zip'), 'wb') as f:
             f.write(streamed)
+        # Info-ZIP given data on standard input and a file to write (as in
+        # `some-command | zip > fw.zip`; here the piped member joins an
+        # archive of one file): Zip64 sizes in that member's local header
+        # and Zip64 end records before the end record, though every value
+        # fits 32 bits.
+        target = os.path.abspath(os.path.join(out, 'piped-infozip.zip'))
+        if os.path.exists(target):
+            os.remove(target)
+        subprocess.run(['zip', '-q', '-X', target, 'top/a.txt'], cwd=tmp, check=True)
+        subprocess.run(['zip', '-q', '-X', target, '-'], cwd=tmp, input=text[:50000], check=True)
 
     with open(os.path.join(out, 'streamed-python.zip'), 'wb') as f:
         with zipfile.ZipFile(Unseekable(f), 'w') as z:
@@ -130,6 +167,22 @@ def main():
         # chunks, so the chunks fall where the file's length puts them.
         write_zip(os.path.join(out, 'comment%d.zip' % length), [('c.bin', block[:4000], S)],
                   comment=b'x' * length)
+
+    # Members that share bytes (the overlapping-members zip bomb): a second
+    # member inside the first one's data at its start, in its middle and at
+    # its end; one whose header starts on the last byte of the first one's
+    # data; and two entries of one local header.
+    for name, inner_at, tail in (('start', 0, 100), ('middle', 100, 100), ('end', 100, 0)):
+        with open(os.path.join(out, 'overlap-%s.zip' % name), 'wb') as f:
+            f.write(overlapping(inner_at, tail))
+    first_local, first_record = stored_parts('first.bin', b'data whose last byte starts the next header: P')
+    second_local, second_record = stored_parts('second.exe', b'second member\n')
+    with open(os.path.join(out, 'overlap-one-byte.zip'), 'wb') as f:
+        f.write(with_directory(first_local + second_local[1:],
+                               [(first_record, 0), (second_record, len(first_local) - 1)]))
+    shared_local, shared_record = stored_parts('a.exe', b'one header, two entries\n')
+    with open(os.path.join(out, 'overlap-shared.zip'), 'wb') as f:
+        f.write(with_directory(shared_local, [(shared_record, 0), (stored_parts('b.exe', b'one header, two entries\n')[1], 0)]))
 
     write_zip(os.path.join(out, 'empty.zip'), [])
     rng = random.Random(7)
@@ -179,7 +232,7 @@ def main():
 
     # What a reader must deliver, as Python's zipfile reads it: one line per
     # member of each good archive, "archive<TAB>name<TAB>size<TAB>crc32".
-    good = ['members.zip', 'tree.zip', 'streamed-infozip.zip', 'streamed-python.zip', 'stub.zip',
+    good = ['members.zip', 'tree.zip', 'streamed-infozip.zip', 'streamed-python.zip', 'piped-infozip.zip', 'stub.zip',
             'comment1007.zip', 'comment1008.zip', 'comment1009.zip', 'comment65513.zip',
             'install-setup.zip', 'install-name-259.zip']
     with open(os.path.join(out, 'manifest.txt'), 'w') as f:

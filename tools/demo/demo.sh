@@ -18,6 +18,9 @@ wizard=$build/app/VornUpdate.exe
 driver=$build/tools/uidriver/uidrive.exe
 flasher=$build/tools/flasher/flasher.exe
 port=$(sed -n 's/^VORN_FTP_PORT:STRING=//p' "$build/CMakeCache.txt")
+# The key pair the build made for itself: the program trusts its public half.
+key=$(sed -n 's/^VORN_SIGNING_KEY:INTERNAL=//p' "$build/CMakeCache.txt")
+[ -n "$key" ] || { echo "demo: $build was configured without its own key pair (VORN_CATALOGUE_KEYS)" >&2; exit 1; }
 language=${LANG:-C.UTF-8}
 case $language in zh_TW*) tag=zh_TW ;; *) tag=en ;; esac
 
@@ -35,9 +38,9 @@ trap 'echo "demo: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 
 winpath() { echo "Z:${1//\//\\}"; }
 
-# The served tree and the drives.
+# The served tree, stamped and signed as the maker publishes it, and the drives.
 /usr/bin/python3 "$here/tools/demo/make_ftp_tree.py" --catalogue "$here/tools/demo/catalogue.txt" \
-  --flasher "$flasher" --out "$demo/ftp" >/dev/null
+  --flasher "$flasher" --key "$key" --out "$demo/ftp" >/dev/null
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 "$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - VornUpdate.exe >/dev/null
 export VORN_ASPI_DRIVES=$(winpath "$demo/drives.txt")

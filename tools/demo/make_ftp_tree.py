@@ -1,19 +1,26 @@
 #!/usr/bin/python3
 """Builds the demo FTP tree: the catalogue in code page 950 and one zip
-archive per firmware file it names, each carrying the demo flasher.
+archive per firmware file it names, each carrying the demo flasher. Then, as
+the maker publishes, the catalogue gets each archive's size and SHA-256 and
+is signed with KEY (tools/publish).
 
-  make_ftp_tree.py --catalogue catalogue.txt --flasher flasher.exe --out DIR
+  make_ftp_tree.py --catalogue catalogue.txt --flasher flasher.exe --key KEY.pem --out DIR
 """
 import argparse
 import os
 import re
+import subprocess
+import sys
 import zipfile
+
+PUBLISH = [sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "publish", "publish.py")]
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--catalogue", required=True)
     parser.add_argument("--flasher", required=True)
+    parser.add_argument("--key", required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
 
@@ -21,7 +28,8 @@ def main():
         text = source.read()
     folder = os.path.join(args.out, "pub", "VORN", "cdrom")
     os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "odd.idx"), "wb") as target:
+    catalogue = os.path.join(folder, "odd.idx")
+    with open(catalogue, "wb") as target:
         # CR LF line ends, as a file published from a Windows machine has.
         target.write(text.replace("\n", "\r\n").encode("cp950"))
 
@@ -36,6 +44,10 @@ def main():
             out.writestr(stem + ".bin", bytes(range(256)) * 64)
             out.writestr("flash.exe", program)
         print("archive", path)
+
+    subprocess.run(PUBLISH + ["stamp", "--root", args.out, catalogue], check=True)
+    subprocess.run(PUBLISH + ["sign", "--key", args.key, catalogue], check=True)
+    print("signed", catalogue)
 
 
 if __name__ == "__main__":

@@ -12,16 +12,18 @@ exec 9>"$prefix.lock"
 flock 9
 if [ ! -f "$prefix/.vorn-ready" ]; then
   rm -rf "$prefix"
-  WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+  # Made in the C locale whatever the caller's, so that every prefix starts
+  # alike; Wine adapts it to the locale of each later run.
+  WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.UTF-8 \
     xvfb-run -a "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
   WINEPREFIX=$prefix "$WINESERVER" -w 2>/dev/null || true
   [ -f "$prefix/system.reg" ] || { echo "wine-prefix: could not make $prefix with $WINELOADER" >&2; exit 1; }
   touch "$prefix/.vorn-ready"
 fi
 # Wine's own faces (Debian's fonts-wine): Marlett draws the caption buttons'
-# symbols, Tahoma is the captions' face. This Wine does not look for them
-# where the package puts them, but it loads every face in the prefix's Fonts
-# folder.
+# symbols, which otherwise show as letters; Tahoma is the captions' face.
+# This Wine does not look for its faces where the package puts them, but it
+# loads every face in the prefix's Fonts folder.
 fonts=$prefix/drive_c/windows/Fonts
 for face in /usr/share/wine/fonts/marlett.ttf /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf; do
   [ -e "$face" ] && [ ! -e "$fonts/$(basename "$face")" ] && ln -s "$face" "$fonts/" || true

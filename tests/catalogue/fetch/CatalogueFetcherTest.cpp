@@ -62,6 +62,7 @@ class CatalogueFetcherTest : public ::testing::Test {
   void TearDown() override {
     StopServer();
     platform::RemoveFile(scratch);
+    platform::RemoveFile(SignaturePathFor(scratch));
     platform::RemoveFile(scratch + ".fw");
   }
 
@@ -78,6 +79,8 @@ class CatalogueFetcherTest : public ::testing::Test {
     fetcher->serverPort = server->Port();
     fetcher->localCopyPath = scratch;
     fetcher->showMessage = RecordMessage;
+    // The catalogue alone; the cases of the signature turn its fetch on.
+    fetcher->fetchSignature = false;
   }
 
   // Shows what the server saw (on failure, or with ctest -V), then stops it.
@@ -204,13 +207,100 @@ TEST_F(CatalogueFetcherTest, SessionDroppedMidTransferLeavesNoLocalCopy) {
   EXPECT_FALSE(platform::FileExists(scratch));
 }
 
-TEST_F(CatalogueFetcherTest, StaleLocalCopyIsReplaced) {
+TEST_F(CatalogueFetcherTest, StaleLocalCopiesAreReplaced) {
   ASSERT_NO_FATAL_FAILURE(Start("normal"));
+  fetcher->fetchSignature = true;
   server->PutFile(kRemoteCatalogue, "new catalogue\r\n");
+  server->PutFile(std::string(kRemoteCatalogue) + ".sig", "new signature");
   WriteFile(scratch, "stale catalogue from an earlier run, longer than the new one\r\n");
+  WriteFile(SignaturePathFor(scratch), "stale signature from an earlier run");
   EXPECT_TRUE(fetcher->FetchCatalogue());
   EXPECT_TRUE(FileHolds(scratch, "new catalogue\r\n"));
-  EXPECT_EQ(server->Count("retr"), 1);
+  EXPECT_TRUE(FileHolds(SignaturePathFor(scratch), "new signature"));
+  EXPECT_EQ(server->Count("retr"), 2);
+}
+
+// A copy from an earlier run that cannot be removed (held open, or read-only)
+// would make every transfer fail; it must not then be read as this run's
+// catalogue. Nothing is fetched and no local copy is named.
+TEST_F(CatalogueFetcherTest, CopyThatCannotBeRemovedIsNeverReadAsThisRunsCatalogue) {
+  const struct {
+    const char* name;
+    bool signatureCopy;
+    bool readOnly;
+  } rows[] = {{"catalogue held open", false, false},
+              {"signature held open", true, false},
+              {"catalogue read-only", false, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_NO_FATAL_FAILURE(Start("normal"));
+    fetcher->fetchSignature = true;
+    server->PutFile(kRemoteCatalogue, "new catalogue\r\n");
+    const std::string stale = row.signatureCopy ? SignaturePathFor(scratch) : scratch;
+    WriteFile(stale, "stale copy from an earlier run\r\n");
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (row.readOnly) {
+      ASSERT_TRUE(SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_READONLY));
+    } else {
+      held = CreateFileA(stale.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    }
+    EXPECT_TRUE(fetcher->FetchCatalogue());
+    EXPECT_EQ(fetcher->localCataloguePath, "");
+    EXPECT_EQ(server->Count("retr"), 0);
+    FirmwareCatalogue catalogue;
+    EXPECT_FALSE(catalogue.LoadCatalogue(fetcher->localCataloguePath));
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(FileHolds(stale, "stale copy from an earlier run\r\n"));
+    StopServer();
+    platform::RemoveFile(stale);
+  }
+}
+
+// The signature comes over the same connection right after the catalogue,
+// with the same tries; the catalogue is used only as the maker signed it.
+TEST_F(CatalogueFetcherTest, SignatureComesWithTheCatalogueAndDecidesWhetherItIsUsed) {
+  const std::string tree = std::string(SIGNED_TREE) + "/pub/VORN/cdrom/";
+  const std::string signedCatalogue = ReadFile(tree + "odd.idx");
+  const std::string sig = ReadFile(tree + "odd.idx.sig");
+  const std::string otherSig = ReadFile(tree + "odd.idx.other-sig");
+  ASSERT_FALSE(sig.empty());
+  std::string changed = signedCatalogue;
+  changed[changed.find("1.31") + 3] = '2';
+  const struct {
+    const char* name;
+    const std::string& catalogue;
+    const std::string* sig;  // null: not on the server
+    std::vector<std::string> offered;
+  } rows[] = {
+      {"signed with hashes: offered as before", signedCatalogue, &sig, {"1.30", "1.31"}},
+      {"one byte changed", changed, &sig, {}},
+      {"signature missing", signedCatalogue, nullptr, {}},
+      {"signed with another key", signedCatalogue, &otherSig, {}},
+  };
+  const std::string remoteSignature = std::string(kRemoteCatalogue) + ".sig";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_NO_FATAL_FAILURE(Start("normal"));
+    fetcher->fetchSignature = true;
+    server->PutFile(kRemoteCatalogue, row.catalogue);
+    if (row.sig != nullptr) server->PutFile(remoteSignature, *row.sig);
+    EXPECT_TRUE(fetcher->FetchCatalogue());
+    EXPECT_EQ(server->Count("connect"), 1);
+    EXPECT_EQ(server->Count("retr sent " + remoteSignature), row.sig != nullptr ? 1 : 0);
+    EXPECT_EQ(server->Count("retr missing " + remoteSignature), row.sig != nullptr ? 0 : 6);
+
+    FirmwareCatalogue catalogue;
+    catalogue.models.push_back(ModelEntry{"QX-1234A", "1.20", "030101", {}});
+    EXPECT_EQ(catalogue.LoadCatalogue(fetcher->localCataloguePath), !row.offered.empty());
+    EXPECT_EQ(catalogue.signatureRefused, row.offered.empty());
+    std::vector<std::string> offered;
+    for (const FirmwareItem& item : catalogue.models.front().items) offered.push_back(item.version);
+    EXPECT_EQ(offered, row.offered);
+    EXPECT_FALSE(platform::FileExists(SignaturePathFor(scratch)));
+    StopServer();
+  }
 }
 
 // The download lists the firmware file for its size and fetches it over the

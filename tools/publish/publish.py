@@ -1,0 +1,135 @@
+#!/usr/bin/python3
+"""The maker's publishing tools, over the openssl command line.
+
+  publish.py keygen --private KEY.pem --public PUB.pem
+      a new RSA key pair (3072 bits, exponent 65537) for signing catalogues
+  publish.py stamp --root FTP_ROOT CATALOGUE [--check]
+      writes the size and the SHA-256 of every firmware file the catalogue
+      names (<fw ... PATH, taken below FTP_ROOT) into its entry as <size> and
+      <sha256>; with --check, changes nothing and lists every entry whose
+      values differ from the files (exit status 1 if any does)
+  publish.py sign --key KEY.pem CATALOGUE [--out SIG]
+      a detached signature over the exact bytes of the catalogue, written to
+      CATALOGUE.sig unless --out says otherwise
+  publish.py verify --public PUB.pem CATALOGUE [--sig SIG]
+      checks a signature as the program does
+
+The catalogue is handled as bytes, so it keeps its code page and line ends.
+"""
+import argparse
+import hashlib
+import os
+import re
+import subprocess
+import sys
+
+OPENSSL = "openssl"
+
+# One entry: everything up to and including the next "<~item>" token.
+ENTRY = re.compile(rb"(?s).*?(?<!\S)<~item>(?!\S)")
+FW = re.compile(rb"(?<!\S)<fw\s+\S+\s+(\S+)")
+
+
+def keygen(private, public):
+    subprocess.run([OPENSSL, "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:3072",
+                    "-out", private], check=True, stderr=subprocess.DEVNULL)
+    os.chmod(private, 0o600)
+    subprocess.run([OPENSSL, "pkey", "-in", private, "-pubout", "-out", public], check=True)
+
+
+def file_facts(root, path):
+    with open(os.path.join(root, path.decode("latin-1")), "rb") as f:
+        data = f.read()
+    return str(len(data)).encode(), hashlib.sha256(data).hexdigest().encode()
+
+
+def set_tag(entry, tag, value, after, newline):
+    """Gives `tag` the value `value` in `entry`: replaces the value of the
+    tag's last occurrence, or adds the tag on a line of its own after the
+    line that holds offset `after`."""
+    found = list(re.finditer(rb"(?<!\S)" + re.escape(tag) + rb"(\s+)(\S+)", entry))
+    if found:
+        last = found[-1]
+        return entry[:last.start(2)] + value + entry[last.end(2):]
+    line_end = entry.find(b"\n", after)
+    if line_end < 0:
+        return entry + b" " + tag + b" " + value
+    return entry[:line_end + 1] + tag + b" " + value + newline + entry[line_end + 1:]
+
+
+def tag_value(entry, tag):
+    found = re.findall(rb"(?<!\S)" + re.escape(tag) + rb"\s+(\S+)", entry)
+    return found[-1] if found else None
+
+
+def stamp(root, catalogue, check):
+    with open(catalogue, "rb") as f:
+        text = f.read()
+    newline = b"\r\n" if b"\r\n" in text else b"\n"
+    out, pos, differences = [], 0, 0
+    for match in ENTRY.finditer(text):
+        entry = match.group(0)
+        fw = FW.search(entry)
+        if fw is not None:
+            path = fw.group(1)
+            size, digest = file_facts(root, path)
+            if check:
+                if tag_value(entry, b"<size>") != size or tag_value(entry, b"<sha256>") != digest:
+                    print("differs: %s" % path.decode("latin-1"))
+                    differences += 1
+            else:
+                # Each new tag goes right after the <fw line: <size>, then <sha256>.
+                entry = set_tag(entry, b"<sha256>", digest, fw.end(), newline)
+                entry = set_tag(entry, b"<size>", size, fw.end(), newline)
+        out.append(entry)
+        pos = match.end()
+    out.append(text[pos:])
+    if check:
+        return 1 if differences else 0
+    with open(catalogue, "wb") as f:
+        f.write(b"".join(out))
+    return 0
+
+
+def sign(key, catalogue, out):
+    subprocess.run([OPENSSL, "dgst", "-sha256", "-sign", key, "-out", out or catalogue + ".sig", catalogue],
+                   check=True)
+
+
+def verify(public, catalogue, sig):
+    result = subprocess.run([OPENSSL, "dgst", "-sha256", "-verify", public, "-signature",
+                             sig or catalogue + ".sig", catalogue])
+    return result.returncode
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    commands = parser.add_subparsers(dest="command", required=True)
+    p = commands.add_parser("keygen")
+    p.add_argument("--private", required=True)
+    p.add_argument("--public", required=True)
+    p = commands.add_parser("stamp")
+    p.add_argument("--root", required=True)
+    p.add_argument("--check", action="store_true")
+    p.add_argument("catalogue")
+    p = commands.add_parser("sign")
+    p.add_argument("--key", required=True)
+    p.add_argument("--out")
+    p.add_argument("catalogue")
+    p = commands.add_parser("verify")
+    p.add_argument("--public", required=True)
+    p.add_argument("--sig")
+    p.add_argument("catalogue")
+    args = parser.parse_args()
+    if args.command == "keygen":
+        keygen(args.private, args.public)
+    elif args.command == "stamp":
+        sys.exit(stamp(args.root, args.catalogue, args.check))
+    elif args.command == "sign":
+        sign(args.key, args.catalogue, args.out)
+    else:
+        sys.exit(verify(args.public, args.catalogue, args.sig))
+
+
+if __name__ == "__main__":
+    main()
