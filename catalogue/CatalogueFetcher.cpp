@@ -34,6 +34,29 @@ bool CatalogueFetcher::FetchCatalogue() {
 }
 
 bool CatalogueFetcher::ConnectAndFetch() {
+  if (!Connect()) return false;
+
+  catalogueFileName = kCatalogueFileName;
+  remoteCataloguePath = std::string(kRemoteCatalogueFolder) + catalogueFileName;
+  localCataloguePath = localCopyPath;
+
+  // Copies left from an earlier run would make the transfers fail, since they
+  // refuse to overwrite an existing file. A copy that cannot be removed must
+  // not be read as this run's catalogue: the fetch then counts as failed, and
+  // no local copy is named.
+  const std::string localSignature = SignaturePathFor(localCataloguePath);
+  if (!RemoveLeftover(localCataloguePath) || !RemoveLeftover(localSignature)) {
+    localCataloguePath.clear();
+    return true;
+  }
+
+  if (FetchWithRetries(remoteCataloguePath, localCataloguePath) && fetchSignature) {
+    FetchWithRetries(SignaturePathFor(remoteCataloguePath), localSignature);
+  }
+  return true;
+}
+
+bool CatalogueFetcher::Connect() {
   serverAddress = serverHost + "/";
   // A session left by an earlier attempt that failed on the address is
   // released here rather than leaked.
@@ -44,6 +67,9 @@ bool CatalogueFetcher::ConnectAndFetch() {
     showMessage(kCannotCreateSessionText);
     return false;
   }
+  // Without bounds of its own a wait on a server that accepted the
+  // connection but does not answer lasts as long as the service likes.
+  session->SetTimeouts(kNetworkTimeoutMs);
 
   // The address has no scheme, so the first parse fails and the second, with
   // "ftp://" in front, gives the FTP service and the host name.
@@ -68,25 +94,26 @@ bool CatalogueFetcher::ConnectAndFetch() {
     CloseConnection();
     return false;
   }
-
-  catalogueFileName = kCatalogueFileName;
-  remoteCataloguePath = std::string(kRemoteCatalogueFolder) + catalogueFileName;
-  localCataloguePath = localCopyPath;
-
-  // Copies left from an earlier run would make the transfers fail, since they
-  // refuse to overwrite an existing file. A copy that cannot be removed must
-  // not be read as this run's catalogue: the fetch then counts as failed, and
-  // no local copy is named.
-  const std::string localSignature = SignaturePathFor(localCataloguePath);
-  if (!RemoveLeftover(localCataloguePath) || !RemoveLeftover(localSignature)) {
-    localCataloguePath.clear();
-    return true;
-  }
-
-  if (FetchWithRetries(remoteCataloguePath, localCataloguePath) && fetchSignature) {
-    FetchWithRetries(SignaturePathFor(remoteCataloguePath), localSignature);
-  }
   return true;
+}
+
+void CatalogueFetcher::TakeOver(CatalogueFetcher& other) {
+  CloseConnection();
+  session = std::move(other.session);
+  connection = std::move(other.connection);
+  serverAddress = other.serverAddress;
+  remoteCataloguePath = other.remoteCataloguePath;
+  catalogueFileName = other.catalogueFileName;
+  localCataloguePath = other.localCataloguePath;
+}
+
+void CatalogueFetcher::CopySettings(const CatalogueFetcher& other) {
+  serverHost = other.serverHost;
+  serverPort = other.serverPort;
+  localCopyPath = other.localCopyPath;
+  showMessage = other.showMessage;
+  transferFile = other.transferFile;
+  fetchSignature = other.fetchSignature;
 }
 
 bool CatalogueFetcher::RemoveLeftover(const std::string& path) {

@@ -3,6 +3,7 @@
 // firmware download that follows.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,9 @@
 
 class CatalogueFetcher {
  public:
+  // Bound of every wait on the server: connecting, sending, receiving.
+  static constexpr std::uint32_t kNetworkTimeoutMs = 10000;
+
   CatalogueFetcher() = default;
   ~CatalogueFetcher();
   CatalogueFetcher(const CatalogueFetcher&) = delete;
@@ -33,9 +37,22 @@ class CatalogueFetcher {
   // this run's. The session and the connection stay open.
   bool ConnectAndFetch();
 
+  // Steps of ConnectAndFetch up to the open connection: a session with
+  // bounded waits, the address, the anonymous login. True when connected;
+  // the download connects again through it when the lent connection is gone.
+  bool Connect();
+
   // Closes and releases the session, then the connection; either may already
   // be closed.
   void CloseConnection();
+
+  // Takes `other`'s session, connection, address and catalogue paths (its
+  // own are closed first); `other` is left without a connection. Hands a
+  // connection between threads: from a worker that has ended, or to one
+  // before it starts.
+  void TakeOver(CatalogueFetcher& other);
+  // Takes the server, the local copy's place and the test seams of `other`.
+  void CopySettings(const CatalogueFetcher& other);
 
   std::string serverAddress;                         // host name followed by "/"
   std::unique_ptr<CInternetSession> session;         // or none

@@ -98,8 +98,15 @@ class CDialog : public CWnd {
   int modalResult_ = -1;
 };
 
+// Waits up to `milliseconds` for `event` (null: only lets the time pass)
+// while this thread's windows keep handling their messages, routed as the
+// modal loops route them. True when the event was signalled. Returns early,
+// false, when WM_QUIT arrives (it is put back for the loop that owns it).
+bool WaitPumpingMessages(HANDLE event, DWORD milliseconds);
+
 }  // namespace framework
 
+using framework::WaitPumpingMessages;
 using framework::CDataExchange;
 using framework::CDialog;
 using framework::DDX_Control;

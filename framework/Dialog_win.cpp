@@ -35,7 +35,55 @@ HWND DefaultOwner() {
   return owner;
 }
 
+// Hands `msg` to PreTranslateMessage of its window and that window's
+// parents up to `top` (all of them when `top` is null), then, unless one of
+// them consumed it, translates and dispatches it.
+void RouteMessage(MSG& msg, HWND top) {
+  bool consumed = false;
+  for (HWND target = msg.hwnd; target != nullptr && !consumed; target = ::GetParent(target)) {
+    if (CWnd* object = CWnd::FromHandlePermanent(target)) {
+      try {
+        consumed = object->PreTranslateMessage(&msg);
+      } catch (...) {
+        consumed = false;
+      }
+    }
+    if (target == top) break;
+  }
+  if (!consumed) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+// Handles every message waiting for this thread; false when WM_QUIT came,
+// which is put back for the loop that owns it.
+bool PumpWaitingMessages() {
+  MSG msg{};
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    RouteMessage(msg, nullptr);
+  }
+  return true;
+}
+
 }  // namespace
+
+bool WaitPumpingMessages(HANDLE event, DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const bool quit = !PumpWaitingMessages();
+    if (event != nullptr && WaitForSingleObject(event, 0) == WAIT_OBJECT_0) return true;
+    const DWORD elapsed = GetTickCount() - start;
+    if (quit || elapsed >= milliseconds) return false;
+    // Wakes for the event, for any input or sent message, or at the end.
+    MsgWaitForMultipleObjects(event != nullptr ? 1 : 0, &event, FALSE, milliseconds - elapsed,
+                              QS_ALLINPUT);
+  }
+}
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
   if (control.m_hWnd == nullptr) control.SubclassDlgItem(id, dx->dialog);
@@ -90,21 +138,7 @@ INT_PTR CDialog::DoModal() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    bool consumed = false;
-    for (HWND target = msg.hwnd; target != nullptr && !consumed; target = ::GetParent(target)) {
-      if (CWnd* object = FromHandlePermanent(target)) {
-        try {
-          consumed = object->PreTranslateMessage(&msg);
-        } catch (...) {
-          consumed = false;
-        }
-      }
-      if (target == hwnd) break;
-    }
-    if (!consumed) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+    RouteMessage(msg, hwnd);
   }
 
   if (disableOwner) {

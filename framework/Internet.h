@@ -78,6 +78,11 @@ class CInternetSession {
                                                    std::uint16_t port = kInvalidPort,
                                                    bool passive = false);
 
+  // Bounds the service's waits on this session and the connections made
+  // from it: connecting, sending, and receiving (each `milliseconds`).
+  // False when the service refused one of them.
+  bool SetTimeouts(std::uint32_t milliseconds);
+
   // Closes the session handle; harmless when already closed.
   void Close();
 
@@ -102,6 +107,10 @@ class CFtpConnection {
   bool GetFile(const std::string& remoteFile, const std::string& localFile, bool failIfExists = true,
                std::uint32_t attributes = kFileAttributeNormal,
                std::uint32_t flags = kFtpTransferTypeBinary, std::uintptr_t context = 1);
+
+  // Whether the server still answers on this connection (it is asked for
+  // the current folder). False once the server or the network has closed it.
+  bool IsAlive();
 
   // Closes the connection handle; harmless when already closed.
   void Close();

@@ -85,6 +85,18 @@ void CInternetSession::Close() {
   }
 }
 
+bool CInternetSession::SetTimeouts(std::uint32_t milliseconds) {
+  if (!handle_) return false;
+  DWORD value = milliseconds;
+  bool all = true;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
+                       INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
+    all = InternetSetOptionA(handle_, option, &value, sizeof value) != FALSE && all;
+  }
+  return all;
+}
+
 std::unique_ptr<CFtpConnection> CInternetSession::GetFtpConnection(const std::string& server, const char* userName,
                                                                    const char* password, std::uint16_t port,
                                                                    bool passive) {
@@ -104,6 +116,13 @@ void CFtpConnection::Close() {
     InternetCloseHandle(handle_);
     handle_ = nullptr;
   }
+}
+
+bool CFtpConnection::IsAlive() {
+  if (!handle_) return false;
+  char folder[MAX_PATH + 1] = {};
+  DWORD length = sizeof folder;
+  return FtpGetCurrentDirectoryA(handle_, folder, &length) != FALSE;
 }
 
 bool CFtpConnection::GetFile(const std::string& remoteFile, const std::string& localFile, bool failIfExists,

@@ -20,6 +20,10 @@ void OverrideUserLanguageId(std::uint16_t id);
 bool FileExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 
+// Makes a new, empty file at `path`, refusing to touch one that is there.
+enum class NewFile { kCreated, kExists, kFailed };
+NewFile CreateNewFile(const std::string& path);
+
 // A file opened for sequential reading of its raw bytes (no text-mode
 // conversion). Null when the file cannot be opened.
 struct InputFile;

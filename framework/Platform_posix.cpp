@@ -24,6 +24,15 @@ bool FileExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
+NewFile CreateNewFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  if (fd >= 0) {
+    close(fd);
+    return NewFile::kCreated;
+  }
+  return errno == EEXIST ? NewFile::kExists : NewFile::kFailed;
+}
+
 struct InputFile {
   int fd;
 };

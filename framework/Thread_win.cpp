@@ -34,4 +34,41 @@ CWinThread* AfxBeginThread(AFX_THREADPROC procedure, LPVOID parameter, int prior
   return thread;
 }
 
+CWorkerJob::CWorkerJob() : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+CWorkerJob::~CWorkerJob() {
+  if (done_ != nullptr) CloseHandle(done_);
+}
+
+bool CWorkerJob::Start(ThreadStarter starter) {
+  // Without its event the end of the work could not be told: do none.
+  if (done_ == nullptr) return false;
+  InterlockedIncrement(&references_);
+  const CWinThread* thread = starter != nullptr ? starter(&CWorkerJob::Main, this)
+                                                : AfxBeginThread(&CWorkerJob::Main, this);
+  if (thread == nullptr) {
+    InterlockedDecrement(&references_);
+    SetEvent(done_);
+    return false;
+  }
+  return true;
+}
+
+bool CWorkerJob::IsDone() const {
+  return done_ == nullptr || WaitForSingleObject(done_, 0) == WAIT_OBJECT_0;
+}
+
+void CWorkerJob::Release() {
+  if (InterlockedDecrement(&references_) == 0) delete this;
+}
+
+UINT CWorkerJob::Main(LPVOID parameter) {
+  CWorkerJob* job = static_cast<CWorkerJob*>(parameter);
+  job->Run();
+  // The event is a full barrier: the starter reads Run's results after it.
+  if (job->done_ != nullptr) SetEvent(job->done_);
+  job->Release();
+  return 0;
+}
+
 }  // namespace framework

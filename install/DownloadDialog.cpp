@@ -56,6 +56,8 @@ void DownloadDialog::OnPaint() {
 }
 
 void DownloadDialog::OnOK() {
+  // Enter reaches here even while the buttons are disabled.
+  if (transferring_) return;
   CFileDialog fileDialog(false, defaultExtension.c_str(), defaultFileName.c_str(),
                          OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kDownloadFilter, m_hWnd);
   if (fileDialog.DoModal() != IDOK) return;  // stays open, buttons usable
@@ -69,37 +71,58 @@ void DownloadDialog::OnOK() {
   if (path != fileDialog.GetPathName() && platform::FileExists(path) && !ConfirmReplace(path)) {
     return;
   }
+  const std::string partial = ReservePartialFile(path);
+  if (partial.empty()) {
+    // No new file can be made there (a folder without write access, or a
+    // path at the length limit): the user chooses another place.
+    ShowMessage(Texts().folderRefusedMessage);
+    return;
+  }
   bool notAsListed = false;
-  const bool arrived = RunTransfer(remotePath, path, notAsListed);
+  transferring_ = true;
+  const bool arrived = RunTransfer(remotePath, path, partial, notAsListed);
+  transferring_ = false;
   if (arrived) {
     if (titleOut != nullptr) *titleOut = title;
     if (pathOut != nullptr) *pathOut = path;
   }
   titleOut = nullptr;
-  connection = nullptr;
+  fetcher = nullptr;
   pathOut = nullptr;
 
   if (!arrived) {
     // Said in the window and in a message box; then the dialog ends as if
     // cancelled, so that nothing is installed and the user can try again.
-    controls::MessageDialog message;
-    message.singleButton = true;
-    message.panel.text = notAsListed ? Texts().notAsPublishedMessage : Texts().failedMessage;
-    message.DoModal();
+    ShowMessage(notAsListed ? Texts().notAsPublishedMessage : Texts().failedMessage);
     EndDialog(IDCANCEL);
     return;
   }
   CDialog::OnOK();
 }
 
-bool DownloadDialog::RunTransfer(std::string remote, std::string local, bool& notAsListed) {
+void DownloadDialog::OnCancel() {
+  if (transferring_) return;
+  CDialog::OnCancel();
+}
+
+void DownloadDialog::ShowMessage(const char* text) {
+  controls::MessageDialog message;
+  message.singleButton = true;
+  message.panel.text = text;
+  message.DoModal();
+}
+
+bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::string partial,
+                                 bool& notAsListed) {
   saveButton.EnableWindow(false);
   cancelButton.EnableWindow(false);
 
   // A worker that cannot start leaves the transfer failed and over; the
   // estimate below then ends at once.
   Transfer transfer;
-  transfer.Start(connection, remote, local, listedSha256);
+  CatalogueFetcher none;  // without a fetcher: no server to connect to
+  none.serverHost.clear();
+  transfer.Start(fetcher != nullptr ? *fetcher : none, remote, local, partial, listedSha256);
 
   SetStatus(Texts().startStatus);
   progressBar.ShowWindow(SW_SHOW);
@@ -107,7 +130,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, bool& no
   progressBar.SetPos(0);
 
   DialogBar bar(*this, progressBar);
-  SleepingClock clock;
+  PumpingClock clock(transfer.DoneEvent());
   transfer.RunEstimate(bar, clock);
 
   // A failed transfer leaves the bar where the estimate stopped.
@@ -117,7 +140,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, bool& no
   UpdateData(false);
   SetStatus(arrived ? Texts().endStatus : Texts().failedStatus);
   UpdateData(false);
-  Sleep(100);
+  WaitPumpingMessages(nullptr, 100);
   return arrived;
 }
 

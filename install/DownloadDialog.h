@@ -12,6 +12,10 @@
 //             untouched and a file that existed at the chosen place is
 //             unchanged.
 //
+// The window keeps handling its messages while the file is fetched; the
+// transfer cannot be cancelled, but it is given up when it shows no progress
+// for a while (see Transfer.h).
+//
 // The place to save is asked with CFileDialog; tests and walk-throughs choose
 // it with CFileDialog::SetModalHook (framework/FileDialog.h), which sees the
 // default extension, the firmware's file name, the flags and the filter
@@ -25,8 +29,7 @@
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
 #include "framework/ProgressCtrl.h"
-#include "framework/Thread.h"  // before Internet.h, which undoes a <windows.h> macro
-#include "framework/Internet.h"
+#include "catalogue/CatalogueFetcher.h"
 
 // The save-file dialog's filter (the second description begins with a space).
 inline constexpr const char kDownloadFilter[] =
@@ -40,7 +43,9 @@ class DownloadDialog : public CDialog {
   std::string* titleOut = nullptr;          // not owned
   std::string* pathOut = nullptr;           // not owned
   std::string remotePath;                   // the firmware's path on the server
-  CFtpConnection* connection = nullptr;     // lent, not owned
+  // The wizard's fetcher, not owned: its connection is lent to the
+  // transfer, which connects again through it when the server closed it.
+  CatalogueFetcher* fetcher = nullptr;
   std::string defaultFileName;              // the firmware's file name
   std::string defaultExtension;             // forced onto the saved file
   std::string listedSha256;                 // the file's hash in the catalogue; empty: none
@@ -55,14 +60,20 @@ class DownloadDialog : public CDialog {
   void OnPaint() override;
   // "Save File": asks where to save, fetches, ends the dialog.
   void OnOK() override;
+  // Cancel, Escape or the close box; nothing while the file is fetched.
+  void OnCancel() override;
 
  private:
-  // Fetches `remote` into `local` while the bar shows the estimate; true when
-  // the file is in place, whole and as listed. The buttons stay disabled
-  // afterwards. `notAsListed` tells a file refused for its hash.
-  bool RunTransfer(std::string remote, std::string local, bool& notAsListed);
+  // Fetches `remote` into `partial`, then puts it at `local`, while the bar
+  // shows the estimate; true when the file is in place, whole and as listed.
+  // The buttons stay disabled afterwards. `notAsListed` tells a file refused
+  // for its hash.
+  bool RunTransfer(std::string remote, std::string local, std::string partial, bool& notAsListed);
   void SetStatus(const char* text);
   // Asks before replacing `path`, a file the save-file dialog did not ask
   // about; true for Yes.
   bool ConfirmReplace(const std::string& path);
+  void ShowMessage(const char* text);
+
+  bool transferring_ = false;
 };

@@ -12,6 +12,8 @@ struct DownloadTexts {
   const char* endStatus;     // after the file has arrived
   const char* failedStatus;  // after a transfer that failed
   const char* failedMessage; // the message dialog after a failed transfer
+  // The message dialog when the chosen folder cannot take the download.
+  const char* folderRefusedMessage;
   // The message dialog when the file that arrived is not the one the
   // catalogue lists (its SHA-256 differs): it was deleted, nothing installed.
   const char* notAsPublishedMessage;

@@ -1,6 +1,11 @@
 #include "install/SavePath.h"
 
+#include "framework/Platform.h"
+
 namespace {
+
+// How many names are tried before the folder counts as unable to take one.
+constexpr int kPartialNameTries = 1000;
 
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() &&
@@ -25,4 +30,16 @@ void AdjustSavePath(const std::string& defaultExt, const std::string& chosenExt,
   pathOut->append(defaultExt);
 }
 
-std::string PartialPathFor(const std::string& path) { return path + ".part"; }
+std::string ReservePartialFile(const std::string& path) {
+  const std::string::size_type slash = path.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  for (int number = 1; number <= kPartialNameTries; ++number) {
+    const std::string partial = folder + "~" + std::to_string(number);
+    switch (platform::CreateNewFile(partial)) {
+      case platform::NewFile::kCreated: return partial;
+      case platform::NewFile::kExists: continue;
+      case platform::NewFile::kFailed: return std::string();
+    }
+  }
+  return std::string();
+}

@@ -14,6 +14,9 @@
 void AdjustSavePath(const std::string& defaultExt, const std::string& chosenExt,
                     const std::string& chosenPath, std::string* pathOut);
 
-// The temporary file beside `path` that a transfer fetches into before the
-// file is put in place.
-std::string PartialPathFor(const std::string& path);
+// The temporary file a transfer fetches into before the file is put in
+// place: made here, new and empty, in the folder of `path`, under a name that
+// no file there had ("~1", "~2", ...), so that no file of the user's is
+// touched and the name is never longer than that of `path`. Empty when the
+// folder cannot take a new file.
+std::string ReservePartialFile(const std::string& path);

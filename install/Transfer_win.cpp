@@ -1,16 +1,14 @@
 #include "install/Transfer.h"
 
-#include <windows.h>
+#include <functional>
 
 #include "framework/FileReplace.h"
+#include "framework/Dialog.h"
 #include "install/ArrivalCheck.h"
-#include "install/SavePath.h"
-
-TransferJob transferJob;
 
 namespace {
 
-Transfer::ThreadStarter threadStarter = nullptr;
+CWorkerJob::ThreadStarter threadStarter = nullptr;
 
 // Size of a local file; -1 when it cannot be read.
 std::int64_t LocalFileSize(const std::string& path) {
@@ -19,41 +17,87 @@ std::int64_t LocalFileSize(const std::string& path) {
   return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool Fetch(TransferJob& job) {
-  const std::string partial = PartialPathFor(job.localPath);
-  // A temporary file left by an earlier attempt would make the
-  // fail-if-exists fetch refuse.
-  DeleteFileA(partial.c_str());
-  bool whole = job.connection != nullptr &&
-               job.connection->GetFile(job.remotePath, partial, true, framework::kFileAttributeNormal,
-                                       framework::kFtpTransferTypeBinary, 1);
-  if (!whole) GetLastError();  // the cause is not reported further
-  // The service may report success for a transfer cut short; a listed size
-  // must then match what arrived.
-  if (whole && job.listedBytes != 0 &&
-      LocalFileSize(partial) != static_cast<std::int64_t>(job.listedBytes)) {
-    whole = false;
+// The worker tells the user nothing itself: a failure is reported once, by
+// the download window.
+void Silently(const std::string&) {}
+
+// Wraps the caller's clock so that every wait of the estimate is followed by
+// a look at the worker.
+class CheckingClock : public ProgressClock {
+ public:
+  template <typename Check>
+  CheckingClock(ProgressClock& inner, Check check) : inner_(inner), check_(check) {}
+  void Pause(std::uint32_t ms) override {
+    inner_.Pause(ms);
+    check_();
   }
-  if (whole && !ArrivedAsListed(partial, job.listedSha256)) {
-    job.notAsListed = true;
-    whole = false;
+  void Idle(const std::atomic<std::int32_t>& done) override {
+    inner_.Idle(done);
+    check_();
   }
-  if (whole) {
-    // Replaces a file the user chose to overwrite only now that the new one
-    // is complete; the rename stays on one volume, beside the chosen file.
-    whole = framework::MoveIntoPlace(partial, job.localPath);
-  }
-  if (!whole) DeleteFileA(partial.c_str());
-  return whole;
-}
+
+ private:
+  ProgressClock& inner_;
+  std::function<void()> check_;
+};
 
 }  // namespace
 
-UINT TransferWorker(LPVOID parameter) {
-  TransferJob& job = *static_cast<TransferJob*>(parameter);
-  job.succeeded = Fetch(job);
-  job.done->store(0, std::memory_order_release);
-  return 0;
+TransferJob::TransferJob() { link.showMessage = &Silently; }
+
+void TransferJob::Run() {
+  succeeded = Fetch();
+  if (!succeeded) DeleteFileA(partialPath.c_str());
+}
+
+bool TransferJob::Reconnect() {
+  if (reconnects_ > 0) return false;
+  ++reconnects_;
+  const bool connected = link.Connect();
+  stages.fetch_add(1, std::memory_order_relaxed);
+  return connected;
+}
+
+bool TransferJob::FetchIntoPartial() {
+  // The file was made empty for this transfer; the fetch overwrites it.
+  const bool whole = link.connection != nullptr &&
+                     link.connection->GetFile(remotePath, partialPath, false,
+                                              framework::kFileAttributeNormal,
+                                              framework::kFtpTransferTypeBinary, 1);
+  if (!whole) GetLastError();  // the cause is not reported further
+  return whole;
+}
+
+bool TransferJob::Fetch() {
+  // The server may have closed the lent connection while the user read the
+  // pages (idle control connections are closed after some minutes).
+  if ((link.connection == nullptr || !link.connection->IsAlive()) && !Reconnect()) return false;
+  stages.fetch_add(1, std::memory_order_relaxed);
+  const std::uint64_t size = ListedSize(link.connection.get(), remotePath);
+  listedBytes.store(static_cast<std::int64_t>(size), std::memory_order_release);
+
+  bool whole = FetchIntoPartial();
+  // Dropped during the transfer: once more on a new connection.
+  if (!whole && !link.connection->IsAlive() && Reconnect()) whole = FetchIntoPartial();
+  // The service may report success for a transfer cut short; a listed size
+  // must then match what arrived.
+  if (whole && size != 0 && LocalFileSize(partialPath) != static_cast<std::int64_t>(size)) {
+    whole = false;
+  }
+  if (whole) {
+    stages.fetch_add(1, std::memory_order_relaxed);
+    if (!ArrivedAsListed(partialPath, listedSha256)) {
+      notAsListed = true;
+      whole = false;
+    }
+  }
+  int open = kOpen;
+  if (whole && end.compare_exchange_strong(open, kPlacing)) {
+    // Replaces a file the user chose to overwrite only now that the new one
+    // is complete; the rename stays on one volume, beside the chosen file.
+    return framework::MoveIntoPlace(partialPath, localPath);
+  }
+  return false;
 }
 
 std::uint64_t ListedSize(CFtpConnection* connection, const std::string& remotePath) {
@@ -68,43 +112,99 @@ std::uint64_t ListedSize(CFtpConnection* connection, const std::string& remotePa
   return size;
 }
 
-void Transfer::SetThreadStarter(ThreadStarter starter) { threadStarter = starter; }
+void Transfer::SetThreadStarter(CWorkerJob::ThreadStarter starter) { threadStarter = starter; }
 
-bool Transfer::Start(CFtpConnection* connection, const std::string& remotePath,
-                     const std::string& localPath, const std::string& listedSha256) {
-  listedBytes_ = ListedSize(connection, remotePath);
-  transferJob.connection = connection;
-  transferJob.remotePath = remotePath;
-  transferJob.localPath = localPath;
-  transferJob.listedBytes = listedBytes_;
-  transferJob.listedSha256 = listedSha256;
-  transferJob.succeeded = false;
-  transferJob.notAsListed = false;
+bool Transfer::Start(CatalogueFetcher& fetcher, const std::string& remotePath,
+                     const std::string& localPath, const std::string& partialPath,
+                     const std::string& listedSha256) {
+  fetcher_ = &fetcher;
+  job_ = new TransferJob;
+  job_->link.CopySettings(fetcher);
+  job_->link.showMessage = &Silently;
+  job_->link.TakeOver(fetcher);
+  job_->remotePath = remotePath;
+  job_->localPath = localPath;
+  job_->partialPath = partialPath;
+  job_->listedSha256 = listedSha256;
+  lastMove_ = GetTickCount();
   done_.store(1, std::memory_order_release);
-  transferJob.done = &done_;
-  const CWinThread* worker = threadStarter != nullptr
-                                 ? threadStarter(&TransferWorker, &transferJob)
-                                 : AfxBeginThread(&TransferWorker, &transferJob);
-  if (worker == nullptr) {
-    // No worker will ever clear the flag: the transfer is over, failed.
+  if (!job_->Start(threadStarter)) {
+    // No worker will ever run: the transfer is over, failed.
+    DeleteFileA(partialPath.c_str());
     done_.store(0, std::memory_order_release);
     return false;
   }
   return true;
 }
 
-void Transfer::RunEstimate(ProgressSink& sink, ProgressClock& clock) {
-  RunProgressEstimate(EstimateSize(), done_, sink, clock);
+HANDLE Transfer::DoneEvent() const { return job_ != nullptr ? job_->DoneEvent() : nullptr; }
+
+void Transfer::Check() {
+  if (done_.load(std::memory_order_acquire) != 1) return;
+  if (job_->IsDone()) {
+    done_.store(0, std::memory_order_release);
+    return;
+  }
+  const std::uint32_t stages = job_->stages.load(std::memory_order_relaxed);
+  const std::int64_t bytes = LocalFileSize(job_->partialPath);
+  const DWORD now = GetTickCount();
+  if (stages != lastStages_ || bytes != lastBytes_) {
+    lastStages_ = stages;
+    lastBytes_ = bytes;
+    lastMove_ = now;
+  } else if (now - lastMove_ >= kStallMs) {
+    // Unless the worker is putting the file in place this very moment (then
+    // it ends at once), the transfer is over, failed.
+    int open = TransferJob::kOpen;
+    if (job_->end.compare_exchange_strong(open, TransferJob::kGivenUp)) {
+      gaveUp_ = true;
+      done_.store(0, std::memory_order_release);
+    }
+  }
 }
 
-Transfer::~Transfer() {
-  while (done_.load(std::memory_order_acquire) == 1) Sleep(kIdleWaitMs);
+void Transfer::WaitForSize(ProgressClock& clock) {
+  while (done_.load(std::memory_order_acquire) == 1 &&
+         job_->listedBytes.load(std::memory_order_acquire) < 0) {
+    clock.Idle(done_);
+    Check();
+  }
+  const std::int64_t listed = job_ != nullptr ? job_->listedBytes.load(std::memory_order_acquire) : -1;
+  listedBytes_ = listed > 0 ? static_cast<std::uint64_t>(listed) : 0;
+}
+
+void Transfer::RunEstimate(ProgressSink& sink, ProgressClock& clock) {
+  if (job_ == nullptr) return;
+  WaitForSize(clock);
+  CheckingClock checking(clock, [this] { Check(); });
+  RunProgressEstimate(EstimateSize(), done_, sink, checking);
 }
 
 bool Transfer::Succeeded() const {
-  return done_.load(std::memory_order_acquire) == 0 && transferJob.succeeded;
+  return job_ != nullptr && !gaveUp_ && done_.load(std::memory_order_acquire) == 0 &&
+         job_->IsDone() && job_->succeeded;
 }
 
 bool Transfer::NotAsListed() const {
-  return done_.load(std::memory_order_acquire) == 0 && transferJob.notAsListed;
+  return job_ != nullptr && !gaveUp_ && done_.load(std::memory_order_acquire) == 0 &&
+         job_->IsDone() && job_->notAsListed;
+}
+
+Transfer::~Transfer() {
+  if (job_ == nullptr) return;
+  if (job_->IsDone()) {
+    fetcher_->TakeOver(job_->link);
+  } else {
+    // Given up (or never waited for): the worker keeps its connection and
+    // closes it when it ends. Its temporary file goes now where the system
+    // allows, else when the worker ends.
+    DeleteFileA(job_->partialPath.c_str());
+  }
+  job_->Release();
+}
+
+void PumpingClock::Pause(std::uint32_t ms) { WaitPumpingMessages(nullptr, ms); }
+
+void PumpingClock::Idle(const std::atomic<std::int32_t>& done) {
+  if (done.load(std::memory_order_acquire) == 1) WaitPumpingMessages(doneEvent_, kIdleMs);
 }

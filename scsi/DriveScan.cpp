@@ -2,6 +2,7 @@
 // drive table, and telling the maker's drives apart.
 #include "scsi/ScsiTransport.h"
 
+#include <cstdlib>
 #include <cstring>
 
 using namespace scsi;
@@ -87,28 +88,39 @@ int ScsiTransport::ScanDriveLetters() {
 int ScsiTransport::ScanAspiAdapters() {
   const int adapters = static_cast<int>(aspiGetSupportInfo() & 0xFF);
   driveCount = 0;
-  SRB_GDEVBlock request;
   std::uint8_t answer[kAnswerLength];
   // The table holds 30 drives; devices beyond that are not listed.
   for (int adapter = 0; adapter < adapters && driveCount < kMaxDrives; ++adapter) {
     for (int target = 0; target < kAspiTargets && driveCount < kMaxDrives; ++target) {
       for (int lun = 0; lun < kAspiLuns && driveCount < kMaxDrives; ++lun) {
-        std::memset(&request, 0, sizeof request);
-        request.SRB_Cmd = SC_GET_DEV_TYPE;
-        request.SRB_HaId = static_cast<std::uint8_t>(adapter);
-        request.SRB_Target = static_cast<std::uint8_t>(target);
-        request.SRB_Lun = static_cast<std::uint8_t>(lun);
-        aspiSendCommand(&request);
+        // One request per address: one that the library never ends is given
+        // up, not reused for the next address.
+        auto* request = static_cast<SRB_GDEVBlock*>(std::calloc(1, sizeof(SRB_GDEVBlock)));
+        if (request == nullptr) return driveCount;
+        request->SRB_Cmd = SC_GET_DEV_TYPE;
+        request->SRB_HaId = static_cast<std::uint8_t>(adapter);
+        request->SRB_Target = static_cast<std::uint8_t>(target);
+        request->SRB_Lun = static_cast<std::uint8_t>(lun);
+        aspiSendCommand(request);
         // The library may answer on another thread; keep the window
-        // messages of this thread flowing meanwhile.
-        const volatile std::uint8_t& status = request.SRB_Status;
-        while (status == SS_PENDING) PumpMessages();
-        if (status != SS_COMP || request.SRB_DeviceType != DTYPE_CDROM) continue;
+        // messages of this thread flowing meanwhile, for a bounded time.
+        const volatile std::uint8_t& status = request->SRB_Status;
+        const std::uint32_t start = os.TickCount();
+        while (status == SS_PENDING && os.TickCount() - start < kDeviceTypeWaitMilliseconds) {
+          PumpMessages();
+        }
+        if (status == SS_PENDING) {
+          GiveUp(request);
+          continue;
+        }
+        const bool isCdrom = status == SS_COMP && request->SRB_DeviceType == DTYPE_CDROM;
+        std::free(request);
+        if (!isCdrom) continue;
 
         DriveInfo& drive = drives[driveCount];
-        drive.hostAdapter = currentAdapter = request.SRB_HaId;
-        drive.targetId = currentTarget = request.SRB_Target;
-        drive.lun = currentLun = request.SRB_Lun;
+        drive.hostAdapter = currentAdapter = static_cast<std::uint8_t>(adapter);
+        drive.targetId = currentTarget = static_cast<std::uint8_t>(target);
+        drive.lun = currentLun = static_cast<std::uint8_t>(lun);
         // Cleared for every drive (see ScanDriveLetters).
         std::memset(answer, 0, sizeof answer);
         Inquiry(answer);

@@ -45,6 +45,9 @@ inline constexpr std::uint32_t kPassThroughTimeOutSeconds = 20;
 inline constexpr std::uint8_t kPassThroughSenseLength = 24;
 inline constexpr std::uint8_t kAspiSenseLength = 14;
 inline constexpr std::uint32_t kAspiWaitMilliseconds = 30000;
+// How long the scan waits for one device-type request before it skips the
+// address.
+inline constexpr std::uint32_t kDeviceTypeWaitMilliseconds = 3000;
 
 struct SCSI_PASS_THROUGH_DIRECT {
   std::uint16_t Length;

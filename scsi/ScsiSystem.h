@@ -74,6 +74,8 @@ class ScsiSystem {
   // Removes one pending window message of the calling thread, translates
   // and dispatches it; false when the queue was empty.
   virtual bool DispatchOneMessage() = 0;
+  // Milliseconds since an arbitrary start (GetTickCount), for bounded polls.
+  virtual std::uint32_t TickCount() = 0;
   // The plain message box with an OK button.
   virtual void ShowMessage(const std::string& text) = 0;
 };

@@ -84,6 +84,8 @@ class Win32ScsiSystem final : public ScsiSystem {
     return true;
   }
 
+  std::uint32_t TickCount() override { return GetTickCount(); }
+
   void ShowMessage(const std::string& text) override { AfxMessageBox(text, MB_OK); }
 };
 

@@ -36,6 +36,9 @@ ScsiTransport::~ScsiTransport() {
     aspiGetSupportInfo = nullptr;
     aspiSendCommand = nullptr;
   }
+  // With the library gone nothing writes into what it was given any more.
+  for (void* memory : givenUpMemory_) std::free(memory);
+  for (EventHandle event : givenUpEvents_) os.CloseEvent(event);
   if (lastOpenedHandle != nullptr && lastOpenedHandle != InvalidDeviceHandle()) {
     os.CloseDevice(lastOpenedHandle);
   }
@@ -86,15 +89,25 @@ std::uint8_t ScsiTransport::ExecuteCommand(const std::uint8_t* cdb, std::uint8_t
 
   EventHandle event = os.NewEvent();
   if (event == nullptr) return SS_ERR;
+  // The library writes into a buffer of the transport's own, not into the
+  // caller's: a request it never ends must not write into memory that the
+  // caller has since reused.
+  auto* data = static_cast<std::uint8_t*>(std::calloc(length != 0 ? length : 1, 1));
+  if (data == nullptr) {
+    os.CloseEvent(event);
+    return SS_ERR;
+  }
+  if (direction == SRB_DIR_OUT && length != 0) std::memcpy(data, buffer, length);
 
   SRB_ExecSCSICmd& request = *execRequest;
   request.SRB_Cmd = SC_EXEC_SCSI_CMD;
+  request.SRB_Status = SS_PENDING;
   request.SRB_HaId = currentAdapter;
   request.SRB_Flags = static_cast<std::uint8_t>(direction | SRB_EVENT_NOTIFY);
   request.SRB_Target = currentTarget;
   request.SRB_Lun = currentLun;
   request.SRB_BufLen = length;
-  request.SRB_BufPointer = buffer;
+  request.SRB_BufPointer = data;
   request.SRB_SenseLen = kAspiSenseLength;
   request.SRB_CDBLen = kCdbLength;
   request.SRB_PostProc = event;
@@ -104,19 +117,37 @@ std::uint8_t ScsiTransport::ExecuteCommand(const std::uint8_t* cdb, std::uint8_t
 
   // The library may finish the request on another thread.
   const volatile std::uint8_t& status = request.SRB_Status;
-  if (status != SS_PENDING) {
-    os.CloseEvent(event);
-    return status;
-  }
+  if (status != SS_PENDING) return FinishAspiCommand(data, buffer, length, direction, event);
 
   const std::uint32_t waited = os.WaitEvent(event, kAspiWaitMilliseconds);
-  os.CloseEvent(event);
-  if (waited == kWaitSignalled) return status;
-  if (waited == kWaitTimedOut || waited == kWaitFailed) {
-    AbortRequest(&request);
-    return SS_ERR;
+  if (waited == kWaitSignalled) return FinishAspiCommand(data, buffer, length, direction, event);
+  const bool timedOut = waited == kWaitTimedOut || waited == kWaitFailed;
+  if (timedOut) AbortRequest(&request);
+  if (status == SS_PENDING) {
+    // Still the library's: the request, its buffer and its event are given
+    // up, and the next command gets a request of its own.
+    SRB_ExecSCSICmd* next = static_cast<SRB_ExecSCSICmd*>(std::calloc(1, sizeof(SRB_ExecSCSICmd)));
+    GiveUp(data, event);
+    GiveUp(execRequest);
+    execRequest = next;
+  } else {
+    FinishAspiCommand(data, buffer, length, direction, event);
   }
-  return 0;
+  return timedOut ? SS_ERR : 0;
+}
+
+std::uint8_t ScsiTransport::FinishAspiCommand(std::uint8_t* data, std::uint8_t* buffer,
+                                              std::uint32_t length, std::uint8_t direction,
+                                              EventHandle event) {
+  if (direction != SRB_DIR_OUT && length != 0) std::memcpy(buffer, data, length);
+  std::free(data);
+  os.CloseEvent(event);
+  return execRequest->SRB_Status;
+}
+
+void ScsiTransport::GiveUp(void* memory, EventHandle event) {
+  if (memory != nullptr) givenUpMemory_.push_back(memory);
+  if (event != nullptr) givenUpEvents_.push_back(event);
 }
 
 std::uint8_t ScsiTransport::ExecutePassThrough(const std::uint8_t* cdb, std::uint8_t* buffer,

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "scsi/DriveIdentification.h"
 #include "scsi/ScsiRecords.h"
@@ -72,12 +73,24 @@ class ScsiTransport final : public DriveIdentification {
   bool isNt = false;
   scsi::DeviceHandle lastOpenedHandle = nullptr;
   DriveInfo drives[kMaxDrives] = {};
+  // The ASPI execute request, reused from command to command; replaced by a
+  // new one when the library never ended a request (see GiveUp).
   SRB_ExecSCSICmd* execRequest = nullptr;
   PassThroughRecord passThrough = {};
 
  private:
   bool LoadAspi();
   void ListAnswer(DriveInfo& drive, const std::uint8_t* answer);
+  // Ends an ASPI command that has ended in the library: its answer goes to
+  // the caller, its data buffer and event are released.
+  std::uint8_t FinishAspiCommand(std::uint8_t* data, std::uint8_t* buffer, std::uint32_t length,
+                                 std::uint8_t direction, scsi::EventHandle event);
+  // Gives up memory and an event that the library may still write into or
+  // signal: they are kept, untouched, until the library is unloaded.
+  void GiveUp(void* memory, scsi::EventHandle event = nullptr);
+
+  std::vector<void*> givenUpMemory_;
+  std::vector<scsi::EventHandle> givenUpEvents_;
 
   scsi::ScsiSystem& os;
 };

@@ -7,6 +7,7 @@
 #include "Deployment.h"
 #include "controls/MessageDialog.h"
 #include "framework/Platform.h"
+#include "framework/Thread.h"
 #include "install/DownloadDialog.h"
 #include "install/Installer.h"
 #include "resources/resource.h"
@@ -18,6 +19,11 @@ using wizard::Page;
 namespace {
 
 constexpr int kListWindowColumnTextSize = 25;
+// How often the wizard looks at the catalogue fetch, and how long it waits
+// for it at most before it shows the no-connection page's way on.
+constexpr UINT_PTR kFetchTimer = 1;
+constexpr UINT kFetchCheckMs = 100;
+constexpr DWORD kFetchDeadlineMs = 20000;
 constexpr int kDeviceTextCapacity = 20;  // the model text read back from a row
 
 // Moves a child window to `rect` (client pixels of its parent) through its
@@ -32,13 +38,26 @@ void Place(CWnd& window, const RECT& rect) {
 
 }  // namespace
 
+// The catalogue fetch on its worker thread, with a fetcher of its own; the
+// wizard takes the connection over once the fetch has ended.
+class CatalogueFetchJob : public CWorkerJob {
+ public:
+  CatalogueFetcher fetcher;
+  bool reachable = false;
+
+ protected:
+  void Run() override { reachable = fetcher.FetchCatalogue(); }
+};
+
 WizardDialog::WizardDialog(CWnd* parent, DriveIdentification* drives)
     : CDialog(IDD_WIZARD, parent),
       controlHeight(27),
       icon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON))),
       drives_(drives ? drives : &theTransport) {}
 
-WizardDialog::~WizardDialog() = default;
+WizardDialog::~WizardDialog() {
+  if (fetchJob_ != nullptr) fetchJob_->Release();
+}
 
 void WizardDialog::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
@@ -81,20 +100,66 @@ bool WizardDialog::OnInitDialog() {
   Place(backButton, {258, 304, 340, 304 + controlHeight});
 
   backButton.EnableWindow(false);
-  nextButton.EnableWindow(true);
+  // Writing the placement may already have shown the window and started the
+  // catalogue fetch; Next waits for that.
+  nextButton.EnableWindow(fetchJob_ == nullptr);
   return true;
 }
 
 void WizardDialog::OnShowWindow(bool show, UINT status) {
   CDialog::OnShowWindow(show, status);
   languageId = platform::UserLanguageId();
-  catalogueReachable = fetcher.FetchCatalogue() ? TRUE : FALSE;
+  StartFetch();
   SetWindowText("VORN Firmware Update");
   if (!wizard::IsChinese(languageId)) {
     backButton.SetWindowText(wizard::BackText(languageId));
     nextButton.SetWindowText(wizard::NextText(languageId));
     cancelButton.SetWindowText(wizard::CancelText(languageId));
   }
+}
+
+void WizardDialog::StartFetch() {
+  // One fetch per run: a later show notification finds it running or done.
+  if (fetchStarted_ || pageState != wizard::kWelcome) return;
+  fetchStarted_ = true;
+  nextButton.EnableWindow(false);
+  fetchJob_ = new CatalogueFetchJob;
+  fetchJob_->fetcher.CopySettings(fetcher);
+  fetchStart_ = GetTickCount();
+  if (!fetchJob_->Start()) {
+    EndFetch(false);
+    return;
+  }
+  SetTimer(kFetchTimer, kFetchCheckMs);
+}
+
+void WizardDialog::OnTimer(UINT_PTR id) {
+  if (id == kFetchTimer) {
+    CheckFetch();
+  } else {
+    CDialog::OnTimer(id);
+  }
+}
+
+void WizardDialog::CheckFetch() {
+  if (fetchJob_ == nullptr) return;
+  if (fetchJob_->IsDone()) {
+    fetcher.TakeOver(fetchJob_->fetcher);
+    EndFetch(fetchJob_->reachable);
+  } else if (GetTickCount() - fetchStart_ >= kFetchDeadlineMs) {
+    // The server accepts but does not answer, or the network swallows the
+    // attempts: as unreachable as no server at all. The worker ends on its
+    // own time and cleans up after itself.
+    EndFetch(false);
+  }
+}
+
+void WizardDialog::EndFetch(bool reachable) {
+  KillTimer(kFetchTimer);
+  if (fetchJob_ != nullptr) fetchJob_->Release();
+  fetchJob_ = nullptr;
+  catalogueReachable = reachable ? TRUE : FALSE;
+  if (pageState == wizard::kWelcome) nextButton.EnableWindow(true);
 }
 
 void WizardDialog::OnPaint() {
@@ -148,7 +213,14 @@ void WizardDialog::OnOK() {
 }
 
 bool WizardDialog::DestroyWindow() {
-  catalogue.ReleaseCatalogue(fetcher.localCataloguePath, [this] { fetcher.CloseConnection(); });
+  // A fetch still running is given up: the program ends without waiting for
+  // the server.
+  if (fetchJob_ != nullptr) {
+    if (m_hWnd != nullptr) KillTimer(kFetchTimer);
+    fetchJob_->Release();
+    fetchJob_ = nullptr;
+  }
+  catalogue.ReleaseCatalogue(fetcher.localCopyPath, [this] { fetcher.CloseConnection(); });
   if (m_hWnd == nullptr) return false;
   return CDialog::DestroyWindow();
 }
@@ -423,7 +495,7 @@ void WizardDialog::OnFirmwareChosen() {
   download.defaultExtension =
       item.fileName.size() > 3 ? item.fileName.substr(item.fileName.size() - 3) : item.fileName;
   download.defaultFileName = item.fileName;
-  download.connection = fetcher.connection.get();
+  download.fetcher = &fetcher;
   download.remotePath = item.path;
   download.listedSha256 = item.sha256;
   download.titleOut = &savedTitle;

@@ -19,6 +19,7 @@
 #include "wizard/PageRules.h"
 
 class DriveIdentification;
+class CatalogueFetchJob;
 
 class WizardDialog : public CDialog {
  public:
@@ -41,6 +42,7 @@ class WizardDialog : public CDialog {
   void OnPaint() override;
   void OnShowWindow(bool show, UINT status) override;
   HCURSOR OnQueryDragIcon() override;
+  void OnTimer(UINT_PTR id) override;
   bool OnButtonClicked(int id) override;
   bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
@@ -59,6 +61,12 @@ class WizardDialog : public CDialog {
   int ShowFirmwareList(int row);
   void OnDeviceChosen();
   void OnFirmwareChosen();
+
+  // The catalogue is fetched on a worker thread while the welcome page is
+  // shown; Next is enabled once the fetch has ended or has been given up.
+  void StartFetch();
+  void CheckFetch();
+  void EndFetch(bool reachable);
 
   // Shows a full page (no list, the page image over the lower area).
   void ShowFullPage(wizard::Page page);
@@ -95,4 +103,7 @@ class WizardDialog : public CDialog {
   HICON icon;
 
   DriveIdentification* drives_;
+  CatalogueFetchJob* fetchJob_ = nullptr;  // while the fetch runs
+  bool fetchStarted_ = false;
+  DWORD fetchStart_ = 0;                   // tick count when it started
 };

@@ -71,17 +71,16 @@ struct Message {
   bool yesVisible = true;
 };
 
-CWinThread* CannotStart(AFX_THREADPROC, LPVOID) { return nullptr; }
+framework::CWinThread* CannotStart(AFX_THREADPROC, LPVOID) { return nullptr; }
 
 class DownloadDialogTest : public ::testing::Test {
  protected:
   void Serve(const std::string& mode) {
     server_ = std::make_unique<FtpServer>(mode);
     server_->PutFile(std::string("/") + kRemote, firmware_);
-    session_ = CInternetSession::Open();
-    ASSERT_NE(session_, nullptr);
-    connection_ = session_->GetFtpConnection("127.0.0.1", nullptr, nullptr, server_->Port());
-    ASSERT_NE(connection_, nullptr);
+    fetcher_.serverHost = "127.0.0.1";
+    fetcher_.serverPort = server_->Port();
+    ASSERT_TRUE(fetcher_.Connect());
   }
 
   void TearDown() override {
@@ -89,7 +88,7 @@ class DownloadDialogTest : public ::testing::Test {
     CFileDialog::SetModalHook(nullptr);
     Transfer::SetThreadStarter(nullptr);
     platform::OverrideUserLanguageId(0);
-    for (const std::string& path : {saved_, chosen_, PartialPathFor(saved_)}) platform::RemoveFile(path);
+    for (const std::string& path : {saved_, chosen_, Here() + "\\~1"}) platform::RemoveFile(path);
   }
 
   // Runs the window as the wizard does: Save File is pressed once it shows,
@@ -97,7 +96,7 @@ class DownloadDialogTest : public ::testing::Test {
   // dialog is noted and closed.
   INT_PTR Run(ObservedDownload& dialog) {
     dialog.remotePath = kRemote;
-    dialog.connection = connection_.get();
+    dialog.fetcher = &fetcher_;
     dialog.defaultFileName = "fw.zip";
     dialog.defaultExtension = "zip";
     dialog.titleOut = &title_;
@@ -171,8 +170,7 @@ class DownloadDialogTest : public ::testing::Test {
   std::string systemTypes_, systemQuestion_;
   std::string firmware_ = Firmware(150000);
   std::unique_ptr<FtpServer> server_;
-  std::unique_ptr<CInternetSession> session_;
-  std::unique_ptr<CFtpConnection> connection_;
+  CatalogueFetcher fetcher_;
   std::string chosen_ = Here() + "\\download_test_fw.bin";
   std::string saved_ = Here() + "\\download_test_fw.zip";
   std::string title_ = "untouched title";
@@ -234,8 +232,7 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
     messages_.clear();
     title_ = "untouched title";
     path_ = "untouched path";
-    connection_.reset();
-    session_.reset();
+    fetcher_.CloseConnection();
     server_.reset();
   }
 }
@@ -277,7 +274,7 @@ TEST_F(DownloadDialogTest, FailedTransferIsReportedAndEndsAsCancelled) {
     EXPECT_EQ(Run(dialog), IDCANCEL);
 
     EXPECT_EQ(ReadFile(saved_), "old firmware");
-    EXPECT_FALSE(platform::FileExists(PartialPathFor(saved_)));
+    EXPECT_FALSE(platform::FileExists(Here() + "\\~1"));
     EXPECT_EQ(title_, "untouched title");
     EXPECT_EQ(path_, "untouched path");
     EXPECT_EQ(dialog.seen.finalStatus, texts.failedStatus);
@@ -289,8 +286,7 @@ TEST_F(DownloadDialogTest, FailedTransferIsReportedAndEndsAsCancelled) {
     EXPECT_FALSE(messages_[1].yesVisible);
     EXPECT_EQ(server_->Count("retr"), row.workerStarts ? 1 : 0);
 
-    connection_.reset();
-    session_.reset();
+    fetcher_.CloseConnection();
     server_.reset();
   }
 }
@@ -327,6 +323,21 @@ TEST_F(DownloadDialogTest, NoToReplacingTheAdjustedFileKeepsItAndTheWindow) {
   EXPECT_TRUE(dialog.seen.saveEnabledAtEnd);
   EXPECT_TRUE(dialog.seen.cancelEnabledAtEnd);
   EXPECT_EQ(title_, "untouched title");
+  EXPECT_EQ(path_, "untouched path");
+}
+
+TEST_F(DownloadDialogTest, FolderThatCannotTakeTheFileIsSaidAndKeepsTheWindow) {
+  Serve("normal");
+  chosen_ = Here() + "\\no-such-folder\\fw.zip";
+  cancelAfterReplaceQuestion_ = true;  // then the user gives up on the window
+  ObservedDownload dialog;
+  EXPECT_EQ(Run(dialog), IDCANCEL);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text, DownloadTextsFor(1033).folderRefusedMessage);
+  EXPECT_TRUE(messages_[0].singleButton);
+  EXPECT_EQ(server_->Count("retr"), 0);
+  EXPECT_TRUE(dialog.seen.saveEnabledAtEnd);
+  EXPECT_TRUE(dialog.seen.cancelEnabledAtEnd);
   EXPECT_EQ(path_, "untouched path");
 }
 

@@ -23,6 +23,7 @@ TEST(DownloadTexts, ChineseTextsAreTheirCodePage950Bytes) {
       {zh.failedMessage, "檔案下載失敗，請檢查網路連線後再試一次。"},
       {zh.notAsPublishedMessage, "下載的檔案與原廠發佈的不符，已將其刪除，沒有安裝任何韌體。"},
       {zh.replaceQuestionTail, " 已經存在。\n要取代它嗎?"},
+      {zh.folderRefusedMessage, "無法在這個資料夾儲存檔案。\n\n請選擇其他位置。"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.utf8);

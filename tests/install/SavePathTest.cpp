@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "framework/Platform.h"
+#include "tests/common/TestFiles.h"
+
 namespace {
 
 TEST(AdjustSavePath, ForcesTheDefaultExtension) {
@@ -32,6 +37,26 @@ TEST(AdjustSavePath, ForcesTheDefaultExtension) {
     AdjustSavePath(row.defaultExt, row.chosenExt, row.chosenPath, &out);
     EXPECT_EQ(out, row.expected);
   }
+}
+
+TEST(ReservePartialFile, TakesTheFirstFreeShortNameInTheChosenFolder) {
+  // The test's own folder (both path separators are understood).
+  const std::string folder = "reserve_partial_test_folder";
+  platform::RemoveFile(folder + "/~1");
+  platform::RemoveFile(folder + "/~2");
+  platform::RemoveFile(folder + "/~3");
+  std::filesystem::create_directory(folder);
+  ASSERT_TRUE(platform::FileExists(folder)) << "no scratch folder";
+  testfiles::WriteFile(folder + "/~1", "the user's own file");
+
+  const std::string first = ReservePartialFile(folder + "/firmware.zip");
+  EXPECT_EQ(first, folder + "/~2");
+  EXPECT_EQ(testfiles::ReadFile(first), "");  // made, empty
+  EXPECT_EQ(ReservePartialFile(folder + "/other.zip"), folder + "/~3");
+  EXPECT_EQ(testfiles::ReadFile(folder + "/~1"), "the user's own file");
+  // A folder that does not exist cannot take one.
+  EXPECT_EQ(ReservePartialFile(folder + "/missing/firmware.zip"), "");
+  for (const char* name : {"/~1", "/~2", "/~3"}) platform::RemoveFile(folder + name);
 }
 
 }  // namespace

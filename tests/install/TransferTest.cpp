@@ -42,32 +42,32 @@ class TransferTest : public ::testing::Test {
   void Serve(const std::string& mode, const std::string& content) {
     server_ = std::make_unique<FtpServer>(mode);
     server_->PutFile(std::string("/") + kRemote, content);
-    session_ = CInternetSession::Open();
-    ASSERT_NE(session_, nullptr);
-    connection_ = session_->GetFtpConnection("127.0.0.1", nullptr, nullptr, server_->Port());
-    ASSERT_NE(connection_, nullptr);
+    fetcher_ = std::make_unique<CatalogueFetcher>();
+    fetcher_->serverHost = "127.0.0.1";
+    fetcher_->serverPort = server_->Port();
+    ASSERT_TRUE(fetcher_->Connect());
   }
 
   void TearDown() override {
     Transfer::SetThreadStarter(nullptr);
-    connection_.reset();
-    session_.reset();
+    fetcher_.reset();
     platform::RemoveFile(local_);
-    platform::RemoveFile(PartialPathFor(local_));
+    platform::RemoveFile(kPartial);
   }
 
   // Runs one transfer as the download window does; returns its outcome.
   bool Fetch(const std::string& listedSha256 = "") {
     Transfer transfer;
-    transfer.Start(connection_.get(), kRemote, local_, listedSha256);
+    transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_), listedSha256);
     transfer.RunEstimate(bar_, bar_);
     notAsListed_ = transfer.NotAsListed();
     return transfer.Succeeded();
   }
 
+  // The temporary name the first transfer in this folder takes.
+  static constexpr const char* kPartial = "~1";
   std::unique_ptr<FtpServer> server_;
-  std::unique_ptr<CInternetSession> session_;
-  std::unique_ptr<CFtpConnection> connection_;
+  std::unique_ptr<CatalogueFetcher> fetcher_;
   std::string local_ = "transfer_test_fw.zip";
   Bar bar_;
   bool notAsListed_ = false;
@@ -77,10 +77,13 @@ TEST_F(TransferTest, FetchesTheWholeFileAndReplacesAnExistingOneOnlyThen) {
   const std::string firmware = Firmware(150000);
   Serve("normal", firmware);
   WriteFile(local_, "old firmware");
-  WriteFile(PartialPathFor(local_), "left by an earlier attempt");
+  // A file of the user's under the name older versions fetched into.
+  WriteFile(local_ + ".part", "the user's own file");
   ASSERT_TRUE(Fetch());
   EXPECT_EQ(ReadFile(local_), firmware);
-  EXPECT_FALSE(platform::FileExists(PartialPathFor(local_)));
+  EXPECT_EQ(ReadFile(local_ + ".part"), "the user's own file");
+  platform::RemoveFile(local_ + ".part");
+  EXPECT_FALSE(platform::FileExists(kPartial));
   // The listing gave the size: U = 15, the small band, first step to 66.
   ASSERT_FALSE(bar_.positions.empty());
   EXPECT_EQ(bar_.positions.front(), 66);
@@ -108,10 +111,9 @@ TEST_F(TransferTest, FailedOrCutTransfersLeaveTheChosenPlaceAsItWas) {
     } else {
       EXPECT_FALSE(platform::FileExists(local_));
     }
-    EXPECT_FALSE(platform::FileExists(PartialPathFor(local_)));
+    EXPECT_FALSE(platform::FileExists(kPartial));
     EXPECT_EQ(server_->Count("retr"), 1);
-    connection_.reset();
-    session_.reset();
+    fetcher_.reset();
     server_.reset();
   }
 }
@@ -142,9 +144,8 @@ TEST_F(TransferTest, FileMustHaveTheListedHashBeforeItReplacesAnything) {
     EXPECT_EQ(Fetch(row.listedHash), row.arrives);
     EXPECT_EQ(notAsListed_, !row.arrives);
     EXPECT_EQ(ReadFile(local_), row.arrives ? row.served : "old firmware");
-    EXPECT_FALSE(platform::FileExists(PartialPathFor(local_)));
-    connection_.reset();
-    session_.reset();
+    EXPECT_FALSE(platform::FileExists(kPartial));
+    fetcher_.reset();
     server_.reset();
   }
 }
@@ -153,27 +154,85 @@ TEST_F(TransferTest, MissingRemoteFileFailsWithoutAnEstimate) {
   Serve("normal", "x");
   WriteFile(local_, "old firmware");
   Transfer transfer;
-  transfer.Start(connection_.get(), "pub/VORN/cdrom/absent.zip", local_);
-  EXPECT_EQ(transfer.EstimateSize(), 0);
+  transfer.Start(*fetcher_, "pub/VORN/cdrom/absent.zip", local_, ReservePartialFile(local_));
   transfer.RunEstimate(bar_, bar_);
+  EXPECT_EQ(transfer.EstimateSize(), 0);
   EXPECT_FALSE(transfer.Succeeded());
   EXPECT_EQ(ReadFile(local_), "old firmware");
   for (int position : bar_.positions) EXPECT_EQ(position, 0);
 }
 
-CWinThread* CannotStart(AFX_THREADPROC, LPVOID) { return nullptr; }
+framework::CWinThread* CannotStart(AFX_THREADPROC, LPVOID) { return nullptr; }
+
+TEST_F(TransferTest, ConnectionTheServerClosedIsMadeAgainOnce) {
+  const struct {
+    const char* mode;
+    DWORD idleMs;  // how long the connection lies idle before the transfer
+  } rows[] = {
+      {"idle-close=1", 2500},  // closed while the user read the pages
+      {"drop-session", 0},     // closed in the middle of the transfer
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.mode);
+    const std::string firmware = Firmware(120000);
+    Serve(row.mode, firmware);
+    Sleep(row.idleMs);
+    platform::RemoveFile(local_);
+    ASSERT_TRUE(Fetch());
+    EXPECT_EQ(ReadFile(local_), firmware);
+    EXPECT_EQ(server_->Count("connect"), 2);
+    EXPECT_EQ(server_->Count("retr sent"), 1);
+    // The new connection is the fetcher's now, for the next download.
+    ASSERT_NE(fetcher_->connection, nullptr);
+    EXPECT_TRUE(fetcher_->connection->IsAlive());
+    fetcher_.reset();
+    server_.reset();
+  }
+}
+
+TEST_F(TransferTest, StalledTransferIsGivenUpAndTheNextOneConnectsAnew) {
+  const std::string firmware = Firmware(200000);
+  Serve("stall-retr=1", firmware);
+  WriteFile(local_, "old firmware");
+  const DWORD start = GetTickCount();
+  {
+    Transfer transfer;
+    transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_));
+    transfer.RunEstimate(bar_, bar_);
+    const DWORD took = GetTickCount() - start;
+    EXPECT_TRUE(transfer.GaveUp());
+    EXPECT_FALSE(transfer.Succeeded());
+    EXPECT_GE(took, Transfer::kStallMs);
+    EXPECT_LT(took, Transfer::kStallMs + 10000);
+  }
+  EXPECT_EQ(ReadFile(local_), "old firmware");
+  // The stalled worker keeps its connection; the fetcher has none left.
+  EXPECT_EQ(fetcher_->connection, nullptr);
+  platform::RemoveFile(kPartial);
+  ASSERT_TRUE(Fetch());
+  EXPECT_EQ(ReadFile(local_), firmware);
+  EXPECT_EQ(server_->Count("connect"), 2);
+  EXPECT_EQ(server_->Count("retr stalled"), 1);
+  EXPECT_EQ(server_->Count("retr sent"), 1);
+}
 
 TEST_F(TransferTest, WorkerThatCannotStartEndsTheTransferAsFailed) {
   Serve("normal", Firmware(20000));
   WriteFile(local_, "old firmware");
   Transfer::SetThreadStarter(&CannotStart);
-  Transfer transfer;
-  EXPECT_FALSE(transfer.Start(connection_.get(), kRemote, local_));
-  transfer.RunEstimate(bar_, bar_);  // must return at once
-  EXPECT_TRUE(bar_.positions.empty());
-  EXPECT_FALSE(transfer.Succeeded());
+  {
+    Transfer transfer;
+    EXPECT_FALSE(transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_)));
+    transfer.RunEstimate(bar_, bar_);  // must return at once
+    EXPECT_TRUE(bar_.positions.empty());
+    EXPECT_FALSE(transfer.Succeeded());
+  }
   EXPECT_EQ(ReadFile(local_), "old firmware");
+  EXPECT_FALSE(platform::FileExists(kPartial));
   EXPECT_EQ(server_->Count("retr"), 0);
+  // The connection came back to the fetcher.
+  ASSERT_NE(fetcher_->connection, nullptr);
+  EXPECT_TRUE(fetcher_->connection->IsAlive());
 }
 
 }  // namespace

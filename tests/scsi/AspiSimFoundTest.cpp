@@ -14,9 +14,10 @@
 namespace {
 
 // Listed out of order on purpose; 0:2:0 answers late, so its requests stay
-// pending for a while; 0:1:0 is a disk.
+// pending for a while; 0:1:0 is a disk; 0:3:0 never answers at all.
 const char kDrives[] =
     "adapters 2\n"
+    "0 3 0 5 |VORN|STUCK|1.00||never\n"
     "1 0 0 5 |VORN|DVD-RW 16X|1.10|26/0115|\n"
     "0 2 1 5 |ACME|CD-R 52X|2.00|1999|\n"
     "0 2 0 5 |VORN|ABC-1234|1.02X|25/1230|150\n"
@@ -38,7 +39,10 @@ TEST(AspiSimEndToEnd, FindsTheSimulatedDrivesInOrderAndIdentifiesTheMakers) {
 
   RecordingScsiSystem system;
   {
+    const DWORD start = GetTickCount();
     ScsiTransport transport(system);
+    // The device that never answers costs its stated wait, no more.
+    EXPECT_LT(GetTickCount() - start, kDeviceTypeWaitMilliseconds + 2000);
     ASSERT_FALSE(transport.isNt) << "run this test in the win98 setting (install-aspi-sim.sh)";
     EXPECT_TRUE(system.messages.empty());
     ASSERT_NE(transport.aspiLibrary, nullptr);
@@ -88,6 +92,9 @@ TEST(AspiSimEndToEnd, FindsTheSimulatedDrivesInOrderAndIdentifiesTheMakers) {
   EXPECT_NE(log.find("type 0:2:0 -> pending"), std::string::npos) << log;
   EXPECT_NE(log.find("exec 0:2:0 cdb 0x12 -> pending"), std::string::npos) << log;
   EXPECT_EQ(log.find("abort"), std::string::npos) << log;
+  // The silent device was asked for its type once and then left alone.
+  EXPECT_NE(log.find("type 0:3:0 -> pending"), std::string::npos) << log;
+  EXPECT_EQ(log.find("exec 0:3:0"), std::string::npos) << log;
   EXPECT_TRUE(system.messages.empty());
 }
 

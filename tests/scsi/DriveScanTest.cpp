@@ -169,6 +169,22 @@ TEST(AspiScan, PendingTypeRequestIsPolledWhilePumpingMessages) {
   EXPECT_EQ(fake.messagePumps, 3);
 }
 
+TEST(AspiScan, TypeRequestThatNeverEndsIsSkippedAfterItsLimit) {
+  FakeScsiSystem fake;
+  fake.platformId = 1;
+  fake.supportInfo = 1;
+  FakeAspiDevice stuck = AspiDevice(0, 1, 0, kMakerDrive);
+  stuck.pendingPolls = 1 << 30;
+  fake.aspiDevices = {AspiDevice(0, 0, 0, kMakerDrive), stuck, AspiDevice(0, 2, 0, kMakerDrive)};
+  ScsiTransport transport(fake);
+  ASSERT_EQ(transport.driveCount, 2);
+  EXPECT_EQ(Address(transport.drives[0]), "0:0:0");
+  EXPECT_EQ(Address(transport.drives[1]), "0:2:0");
+  // Waited for its stated limit, give or take the clock's readings.
+  EXPECT_GE(fake.messagePumps, static_cast<int>(kDeviceTypeWaitMilliseconds) / 2 - 1);
+  EXPECT_LE(fake.messagePumps, static_cast<int>(kDeviceTypeWaitMilliseconds));
+}
+
 TEST(AspiScan, DeviceWhoseInquiryFailsListsEmptyTexts) {
   FakeScsiSystem fake;
   fake.platformId = 1;

@@ -225,7 +225,10 @@ std::uint32_t FakeScsiSystem::SendCommand(void* request) {
       auto& abort = *static_cast<SRB_Abort*>(request);
       sent.toAbort = abort.SRB_ToAbort;
       aspiRequests.push_back(sent);
-      if (pendingExec == abort.SRB_ToAbort) pendingExec = nullptr;
+      if (pendingExec == abort.SRB_ToAbort) {
+        if (pendingExecDevice->endsOnAbort) pendingExec->SRB_Status = SS_ABORTED;
+        pendingExec = nullptr;
+      }
       abort.SRB_Status = SS_COMP;
       return SS_COMP;
     }

@@ -48,6 +48,7 @@ struct FakeAspiDevice {
   AspiCompletion completion = AspiCompletion::kAtOnce;
   std::uint8_t execStatus = SS_COMP;
   std::uint32_t waitResult = scsi::kWaitTimedOut;  // for AspiCompletion::kNever
+  bool endsOnAbort = false;  // an abort ends a pending request (SS_ABORTED)
 };
 
 struct SentAspiRequest {
@@ -115,6 +116,9 @@ class FakeScsiSystem : public scsi::ScsiSystem {
   std::uint32_t WaitEvent(scsi::EventHandle event, std::uint32_t milliseconds) override;
   void CloseEvent(scsi::EventHandle) override { ++eventsClosed; }
   bool DispatchOneMessage() override;
+  // Every reading moves the clock on by one millisecond.
+  std::uint32_t TickCount() override { return ++milliseconds; }
+  std::uint32_t milliseconds = 0;
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
  private:

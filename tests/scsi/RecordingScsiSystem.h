@@ -35,6 +35,7 @@ class RecordingScsiSystem : public scsi::ScsiSystem {
   }
   void CloseEvent(scsi::EventHandle event) override { real.CloseEvent(event); }
   bool DispatchOneMessage() override { return real.DispatchOneMessage(); }
+  std::uint32_t TickCount() override { return real.TickCount(); }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
  private:

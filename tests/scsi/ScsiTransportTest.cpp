@@ -225,7 +225,9 @@ TEST_F(AspiCommand, RequestCarriesTheCurrentDriveAndTheCommand) {
   EXPECT_EQ(sent.SRB_Lun, 0);
   EXPECT_EQ(sent.SRB_Flags, SRB_DIR_IN | SRB_EVENT_NOTIFY);
   EXPECT_EQ(sent.SRB_BufLen, 50u);
-  EXPECT_EQ(sent.SRB_BufPointer, buffer);
+  // A buffer of the transport's own, never the caller's (see below).
+  EXPECT_NE(sent.SRB_BufPointer, nullptr);
+  EXPECT_NE(sent.SRB_BufPointer, buffer);
   EXPECT_EQ(sent.SRB_SenseLen, 14);
   EXPECT_EQ(sent.SRB_CDBLen, 12);
   EXPECT_NE(sent.SRB_PostProc, nullptr);
@@ -260,21 +262,27 @@ TEST_F(AspiCommand, PendingRequestIsWaitedForAndReturnsItsFinalStatus) {
   EXPECT_EQ(Execute(), SS_ERR);
 }
 
-TEST_F(AspiCommand, RequestThatNeverEndsIsAbortedOnceAfterThirtySeconds) {
+TEST_F(AspiCommand, RequestThatNeverEndsIsAbortedOnceAfterThirtySecondsAndGivenUp) {
   struct Row {
     const char* name;
     std::uint32_t waitResult;
+    bool endsOnAbort;
     std::uint8_t status;
     int aborts;
+    bool givenUp;  // the library still holds the request afterwards
   };
-  for (const Row row : {Row{"time-out", kWaitTimedOut, SS_ERR, 1},
-                        Row{"wait failed", kWaitFailed, SS_ERR, 1},
-                        Row{"abandoned", kWaitAbandoned, 0, 0}}) {
+  for (const Row row : {Row{"time-out", kWaitTimedOut, false, SS_ERR, 1, true},
+                        Row{"time-out, ended by the abort", kWaitTimedOut, true, SS_ERR, 1, false},
+                        Row{"wait failed", kWaitFailed, false, SS_ERR, 1, true},
+                        Row{"abandoned", kWaitAbandoned, false, 0, 0, true}}) {
     SCOPED_TRACE(row.name);
     fake.aspiRequests.clear();
     fake.waits.clear();
+    const int eventsOpen = fake.eventsCreated - fake.eventsClosed;
     device().completion = AspiCompletion::kNever;
     device().waitResult = row.waitResult;
+    device().endsOnAbort = row.endsOnAbort;
+    SRB_ExecSCSICmd* const sent = transport->execRequest;
     EXPECT_EQ(Execute(), row.status);
     EXPECT_EQ(fake.waits, std::vector<std::uint32_t>{30000});
     ASSERT_EQ(fake.CountAspiRequests(SC_ABORT_SRB), row.aborts);
@@ -283,10 +291,20 @@ TEST_F(AspiCommand, RequestThatNeverEndsIsAbortedOnceAfterThirtySeconds) {
       EXPECT_EQ(abort.command, SC_ABORT_SRB);
       EXPECT_EQ(abort.adapter, 0);
       EXPECT_EQ(abort.flags, 0);
-      EXPECT_EQ(abort.toAbort, transport->execRequest);
+      EXPECT_EQ(abort.toAbort, sent);
     }
-    EXPECT_EQ(fake.eventsCreated, fake.eventsClosed);
+    // A request the library may still write into is not reused, nor its
+    // event closed; the next command gets a request of its own.
+    EXPECT_EQ(transport->execRequest != sent, row.givenUp);
+    EXPECT_EQ(fake.eventsCreated - fake.eventsClosed, eventsOpen + (row.givenUp ? 1 : 0));
+    ASSERT_NE(transport->execRequest, nullptr);
   }
+  // The next command works on its fresh request and answers into the
+  // caller's buffer.
+  device().completion = AspiCompletion::kAtOnce;
+  device().answer = InquiryAnswer({"VORN", "", "", ""});
+  EXPECT_EQ(Execute(), SS_COMP);
+  EXPECT_EQ(std::memcmp(buffer + 8, "VORN", 4), 0);
 }
 
 TEST_F(AspiCommand, EventCreationFailureFailsTheCommandWithoutSendingIt) {

@@ -43,9 +43,10 @@ TEST(SimDriveList, ReadsDevicesSettingsAndCommentsInAnyLineEnding) {
 
 TEST(SimDriveList, ReadsTheShortFormOfOneWordTexts) {
   const aspisim::SimDriveList list =
-      ParseSimDrives("0 2 0 5 VORN QX-1234A 1.20 030101\r\n1 0 0 5 ACME CD-52X 1.00 020202 300\r\n");
+      ParseSimDrives("0 2 0 5 VORN QX-1234A 1.20 030101\r\n1 0 0 5 ACME CD-52X 1.00 020202 300\r\n"
+                     "1 1 0 5 ACME CD-STUCK 1.00 020202 never\r\n");
   EXPECT_TRUE(list.errors.empty());
-  ASSERT_EQ(list.drives.size(), 2u);
+  ASSERT_EQ(list.drives.size(), 3u);
   EXPECT_EQ(list.drives[0].target, 2);
   EXPECT_EQ(list.drives[0].vendor, "VORN");
   EXPECT_EQ(list.drives[0].product, "QX-1234A");
@@ -53,6 +54,7 @@ TEST(SimDriveList, ReadsTheShortFormOfOneWordTexts) {
   EXPECT_EQ(list.drives[0].dateCode, "030101");
   EXPECT_EQ(list.drives[0].delayMs, 0u);
   EXPECT_EQ(list.drives[1].delayMs, 300u);
+  EXPECT_EQ(list.drives[2].delayMs, aspisim::kNeverEnds);
   EXPECT_EQ(list.adapterCount, 2);
 }
 

@@ -9,12 +9,18 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "tools/ftp-server/FtpFixtureClient.h"
 #include "tools/uidriver/UiDriver.h"
 #include "tests/common/TestFiles.h"
 
@@ -54,18 +60,24 @@ bool Exists(const std::string& path) {
 
 struct SimDrive {
   std::string vendor, product, revision, dateCode;
+  std::string delay;  // of the simulated device's answers: empty, ms or "never"
 };
 
 // One run of the wizard with a given set of drives and language.
 class WizardRun {
  public:
-  explicit WizardRun(const std::vector<SimDrive>& drives) {
+  // Starts the wizard and waits for its window; unless `waitForNext` is
+  // false, also for the end of the catalogue fetch (Next enabled).
+  explicit WizardRun(const std::vector<SimDrive>& drives, bool waitForNext = true) {
     WriteDrives(drives);
+    started = GetTickCount();
     EXPECT_TRUE(process.Start("\"" + Environment("VORN_WIZARD_EXE") + "\""));
-    wizard = WaitForWindow(process.id(), "#32770", kTitle, 60000);
+    // Long enough to time even a start that waits out every attempt on a
+    // silent server.
+    wizard = WaitForWindow(process.id(), "#32770", kTitle, 200000);
+    shownAfterMs = GetTickCount() - started;
     EXPECT_NE(wizard, nullptr) << "no wizard window";
-    // The catalogue is fetched while the window is shown, before the wizard's
-    // thread answers messages again.
+    if (!waitForNext) return;
     Settle();
     EXPECT_TRUE(WaitUntil([&] { return IsEnabled(Button(kNext)); }, kTimeout));
   }
@@ -107,15 +119,22 @@ class WizardRun {
     Settle();
   }
 
+  // Clicks a firmware row and Save File in the download window; `download`
+  // and `saveAs` get the download window and the save-file dialog.
+  void OpenSaveDialog(int row, HWND& download, HWND& saveAs) {
+    ASSERT_TRUE(ClickListRow(List(), row));
+    download = WaitForDialog();
+    ASSERT_NE(download, nullptr) << "no download window";
+    ASSERT_TRUE(ClickId(download, kOk));
+    saveAs = WaitForDialog({download});
+    ASSERT_NE(saveAs, nullptr) << "no save dialog";
+  }
+
   // Clicks a firmware row, saves the file at `savePath` and answers the
   // update-now question.
   void Download(int row, const std::string& savePath, int answer) {
-    ASSERT_TRUE(ClickListRow(List(), row));
-    HWND download = WaitForDialog();
-    ASSERT_NE(download, nullptr) << "no download window";
-    ASSERT_TRUE(ClickId(download, kOk));
-    HWND saveAs = WaitForDialog({download});
-    ASSERT_NE(saveAs, nullptr) << "no save dialog";
+    HWND download = nullptr, saveAs = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenSaveDialog(row, download, saveAs));
     ASSERT_TRUE(FillSaveDialog(saveAs, savePath, kTimeout));
     HWND question = WaitForWindow(process.id(), "#32770", kTitle, kTimeout, {wizard, download});
     ASSERT_NE(question, nullptr) << "no update-now question";
@@ -153,6 +172,8 @@ class WizardRun {
 
   Process process;
   HWND wizard = nullptr;
+  DWORD started = 0;       // tick count at the start of the process
+  DWORD shownAfterMs = 0;  // from the start to the visible window
 
  private:
   static void WriteDrives(const std::vector<SimDrive>& drives);
@@ -163,14 +184,14 @@ void WizardRun::WriteDrives(const std::vector<SimDrive>& drives) {
   int target = 0;
   for (const SimDrive& drive : drives) {
     text += "0 " + std::to_string(target++) + " 0 5 |" + drive.vendor + "|" + drive.product + "|" +
-            drive.revision + "|" + drive.dateCode + "|\r\n";
+            drive.revision + "|" + drive.dateCode + "|" + drive.delay + "\r\n";
   }
   WriteFile(Environment("VORN_ASPI_DRIVES"), text);
 }
 
-const SimDrive kQx1234{"VORN", "QX-1234A", "1.20", "030101"};
-const SimDrive kQx9000{"VORN", "QX-9000B", "2.05", "021115"};
-const SimDrive kOtherMaker{"ACME", "CD-52X", "1.00", "020202"};
+const SimDrive kQx1234{"VORN", "QX-1234A", "1.20", "030101", ""};
+const SimDrive kQx9000{"VORN", "QX-9000B", "2.05", "021115", ""};
+const SimDrive kOtherMaker{"ACME", "CD-52X", "1.00", "020202", ""};
 
 // The served tree, as run-wizard-windows.sh published it with the maker's
 // tools (tests/wizard/served-catalogue.txt, signed, each file's size and hash
@@ -182,6 +203,7 @@ const SimDrive kOtherMaker{"ACME", "CD-52X", "1.00", "020202"};
 class ServedTree {
  public:
   ServedTree() : root_(WindowsPath(Environment("VORN_TEST_FTP_ROOT"))) {}
+  explicit ServedTree(const std::string& windowsRoot) : root_(windowsRoot) {}
 
   void Publish(const std::string& variant = "plain") {
     Copy(WindowsPath(Environment("VORN_TEST_PUBLISHED")) + "\\" + variant, root_);
@@ -412,12 +434,8 @@ TEST(WizardWithServerTest, FailedOrChangedDownloadKeepsTheFirmwarePageAndTheOldF
     run.Next();
     run.ClickRowAndAnswer(0, kOk);
 
-    ASSERT_TRUE(ClickListRow(run.List(), row.row));
-    HWND download = run.WaitForDialog();
-    ASSERT_NE(download, nullptr);
-    ASSERT_TRUE(ClickId(download, kOk));
-    HWND saveAs = run.WaitForDialog({download});
-    ASSERT_NE(saveAs, nullptr);
+    HWND download = nullptr, saveAs = nullptr;
+    ASSERT_NO_FATAL_FAILURE(run.OpenSaveDialog(row.row, download, saveAs));
     ASSERT_TRUE(FillSaveDialog(saveAs, saved, kTimeout));
     HWND failure = WaitForWindow(run.process.id(), "#32770", kTitle, kTimeout, {run.wizard, download});
     ASSERT_NE(failure, nullptr) << "no message about the failed transfer";
@@ -426,7 +444,7 @@ TEST(WizardWithServerTest, FailedOrChangedDownloadKeepsTheFirmwarePageAndTheOldF
     run.Settle();
     EXPECT_EQ(TopWindows(run.process.id(), "#32770").size(), 1u) << "the update-now question was asked";
     EXPECT_EQ(ReadFile(saved), "the file saved before");
-    EXPECT_FALSE(Exists(folder + "\\kept")) << "something was unpacked";
+    EXPECT_FALSE(Exists(folder + "\kept")) << "something was unpacked";
     EXPECT_FALSE(Exists(log)) << "the flasher was started";
 
     // The firmware page stays, and another file can be fetched.
@@ -468,6 +486,19 @@ TEST(WizardWithServerTest, UnverifiedCatalogueIsNotUsedAndTheUserIsTold) {
     EXPECT_TRUE(Click(run.Button(kCancel)));
     EXPECT_EQ(run.Result(), IDCANCEL);
   }
+}
+
+TEST(WizardWithServerTest, DeviceThatNeverAnswersDoesNotStopTheStart) {
+  ServedTree tree;
+  tree.Publish();
+  const SimDrive stuck{"VORN", "QX-5000C", "1.00", "010101", "never"};
+  WizardRun run({kQx1234, stuck, kQx9000});
+  ASSERT_NE(run.wizard, nullptr);
+  EXPECT_LT(run.shownAfterMs, 15000u);
+  run.Next();
+  EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A", "QX-9000B"}));
+  PressKey(run.Button(kCancel), VK_ESCAPE);
+  EXPECT_EQ(run.Result(), IDCANCEL);
 }
 
 TEST(WizardWithServerTest, LastDriveWithNothingNewerLeavesOnlyCancel) {
@@ -526,6 +557,206 @@ TEST(WizardVersionTest, ReachesThePageOfItsSideAndEnds) {
   }
   PressKey(run.Button(kCancel), VK_ESCAPE);
   EXPECT_EQ(run.Result(), IDCANCEL);
+}
+
+// ---------------------------------------------------------------- network
+
+// Asks a window every 100 ms whether its thread answers (WM_NULL, at most
+// 200 ms) and is visible, until stopped: the longest time between two
+// answers, and the samples that found it hung or hidden.
+class AnswerWatch {
+ public:
+  explicit AnswerWatch(HWND window) : window_(window), thread_([this] { Run(); }) {}
+  ~AnswerWatch() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  DWORD longestGapMs = 0;
+  int samples = 0, unanswered = 0, hidden = 0;
+  int longestMissRun = 0;           // most unanswered samples in a row
+  std::vector<DWORD> unansweredAt;  // tick counts of the samples not answered
+
+ private:
+  void Run() {
+    DWORD lastAnswer = GetTickCount();
+    int missRun = 0;
+    while (!stop_ && IsWindow(window_)) {
+      DWORD_PTR ignored;
+      const bool answered =
+          SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 200, &ignored) != 0;
+      const DWORD now = GetTickCount();
+      if (!IsWindow(window_)) break;
+      ++samples;
+      if (answered) {
+        longestGapMs = std::max<DWORD>(longestGapMs, now - lastAnswer);
+        lastAnswer = now;
+        missRun = 0;
+      } else {
+        ++unanswered;
+        unansweredAt.push_back(now);
+        longestMissRun = std::max(longestMissRun, ++missRun);
+      }
+      if (!IsWindowVisible(window_)) ++hidden;
+      Sleep(100);
+    }
+  }
+  HWND window_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// The build's FTP port, where the wizard looks for its server.
+unsigned short WizardPort() {
+  return static_cast<unsigned short>(std::atoi(Environment("VORN_TEST_FTP_PORT").c_str()));
+}
+
+void Report(const std::string& scenario, const AnswerWatch& watch) {
+  std::printf("[measure] %s: longest gap between answers %lu ms, %d of %d samples unanswered\n",
+              scenario.c_str(), static_cast<unsigned long>(watch.longestGapMs), watch.unanswered,
+              watch.samples);
+}
+
+// A window that stops handling its messages misses every sample while it
+// does; a single late answer is the machine's load (the tests share their
+// processors), not a window that hangs.
+void ExpectAlwaysAnswered(const AnswerWatch& watch) {
+  EXPECT_GT(watch.samples, 0);
+  EXPECT_LE(watch.longestMissRun, 1) << "the window did not answer within 200 ms, twice in a row";
+  EXPECT_EQ(watch.hidden, 0);
+  EXPECT_LT(watch.longestGapMs, 1000u);
+}
+
+TEST(WizardNetworkTest, SilentServerLeavesTheWindowAnsweringAndEndsOnTheNoConnectionPage) {
+  ftpfixture::FtpServer server("silent", WizardPort());
+  WizardRun run({kQx1234}, false);
+  ASSERT_NE(run.wizard, nullptr);
+  std::printf("[measure] silent server: start to visible welcome page %lu ms\n",
+              static_cast<unsigned long>(run.shownAfterMs));
+  EXPECT_LT(run.shownAfterMs, 10000u);
+  {
+    AnswerWatch watch(run.wizard);
+    // Next waits for the fetch, which gives up on the silent server.
+    EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+    ASSERT_TRUE(WaitUntil([&] { return IsEnabled(run.Button(kNext)); }, 30000));
+    watch.Stop();
+    Report("fetch against a silent server", watch);
+    ExpectAlwaysAnswered(watch);
+  }
+  EXPECT_GT(server.Count("connect"), 0);
+  run.Next();
+  EXPECT_LT(GetTickCount() - run.started, 30000u) << "the no-connection page came too late";
+  EXPECT_FALSE(IsShown(run.List()));
+  EXPECT_FALSE(IsShown(run.Button(kLink)));
+  EXPECT_FALSE(IsEnabled(run.Button(kNext)));
+  // Cancel ends the program at once, whatever the fetch still waits for.
+  ASSERT_TRUE(Click(run.Button(kCancel)));
+  EXPECT_TRUE(run.process.WaitForExit(5000));
+
+  // So does Cancel while the fetch runs.
+  WizardRun early({kQx1234}, false);
+  ASSERT_NE(early.wizard, nullptr);
+  EXPECT_FALSE(IsEnabled(early.Button(kNext)));
+  ASSERT_TRUE(Click(early.Button(kCancel)));
+  EXPECT_TRUE(early.process.WaitForExit(5000));
+}
+
+TEST(WizardNetworkTest, DownloadsKeepTheWindowAnswering) {
+  // The "large" tree serves 300 000 bytes as the second file.
+  const std::string firmware =
+      ReadFile(WindowsPath(Environment("VORN_TEST_PUBLISHED")) + "\\large\\pub\\VORN\\cdrom\\a\\qx131.zip");
+  ASSERT_EQ(firmware.size(), 300000u);
+  const struct {
+    const char* mode;
+    bool arrives;
+  } rows[] = {
+      {"normal", true},
+      {"slow-retr=60000", true},  // about five seconds
+      {"stall-retr=1", false},    // half the file, then nothing
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.mode);
+    // A stalling server would stall the catalogue as well: the wizard starts
+    // with a normal one, which gives way to the stalling one before the
+    // download (so the download also connects anew).
+    const bool swap = !row.arrives;
+    std::unique_ptr<ftpfixture::FtpServer> server;
+    auto serve = [&](const char* mode) {
+      server.reset();
+      server = std::make_unique<ftpfixture::FtpServer>(mode, WizardPort());
+      ServedTree tree(server->Root());
+      tree.Publish("large");
+    };
+    serve(swap ? "normal" : row.mode);
+    const std::string folder = ScratchFolder("answering");
+    const std::string saved = folder + "\\answer.zip";
+    // A file of the user's under the name older versions downloaded into.
+    WriteFile(saved + ".part", "the user's own file");
+    DeleteFileA(saved.c_str());
+    WizardRun run({kQx1234});
+    if (row.arrives) {
+      std::printf("[measure] server up (%s): start to visible welcome page %lu ms\n", row.mode,
+                  static_cast<unsigned long>(run.shownAfterMs));
+    }
+    run.Next();
+    run.ClickRowAndAnswer(0, kOk);
+    if (swap) serve(row.mode);
+
+    HWND download = nullptr, saveAs = nullptr;
+    ASSERT_NO_FATAL_FAILURE(run.OpenSaveDialog(1, download, saveAs));
+    AnswerWatch watch(run.wizard);
+    const DWORD saving = GetTickCount();
+    ASSERT_TRUE(FillSaveDialog(saveAs, saved, kTimeout));
+    const DWORD saved_at = GetTickCount();
+    // The update-now question after a download, the failure message after a
+    // stalled one.
+    HWND next = WaitForWindow(run.process.id(), "#32770", kTitle, 60000, {run.wizard, download});
+    const DWORD took = GetTickCount() - saving;
+    watch.Stop();
+    Report(std::string("download, server ") + row.mode, watch);
+    for (DWORD at : watch.unansweredAt) {
+      std::printf("[measure]   unanswered at %ld ms after the save-file dialog closed\n",
+                  static_cast<long>(at - saved_at));
+    }
+    ExpectAlwaysAnswered(watch);
+    ASSERT_NE(next, nullptr);
+    if (row.arrives) {
+      ASSERT_TRUE(ClickId(next, kCancel));  // no update now
+      EXPECT_EQ(run.Result(), IDOK);
+      EXPECT_EQ(ReadFile(saved), firmware);
+    } else {
+      EXPECT_GE(took, 30000u);
+      EXPECT_LT(took, 45000u) << "the stalled transfer was given up too late";
+      ASSERT_TRUE(ClickId(next, kCancel));  // its one button
+      ASSERT_TRUE(WaitForClose(download, kTimeout));
+      run.Settle();
+      EXPECT_FALSE(Exists(saved));
+      // The firmware page stays.
+      EXPECT_EQ(run.Column(1), (std::vector<std::string>{"1.30", "1.31", "1.32"}));
+      ASSERT_TRUE(Click(run.Button(kCancel)));
+      EXPECT_TRUE(run.process.WaitForExit(5000));
+    }
+    EXPECT_EQ(ReadFile(saved + ".part"), "the user's own file");
+    DeleteFileA((saved + ".part").c_str());
+    DeleteFileA(saved.c_str());
+  }
+}
+
+TEST(WizardNetworkTest, DownloadAfterTheServerClosedTheIdleConnectionSucceeds) {
+  ftpfixture::FtpServer server("idle-close=2", WizardPort());
+  ServedTree tree(server.Root());
+  tree.Publish();
+  const std::string saved = ScratchFolder("idle") + "\\idle.zip";
+  DeleteFileA(saved.c_str());
+  WizardRun run({kQx1234});
+  run.Next();
+  run.ClickRowAndAnswer(0, kOk);
+  // The user reads the pages; the server closes the connection meanwhile.
+  ASSERT_TRUE(server.WaitFor("disconnect", 1, 10));
+  run.Download(1, saved, kCancel);
+  EXPECT_EQ(run.Result(), IDOK);
+  EXPECT_EQ(ReadFile(saved), "firmware pub/VORN/cdrom/a/qx131.zip");
+  EXPECT_EQ(server.Count("connect"), 2) << "one connection again, no more";
 }
 
 }  // namespace

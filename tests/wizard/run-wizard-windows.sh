@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the wizard's window tests: first with nothing listening on the
-# program's FTP port (the no-connection cases), then with the FTP server
+# program's FTP port (the no-connection cases), then with servers that the
+# tests start there in the fixture's fault modes, then with the FTP server
 # fixture serving a scratch tree there, in English and then in the Chinese
 # (Taiwan) locale. With --versions instead, it runs the program once under
 # each Windows version Wine can report to it (win98, winxp, win7, win10).
@@ -48,6 +49,9 @@ publish() {
 }
 publish plain
 publish archive --file "pub/VORN/cdrom/a/qx.zip=$scratch/files/update.zip"
+# A second file large enough to watch the window during its download.
+head -c 300000 /dev/urandom >"$scratch/files/large.zip"
+publish large --file "pub/VORN/cdrom/a/qx131.zip=$scratch/files/large.zip"
 
 program=$(basename "$wizard_exe")
 "$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - "$program" >/dev/null
@@ -65,6 +69,10 @@ set_windows_version() {
 
 status=0
 [ -n "${VORN_ONLY_CHINESE:-}$versions" ] || LANG=C.UTF-8 LC_ALL=C.UTF-8 run --gtest_filter='WizardWithoutServerTest.*' || status=1
+# Servers that misbehave, each started by the test itself on the port.
+[ -n "${VORN_ONLY_CHINESE:-}$versions" ] || VORN_TEST_FTP_PORT=$port LANG=C.UTF-8 LC_ALL=C.UTF-8 \
+  /usr/bin/python3 "$fixture" run -- "$here/tools/wine/wine-run.sh" --build "$build" "$test_exe" \
+  --gtest_filter='WizardNetworkTest.*' || status=1
 
 /usr/bin/python3 "$fixture" serve --root "$scratch/root" --port "$port" \
   --port-file "$scratch/port" >/dev/null 2>&1 &

@@ -8,7 +8,8 @@
 //
 // A device with a delay leaves its requests pending: a worker thread
 // completes them after the delay and signals the request's event, unless
-// the request was aborted first.
+// the request was aborted first. A device whose delay is "never" leaves them
+// pending for good, aborted or not.
 #include <windows.h>
 
 #include <algorithm>
@@ -165,6 +166,8 @@ std::uint8_t Serve(void* request, const SimDrive& drive) {
   header->SRB_Status = SS_PENDING;
   Job* job = new Job{request, drive, false};
   jobs.push_back(job);
+  // Pending for good: no worker, the job stays listed.
+  if (drive.delayMs == aspisim::kNeverEnds) return SS_PENDING;
   HMODULE reference = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                      reinterpret_cast<LPCSTR>(&CompleteLater), &reference);
@@ -184,6 +187,10 @@ std::uint8_t Abort(SRB_Abort* abort) {
   abort->SRB_Status = SS_COMP;
   for (Job* job : jobs) {
     if (job->request != abort->SRB_ToAbort || job->aborted) continue;
+    if (job->drive.delayMs == aspisim::kNeverEnds) {
+      Log("abort " + Address(job->drive.adapter, job->drive.target, job->drive.lun) + " ignored");
+      return SS_COMP;
+    }
     job->aborted = true;
     auto* header = static_cast<SRB_Header*>(job->request);
     header->SRB_Status = SS_ABORTED;

@@ -33,6 +33,10 @@ std::string StoreTexts(const std::vector<std::string>& texts, SimDrive& drive) {
 }
 
 std::string ParseDelay(const std::string& text, SimDrive& drive) {
+  if (text == "never") {
+    drive.delayMs = kNeverEnds;
+    return std::string();
+  }
   int delay = 0;
   if (!text.empty() && !ParseNumber(text, 600000, delay)) return "bad delay";
   drive.delayMs = static_cast<unsigned>(delay);

@@ -8,7 +8,9 @@
 // a fifth character fills the byte after it, otherwise a space), date code at
 // byte 40 (at most 20 characters, NUL after it). The delay is optional: with
 // one, every request to the device stays pending that many milliseconds
-// before it completes. When no text has a space, the bars may be left out:
+// before it completes; "never" in its place makes a device whose requests
+// stay pending for good (an abort is accepted but ends nothing). When no
+// text has a space, the bars may be left out:
 //
 //   <adapter> <target> <lun> <device type> <vendor> <product> <revision> <date code> [<delay ms>]
 //
@@ -25,6 +27,9 @@
 #include <vector>
 
 namespace aspisim {
+
+// The delay of a device whose requests never end.
+inline constexpr unsigned kNeverEnds = ~0u;
 
 struct SimDrive {
   int adapter = 0;

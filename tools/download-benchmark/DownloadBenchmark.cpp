@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "install/SavePath.h"
 #include "install/Transfer.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
 
@@ -46,18 +47,21 @@ class SpinningClock : public SleepingClock {
   void Idle(const std::atomic<std::int32_t>&) override {}
 };
 
-bool Measure(const char* label, CFtpConnection* connection, ProgressClock& clock) {
+bool Measure(const char* label, CatalogueFetcher& fetcher, ProgressClock& clock) {
   const std::string local = "download_benchmark.zip";
   DeleteFileA(local.c_str());
   NoBar bar;
   const double cpuBefore = ProcessCpuSeconds();
   const auto start = std::chrono::steady_clock::now();
-  Transfer transfer;
-  transfer.Start(connection, kRemote, local);
-  transfer.RunEstimate(bar, clock);
+  bool ok = false;
+  {
+    Transfer transfer;
+    transfer.Start(fetcher, kRemote, local, ReservePartialFile(local));
+    transfer.RunEstimate(bar, clock);
+    ok = transfer.Succeeded();
+  }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double cpu = ProcessCpuSeconds() - cpuBefore;
-  const bool ok = transfer.Succeeded();
   std::printf("%-34s wall %6.2f s   process CPU %6.2f s   (%3.0f%% of one core)%s\n", label, wall,
               cpu, 100.0 * cpu / wall, ok ? "" : "   TRANSFER FAILED");
   DeleteFileA(local.c_str());
@@ -70,18 +74,18 @@ int main() {
   try {
     ftpfixture::FtpServer server(kMode);
     server.PutFile(std::string("/") + kRemote, std::string(kFileBytes, 'x'));
-    std::unique_ptr<CInternetSession> session = CInternetSession::Open();
-    if (!session) {
-      std::printf("no internet session\n");
+    CatalogueFetcher fetcher;
+    fetcher.serverHost = "127.0.0.1";
+    fetcher.serverPort = server.Port();
+    if (!fetcher.Connect()) {
+      std::printf("no connection to the server\n");
       return 1;
     }
-    std::unique_ptr<CFtpConnection> connection =
-        session->GetFtpConnection("127.0.0.1", nullptr, nullptr, server.Port());
     std::printf("transfer of %zu bytes, server mode %s\n", kFileBytes, kMode);
     SleepingClock bounded;
     SpinningClock spinning;
-    const bool a = Measure("waiting in bounded waits:", connection.get(), bounded);
-    const bool b = Measure("reference, spinning on the flag:", connection.get(), spinning);
+    const bool a = Measure("waiting in bounded waits:", fetcher, bounded);
+    const bool b = Measure("reference, spinning on the flag:", fetcher, spinning);
     return a && b ? 0 : 1;
   } catch (const std::exception& e) {
     std::printf("benchmark failed: %s\n", e.what());

@@ -14,14 +14,17 @@ class FtpServer {
  public:
   // Starts a server in `mode` (see ftp_fixture.py: normal, refuse-login,
   // fail-retr=N, drop-retr=N, drop-session, short-retr=N, slow-retr=N,
-  // no-listen). Throws std::runtime_error with a readable reason when no
-  // server can be started.
-  explicit FtpServer(const std::string& mode);
+  // stall-retr=N, idle-close=N, silent, no-listen) on `port` (0: a free
+  // one). Throws std::runtime_error with a readable reason when no server
+  // can be started.
+  explicit FtpServer(const std::string& mode, unsigned short port = 0);
   ~FtpServer();
   FtpServer(const FtpServer&) = delete;
   FtpServer& operator=(const FtpServer&) = delete;
 
   unsigned short Port() const { return port_; }
+  // The served tree as a Windows path.
+  const std::string& Root() const { return root_; }
 
   // Puts a file into the served tree; `ftpPath` is the path a client asks
   // for, such as "/pub/file.bin". Throws std::runtime_error on failure.

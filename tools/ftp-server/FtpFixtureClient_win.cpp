@@ -26,7 +26,7 @@ std::string WindowsPath(const std::string& unixPath) {
 
 }  // namespace
 
-FtpServer::FtpServer(const std::string& mode) : socket_(INVALID_SOCKET) {
+FtpServer::FtpServer(const std::string& mode, unsigned short port) : socket_(INVALID_SOCKET) {
   const char* control = std::getenv("VORN_FTP_CONTROL");
   if (!control || !*control) {
     throw Failure("VORN_FTP_CONTROL is not set; run this test through ftp_fixture.py run (ctest does)");
@@ -44,14 +44,14 @@ FtpServer::FtpServer(const std::string& mode) : socket_(INVALID_SOCKET) {
     throw Failure(std::string("cannot reach the control service on port ") + control);
   }
   socket_ = s;
-  const std::string answer = Command("start " + mode);
-  unsigned port = 0;
+  const std::string answer = Command("start " + mode + " " + std::to_string(port));
+  unsigned listening = 0;
   char root[1024] = {};
-  if (std::sscanf(answer.c_str(), "ok %u %1023s", &port, root) != 2) {
+  if (std::sscanf(answer.c_str(), "ok %u %1023s", &listening, root) != 2) {
     Stop();
     throw Failure("could not start a server in mode " + mode + ": " + answer);
   }
-  port_ = static_cast<unsigned short>(port);
+  port_ = static_cast<unsigned short>(listening);
   root_ = WindowsPath(root);
 }
 

@@ -27,18 +27,25 @@ MODES
   short-retr=N    on the first N RETR commands send half of the file and
                   report the transfer complete (226)
   slow-retr=N     send every file at about N bytes a second
+  stall-retr=N    on the first N RETR commands send half of the file, then
+                  send nothing more and keep both connections open
+  idle-close=N    close a control connection that has been idle N seconds
+                  (421), as servers do with clients that wait too long
+  silent          accept connections and never answer (not even the banner)
   no-listen       (control only) report a free port with nothing listening
 
 LOG FORMAT (one event a line, fields separated by one space)
   connect
   login ok USER | login refused USER
-  retr RESULT PATH     RESULT: sent, missing, failed, dropped, short
+  retr RESULT PATH     RESULT: sent, missing, failed, dropped, short, stalled
   list PATH            LIST, NLST or MLSD; PATH is "-" without an argument
   data active|passive  PORT or EPRT | PASV or EPSV
   disconnect
 
 CONTROL PROTOCOL (one command a line, answers end with a newline)
-  start MODE   -> "ok PORT ROOT" (ROOT: the served folder) or "error TEXT"
+  start MODE [PORT]
+               -> "ok PORT ROOT" (ROOT: the served folder) or "error TEXT";
+                  PORT 0 or none: a free port
   log          -> the log lines so far, then a line "."
   stop         -> "ok"; the server process is ended and its root removed
 Closing the control connection stops its server as well.
@@ -67,14 +74,14 @@ def parse_mode(text):
     """Returns (name, count) for a mode text such as "fail-retr=2"."""
     name, _, count = text.partition("=")
     known = {"normal", "refuse-login", "fail-retr", "drop-retr", "drop-session", "slow-retr",
-             "short-retr"}
+             "short-retr", "stall-retr", "idle-close", "silent"}
     if name not in known:
         raise ValueError("unknown mode: " + text)
-    if name == "slow-retr":
+    if name in ("slow-retr", "idle-close"):
         if not count or int(count) <= 0:
-            raise ValueError("slow-retr needs a rate in bytes a second: " + text)
+            raise ValueError("%s needs a positive number: %s" % (name, text))
         return name, int(count)
-    if name in ("fail-retr", "drop-retr", "short-retr"):
+    if name in ("fail-retr", "drop-retr", "short-retr", "stall-retr"):
         return name, int(count or "1")
     if count:
         raise ValueError("mode takes no count: " + text)
@@ -111,6 +118,14 @@ def make_handler(mode, log):
         reports the end of the data as an aborted transfer (426) and, for a
         dropped session, then closes the control connection too."""
 
+        def close_when_done(self):
+            # A stalled transfer: what was pushed is sent, then nothing more,
+            # and the connection stays open.
+            if getattr(self.cmd_channel, "drop_next", None) == "stall":
+                self.cmd_channel.drop_next = None
+                return
+            super().close_when_done()
+
         def handle_close(self):
             drop = getattr(self.cmd_channel, "drop_next", None)
             if self._closed or not drop:
@@ -130,6 +145,7 @@ def make_handler(mode, log):
 
     class Handler(FTPHandler):
         auth_failed_timeout = 0  # answer refused logins at once
+        timeout = count if name == "idle-close" else FTPHandler.timeout
         use_sendfile = False  # data goes through the producers below
         dtp_handler = SlowDTP if name == "slow-retr" else DroppingDTP
         drop_next = None
@@ -182,7 +198,7 @@ def make_handler(mode, log):
             if not os.path.isfile(file):
                 log.write("retr", "missing", ftp_path)
                 return super().ftp_RETR(file)  # answers 550
-            faulty = (name in ("fail-retr", "drop-retr", "drop-session", "short-retr")
+            faulty = (name in ("fail-retr", "drop-retr", "drop-session", "short-retr", "stall-retr")
                       and state["faults_left"] > 0)
             if not faulty:
                 log.write("retr", "sent", ftp_path)
@@ -194,16 +210,52 @@ def make_handler(mode, log):
                 return None
             # Send the first half of the file, then drop the connection (or,
             # for a short transfer, end it as if it were complete).
-            log.write("retr", "short" if name == "short-retr" else "dropped", ftp_path)
+            result = {"short-retr": "short", "stall-retr": "stalled"}.get(name, "dropped")
+            log.write("retr", result, ftp_path)
             with open(file, "rb") as f:
                 data = f.read()
             half = NamedBytes(data[: len(data) // 2], file)
             if name != "short-retr":
-                self.drop_next = "session" if name == "drop-session" else "data"
+                self.drop_next = {"drop-session": "session", "stall-retr": "stall"}.get(name, "data")
             self.push_dtp_data(FileProducer(half, "i"), isproducer=True, file=half, cmd="RETR")
             return file
 
     return Handler
+
+
+def announce(port, port_file):
+    if port_file:
+        tmp = port_file + ".tmp"
+        with open(tmp, "w") as f:
+            f.write("%d\n" % port)
+        os.replace(tmp, port_file)
+    print("port %d" % port, flush=True)
+
+
+def serve_silently(args, log):
+    """Accepts connections and holds them open without a word."""
+    listener = socket.socket()
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", args.port))
+    listener.listen(16)
+    listener.settimeout(0.2)
+    announce(listener.getsockname()[1], args.port_file)
+    held = []
+    try:
+        while True:
+            try:
+                conn, _ = listener.accept()
+            except socket.timeout:
+                continue
+            log.write("connect")
+            held.append(conn)
+    except KeyboardInterrupt:
+        pass
+    finally:
+        for conn in held:
+            conn.close()
+        listener.close()
+    return 0
 
 
 def serve(args):
@@ -222,23 +274,6 @@ def serve(args):
         print("ftp_fixture: no such folder: " + root, file=sys.stderr)
         return 2
 
-    authorizer = DummyAuthorizer()
-    if mode[0] != "refuse-login":
-        authorizer.add_anonymous(root, perm="elr")
-    handler = make_handler(mode, EventLog(args.log))
-    handler.authorizer = authorizer
-    handler.banner = "test server ready."
-    handler.permit_foreign_addresses = True
-
-    server = FTPServer(("127.0.0.1", args.port), handler)
-    port = server.socket.getsockname()[1]
-    if args.port_file:
-        tmp = args.port_file + ".tmp"
-        with open(tmp, "w") as f:
-            f.write("%d\n" % port)
-        os.replace(tmp, args.port_file)
-    print("port %d" % port, flush=True)
-
     def stop(signum, frame):
         raise KeyboardInterrupt
 
@@ -251,11 +286,25 @@ def serve(args):
             os.kill(os.getpid(), signal.SIGTERM)
 
         threading.Thread(target=watch_stdin, daemon=True).start()
+    if mode[0] == "silent":
+        return serve_silently(args, EventLog(args.log))
+
+    authorizer = DummyAuthorizer()
+    if mode[0] != "refuse-login":
+        authorizer.add_anonymous(root, perm="elr")
+    handler = make_handler(mode, EventLog(args.log))
+    handler.authorizer = authorizer
+    handler.banner = "test server ready."
+    handler.permit_foreign_addresses = True
+
+    server = FTPServer(("127.0.0.1", args.port), handler)
+    announce(server.socket.getsockname()[1], args.port_file)
     try:
         server.serve_forever(timeout=0.2, handle_exit=False)
     except KeyboardInterrupt:
         pass
     finally:
+        signal.signal(signal.SIGTERM, signal.SIG_IGN)  # a second stop waits for this one
         server.close_all()
     return 0
 
@@ -265,7 +314,7 @@ def serve(args):
 class ServerProcess:
     """One `serve` process with a root folder of its own."""
 
-    def __init__(self, mode):
+    def __init__(self, mode, port=0):
         self.proc = None
         self.root = tempfile.mkdtemp(prefix="vorn-ftp-")
         self.log = os.path.join(self.root, ".events")
@@ -283,7 +332,7 @@ class ServerProcess:
         parse_mode(mode)  # refuse unknown modes here, with their text
         self.proc = subprocess.Popen(
             [sys.executable, HERE, "serve", "--root", self.tree, "--mode", mode, "--log", self.log,
-             "--stop-on-eof"],
+             "--port", str(port), "--stop-on-eof"],
             stdout=subprocess.PIPE, stdin=subprocess.PIPE, text=True)
         line = read_line_with_timeout(self.proc.stdout, 15)
         if not line.startswith("port "):
@@ -341,12 +390,12 @@ class ControlHandler(socketserver.StreamRequestHandler):
                 if not words:
                     continue
                 command = words[0]
-                if command == "start" and len(words) == 2:
+                if command == "start" and len(words) in (2, 3):
                     if server is not None:
                         self.reply("error a server is already running on this connection")
                         continue
                     try:
-                        server = ServerProcess(words[1])
+                        server = ServerProcess(words[1], int(words[2]) if len(words) == 3 else 0)
                     except Exception as e:  # reported to the test, which fails with it
                         self.reply("error %s" % e)
                         server = None
