@@ -35,10 +35,14 @@ const char kQuestion[] = "New Firmware:\nfw.zip\n\nDownload it?";
 
 std::string Firmware(std::size_t size) { return testfiles::PseudoRandomBytes(size, 7); }
 
+// A folder of this test's own: the transfer test runs beside it in the same
+// build folder, and both name their temporary files "~1", "~2", ...
 std::string Here() {
   char buffer[MAX_PATH] = {};
   GetCurrentDirectoryA(sizeof buffer, buffer);
-  return buffer;
+  const std::string folder = std::string(buffer) + "\\download_dialog_test.files";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
 }
 
 // What the window showed when it appeared and when it went.
