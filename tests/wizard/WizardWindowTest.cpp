@@ -189,6 +189,16 @@ void WizardRun::WriteDrives(const std::vector<SimDrive>& drives) {
   WriteFile(Environment("VORN_ASPI_DRIVES"), text);
 }
 
+// Makes the demo flasher that the wizard starts end at once and record its
+// runs in a fresh `folder`\flasher.log; returns that record's path.
+std::string QuietFlasherLog(const std::string& folder) {
+  const std::string log = folder + "\\flasher.log";
+  DeleteFileA(log.c_str());
+  SetEnvironmentVariableA("VORN_FLASHER_LOG", log.c_str());
+  SetEnvironmentVariableA("VORN_FLASHER_QUIET", "1");
+  return log;
+}
+
 const SimDrive kQx1234{"VORN", "QX-1234A", "1.20", "030101", ""};
 const SimDrive kQx9000{"VORN", "QX-9000B", "2.05", "021115", ""};
 const SimDrive kOtherMaker{"ACME", "CD-52X", "1.00", "020202", ""};
@@ -425,11 +435,8 @@ TEST(WizardWithServerTest, FailedOrChangedDownloadKeepsTheFirmwarePageAndTheOldF
     }
     const std::string folder = ScratchFolder(std::string("failed-") + row.variant);
     const std::string saved = folder + "\\kept.zip";
-    const std::string log = folder + "\\flasher.log";
+    const std::string log = QuietFlasherLog(folder);
     WriteFile(saved, "the file saved before");
-    DeleteFileA(log.c_str());
-    SetEnvironmentVariableA("VORN_FLASHER_LOG", log.c_str());
-    SetEnvironmentVariableA("VORN_FLASHER_QUIET", "1");
     WizardRun run({kQx1234});
     run.Next();
     run.ClickRowAndAnswer(0, kOk);
@@ -518,10 +525,7 @@ TEST(WizardWithServerTest, FullUpdateUnpacksDeletesAndStartsTheFlasher) {
   ServedTree tree;
   tree.Publish("archive");
   const std::string folder = ScratchFolder("update");
-  const std::string log = folder + "\\flasher.log";
-  DeleteFileA(log.c_str());
-  SetEnvironmentVariableA("VORN_FLASHER_LOG", log.c_str());
-  SetEnvironmentVariableA("VORN_FLASHER_QUIET", "1");
+  const std::string log = QuietFlasherLog(folder);
   WizardRun run({kQx1234});
   run.Next();
   run.ClickRowAndAnswer(0, kOk);
