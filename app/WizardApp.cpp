@@ -2,10 +2,13 @@
 
 #include <memory>
 
+#include "framework/Language.h"
+#include "framework/Platform.h"
 #include "wizard/WizardDialog.h"
 
 bool WizardApp::InitInstance() {
-  auto wizard = std::make_unique<WizardDialog>(nullptr);
+  // The language is decided once, here, and handed to the wizard.
+  auto wizard = std::make_unique<WizardDialog>(LanguageOf(platform::UserLanguageId()));
   m_pMainWnd = wizard.get();
   // The wizard's result is not acted on; it becomes the process's exit code so
   // that whoever started the program can tell how it ended.

@@ -51,99 +51,63 @@ constexpr const char* kUnverifiedChinese =
     "\xA6\xB9\xA5\xBC\xB1\xC4\xA5\xCE\xA1\x43";
 }  // namespace text
 
-int Pick(std::uint16_t languageId, int chinese, int english) {
-  return IsChinese(languageId) ? chinese : english;
+int Pick(Language language, int chinese, int english) {
+  return IsChinese(language) ? chinese : english;
 }
 
-const char* Pick(std::uint16_t languageId, const char* chinese, const char* english) {
-  return IsChinese(languageId) ? chinese : english;
+const char* Pick(Language language, const char* chinese, const char* english) {
+  return IsChinese(language) ? chinese : english;
 }
 
 int Length(const char* bytes) { return static_cast<int>(std::strlen(bytes)); }
 
 }  // namespace
 
-const char* BackText(std::uint16_t languageId) {
-  return Pick(languageId, text::kBackChinese, text::kBackEnglish);
+const char* BackText(Language language) {
+  return Pick(language, text::kBackChinese, text::kBackEnglish);
 }
 
-const char* NextText(std::uint16_t languageId) {
-  return Pick(languageId, text::kNextChinese, text::kNextEnglish);
+const char* NextText(Language language) {
+  return Pick(language, text::kNextChinese, text::kNextEnglish);
 }
 
-const char* CancelText(std::uint16_t languageId) {
-  return Pick(languageId, text::kCancelChinese, text::kCancelEnglish);
+const char* CancelText(Language language) {
+  return Pick(language, text::kCancelChinese, text::kCancelEnglish);
 }
 
-PageLook LookOf(Page page, std::uint16_t lang) {
+PageLook LookOf(Page page, Language lang) {
   const char* cancel = CancelText(lang);
   switch (page) {
     case Page::Welcome:
-      return {kWelcome, 0, false, ListContent::Hidden, kLinkNormal, false, true, true, cancel};
+      return {0, false, ListContent::Hidden, LinkPlacement::Normal, false, true, true, cancel};
     case Page::NoDrive:
-      return {kNoDrive, Pick(lang, image::kNoDriveChinese, image::kNoDriveEnglish), true,
-              ListContent::Hidden, kLinkNormal, false, false, true, cancel};
+      return {Pick(lang, image::kNoDriveChinese, image::kNoDriveEnglish), true,
+              ListContent::Hidden, LinkPlacement::Normal, false, false, true, cancel};
     case Page::NoConnection:
-      return {kChecking, Pick(lang, image::kNoConnectionChinese, image::kNoConnectionEnglish),
-              true, ListContent::Hidden, kLinkHidden, false, false, true, cancel};
+      return {Pick(lang, image::kNoConnectionChinese, image::kNoConnectionEnglish),
+              true, ListContent::Hidden, LinkPlacement::Hidden, false, false, true, cancel};
     case Page::CatalogueMissing:
-      return {kChecking,
-              Pick(lang, image::kCatalogueMissingChinese, image::kCatalogueMissingEnglish), true,
-              ListContent::Hidden, kLinkOnListPage, false, false, true,
+      return {Pick(lang, image::kCatalogueMissingChinese, image::kCatalogueMissingEnglish), true,
+              ListContent::Hidden, LinkPlacement::OnListPage, false, false, true,
               Pick(lang, text::kOkChinese, text::kOkEnglish)};
     case Page::FirstDeviceList:
     case Page::DeviceList:
-      return {kDeviceList, Pick(lang, image::kSelectDriveChinese, image::kSelectDriveEnglish),
-              false, ListContent::Drives, kLinkOnListPage, false, false, true,
+      return {Pick(lang, image::kSelectDriveChinese, image::kSelectDriveEnglish),
+              false, ListContent::Drives, LinkPlacement::OnListPage, false, false, true,
               page == Page::FirstDeviceList ? Pick(lang, text::kCancelChinese, text::kOkEnglish)
                                             : cancel};
     case Page::FirmwareList:
-      return {kFirmwareList,
-              Pick(lang, image::kChooseFirmwareChinese, image::kChooseFirmwareEnglish), false,
-              ListContent::FirmwareFiles, kLinkOnListPage, true, false, true, cancel};
+      return {Pick(lang, image::kChooseFirmwareChinese, image::kChooseFirmwareEnglish), false,
+              ListContent::FirmwareFiles, LinkPlacement::OnListPage, true, false, true, cancel};
     case Page::NoNewFirmwareLastDrive:
-      return {kDeviceDone,
-              Pick(lang, image::kNoNewFirmwareLastChinese, image::kNoNewFirmwareLastEnglish), true,
-              ListContent::Hidden, kLinkHidden, false, false, true, cancel};
+      return {Pick(lang, image::kNoNewFirmwareLastChinese, image::kNoNewFirmwareLastEnglish), true,
+              ListContent::Hidden, LinkPlacement::Hidden, false, false, true, cancel};
     case Page::NoNewFirmwareOthersRemain:
-      return {kDeviceDone,
-              Pick(lang, image::kNoNewFirmwareOthersChinese, image::kNoNewFirmwareOthersEnglish),
-              true, ListContent::Hidden, kLinkHidden, false, true, true, cancel};
+      return {Pick(lang, image::kNoNewFirmwareOthersChinese, image::kNoNewFirmwareOthersEnglish),
+              true, ListContent::Hidden, LinkPlacement::Hidden, false, true, true, cancel};
   }
   return LookOf(Page::Welcome, lang);
 }
-
-NextAction NextActionFor(std::int32_t pageState) {
-  if (pageState == kWelcome) return NextAction::StartChecks;
-  if (pageState == kDeviceDone) return NextAction::ShowRemainingDrives;
-  return NextAction::None;
-}
-
-bool BackReturnsToDrives(std::int32_t pageState) { return pageState == kFirmwareList; }
-
-ClickAction ClickActionFor(std::int32_t pageState) {
-  if (pageState == kDeviceList) return ClickAction::DeviceChosen;
-  if (pageState == kFirmwareList) return ClickAction::FirmwareChosen;
-  return ClickAction::None;
-}
-
-Page PageAfterChecks(int makerDriveCount, bool catalogueReachable,
-                     const std::function<bool()>& loadCatalogue) {
-  if (makerDriveCount == 0) return Page::NoDrive;
-  if (!catalogueReachable) return Page::NoConnection;
-  return loadCatalogue() ? Page::FirstDeviceList : Page::CatalogueMissing;
-}
-
-DeviceChoice ChoiceAfterDeviceYes(std::size_t offeredItems, std::size_t entryCount) {
-  if (offeredItems > 0) return {Page::FirmwareList, false};
-  return {entryCount > 1 ? Page::NoNewFirmwareOthersRemain : Page::NoNewFirmwareLastDrive, true};
-}
-
-AfterSave AfterFirmwareSaved(std::size_t entriesLeft) {
-  return entriesLeft == 0 ? AfterSave::EndWizard : AfterSave::ShowRemainingDrives;
-}
-
-bool OkDestroysAtOnce(std::int32_t pageState) { return pageState != kDeviceDone; }
 
 int RowActedOn(const std::vector<bool>& selected) {
   for (std::size_t row = 0; row < selected.size(); ++row) {
@@ -152,14 +116,14 @@ int RowActedOn(const std::vector<bool>& selected) {
   return -1;
 }
 
-std::vector<Column> DeviceColumns(std::uint16_t lang, int listWidth) {
+std::vector<Column> DeviceColumns(Language lang, int listWidth) {
   const char* name = Pick(lang, text::kDeviceNameChinese, text::kDeviceNameEnglish);
   const char* revision = Pick(lang, text::kRevisionChinese, text::kRevisionEnglish);
   const int first = 12 * Length(name);
   return {{name, first}, {revision, listWidth - first - 5}};
 }
 
-std::vector<Column> FirmwareColumns(std::uint16_t lang, int listWidth) {
+std::vector<Column> FirmwareColumns(Language lang, int listWidth) {
   const char* file = Pick(lang, text::kFileNameChinese, text::kFileNameEnglish);
   const char* version = Pick(lang, text::kVersionChinese, text::kVersionEnglish);
   const char* date = Pick(lang, text::kDateChinese, text::kDateEnglish);
@@ -168,18 +132,18 @@ std::vector<Column> FirmwareColumns(std::uint16_t lang, int listWidth) {
   return {{file, first}, {version, second}, {date, listWidth - first - second - 5}};
 }
 
-std::string DeviceQuestion(std::uint16_t lang, const std::string& driveName) {
+std::string DeviceQuestion(Language lang, const std::string& driveName) {
   if (IsChinese(lang)) {
     return text::kDeviceQuestionChineseHead + driveName + text::kDeviceQuestionChineseTail;
   }
   return text::kDeviceQuestionEnglishHead + driveName + text::kDeviceQuestionEnglishTail;
 }
 
-std::string UpdateNowQuestion(std::uint16_t lang) {
+std::string UpdateNowQuestion(Language lang) {
   return Pick(lang, text::kUpdateNowChinese, text::kUpdateNowEnglish);
 }
 
-std::string UnverifiedCatalogueMessage(std::uint16_t lang) {
+std::string UnverifiedCatalogueMessage(Language lang) {
   return Pick(lang, text::kUnverifiedChinese, text::kUnverifiedEnglish);
 }
 

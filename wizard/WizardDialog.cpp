@@ -14,7 +14,10 @@
 #include "scsi/ScsiTransport.h"
 #include "wizard/Skin.h"
 
+using wizard::LinkPlacement;
 using wizard::Page;
+using wizard::PageState;
+using wizard::Step;
 
 namespace {
 
@@ -49,9 +52,10 @@ class CatalogueFetchJob : public CWorkerJob {
   void Run() override { reachable = fetcher.FetchCatalogue(); }
 };
 
-WizardDialog::WizardDialog(CWnd* parent, DriveIdentification* drives)
+WizardDialog::WizardDialog(Language language, CWnd* parent, DriveIdentification* drives)
     : CDialog(IDD_WIZARD, parent),
       controlHeight(27),
+      language(language),
       icon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON))),
       drives_(drives ? drives : &theTransport) {}
 
@@ -75,7 +79,6 @@ bool WizardDialog::OnInitDialog() {
   linkLabel.SetToolTipText(std::string("Vornhal Global Site ") + deployment::webAddress);
   linkLabel.cursor = LoadCursorA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDC_POINTING_HAND));
 
-  pageState = wizard::kWelcome;
   SetIcon(icon, true);
   SetIcon(icon, false);
   columnsPending = TRUE;
@@ -85,7 +88,7 @@ bool WizardDialog::OnInitDialog() {
   welcomeImage.LoadBitmap(IDB_WELCOME);
   backgroundImage.LoadBitmap(IDB_BACKGROUND);
 
-  PlaceLinkLabel(wizard::kLinkNormal);
+  PlaceLinkLabel(LinkPlacement::Normal);
 
   // The window is as large as the background bitmap (530 x 370) plus the row
   // of buttons; the show command read here is written back unchanged.
@@ -108,19 +111,18 @@ bool WizardDialog::OnInitDialog() {
 
 void WizardDialog::OnShowWindow(bool show, UINT status) {
   CDialog::OnShowWindow(show, status);
-  languageId = platform::UserLanguageId();
   StartFetch();
   SetWindowText("VORN Firmware Update");
-  if (!wizard::IsChinese(languageId)) {
-    backButton.SetWindowText(wizard::BackText(languageId));
-    nextButton.SetWindowText(wizard::NextText(languageId));
-    cancelButton.SetWindowText(wizard::CancelText(languageId));
+  if (!IsChinese(language)) {
+    backButton.SetWindowText(wizard::BackText(language));
+    nextButton.SetWindowText(wizard::NextText(language));
+    cancelButton.SetWindowText(wizard::CancelText(language));
   }
 }
 
 void WizardDialog::StartFetch() {
   // One fetch per run: a later show notification finds it running or done.
-  if (fetchStarted_ || pageState != wizard::kWelcome) return;
+  if (fetchStarted_ || flow.pageState() != PageState::Welcome) return;
   fetchStarted_ = true;
   nextButton.EnableWindow(false);
   fetchJob_ = new CatalogueFetchJob;
@@ -159,7 +161,7 @@ void WizardDialog::EndFetch(bool reachable) {
   if (fetchJob_ != nullptr) fetchJob_->Release();
   fetchJob_ = nullptr;
   catalogueReachable = reachable ? TRUE : FALSE;
-  if (pageState == wizard::kWelcome) nextButton.EnableWindow(true);
+  if (flow.pageState() == PageState::Welcome) nextButton.EnableWindow(true);
 }
 
 void WizardDialog::OnPaint() {
@@ -179,7 +181,7 @@ void WizardDialog::OnPaint() {
   images.welcomeImage = welcomeImage;
   images.sideImage = sideImage;
   images.pageImage = pageImage;
-  wizard::PaintSkin(dc, client, images, pageState == wizard::kWelcome, fullPageImage);
+  wizard::PaintSkin(dc, client, images, flow.pageState() == PageState::Welcome, fullPageImage);
 }
 
 HCURSOR WizardDialog::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(icon); }
@@ -207,9 +209,9 @@ bool WizardDialog::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
 }
 
 void WizardDialog::OnOK() {
-  const std::int32_t state = pageState;
+  const bool destroyAtOnce = flow.OkDestroysAtOnce();
   CDialog::OnOK();
-  if (wizard::OkDestroysAtOnce(state)) DestroyWindow();
+  if (destroyAtOnce) DestroyWindow();
 }
 
 bool WizardDialog::DestroyWindow() {
@@ -220,7 +222,7 @@ bool WizardDialog::DestroyWindow() {
     fetchJob_->Release();
     fetchJob_ = nullptr;
   }
-  catalogue.ReleaseCatalogue(fetcher.localCopyPath, [this] { fetcher.CloseConnection(); });
+  ReleaseCatalogue(catalogue, fetcher);
   if (m_hWnd == nullptr) return false;
   return CDialog::DestroyWindow();
 }
@@ -240,68 +242,72 @@ bool WizardDialog::PreTranslateMessage(MSG* msg) {
 }
 
 void WizardDialog::OnNext() {
-  switch (wizard::NextActionFor(pageState)) {
-    case wizard::NextAction::StartChecks:
+  switch (flow.Next()) {
+    case Step::StartChecks:
       Invalidate(true);
       StartChecks();
       break;
-    case wizard::NextAction::ShowRemainingDrives:
-      pageState = wizard::kDeviceList;
-      DeleteColumns();
-      ShowDeviceList();
-      deviceList.ShowWindow(SW_SHOW);
-      Invalidate(true);
+    case Step::ShowRemainingDrives:
+      ShowRemainingDrives();
       break;
-    case wizard::NextAction::None:
+    default:
       break;
   }
 }
 
 void WizardDialog::OnBack() {
-  if (!wizard::BackReturnsToDrives(pageState)) return;
+  if (flow.Back() != Step::ShowPage) return;
   ShowDeviceList();
   Invalidate(true);
 }
 
 void WizardDialog::StartChecks() {
-  pageState = wizard::kChecking;
   nextButton.EnableWindow(false);
   cancelButton.EnableWindow(false);
   const int makerDrives = catalogue.BuildModelList(*drives_);
-  const Page page = wizard::PageAfterChecks(makerDrives, catalogueReachable != FALSE, [this] {
+  flow.EndChecks(makerDrives, catalogueReachable != FALSE, [this] {
     fullPageImage = true;
-    PlaceLinkLabel(wizard::kLinkHidden);
-    return LoadAndShowDevices();
+    PlaceLinkLabel(LinkPlacement::Hidden);
+    return LoadFetchedCatalogue();
   });
-  if (page == Page::NoDrive || page == Page::NoConnection) ShowFullPage(page);
+  switch (flow.page()) {
+    case Page::FirstDeviceList:
+      ShowFirstDeviceList();
+      break;
+    case Page::CatalogueMissing:
+      ShowFullPage(Page::CatalogueMissing);
+      UpdateData(false);
+      break;
+    default:
+      ShowFullPage(flow.page());
+      break;
+  }
   cancelButton.EnableWindow(true);
 }
 
-bool WizardDialog::LoadAndShowDevices() {
-  if (!catalogue.LoadCatalogue(fetcher.localCataloguePath)) {
-    if (catalogue.signatureRefused) TellUnverifiedCatalogue();
-    ShowFullPage(Page::CatalogueMissing);
-    UpdateData(false);
-    return false;
-  }
-  backButton.EnableWindow(false);
-  nextButton.EnableWindow(false);
-  pageState = wizard::kDeviceList;
-  UpdateData(false);
-  ShowDeviceList();
-  if (!wizard::IsChinese(languageId)) {
-    backButton.SetWindowText(wizard::BackText(languageId));
-    nextButton.SetWindowText(wizard::NextText(languageId));
-    cancelButton.SetWindowText(wizard::LookOf(Page::FirstDeviceList, languageId).cancelText);
-  }
-  return true;
+bool WizardDialog::LoadFetchedCatalogue() {
+  if (catalogue.LoadCatalogue(fetcher.localCataloguePath)) return true;
+  if (catalogue.signatureRefused) TellUnverifiedCatalogue();
+  return false;
 }
 
-void WizardDialog::PlaceLinkLabel(int code) {
+void WizardDialog::ShowFirstDeviceList() {
+  backButton.EnableWindow(false);
+  nextButton.EnableWindow(false);
+  UpdateData(false);
+  ShowDeviceList();
+  if (!IsChinese(language)) {
+    backButton.SetWindowText(wizard::BackText(language));
+    nextButton.SetWindowText(wizard::NextText(language));
+    cancelButton.SetWindowText(wizard::LookOf(Page::FirstDeviceList, language).cancelText);
+  }
+}
+
+void WizardDialog::PlaceLinkLabel(LinkPlacement placementCode) {
   WINDOWPLACEMENT placement{};
   placement.length = sizeof placement;
   linkLabel.GetWindowPlacement(&placement);
-  if (code == wizard::kLinkHidden) {
+  if (placementCode == LinkPlacement::Hidden) {
     // Hidden, and out of the client area as well, so that it can take no
     // click; writing the placement back must not show it again.
     RECT client{};
@@ -320,8 +326,7 @@ void WizardDialog::PlaceLinkLabel(int code) {
 }
 
 void WizardDialog::ShowDeviceList() {
-  const wizard::PageLook look = wizard::LookOf(Page::DeviceList, languageId);
-  pageState = wizard::kDeviceList;
+  const wizard::PageLook look = wizard::LookOf(Page::DeviceList, language);
   fullPageImage = false;
   PlaceLinkLabel(look.linkPlacement);
   SetPageImage(look.pageImageId);
@@ -334,7 +339,7 @@ void WizardDialog::ShowDeviceList() {
   deviceList.DeleteAllItems();
   RECT listRect{};
   deviceList.GetWindowRect(&listRect);
-  InsertColumns(wizard::DeviceColumns(languageId, listRect.right - listRect.left));
+  InsertColumns(wizard::DeviceColumns(language, listRect.right - listRect.left));
   int row = 0;
   for (const ModelEntry& entry : catalogue.models) {
     LVITEMA item{};
@@ -351,6 +356,13 @@ void WizardDialog::ShowDeviceList() {
   cancelButton.SetWindowText(look.cancelText);
   deviceList.ShowWindow(SW_SHOWNORMAL);
   UpdateData(false);
+}
+
+void WizardDialog::ShowRemainingDrives() {
+  DeleteColumns();
+  ShowDeviceList();
+  deviceList.ShowWindow(SW_SHOW);
+  Invalidate(true);
 }
 
 void WizardDialog::PlaceDeviceList() {
@@ -378,8 +390,7 @@ void WizardDialog::InsertColumns(const std::vector<wizard::Column>& columns) {
 }
 
 void WizardDialog::ShowFullPage(Page page) {
-  const wizard::PageLook look = wizard::LookOf(page, languageId);
-  pageState = look.pageState;
+  const wizard::PageLook look = wizard::LookOf(page, language);
   SetPageImage(look.pageImageId);
   fullPageImage = true;
   PlaceLinkLabel(look.linkPlacement);
@@ -395,15 +406,15 @@ void WizardDialog::SetPageImage(int bitmapId) {
 }
 
 void WizardDialog::OnListClick(NMHDR*, LRESULT* result) {
-  switch (wizard::ClickActionFor(pageState)) {
-    case wizard::ClickAction::DeviceChosen:
+  switch (flow.Click()) {
+    case Step::TakeDriveRow:
       OnDeviceChosen();
       Invalidate(true);
       break;
-    case wizard::ClickAction::FirmwareChosen:
+    case Step::OfferDownload:
       OnFirmwareChosen();
       break;
-    case wizard::ClickAction::None:
+    default:
       break;
   }
   *result = 0;
@@ -418,7 +429,7 @@ int WizardDialog::TakeClickedRow() {
 void WizardDialog::TellUnverifiedCatalogue() {
   controls::MessageDialog message;
   message.singleButton = true;
-  message.panel.text = wizard::UnverifiedCatalogueMessage(languageId);
+  message.panel.text = wizard::UnverifiedCatalogueMessage(language);
   message.DoModal();
 }
 
@@ -429,15 +440,15 @@ bool WizardDialog::Ask(const std::string& question) {
 }
 
 int WizardDialog::ShowFirmwareList(int) {
-  pageState = wizard::kFirmwareList;
-  if (selectedModel == nullptr || selectedModel->items.empty()) return 0;
+  const ModelEntry* chosen = flow.selectedModel();
+  if (chosen == nullptr || chosen->items.empty()) return 0;
   DeleteColumns();
   deviceList.DeleteAllItems();
   RECT listRect{};
   deviceList.GetWindowRect(&listRect);
-  InsertColumns(wizard::FirmwareColumns(languageId, listRect.right - listRect.left));
+  InsertColumns(wizard::FirmwareColumns(language, listRect.right - listRect.left));
   int row = 0;
-  for (const FirmwareItem& firmware : selectedModel->items) {
+  for (const FirmwareItem& firmware : chosen->items) {
     LVITEMA item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
@@ -450,44 +461,40 @@ int WizardDialog::ShowFirmwareList(int) {
   return row;
 }
 
+void WizardDialog::ShowFirmwarePage() {
+  const wizard::PageLook look = wizard::LookOf(Page::FirmwareList, language);
+  fullPageImage = false;
+  SetPageImage(look.pageImageId);
+  cancelButton.SetWindowText(look.cancelText);
+  backButton.EnableWindow(look.backEnabled);
+}
+
 void WizardDialog::OnDeviceChosen() {
   const int row = TakeClickedRow();
   if (row < 0) return;
   const std::string model = deviceList.GetItemText(row, 0, kDeviceTextCapacity);
   UpdateData(true);
-  selectedModel = catalogue.FindModel(model);
-  if (selectedModel == nullptr) return;
+  if (flow.ChooseDrive(model) != Step::AskDeviceQuestion) return;
   const std::string driveName = deviceList.GetItemText(row, 0);
-  if (!Ask(wizard::DeviceQuestion(languageId, driveName))) return;
+  if (flow.AnswerDeviceQuestion(Ask(wizard::DeviceQuestion(language, driveName))) != Step::ShowPage) return;
 
-  const int offered = ShowFirmwareList(row);
-  const wizard::DeviceChoice choice = wizard::ChoiceAfterDeviceYes(
-      static_cast<std::size_t>(offered), catalogue.models.size());
-  if (!choice.removeEntry) {
-    const wizard::PageLook look = wizard::LookOf(choice.page, languageId);
-    fullPageImage = false;
-    SetPageImage(look.pageImageId);
-    cancelButton.SetWindowText(look.cancelText);
-    backButton.EnableWindow(look.backEnabled);
+  if (flow.page() == Page::FirmwareList) {
+    ShowFirmwareList(row);
+    ShowFirmwarePage();
     return;
   }
-  // Nothing newer for this drive: say so, and take it off the list at once.
-  pageState = wizard::kNoNewFirmware;
-  ShowFullPage(choice.page);
-  Invalidate(true);
-  catalogue.RemoveModel(selectedModel);
-  selectedModel = nullptr;
-  nextButton.EnableWindow(!catalogue.models.empty());
-  pageState = wizard::kDeviceDone;
+  // Nothing newer for this drive: the flow has taken it off the list.
+  ShowFullPage(flow.page());
 }
 
 void WizardDialog::OnFirmwareChosen() {
   const int row = TakeClickedRow();
-  if (row < 0 || selectedModel == nullptr) return;
+  const ModelEntry* chosen = flow.selectedModel();
+  if (row < 0 || chosen == nullptr) return;
   const std::string listedName = deviceList.GetItemText(row, 0);
   // The row's position chooses the item: two rows may show the same name.
-  if (static_cast<std::size_t>(row) >= selectedModel->items.size()) return;
-  const FirmwareItem& item = *std::next(selectedModel->items.begin(), row);
+  if (static_cast<std::size_t>(row) >= chosen->items.size()) return;
+  const FirmwareItem& item = *std::next(chosen->items.begin(), row);
 
   std::string savedTitle;
   DownloadDialog download;
@@ -502,19 +509,17 @@ void WizardDialog::OnFirmwareChosen() {
   download.pathOut = &savedFilePath;
   if (download.DoModal() != IDOK) return;
 
-  if (Ask(wizard::UpdateNowQuestion(languageId))) {
-    install::RunInstall(listedName, savedFilePath, savedTitle, languageId);
-    pageState = wizard::kDeviceDone;
+  bool installed = false;
+  if (Ask(wizard::UpdateNowQuestion(language))) {
+    install::RunInstall(listedName, savedFilePath, savedTitle, platform::UserLanguageId());
+    installed = true;
   }
-  catalogue.RemoveModel(selectedModel);
-  selectedModel = nullptr;
-  if (wizard::AfterFirmwareSaved(catalogue.models.size()) == wizard::AfterSave::EndWizard) {
+  if (flow.FirmwareSaved(installed) == Step::EndWizard) {
     OnOK();
     return;
   }
-  pageState = wizard::kDeviceDone;
   cancelButton.EnableWindow(true);
   backButton.EnableWindow(false);
-  OnNext();
+  ShowRemainingDrives();
   UpdateData(false);
 }

@@ -15,20 +15,24 @@
 #include "framework/Button.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
+#include "framework/Language.h"
 #include "framework/ListCtrl.h"
 #include "wizard/PageRules.h"
+#include "wizard/WizardFlow.h"
 
 class DriveIdentification;
 class CatalogueFetchJob;
 
 class WizardDialog : public CDialog {
  public:
-  // `drives` answers which drives are the maker's; null: the program's one
-  // SCSI transport.
-  explicit WizardDialog(CWnd* parent = nullptr, DriveIdentification* drives = nullptr);
+  // Speaks `language`, decided at start-up. `drives` answers which drives are
+  // the maker's; null: the program's one SCSI transport.
+  explicit WizardDialog(Language language, CWnd* parent = nullptr,
+                        DriveIdentification* drives = nullptr);
   ~WizardDialog() override;
 
-  // Ends the wizard with IDOK; see OkDestroysAtOnce for when the window goes.
+  // Ends the wizard with IDOK; see WizardFlow::OkDestroysAtOnce for when the
+  // window goes.
   void OnOK() override;
   // Releases the catalogue and the FTP connection, then the window. A second
   // call finds nothing to release and returns false.
@@ -47,18 +51,24 @@ class WizardDialog : public CDialog {
   bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
  private:
-  // Pages and their stages.
+  // Pages and their stages. Each event goes to `flow`; the window applies
+  // the step it returns.
   void OnNext();
   void OnBack();
   void StartChecks();
-  bool LoadAndShowDevices();
-  void PlaceLinkLabel(int code);
+  // Reads the fetched catalogue; tells the user when it was refused for its
+  // signature. True when it was loaded.
+  bool LoadFetchedCatalogue();
+  void ShowFirstDeviceList();
+  void PlaceLinkLabel(wizard::LinkPlacement placement);
   void ShowDeviceList();
+  void ShowRemainingDrives();
   void PlaceDeviceList();
   void DeleteColumns();
   // A click on the list: a drive on the device page, a file on the firmware page.
   void OnListClick(NMHDR* notification, LRESULT* result);
   int ShowFirmwareList(int row);
+  void ShowFirmwarePage();
   void OnDeviceChosen();
   void OnFirmwareChosen();
 
@@ -89,11 +99,12 @@ class WizardDialog : public CDialog {
   CBitmap bannerImage;
   CBitmap sideImage;
   BOOL columnsPending = FALSE;
-  std::uint16_t languageId = 0;
+  const Language language;
   std::string savedFilePath;
-  ModelEntry* selectedModel = nullptr;
-  std::int32_t pageState = wizard::kWelcome;
   FirmwareCatalogue catalogue;
+  // The page shown, its state code (flow.pageState()), the chosen drive's
+  // entry (flow.selectedModel()) and the drives left in `catalogue`.
+  wizard::WizardFlow flow{catalogue};
   CatalogueFetcher fetcher;
   controls::LinkLabel linkLabel;
   CListCtrl deviceList;

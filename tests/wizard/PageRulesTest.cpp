@@ -1,5 +1,6 @@
-// The wizard's page rules: every page's row of the page table, the
-// transitions, the column widths and the question texts, in both languages.
+// The wizard's pages: every page's row of the page table, the column widths
+// and the question texts, in both languages. Which page follows which is
+// WizardFlowTest's.
 #include "wizard/PageRules.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,10 @@
 namespace wizard {
 namespace {
 
-constexpr std::uint16_t kEnglish = 1033;
-constexpr std::uint16_t kChinese = 1028;
-constexpr std::uint16_t kChineseMainland = 2052;
+constexpr Language kEnglish = Language::English;
+constexpr Language kChinese = Language::ChineseTaiwan;
+// Only Taiwan's identifier speaks Chinese: the mainland's (2052) gets English.
+constexpr Language kChineseMainland = LanguageOf(2052);
 
 // The Chinese texts as code page 950 bytes, spelled out byte by byte so that a
 // merged hex escape in the program's table shows up here.
@@ -26,43 +28,44 @@ const std::string kOkChinese = Bytes({0xBD, 'T', 0xA9, 'w'});        // 確定
 
 struct LookRow {
   Page page;
-  std::uint16_t lang;
-  std::int32_t state;
+  Language lang;
   int image;
   bool fullPage;
   ListContent list;
-  int link;
+  LinkPlacement link;
   bool back, next, cancel;
   std::string cancelText;
 };
 
 TEST(PageRulesTest, EveryPageShowsItsRowOfThePageTable) {
+  using L = LinkPlacement;
+  using C = ListContent;
+  using namespace image;
   const std::vector<LookRow> rows = {
-      {Page::Welcome, kEnglish, 305, 0, false, ListContent::Hidden, 400, false, true, true, "CANCEL"},
-      {Page::Welcome, kChinese, 305, 0, false, ListContent::Hidden, 400, false, true, true, kCancelChinese},
-      {Page::NoDrive, kEnglish, 306, 181, true, ListContent::Hidden, 400, false, false, true, "CANCEL"},
-      {Page::NoDrive, kChinese, 306, 179, true, ListContent::Hidden, 400, false, false, true, kCancelChinese},
-      {Page::NoConnection, kEnglish, 303, 175, true, ListContent::Hidden, 202, false, false, true, "CANCEL"},
-      {Page::NoConnection, kChinese, 303, 172, true, ListContent::Hidden, 202, false, false, true, kCancelChinese},
-      {Page::CatalogueMissing, kEnglish, 303, 174, true, ListContent::Hidden, 401, false, false, true, "OK"},
-      {Page::CatalogueMissing, kChinese, 303, 173, true, ListContent::Hidden, 401, false, false, true, kOkChinese},
-      {Page::FirstDeviceList, kEnglish, 200, 168, false, ListContent::Drives, 401, false, false, true, "OK"},
-      {Page::FirstDeviceList, kChinese, 200, 164, false, ListContent::Drives, 401, false, false, true, kCancelChinese},
-      {Page::DeviceList, kEnglish, 200, 168, false, ListContent::Drives, 401, false, false, true, "CANCEL"},
-      {Page::DeviceList, kChinese, 200, 164, false, ListContent::Drives, 401, false, false, true, kCancelChinese},
-      {Page::FirmwareList, kEnglish, 201, 169, false, ListContent::FirmwareFiles, 401, true, false, true, "CANCEL"},
-      {Page::FirmwareList, kChinese, 201, 165, false, ListContent::FirmwareFiles, 401, true, false, true, kCancelChinese},
-      {Page::NoNewFirmwareLastDrive, kEnglish, 302, 178, true, ListContent::Hidden, 202, false, false, true, "CANCEL"},
-      {Page::NoNewFirmwareLastDrive, kChinese, 302, 176, true, ListContent::Hidden, 202, false, false, true, kCancelChinese},
-      {Page::NoNewFirmwareOthersRemain, kEnglish, 302, 180, true, ListContent::Hidden, 202, false, true, true, "CANCEL"},
-      {Page::NoNewFirmwareOthersRemain, kChinese, 302, 177, true, ListContent::Hidden, 202, false, true, true, kCancelChinese},
-      // Only 1028 is Chinese: the mainland identifier gets the English page.
-      {Page::NoDrive, kChineseMainland, 306, 181, true, ListContent::Hidden, 400, false, false, true, "CANCEL"},
+      {Page::Welcome, kEnglish, 0, false, C::Hidden, L::Normal, false, true, true, "CANCEL"},
+      {Page::Welcome, kChinese, 0, false, C::Hidden, L::Normal, false, true, true, kCancelChinese},
+      {Page::NoDrive, kEnglish, kNoDriveEnglish, true, C::Hidden, L::Normal, false, false, true, "CANCEL"},
+      {Page::NoDrive, kChinese, kNoDriveChinese, true, C::Hidden, L::Normal, false, false, true, kCancelChinese},
+      {Page::NoConnection, kEnglish, kNoConnectionEnglish, true, C::Hidden, L::Hidden, false, false, true, "CANCEL"},
+      {Page::NoConnection, kChinese, kNoConnectionChinese, true, C::Hidden, L::Hidden, false, false, true, kCancelChinese},
+      {Page::CatalogueMissing, kEnglish, kCatalogueMissingEnglish, true, C::Hidden, L::OnListPage, false, false, true, "OK"},
+      {Page::CatalogueMissing, kChinese, kCatalogueMissingChinese, true, C::Hidden, L::OnListPage, false, false, true, kOkChinese},
+      {Page::FirstDeviceList, kEnglish, kSelectDriveEnglish, false, C::Drives, L::OnListPage, false, false, true, "OK"},
+      {Page::FirstDeviceList, kChinese, kSelectDriveChinese, false, C::Drives, L::OnListPage, false, false, true, kCancelChinese},
+      {Page::DeviceList, kEnglish, kSelectDriveEnglish, false, C::Drives, L::OnListPage, false, false, true, "CANCEL"},
+      {Page::DeviceList, kChinese, kSelectDriveChinese, false, C::Drives, L::OnListPage, false, false, true, kCancelChinese},
+      {Page::FirmwareList, kEnglish, kChooseFirmwareEnglish, false, C::FirmwareFiles, L::OnListPage, true, false, true, "CANCEL"},
+      {Page::FirmwareList, kChinese, kChooseFirmwareChinese, false, C::FirmwareFiles, L::OnListPage, true, false, true, kCancelChinese},
+      {Page::NoNewFirmwareLastDrive, kEnglish, kNoNewFirmwareLastEnglish, true, C::Hidden, L::Hidden, false, false, true, "CANCEL"},
+      {Page::NoNewFirmwareLastDrive, kChinese, kNoNewFirmwareLastChinese, true, C::Hidden, L::Hidden, false, false, true, kCancelChinese},
+      {Page::NoNewFirmwareOthersRemain, kEnglish, kNoNewFirmwareOthersEnglish, true, C::Hidden, L::Hidden, false, true, true, "CANCEL"},
+      {Page::NoNewFirmwareOthersRemain, kChinese, kNoNewFirmwareOthersChinese, true, C::Hidden, L::Hidden, false, true, true, kCancelChinese},
+      {Page::NoDrive, kChineseMainland, kNoDriveEnglish, true, C::Hidden, L::Normal, false, false, true, "CANCEL"},
   };
   for (const LookRow& row : rows) {
-    SCOPED_TRACE(testing::Message() << "page " << static_cast<int>(row.page) << " language " << row.lang);
+    SCOPED_TRACE(testing::Message() << "page " << static_cast<int>(row.page) << " chinese "
+                                    << IsChinese(row.lang));
     const PageLook look = LookOf(row.page, row.lang);
-    EXPECT_EQ(look.pageState, row.state);
     EXPECT_EQ(look.pageImageId, row.image);
     if (row.page != Page::Welcome) EXPECT_EQ(look.fullPageImage, row.fullPage);
     EXPECT_EQ(look.list, row.list);
@@ -74,74 +77,6 @@ TEST(PageRulesTest, EveryPageShowsItsRowOfThePageTable) {
   }
 }
 
-TEST(PageRulesTest, ButtonsAndClicksActOnlyInTheirStates) {
-  struct Row {
-    std::int32_t state;
-    NextAction next;
-    bool back;
-    ClickAction click;
-    bool okDestroysAtOnce;
-  };
-  const std::vector<Row> rows = {
-      {305, NextAction::StartChecks, false, ClickAction::None, true},
-      {303, NextAction::None, false, ClickAction::None, true},
-      {306, NextAction::None, false, ClickAction::None, true},
-      {200, NextAction::None, false, ClickAction::DeviceChosen, true},
-      {201, NextAction::None, true, ClickAction::FirmwareChosen, true},
-      {202, NextAction::None, false, ClickAction::None, true},
-      {302, NextAction::ShowRemainingDrives, false, ClickAction::None, false},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.state);
-    EXPECT_EQ(NextActionFor(row.state), row.next);
-    EXPECT_EQ(BackReturnsToDrives(row.state), row.back);
-    EXPECT_EQ(ClickActionFor(row.state), row.click);
-    EXPECT_EQ(OkDestroysAtOnce(row.state), row.okDestroysAtOnce);
-  }
-}
-
-TEST(PageRulesTest, ChecksLoadTheCatalogueOnlyWithDrivesAndAConnection) {
-  struct Row {
-    int drives;
-    bool reachable;
-    bool loads;
-    Page page;
-    int loadCalls;
-  };
-  const std::vector<Row> rows = {
-      {0, true, true, Page::NoDrive, 0},
-      {0, false, false, Page::NoDrive, 0},
-      {2, false, true, Page::NoConnection, 0},
-      {1, true, false, Page::CatalogueMissing, 1},
-      {3, true, true, Page::FirstDeviceList, 1},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(testing::Message() << row.drives << " drives, reachable " << row.reachable);
-    int calls = 0;
-    EXPECT_EQ(PageAfterChecks(row.drives, row.reachable, [&] { ++calls; return row.loads; }), row.page);
-    EXPECT_EQ(calls, row.loadCalls);
-  }
-}
-
-TEST(PageRulesTest, HandledDrivesLeaveAndTheWizardEndsWhenNoneIsLeft) {
-  // Yes to the device question.
-  DeviceChoice offered = ChoiceAfterDeviceYes(3, 1);
-  EXPECT_EQ(offered.page, Page::FirmwareList);
-  EXPECT_FALSE(offered.removeEntry);
-  DeviceChoice othersRemain = ChoiceAfterDeviceYes(0, 2);
-  EXPECT_EQ(othersRemain.page, Page::NoNewFirmwareOthersRemain);
-  EXPECT_TRUE(othersRemain.removeEntry);
-  EXPECT_TRUE(LookOf(othersRemain.page, kEnglish).nextEnabled);
-  DeviceChoice lastDrive = ChoiceAfterDeviceYes(0, 1);
-  EXPECT_EQ(lastDrive.page, Page::NoNewFirmwareLastDrive);
-  EXPECT_TRUE(lastDrive.removeEntry);
-  EXPECT_FALSE(LookOf(lastDrive.page, kEnglish).nextEnabled);
-
-  // A saved file: the entry has left; what remains decides.
-  EXPECT_EQ(AfterFirmwareSaved(0), AfterSave::EndWizard);
-  EXPECT_EQ(AfterFirmwareSaved(1), AfterSave::ShowRemainingDrives);
-}
-
 TEST(PageRulesTest, AClickActsOnTheFirstSelectedRow) {
   EXPECT_EQ(RowActedOn({}), -1);
   EXPECT_EQ(RowActedOn({false, false, false}), -1);
@@ -151,7 +86,7 @@ TEST(PageRulesTest, AClickActsOnTheFirstSelectedRow) {
 
 TEST(PageRulesTest, ColumnWidthsFollowTheTitlesByteLengths) {
   struct Row {
-    std::uint16_t lang;
+    Language lang;
     bool firmware;
     std::vector<int> widths;
     std::vector<std::string> titles;
@@ -167,7 +102,7 @@ TEST(PageRulesTest, ColumnWidthsFollowTheTitlesByteLengths) {
         Bytes({0xA4, 0xE9, 0xB4, 0xC1, '(', 0xA6, '~', 0xA4, 0xEB, 0xA4, 0xE9, ')'})}},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(testing::Message() << "language " << row.lang << " firmware " << row.firmware);
+    SCOPED_TRACE(testing::Message() << "chinese " << IsChinese(row.lang) << " firmware " << row.firmware);
     const std::vector<Column> columns =
         row.firmware ? FirmwareColumns(row.lang, 245) : DeviceColumns(row.lang, 245);
     ASSERT_EQ(columns.size(), row.widths.size());
