@@ -90,7 +90,11 @@ class CatalogueFetcher {
   static bool RemoveLeftover(const std::string& path);
 };
 
-// Teardown when the wizard window goes: the catalogue's release, whose first
-// step closes the fetcher's session and connection, and which deletes the
-// local copy if one is left. Safe to run more than once.
+// The teardown the wizard runs when its window goes: the catalogue's release,
+// whose first step closes the fetcher's session and connection, and which
+// deletes a copy (and its signature) left at `localCopyPath`, the one place
+// this fetcher ever writes them. Not `localCataloguePath`: that one stays
+// empty when no connection was made, when the fetch was given up before it
+// ended, or when an earlier run's copy could not be removed. Safe to run
+// more than once.
 void ReleaseCatalogue(FirmwareCatalogue& catalogue, CatalogueFetcher& fetcher);

@@ -344,23 +344,53 @@ TEST_F(CatalogueFetcherTest, CloseConnectionEndsTheSessionAndIsHarmlessTwice) {
   EXPECT_EQ(idle.connection, nullptr);
 }
 
-// The wizard's teardown closes the connection first, then drops the drive
-// entries and the local copy; a second teardown finds nothing left to do.
-TEST_F(CatalogueFetcherTest, ReleasingTheCatalogueClosesTheConnection) {
-  ASSERT_NO_FATAL_FAILURE(Start("normal"));
-  server->PutFile(kRemoteCatalogue, "catalogue\r\n");
-  ASSERT_TRUE(fetcher->FetchCatalogue());
-  ASSERT_TRUE(platform::FileExists(scratch));
-  FirmwareCatalogue catalogue;
-  catalogue.models.push_back(ModelEntry{"DVD-1", "1.00", "", {}});
-  ReleaseCatalogue(catalogue, *fetcher);
-  EXPECT_EQ(fetcher->connection, nullptr);
-  EXPECT_EQ(fetcher->session, nullptr);
-  EXPECT_TRUE(catalogue.models.empty());
-  EXPECT_FALSE(platform::FileExists(scratch));
-  EXPECT_TRUE(server->WaitFor("disconnect", 1));
-  ReleaseCatalogue(catalogue, *fetcher);
-  EXPECT_EQ(server->Count("connect"), 1);
+// The teardown the wizard runs closes the connection first, then drops the
+// drive entries and the copy at the fetcher's place, whether this run's fetch
+// made it or an earlier run left it without this one connecting (then the
+// fetch names no local copy). A file beside it stays; a second teardown finds
+// nothing left to do.
+TEST_F(CatalogueFetcherTest, ReleasingTheCatalogueClosesTheConnectionAndRemovesTheCopy) {
+  const struct {
+    const char* name;
+    const char* mode;
+    bool connects;
+  } rows[] = {{"this run's copy", "normal", true},
+              {"an earlier run's copy, no connection", "no-listen", false}};
+  const std::string beside = scratch + ".keep";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_NO_FATAL_FAILURE(Start(row.mode));
+    fetcher->fetchSignature = true;
+    if (row.connects) {
+      server->PutFile(kRemoteCatalogue, "catalogue\r\n");
+      server->PutFile(std::string(kRemoteCatalogue) + ".sig", "signature");
+    } else {
+      WriteFile(scratch, "stale copy from an earlier run\r\n");
+      WriteFile(SignaturePathFor(scratch), "stale signature");
+    }
+    WriteFile(beside, "not the catalogue's");
+    EXPECT_EQ(fetcher->FetchCatalogue(), row.connects);
+    EXPECT_EQ(fetcher->localCataloguePath, row.connects ? scratch : "");
+    ASSERT_TRUE(platform::FileExists(scratch));
+    ASSERT_TRUE(platform::FileExists(SignaturePathFor(scratch)));
+    FirmwareCatalogue catalogue;
+    catalogue.models.push_back(ModelEntry{"DVD-1", "1.00", "", {}});
+
+    ReleaseCatalogue(catalogue, *fetcher);
+    EXPECT_EQ(fetcher->connection, nullptr);
+    EXPECT_EQ(fetcher->session, nullptr);
+    EXPECT_TRUE(catalogue.models.empty());
+    EXPECT_FALSE(platform::FileExists(scratch));
+    EXPECT_FALSE(platform::FileExists(SignaturePathFor(scratch)));
+    EXPECT_TRUE(FileHolds(beside, "not the catalogue's"));
+    if (row.connects) {
+      EXPECT_TRUE(server->WaitFor("disconnect", 1));
+    }
+    ReleaseCatalogue(catalogue, *fetcher);
+    EXPECT_EQ(server->Count("connect"), row.connects ? 1 : 0);
+    StopServer();
+    platform::RemoveFile(beside);
+  }
 }
 
 // An address without a server or of another service is refused with the
