@@ -67,7 +67,9 @@ TEST(PageRulesTest, EveryPageShowsItsRowOfThePageTable) {
                                     << IsChinese(row.lang));
     const PageLook look = LookOf(row.page, row.lang);
     EXPECT_EQ(look.pageImageId, row.image);
-    if (row.page != Page::Welcome) EXPECT_EQ(look.fullPageImage, row.fullPage);
+    if (row.page != Page::Welcome) {
+      EXPECT_EQ(look.fullPageImage, row.fullPage);
+    }
     EXPECT_EQ(look.list, row.list);
     EXPECT_EQ(look.linkPlacement, row.link);
     EXPECT_EQ(look.backEnabled, row.back);
