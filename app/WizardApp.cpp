@@ -2,9 +2,14 @@
 
 #include <memory>
 
+#include "report/Report.h"
+#include "scsi/ScsiTransport.h"
 #include "wizard/WizardDialog.h"
 
 bool WizardApp::InitInstance() {
+  // What the drive scan met, before the static objects were done, is said
+  // before the wizard appears.
+  report::ReportDriveProblems(theTransport);
   auto wizard = std::make_unique<WizardDialog>(nullptr);
   m_pMainWnd = wizard.get();
   // The wizard's result is not acted on; it becomes the process's exit code so

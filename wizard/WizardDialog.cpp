@@ -10,6 +10,7 @@
 #include "framework/Thread.h"
 #include "install/DownloadDialog.h"
 #include "install/Installer.h"
+#include "report/Report.h"
 #include "resources/resource.h"
 #include "scsi/ScsiTransport.h"
 #include "wizard/Skin.h"
@@ -146,6 +147,7 @@ void WizardDialog::CheckFetch() {
   if (fetchJob_->IsDone()) {
     fetcher.TakeOver(fetchJob_->fetcher);
     EndFetch(fetchJob_->reachable);
+    report::ReportFetchFailures(fetcher.failures);
   } else if (GetTickCount() - fetchStart_ >= kFetchDeadlineMs) {
     // The server accepts but does not answer, or the network swallows the
     // attempts: as unreachable as no server at all. The worker ends on its
@@ -268,6 +270,7 @@ void WizardDialog::StartChecks() {
   nextButton.EnableWindow(false);
   cancelButton.EnableWindow(false);
   const int makerDrives = catalogue.BuildModelList(*drives_);
+  report::ReportDriveProblems(*drives_);
   const Page page = wizard::PageAfterChecks(makerDrives, catalogueReachable != FALSE, [this] {
     fullPageImage = true;
     PlaceLinkLabel(wizard::kLinkHidden);
@@ -416,14 +419,14 @@ int WizardDialog::TakeClickedRow() {
 }
 
 void WizardDialog::TellUnverifiedCatalogue() {
-  controls::MessageDialog message;
+  controls::MessageDialog message(LanguageOf(languageId));
   message.singleButton = true;
   message.panel.text = wizard::UnverifiedCatalogueMessage(languageId);
   message.DoModal();
 }
 
 bool WizardDialog::Ask(const std::string& question) {
-  controls::MessageDialog dialog;
+  controls::MessageDialog dialog(LanguageOf(languageId));
   dialog.panel.text = question;
   return dialog.DoModal() == IDOK;
 }
@@ -490,7 +493,7 @@ void WizardDialog::OnFirmwareChosen() {
   const FirmwareItem& item = *std::next(selectedModel->items.begin(), row);
 
   std::string savedTitle;
-  DownloadDialog download;
+  DownloadDialog download(LanguageOf(languageId));
   download.panel.text = item.ConfirmationText();
   download.defaultExtension =
       item.fileName.size() > 3 ? item.fileName.substr(item.fileName.size() - 3) : item.fileName;
@@ -503,7 +506,8 @@ void WizardDialog::OnFirmwareChosen() {
   if (download.DoModal() != IDOK) return;
 
   if (Ask(wizard::UpdateNowQuestion(languageId))) {
-    install::RunInstall(listedName, savedFilePath, savedTitle, languageId);
+    report::ReportInstall(install::RunInstall(listedName, savedFilePath, savedTitle),
+                          LanguageOf(languageId));
     pageState = wizard::kDeviceDone;
   }
   catalogue.RemoveModel(selectedModel);
