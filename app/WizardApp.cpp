@@ -7,8 +7,8 @@
 #include "wizard/WizardDialog.h"
 
 bool WizardApp::InitInstance() {
-  // What the drive scan met, before the static objects were done, is said
-  // before the wizard appears.
+  // What the drive scan met during static initialisation is said before the
+  // wizard appears.
   report::ReportDriveProblems(theTransport);
   auto wizard = std::make_unique<WizardDialog>(nullptr);
   m_pMainWnd = wizard.get();
