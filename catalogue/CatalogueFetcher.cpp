@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include "catalogue/FetchMessages.h"
-#include "framework/MessageBox.h"
 #include "framework/Platform.h"
 
 namespace {
@@ -12,13 +10,10 @@ constexpr int kConnectionAttempts = 5;
 constexpr int kTransferTries = 6;
 constexpr const char kCatalogueFileName[] = "odd.idx";
 constexpr const char kRemoteCatalogueFolder[] = "/pub/VORN/cdrom/";
-constexpr unsigned int kIconExclamation = 0x30;  // MB_ICONEXCLAMATION
 
 }  // namespace
 
 CatalogueFetcher::~CatalogueFetcher() { CloseConnection(); }
-
-void CatalogueFetcher::ShowPlainMessage(const std::string& text) { AfxMessageBox(text, kIconExclamation); }
 
 bool CatalogueFetcher::TransferFile(CFtpConnection& connection, const std::string& remote,
                                     const std::string& local) {
@@ -27,6 +22,7 @@ bool CatalogueFetcher::TransferFile(CFtpConnection& connection, const std::strin
 }
 
 bool CatalogueFetcher::FetchCatalogue() {
+  failures.clear();
   for (int attempt = 0; attempt < kConnectionAttempts; ++attempt) {
     if (ConnectAndFetch()) return true;
   }
@@ -64,7 +60,7 @@ bool CatalogueFetcher::Connect() {
 
   session = CInternetSession::Open();
   if (!session) {
-    showMessage(kCannotCreateSessionText);
+    failures.push_back(FetchFailure::SessionNotCreated);
     return false;
   }
   // Without bounds of its own a wait on a server that accepted the
@@ -78,11 +74,11 @@ bool CatalogueFetcher::Connect() {
   std::uint16_t parsedPort = 0;
   if (!AfxParseURL(serverAddress, service, server, object, parsedPort) &&
       !AfxParseURL("ftp://" + serverAddress, service, server, object, parsedPort)) {
-    showMessage(kBadAddressText);
+    failures.push_back(FetchFailure::UnusableAddress);
     return false;
   }
   if (service != framework::kInetServiceFtp || server.empty()) {
-    showMessage(kBadAddressText);
+    failures.push_back(FetchFailure::UnusableAddress);
     return false;
   }
 
@@ -105,13 +101,13 @@ void CatalogueFetcher::TakeOver(CatalogueFetcher& other) {
   remoteCataloguePath = other.remoteCataloguePath;
   catalogueFileName = other.catalogueFileName;
   localCataloguePath = other.localCataloguePath;
+  failures = other.failures;
 }
 
 void CatalogueFetcher::CopySettings(const CatalogueFetcher& other) {
   serverHost = other.serverHost;
   serverPort = other.serverPort;
   localCopyPath = other.localCopyPath;
-  showMessage = other.showMessage;
   transferFile = other.transferFile;
   fetchSignature = other.fetchSignature;
 }

@@ -1,6 +1,11 @@
 // Fetches the firmware catalogue from the maker's FTP server into a local copy
 // over an anonymous FTP connection, and keeps that connection open for the
 // firmware download that follows.
+//
+// Outcomes: FetchCatalogue and the steps below it return whether the server
+// was reached; the catalogue arrived exactly when its local copy exists. An
+// attempt that stopped before it tried the server records why in `failures`
+// (FetchFailure.h), for the caller to show; the fetcher shows nothing.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +14,7 @@
 
 #include "CatalogueKeys.h"
 #include "Deployment.h"
+#include "catalogue/FetchFailure.h"
 #include "catalogue/FirmwareCatalogue.h"
 #include "framework/Internet.h"
 
@@ -23,7 +29,8 @@ class CatalogueFetcher {
   CatalogueFetcher& operator=(const CatalogueFetcher&) = delete;
 
   // Up to five attempts of ConnectAndFetch, one after another; true as soon
-  // as one of them reached the server.
+  // as one of them reached the server. `failures` then lists this fetch's
+  // stopped attempts, oldest first.
   bool FetchCatalogue();
 
   // One attempt: opens a session and a connection, then copies the catalogue
@@ -39,19 +46,20 @@ class CatalogueFetcher {
 
   // Steps of ConnectAndFetch up to the open connection: a session with
   // bounded waits, the address, the anonymous login. True when connected;
-  // the download connects again through it when the lent connection is gone.
+  // a session or an address that fails adds its cause to `failures`. The
+  // download connects again through it when the lent connection is gone.
   bool Connect();
 
   // Closes and releases the session, then the connection; either may already
   // be closed.
   void CloseConnection();
 
-  // Takes `other`'s session, connection, address and catalogue paths (its
-  // own are closed first); `other` is left without a connection. Hands a
+  // Takes `other`'s session, connection, address, catalogue paths and
+  // failures (its own connection is closed first); `other` is left without a connection. Hands a
   // connection between threads: from a worker that has ended, or to one
   // before it starts.
   void TakeOver(CatalogueFetcher& other);
-  // Takes the server, the local copy's place and the test seams of `other`.
+  // Takes the server, the local copy's place and the test seam of `other`.
   void CopySettings(const CatalogueFetcher& other);
 
   std::string serverAddress;                         // host name followed by "/"
@@ -60,6 +68,7 @@ class CatalogueFetcher {
   std::string remoteCataloguePath;                   // set once connected
   std::string catalogueFileName;                     // set once connected
   std::string localCataloguePath;                    // set once connected
+  FetchFailures failures;                            // see FetchCatalogue
 
   // Where this fetcher goes: fixed values of the build. Tests point their own
   // fetcher at a loopback server and a scratch file before fetching.
@@ -69,11 +78,6 @@ class CatalogueFetcher {
   // Whether the maker's signature is fetched with the catalogue: in builds
   // that check it.
   bool fetchSignature = kCatalogueKeyCount > 0;
-
-  // Shows a plain message box with the exclamation icon; tests record the
-  // texts instead.
-  void (*showMessage)(const std::string& text) = ShowPlainMessage;
-  static void ShowPlainMessage(const std::string& text);
 
   // One transfer try: copies `remote` to `local` over `connection` in binary
   // mode, refusing to overwrite an existing file. Tests stand in transfers

@@ -15,11 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "framework/Language.h"
+
 class CatalogueReader;
 
-// The language identifier that selects the Chinese description and texts;
-// every other value gets English.
-constexpr std::uint16_t kChineseTaiwan = 1028;
+// The language identifier that selects the Chinese description and texts
+// (kLanguageIdChineseTaiwan); every other value gets English.
+constexpr std::uint16_t kChineseTaiwan = kLanguageIdChineseTaiwan;
 
 struct FirmwareItem {
   // Takes `language` from the user's language identifier. A copy is a new

@@ -7,7 +7,8 @@
 # Windows tree the test runs under Wine through the crossing emulator and
 # shares the Wine session fixture (one Xvfb display and one wineserver for the
 # whole run, stopped at its end). WINDOW marks a test that needs the display;
-# it is only registered in the Windows tree. LAUNCHER runs the test through a
+# it is only registered in the Windows tree, and a handler's exception that
+# its windows catch fails the running test. LAUNCHER runs the test through a
 # command that prepares something around it (for instance
 # ${VORN_FTP_FIXTURE_LAUNCHER}, the FTP server fixture's control service).
 
@@ -39,6 +40,9 @@ function(vorn_add_gtest name)
   endif()
   add_executable(${name} ${arg_SOURCES})
   target_link_libraries(${name} PRIVATE ${arg_LIBS} gtest gmock gtest_main)
+  if(arg_WINDOW)
+    target_link_libraries(${name} PRIVATE escaped_exception_check)
+  endif()
   if(arg_LAUNCHER)
     # The crossing emulator is only added for a plain target command.
     add_test(NAME ${name} COMMAND ${arg_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)

@@ -2,14 +2,7 @@
 // (Big5) bytes, written as escapes with the characters beside them.
 #pragma once
 
-#include <cstdint>
-
 namespace controls {
-
-// 1028 (0x0404, Chinese as used in Taiwan) selects the Chinese texts; every
-// other language identifier, the other Chinese variants included, English.
-inline constexpr std::uint16_t kLanguageChineseTaiwan = 0x0404;
-inline bool IsChinese(std::uint16_t languageId) { return languageId == kLanguageChineseTaiwan; }
 
 namespace text {
 // Message dialog buttons.

@@ -3,29 +3,28 @@
 // BitmapPanel. DoModal returns IDOK for Yes only; No, Exit, Escape and the
 // close box give IDCANCEL.
 //
-//   MessageDialog box;
+//   MessageDialog box(language);          // the caller's language
 //   box.singleButton = true;               // an error report
 //   box.panel.text = "line one\n\nline three";
 //   box.DoModal();
 #pragma once
 
-#include <cstdint>
-
 #include "controls/BitmapPanel.h"
 #include "framework/Button.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
+#include "framework/Language.h"
 
 namespace controls {
 
 class MessageDialog : public CDialog {
  public:
-  // From template IDD_MESSAGE, without a parent; reads the user's language.
-  MessageDialog();
+  // From template IDD_MESSAGE, without a parent; its buttons speak `language`.
+  explicit MessageDialog(Language language);
 
   bool singleButton = false;
   CBitmap background;  // the window background, loaded at initialisation
-  std::uint16_t languageId;
+  Language language;
   BitmapPanel panel;
   CButton yesButton;
   CButton noButton;

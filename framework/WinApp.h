@@ -1,5 +1,5 @@
 // CWinApp: the application object. The program defines one static instance
-// of a class derived from it; the framework's WinMain (WinApp_win.cpp) runs its
+// of a class derived from it; the framework's WinMain (WinApp.cpp) runs its
 // InitInstance, then its message loop when InitInstance returns true, then
 // ExitInstance, whose result is the process's exit code.
 #pragma once

@@ -3,14 +3,11 @@
 #include "controls/MessageDialog.h"
 #include "framework/FileDialog.h"
 #include "framework/Platform.h"
-#include "install/DownloadTexts.h"
 #include "install/SavePath.h"
 #include "install/Transfer.h"
 #include "resources/resource.h"
 
 namespace {
-
-const DownloadTexts& Texts() { return DownloadTextsFor(platform::UserLanguageId()); }
 
 // The estimate's view of the dialog: the bar, then the controls' refresh.
 class DialogBar : public ProgressSink {
@@ -26,7 +23,7 @@ class DialogBar : public ProgressSink {
 
 }  // namespace
 
-DownloadDialog::DownloadDialog() : CDialog(IDD_DOWNLOAD) {}
+DownloadDialog::DownloadDialog(Language language) : CDialog(IDD_DOWNLOAD), language_(language) {}
 
 void DownloadDialog::DoDataExchange(CDataExchange* dx) {
   DDX_Control(dx, IDC_PROGRESS, progressBar);
@@ -38,7 +35,8 @@ void DownloadDialog::DoDataExchange(CDataExchange* dx) {
 bool DownloadDialog::OnInitDialog() {
   CDialog::OnInitDialog();
   background.LoadBitmap(IDB_BACKGROUND);
-  if (platform::UserLanguageId() == 1028) {
+  // The template's texts are the English ones.
+  if (IsChinese(language_)) {
     const DownloadTexts& texts = Texts();
     saveButton.SetWindowText(texts.saveButton);
     cancelButton.SetWindowText(texts.cancelButton);
@@ -106,7 +104,7 @@ void DownloadDialog::OnCancel() {
 }
 
 void DownloadDialog::ShowMessage(const char* text) {
-  controls::MessageDialog message;
+  controls::MessageDialog message(language_);
   message.singleButton = true;
   message.panel.text = text;
   message.DoModal();
@@ -146,7 +144,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
 
 bool DownloadDialog::ConfirmReplace(const std::string& path) {
   const std::string::size_type slash = path.find_last_of("\\/");
-  controls::MessageDialog question;
+  controls::MessageDialog question(language_);
   question.panel.text = path.substr(slash == std::string::npos ? 0 : slash + 1) +
                         Texts().replaceQuestionTail;
   return question.DoModal() == IDOK;

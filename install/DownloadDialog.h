@@ -2,7 +2,7 @@
 // asks where to save it, fetches it over the lent FTP connection on a worker
 // thread with an estimated progress bar, and closes.
 //
-// The caller fills the public fields, puts the question into `panel.text` and
+// The caller builds it in the user's language, fills the public fields, puts the question into `panel.text` and
 // runs DoModal:
 //   IDOK      the file has arrived whole and is in place: `*titleOut` holds
 //             its title (name without extension), `*pathOut` its full path;
@@ -28,8 +28,10 @@
 #include "framework/Button.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
+#include "framework/Language.h"
 #include "framework/ProgressCtrl.h"
 #include "catalogue/CatalogueFetcher.h"
+#include "install/DownloadTexts.h"
 
 // The save-file dialog's filter (the second description begins with a space).
 inline constexpr const char kDownloadFilter[] =
@@ -37,7 +39,8 @@ inline constexpr const char kDownloadFilter[] =
 
 class DownloadDialog : public CDialog {
  public:
-  DownloadDialog();
+  // The window and the messages it shows speak `language`.
+  explicit DownloadDialog(Language language);
 
   CBitmap background;
   std::string* titleOut = nullptr;          // not owned
@@ -74,6 +77,8 @@ class DownloadDialog : public CDialog {
   // about; true for Yes.
   bool ConfirmReplace(const std::string& path);
   void ShowMessage(const char* text);
+  const DownloadTexts& Texts() const { return DownloadTextsFor(language_); }
 
+  const Language language_;
   bool transferring_ = false;
 };

@@ -44,6 +44,6 @@ const DownloadTexts kChinese = {
 
 }  // namespace
 
-const DownloadTexts& DownloadTextsFor(std::uint16_t languageId) {
-  return languageId == 1028 ? kChinese : kEnglish;
+const DownloadTexts& DownloadTextsFor(Language language) {
+  return IsChinese(language) ? kChinese : kEnglish;
 }

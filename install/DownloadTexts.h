@@ -1,8 +1,8 @@
-// Texts of the download window, by user language. The Chinese texts are
+// Texts of the download window, in each language. The Chinese texts are
 // code page 950 bytes.
 #pragma once
 
-#include <cstdint>
+#include "framework/Language.h"
 
 struct DownloadTexts {
   const char* windowTitle;
@@ -22,5 +22,4 @@ struct DownloadTexts {
   const char* replaceQuestionTail;
 };
 
-// The Chinese texts for language 1028, the English ones for every other.
-const DownloadTexts& DownloadTextsFor(std::uint16_t languageId);
+const DownloadTexts& DownloadTextsFor(Language language);

@@ -6,7 +6,6 @@
 #include "framework/File.h"
 #include "framework/Platform.h"
 #include "install/ExtractionStage.h"
-#include "install/InstallTexts.h"
 #include "install/ProgramStart.h"
 #include "zip/ZipArchiveReader.h"
 
@@ -15,8 +14,6 @@ namespace {
 
 constexpr std::uint32_t kNameBufferSize = 260;
 constexpr std::uint32_t kCopyBlock = 16384;
-
-InstallMessages* installMessages = nullptr;
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -83,12 +80,6 @@ void UnpackEntry(ZipArchiveReader& reader, const ZipEntryInfo& info, const std::
 
 }  // namespace
 
-void SetInstallMessages(InstallMessages* messages) { installMessages = messages; }
-
-InstallMessages& CurrentInstallMessages() {
-  return installMessages != nullptr ? *installMessages : DefaultInstallMessages();
-}
-
 bool IsSafeEntryName(const std::string& name) {
   if (name.empty() || name.size() >= kNameBufferSize) return false;
   if (IsSeparator(name[0])) return false;                          // absolute: \x or //server
@@ -124,7 +115,9 @@ int FindExecutable(const std::vector<std::string>& names) {
 }
 
 int ExtractArchive(const std::string& archivePath, const std::string& folderName,
-                   std::vector<std::string>& fullPaths, std::vector<std::string>& names) {
+                   std::vector<std::string>& fullPaths, std::vector<std::string>& names,
+                   bool* unexpectedException) {
+  if (unexpectedException != nullptr) *unexpectedException = false;
   try {
     ZipArchiveReader reader(archivePath);
     // Members sharing their bytes, and more output than any firmware
@@ -155,26 +148,33 @@ int ExtractArchive(const std::string& archivePath, const std::string& folderName
   } catch (const CZipException&) {
   } catch (const CFileException&) {
   } catch (...) {
-    CurrentInstallMessages().ShowPlainMessage("memory exception");
+    if (unexpectedException != nullptr) *unexpectedException = true;
   }
   return 0;
 }
 
-int InstallFirmware(const std::string& /*listText*/, const std::string& savedPath, const std::string& fileTitle) {
-  std::vector<std::string> fullPaths;
-  std::vector<std::string> names;
-  if (ExtractArchive(savedPath, fileTitle, fullPaths, names) == 0) return kInstallUnzipFailed;
-  const int index = FindExecutable(names);
-  if (index < 0) return kInstallNoExecutable;
-  platform::RemoveFile(savedPath);  // the unpacked folder stays; the result does not matter
-  return StartProgram(fullPaths[static_cast<std::size_t>(index)]) ? kInstallStarted : kInstallLaunchFailed;
+int InstallFirmware(const std::string& listText, const std::string& savedPath, const std::string& fileTitle) {
+  return RunInstall(listText, savedPath, fileTitle).code;
 }
 
-void RunInstall(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
-                std::uint16_t languageId) {
-  const int result = InstallFirmware(listText, savedPath, fileTitle);
-  if (result == kInstallUnzipFailed || result == kInstallLaunchFailed || result == kInstallNoExecutable)
-    CurrentInstallMessages().ShowFailure(InstallMessageText(result, languageId));
+InstallOutcome RunInstall(const std::string& /*listText*/, const std::string& savedPath,
+                          const std::string& fileTitle) {
+  InstallOutcome outcome;
+  std::vector<std::string> fullPaths;
+  std::vector<std::string> names;
+  if (ExtractArchive(savedPath, fileTitle, fullPaths, names, &outcome.unexpectedException) == 0) {
+    outcome.code = kInstallUnzipFailed;
+    return outcome;
+  }
+  const int index = FindExecutable(names);
+  if (index < 0) {
+    outcome.code = kInstallNoExecutable;
+    return outcome;
+  }
+  platform::RemoveFile(savedPath);  // the unpacked folder stays; the result does not matter
+  outcome.code = StartProgram(fullPaths[static_cast<std::size_t>(index)]) ? kInstallStarted
+                                                                          : kInstallLaunchFailed;
+  return outcome;
 }
 
 }  // namespace install

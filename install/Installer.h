@@ -1,5 +1,9 @@
 // Unpacks a saved firmware archive into a folder beside it and starts the
 // flasher it carries.
+//
+// Outcomes: the installer shows nothing. RunInstall returns an
+// InstallOutcome, the result code (0, 501, 502, 503) and whether unpacking
+// ended on an exception of no expected kind; the caller tells the user.
 #pragma once
 
 #include <cstdint>
@@ -16,31 +20,20 @@ enum InstallResult : int {
   kInstallNoExecutable = 503, // the archive holds no file with extension exe
 };
 
-// Where the installer shows what went wrong. By default (Windows) failures
-// appear in the single-button message dialog and the rest in the plain
-// message box; tests set their own to see the texts.
-class InstallMessages {
- public:
-  virtual ~InstallMessages() = default;
-  // A failure of the install (messages 501, 502, 503).
-  virtual void ShowFailure(const std::string& text) = 0;
-  // A plain system message box with an OK button ("memory exception").
-  virtual void ShowPlainMessage(const std::string& text) = 0;
+struct InstallOutcome {
+  int code = kInstallStarted;
+  // Unpacking was ended by an exception that is neither the zip reader's nor
+  // a file's (out of memory, for one); the code is then 501.
+  bool unexpectedException = false;
 };
 
-// Makes `messages` the receiver of the installer's messages; null restores
-// the platform's default. The caller keeps ownership.
-void SetInstallMessages(InstallMessages* messages);
-InstallMessages& CurrentInstallMessages();
-
-// Runs InstallFirmware and shows the message for a failure in the language
-// `languageId` selects (the wizard's).
-void RunInstall(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
-                std::uint16_t languageId);
+// Runs the install of InstallFirmware and returns how it ended.
+InstallOutcome RunInstall(const std::string& listText, const std::string& savedPath,
+                          const std::string& fileTitle);
 
 // Unpacks `savedPath` into the folder `fileTitle` beside it, deletes the
 // archive and starts the first unpacked program: 0, 501, 502 or 503.
-// `listText` is passed along by the wizard and not used.
+// `listText` is passed along by the wizard and not used. RunInstall's code.
 int InstallFirmware(const std::string& listText, const std::string& savedPath, const std::string& fileTitle);
 
 // Output no firmware archive comes near: an archive whose members add up to
@@ -56,9 +49,11 @@ inline constexpr std::uint64_t kMaxUnpackedBytes = 256u * 1024 * 1024;
 // folder as it was. Fails: entries whose names are empty, 260 bytes or
 // longer, or lead outside the folder; members that share bytes with another
 // (the overlapping-members zip bomb); members adding up to more than
-// kMaxUnpackedBytes.
+// kMaxUnpackedBytes. `*unexpectedException`, when given, tells whether an
+// exception of no expected kind ended the extraction.
 int ExtractArchive(const std::string& archivePath, const std::string& folderName,
-                   std::vector<std::string>& fullPaths, std::vector<std::string>& names);
+                   std::vector<std::string>& fullPaths, std::vector<std::string>& names,
+                   bool* unexpectedException = nullptr);
 
 // Index of the first name with an "exe" or "EXE" extension by the scan rule
 // (after each '.', the three characters that follow; a miss resumes five

@@ -10,10 +10,4 @@ namespace install {
 // was created. The process is not waited for.
 bool StartProgram(const std::string& path);
 
-// The installer's messages when no others are set: on Windows the
-// single-button message dialog and the plain message box, elsewhere
-// standard error.
-class InstallMessages;
-InstallMessages& DefaultInstallMessages();
-
 }  // namespace install

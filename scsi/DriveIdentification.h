@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "scsi/DriveProblem.h"
+
 class DriveIdentification {
  public:
   virtual int DriveCount() const = 0;
@@ -14,6 +16,8 @@ class DriveIdentification {
   // texts and without touching the drive, for any other.
   virtual bool IdentifyDrive(int index, std::string& model, std::string& revision,
                              std::string& dateCode) = 0;
+  // The problems met since the last call, oldest first; none by default.
+  virtual scsi::DriveProblems TakeProblems() { return {}; }
 
  protected:
   ~DriveIdentification() = default;

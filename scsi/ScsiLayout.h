@@ -1,7 +1,7 @@
 // Where the fields after the first pointer of each SCSI request record lie,
 // for 32-bit and for 64-bit programs (natural alignment, as the system's and
 // the ASPI library's headers declare them). ScsiRecords.h pins our records to
-// these figures; SystemLayoutCheck_win.cpp pins the system's.
+// these figures; SystemLayoutCheck.cpp pins the system's.
 #pragma once
 
 #include <cstddef>

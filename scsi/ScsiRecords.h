@@ -4,7 +4,7 @@
 // pointer width: the 32-bit program's records are the published 32-bit ones,
 // the 64-bit program's the published 64-bit ones. Both are pinned below
 // (ScsiLayout.h); the Windows builds also check the pass-through record
-// against the system's own header (SystemLayoutCheck_win.cpp).
+// against the system's own header (SystemLayoutCheck.cpp).
 #pragma once
 
 #include <cstddef>

@@ -61,9 +61,6 @@ class ScsiSystem {
                          void* out, std::uint32_t outSize, std::uint32_t* bytesReturned) = 0;
   // GetLastError.
   virtual std::uint32_t LastError() = 0;
-  // FormatMessageA from the system table, language 0, into `buffer` of
-  // `size` characters; the number of characters written, 0 on failure.
-  virtual std::uint32_t FormatSystemText(std::uint32_t code, char* buffer, std::uint32_t size) = 0;
 
   // An unnamed, manual-reset, non-signalled event; null on failure.
   virtual EventHandle NewEvent() = 0;
@@ -76,8 +73,6 @@ class ScsiSystem {
   virtual bool DispatchOneMessage() = 0;
   // Milliseconds since an arbitrary start (GetTickCount), for bounded polls.
   virtual std::uint32_t TickCount() = 0;
-  // The plain message box with an OK button.
-  virtual void ShowMessage(const std::string& text) = 0;
 };
 
 // The real Win32 calls (Windows builds only).

@@ -3,7 +3,6 @@
 
 #include <vector>
 
-#include "framework/MessageBox.h"
 #include "scsi/ScsiSystem.h"
 #include "scsi/ScsiTransport.h"
 
@@ -64,10 +63,6 @@ class Win32ScsiSystem final : public ScsiSystem {
 
   std::uint32_t LastError() override { return GetLastError(); }
 
-  std::uint32_t FormatSystemText(std::uint32_t code, char* buffer, std::uint32_t size) override {
-    return FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, buffer, size, nullptr);
-  }
-
   EventHandle NewEvent() override { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 
   std::uint32_t WaitEvent(EventHandle event, std::uint32_t milliseconds) override {
@@ -85,8 +80,6 @@ class Win32ScsiSystem final : public ScsiSystem {
   }
 
   std::uint32_t TickCount() override { return GetTickCount(); }
-
-  void ShowMessage(const std::string& text) override { AfxMessageBox(text, MB_OK); }
 };
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The transport's two back ends: SCSI pass-through and ASPI.
 #include "scsi/ScsiTransport.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -9,12 +8,6 @@ using namespace scsi;
 
 GetAspiSupportInfoFunction aspiGetSupportInfo = nullptr;
 SendAspiCommandFunction aspiSendCommand = nullptr;
-
-namespace {
-
-constexpr std::uint32_t kSystemTextLength = 80;
-
-}  // namespace
 
 ScsiTransport::ScsiTransport(ScsiSystem& system) : os(system) {
   IsNtPlatform();
@@ -71,7 +64,7 @@ bool ScsiTransport::LoadAspi() {
     aspiGetSupportInfo = nullptr;
     aspiSendCommand = nullptr;
   }
-  os.ShowMessage("WNASPI32.DLL not found");
+  problems_.push_back({ProblemCause::AspiLibraryMissing});
   return false;
 }
 
@@ -190,16 +183,11 @@ void ScsiTransport::AbortRequest(SRB_ExecSCSICmd* request) {
 void ScsiTransport::PumpMessages() { os.DispatchOneMessage(); }
 
 void ScsiTransport::ReportSystemError(std::uint32_t code) {
-  char systemText[kSystemTextLength] = {};
-  std::string message;
-  if (os.FormatSystemText(code, systemText, kSystemTextLength) != 0) {
-    systemText[kSystemTextLength - 1] = '\0';
-    message = std::string(systemText) + "\n";
-  } else {
-    char failure[64];
-    std::snprintf(failure, sizeof failure, "Format message failed.  Error: %d\n",
-                  static_cast<int>(os.LastError()));
-    message = failure;
-  }
-  os.ShowMessage(message);
+  problems_.push_back({ProblemCause::PassThroughFailed, code});
+}
+
+DriveProblems ScsiTransport::TakeProblems() {
+  DriveProblems taken;
+  taken.swap(problems_);
+  return taken;
 }

@@ -4,9 +4,12 @@
 // construction also finds the optical drives, reads each one's INQUIRY
 // identification into the drive table and selects drive 0.
 //
-// Commands return one status byte in the ASPI scale: SS_COMP (1) completed,
-// SS_ERR (4) error, 0 failed without status; on the pass-through side a
-// non-zero SCSI status of the device is returned unchanged.
+// Outcomes: commands return one status byte in the ASPI scale: SS_COMP (1)
+// completed, SS_ERR (4) error, 0 failed without status; on the pass-through
+// side a non-zero SCSI status of the device is returned unchanged. What the
+// user is to hear of (the library missing, a pass-through call failing with a
+// Windows error) is recorded as a DriveProblem, in order, and shown by the
+// caller that takes it (TakeProblems); the transport shows nothing.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +51,7 @@ class ScsiTransport final : public DriveIdentification {
                                   std::uint32_t length, std::uint8_t dataIn);
   void AbortRequest(SRB_ExecSCSICmd* request);
   void PumpMessages();
+  // Records that a pass-through call failed with Windows error `code`.
   void ReportSystemError(std::uint32_t code);
 
   // Drive scan and identification.
@@ -61,6 +65,8 @@ class ScsiTransport final : public DriveIdentification {
   void SelectDrive(int index) override;
   bool IdentifyDrive(int index, std::string& model, std::string& revision,
                      std::string& dateCode) override;
+  // The problems recorded since the last call (from the construction on).
+  scsi::DriveProblems TakeProblems() override;
 
   // The state, readable by callers: the current drive, the back end and the
   // drive table. Only the first `driveCount` records of `drives` are listed.
@@ -89,6 +95,7 @@ class ScsiTransport final : public DriveIdentification {
   // signal: they are kept, untouched, until the library is unloaded.
   void GiveUp(void* memory, scsi::EventHandle event = nullptr);
 
+  scsi::DriveProblems problems_;
   std::vector<void*> givenUpMemory_;
   std::vector<scsi::EventHandle> givenUpEvents_;
 

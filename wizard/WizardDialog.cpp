@@ -10,6 +10,7 @@
 #include "framework/Thread.h"
 #include "install/DownloadDialog.h"
 #include "install/Installer.h"
+#include "report/Report.h"
 #include "resources/resource.h"
 #include "scsi/ScsiTransport.h"
 #include "wizard/Skin.h"
@@ -148,6 +149,7 @@ void WizardDialog::CheckFetch() {
   if (fetchJob_->IsDone()) {
     fetcher.TakeOver(fetchJob_->fetcher);
     EndFetch(fetchJob_->reachable);
+    report::ReportFetchFailures(fetcher.failures);
   } else if (GetTickCount() - fetchStart_ >= kFetchDeadlineMs) {
     // The server accepts but does not answer, or the network swallows the
     // attempts: as unreachable as no server at all. The worker ends on its
@@ -265,6 +267,7 @@ void WizardDialog::StartChecks() {
   nextButton.EnableWindow(false);
   cancelButton.EnableWindow(false);
   const int makerDrives = catalogue.BuildModelList(*drives_);
+  report::ReportDriveProblems(*drives_);
   flow.EndChecks(makerDrives, catalogueReachable != FALSE, [this] {
     fullPageImage = true;
     PlaceLinkLabel(LinkPlacement::Hidden);
@@ -427,14 +430,14 @@ int WizardDialog::TakeClickedRow() {
 }
 
 void WizardDialog::TellUnverifiedCatalogue() {
-  controls::MessageDialog message;
+  controls::MessageDialog message(language);
   message.singleButton = true;
   message.panel.text = wizard::UnverifiedCatalogueMessage(language);
   message.DoModal();
 }
 
 bool WizardDialog::Ask(const std::string& question) {
-  controls::MessageDialog dialog;
+  controls::MessageDialog dialog(language);
   dialog.panel.text = question;
   return dialog.DoModal() == IDOK;
 }
@@ -497,7 +500,7 @@ void WizardDialog::OnFirmwareChosen() {
   const FirmwareItem& item = *std::next(chosen->items.begin(), row);
 
   std::string savedTitle;
-  DownloadDialog download;
+  DownloadDialog download(language);
   download.panel.text = item.ConfirmationText();
   download.defaultExtension =
       item.fileName.size() > 3 ? item.fileName.substr(item.fileName.size() - 3) : item.fileName;
@@ -511,7 +514,7 @@ void WizardDialog::OnFirmwareChosen() {
 
   bool installed = false;
   if (Ask(wizard::UpdateNowQuestion(language))) {
-    install::RunInstall(listedName, savedFilePath, savedTitle, platform::UserLanguageId());
+    report::ReportInstall(install::RunInstall(listedName, savedFilePath, savedTitle), language);
     installed = true;
   }
   if (flow.FirmwareSaved(installed) == Step::EndWizard) {

@@ -10,6 +10,7 @@
 
 #include "controls/ControlTexts.h"
 #include "controls/MessageDialog.h"
+#include "framework/Language.h"
 #include "framework/Platform.h"
 #include "resources/resource.h"
 #include "tests/controls/WindowDriver.h"
@@ -19,7 +20,9 @@ namespace {
 using controls::MessageDialog;
 using namespace testing_windows;
 
-bool Chinese() { return platform::UserLanguageId() == 0x0404; }
+// The language of the run, handed to the dialog as the program hands it.
+Language RunLanguage() { return LanguageOf(platform::UserLanguageId()); }
+bool Chinese() { return IsChinese(RunLanguage()); }
 
 TEST(MessageDialog, RunsInTheLanguageThisTestWasStartedFor) {
   // The test program is registered once per language; make sure the
@@ -37,7 +40,7 @@ struct Seen {
 };
 
 INT_PTR RunDialog(bool singleButton, const std::function<void(MessageDialog&)>& answer, Seen* seen) {
-  MessageDialog dialog;
+  MessageDialog dialog(RunLanguage());
   dialog.singleButton = singleButton;
   dialog.panel.text = "First line\n\nThird line";
   CDialog::SetModalHook([&](CDialog&) {

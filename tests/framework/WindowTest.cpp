@@ -1,13 +1,18 @@
 // The window layer in real windows: binding at WM_INITDIALOG, handler
 // dispatch, the modal loop's results, control subclassing, reflection of a
 // static's colour request, and no exception escaping a window procedure.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "framework/Button.h"
 #include "framework/Dialog.h"
+#include "framework/EscapedException.h"
+#include "framework/Exception.h"
 #include "framework/Gdi.h"
 #include "framework/Static.h"
 #include "resources/resource.h"
@@ -37,7 +42,10 @@ class ProbeDialog : public CDialog {
   std::vector<int> clicks;
   bool initialised = false;
   bool boundDuringInit = false;
-  bool throwOnPaint = false;
+  // Where a handler throws, and what.
+  enum class Thrower { None, Init, Paint, PreTranslate };
+  Thrower thrower = Thrower::None;
+  std::function<void()> toThrow = [] { throw std::runtime_error("paint failed"); };
   int paints = 0;
   ColouredStatic panel;
   CButton yes;
@@ -51,7 +59,12 @@ class ProbeDialog : public CDialog {
     CDialog::OnInitDialog();
     initialised = true;
     boundDuringInit = FromHandlePermanent(m_hWnd) == this && panel.m_hWnd != nullptr;
+    if (thrower == Thrower::Init) toThrow();
     return true;
+  }
+  bool PreTranslateMessage(MSG* msg) override {
+    if (thrower == Thrower::PreTranslate && msg->message == WM_KEYDOWN) toThrow();
+    return CDialog::PreTranslateMessage(msg);
   }
   bool OnButtonClicked(int id) override {
     clicks.push_back(id);
@@ -60,7 +73,7 @@ class ProbeDialog : public CDialog {
   void OnPaint() override {
     ++paints;
     CPaintDC dc(*this);
-    if (throwOnPaint) throw std::runtime_error("paint failed");
+    if (thrower == Thrower::Paint) toThrow();
   }
 };
 
@@ -132,16 +145,58 @@ TEST(Dialog, StaticColourRequestIsReflectedToTheBoundControl) {
   EXPECT_EQ(pixel, RGB(0, 128, 0));
 }
 
-TEST(Dialog, ExceptionInAHandlerDoesNotLeaveTheWindowProcedure) {
+std::vector<std::string> escapedReports;
+void RecordReport(const std::string& report) { escapedReports.push_back(report); }
+
+// Every place a handler runs catches its exception, goes on, and reports it
+// with the place, the message and the exception's own description.
+TEST(Dialog, ExceptionInAHandlerIsCaughtAndReported) {
+  class FileTrouble : public CException {
+   public:
+    std::string What() const override { return "file trouble"; }
+  };
+  struct Row {
+    ProbeDialog::Thrower thrower;
+    std::function<void()> toThrow;
+    std::string report;
+  };
+  const std::vector<Row> rows = {
+      {ProbeDialog::Thrower::Paint, [] { throw std::runtime_error("paint failed"); },
+       "VornUpdate: exception caught in the window procedure (message 0x000F): paint failed"},
+      {ProbeDialog::Thrower::Init, [] { throw FileTrouble(); },
+       "VornUpdate: exception caught in the dialog procedure (message 0x0110): file trouble"},
+      {ProbeDialog::Thrower::PreTranslate, [] { throw 7; },
+       "VornUpdate: exception caught in the modal loop (message 0x0100): an exception of unknown "
+       "type"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.report);
+    escapedReports.clear();
+    const framework::EscapedExceptionHook testHook = framework::SetEscapedExceptionHook(&RecordReport);
+    ProbeDialog dialog;
+    dialog.thrower = row.thrower;
+    dialog.toThrow = row.toThrow;
+    HookGuard hook([](CDialog& d) {
+      d.Invalidate();
+      d.UpdateWindow();
+      PostMessageA(d.GetDlgItem(IDOK), WM_KEYDOWN, VK_SPACE, 0);
+      PostMessageA(d.GetDlgItem(IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    framework::SetEscapedExceptionHook(testHook);
+    ASSERT_FALSE(escapedReports.empty());
+    EXPECT_EQ(escapedReports[0], row.report);
+  }
+}
+
+// The test programs' own hook makes a swallowed exception a failing test.
+TEST(Dialog, ExceptionInAHandlerFailsTheRunningTest) {
   ProbeDialog dialog;
-  dialog.throwOnPaint = true;
-  HookGuard hook([](CDialog& d) {
-    d.Invalidate();
-    d.UpdateWindow();
-    PostMessageA(d.GetDlgItem(IDOK), BM_CLICK, 0, 0);
-  });
-  EXPECT_EQ(dialog.DoModal(), IDOK);
-  EXPECT_GE(dialog.paints, 1);
+  dialog.thrower = ProbeDialog::Thrower::Init;  // runs once
+  dialog.toThrow = [] { throw std::runtime_error("init failed"); };
+  HookGuard hook([](CDialog& d) { PostMessageA(d.GetDlgItem(IDOK), BM_CLICK, 0, 0); });
+  EXPECT_NONFATAL_FAILURE(dialog.DoModal(), "dialog procedure (message 0x0110): init failed");
+  EXPECT_TRUE(dialog.initialised);
 }
 
 TEST(Dialog, MissingTemplateFailsWithoutAWindow) {

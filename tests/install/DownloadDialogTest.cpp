@@ -57,6 +57,7 @@ struct Seen {
 // The download window, noting its state just before it is destroyed.
 class ObservedDownload : public DownloadDialog {
  public:
+  explicit ObservedDownload(Language language = Language::English) : DownloadDialog(language) {}
   Seen seen;
   bool DestroyWindow() override {
     if (m_hWnd != nullptr && panel.m_hWnd != nullptr) {
@@ -71,6 +72,7 @@ class ObservedDownload : public DownloadDialog {
 
 struct Message {
   std::string text;
+  Language language = Language::English;
   bool singleButton = false;
   bool yesVisible = true;
 };
@@ -91,7 +93,6 @@ class DownloadDialogTest : public ::testing::Test {
     CDialog::SetModalHook(nullptr);
     CFileDialog::SetModalHook(nullptr);
     Transfer::SetThreadStarter(nullptr);
-    platform::OverrideUserLanguageId(0);
     for (const std::string& path : {saved_, chosen_, Here() + "\\~1"}) platform::RemoveFile(path);
   }
 
@@ -108,7 +109,8 @@ class DownloadDialogTest : public ::testing::Test {
     dialog.panel.text = kQuestion;
     CDialog::SetModalHook([this](CDialog& shown) {
       if (auto* box = dynamic_cast<controls::MessageDialog*>(&shown)) {
-        messages_.push_back({box->panel.text, box->singleButton, box->yesButton.IsWindowVisible()});
+        messages_.push_back({box->panel.text, box->language, box->singleButton,
+                             box->yesButton.IsWindowVisible()});
         const bool yes = !box->singleButton && replaceAnswer_ == IDOK;
         PostMessageA(box->GetDlgItem(yes ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
         // Then the user gives up on the window that stayed open.
@@ -192,13 +194,12 @@ class DownloadDialogTest : public ::testing::Test {
 };
 
 TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLanguage) {
-  for (std::uint16_t language : {1033, 1028}) {
-    SCOPED_TRACE(language);
-    platform::OverrideUserLanguageId(language);
+  for (Language language : {Language::English, Language::ChineseTaiwan}) {
+    SCOPED_TRACE(IsChinese(language) ? "Chinese" : "English");
     const DownloadTexts& texts = DownloadTextsFor(language);
     Serve("normal");
     WriteFile(saved_, "old firmware the user chose to overwrite");
-    ObservedDownload dialog;
+    ObservedDownload dialog(language);
     ASSERT_EQ(Run(dialog), IDOK);
 
     EXPECT_EQ(ReadFile(saved_), firmware_);
@@ -209,6 +210,7 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
     // .zip beside it, so the window asked about that one first.
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].text, std::string("download_test_fw.zip") + texts.replaceQuestionTail);
+    EXPECT_EQ(messages_[0].language, language);
     EXPECT_FALSE(messages_[0].singleButton);
     EXPECT_TRUE(messages_[0].yesVisible);
 
@@ -257,24 +259,23 @@ TEST_F(DownloadDialogTest, SystemSaveFileDialogChoosesThePlaceAndConfirmsTheOver
 
 TEST_F(DownloadDialogTest, FailedTransferIsReportedAndEndsAsCancelled) {
   struct Row {
-    std::uint16_t language;
+    Language language;
     const char* mode;
     bool workerStarts;
   };
   const Row rows[] = {
-      {1033, "fail-retr=1", true},
-      {1028, "drop-retr=1", true},
-      {1033, "normal", false},  // no worker thread could be started
+      {Language::English, "fail-retr=1", true},
+      {Language::ChineseTaiwan, "drop-retr=1", true},
+      {Language::English, "normal", false},  // no worker thread could be started
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.mode);
-    platform::OverrideUserLanguageId(row.language);
     Transfer::SetThreadStarter(row.workerStarts ? nullptr : &CannotStart);
     const DownloadTexts& texts = DownloadTextsFor(row.language);
     Serve(row.mode);
     WriteFile(saved_, "old firmware");
     messages_.clear();
-    ObservedDownload dialog;
+    ObservedDownload dialog(row.language);
     EXPECT_EQ(Run(dialog), IDCANCEL);
 
     EXPECT_EQ(ReadFile(saved_), "old firmware");
@@ -286,6 +287,7 @@ TEST_F(DownloadDialogTest, FailedTransferIsReportedAndEndsAsCancelled) {
     ASSERT_EQ(messages_.size(), 2u);
     EXPECT_FALSE(messages_[0].singleButton);
     EXPECT_EQ(messages_[1].text, texts.failedMessage);
+    EXPECT_EQ(messages_[1].language, row.language);
     EXPECT_TRUE(messages_[1].singleButton);
     EXPECT_FALSE(messages_[1].yesVisible);
     EXPECT_EQ(server_->Count("retr"), row.workerStarts ? 1 : 0);
@@ -337,7 +339,7 @@ TEST_F(DownloadDialogTest, FolderThatCannotTakeTheFileIsSaidAndKeepsTheWindow) {
   ObservedDownload dialog;
   EXPECT_EQ(Run(dialog), IDCANCEL);
   ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].text, DownloadTextsFor(1033).folderRefusedMessage);
+  EXPECT_EQ(messages_[0].text, DownloadTextsFor(Language::English).folderRefusedMessage);
   EXPECT_TRUE(messages_[0].singleButton);
   EXPECT_EQ(server_->Count("retr"), 0);
   EXPECT_TRUE(dialog.seen.saveEnabledAtEnd);

@@ -9,7 +9,7 @@
 namespace {
 
 TEST(DownloadTexts, ChineseTextsAreTheirCodePage950Bytes) {
-  const DownloadTexts& zh = DownloadTextsFor(1028);
+  const DownloadTexts& zh = DownloadTextsFor(Language::ChineseTaiwan);
   const struct {
     const char* stored;
     const char* utf8;
@@ -32,8 +32,10 @@ TEST(DownloadTexts, ChineseTextsAreTheirCodePage950Bytes) {
 }
 
 TEST(DownloadTexts, EveryOtherLanguageIsEnglish) {
-  for (std::uint16_t language : {1033, 2052, 3076, 0}) {
-    const DownloadTexts& en = DownloadTextsFor(language);
+  // Only the Taiwan identifier chooses Chinese: the mainland and Hong Kong
+  // ones get English.
+  for (std::uint16_t id : {1033, 2052, 3076, 0}) {
+    const DownloadTexts& en = DownloadTextsFor(LanguageOf(id));
     EXPECT_STREQ(en.windowTitle, "Download File");
     EXPECT_STREQ(en.saveButton, "Save File");
     EXPECT_STREQ(en.cancelButton, "Cancel");

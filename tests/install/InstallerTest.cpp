@@ -11,10 +11,8 @@
 #include <thread>
 #include <zlib.h>
 
-#include "Cp950.h"
 #include "framework/File.h"
 #include "framework/Platform.h"
-#include "install/InstallTexts.h"
 #include "tests/zip/TestArchives.h"
 #include "zip/ZipArchiveReader.h"
 
@@ -23,15 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using test_archives::Archive;
 using test_archives::ZipBytes;
-
-// Receives the installer's messages instead of a window.
-class RecordedMessages : public install::InstallMessages {
- public:
-  void ShowFailure(const std::string& text) override { failures.push_back(text); }
-  void ShowPlainMessage(const std::string& text) override { plain.push_back(text); }
-  std::vector<std::string> failures;
-  std::vector<std::string> plain;
-};
 
 std::string Slurp(const std::string& path) {
   if (!platform::FileExists(path)) return std::string();
@@ -45,13 +34,11 @@ std::string Slurp(const std::string& path) {
 class Install : public ::testing::Test {
  protected:
   void SetUp() override {
-    install::SetInstallMessages(&messages);
     const char* log = std::getenv("VORN_FLASHER_LOG");
     ASSERT_NE(log, nullptr) << "the test's environment names the flasher log";
     logPath = log;
     platform::RemoveFile(logPath);
   }
-  void TearDown() override { install::SetInstallMessages(nullptr); }
 
   void Save(const std::string& archive, const std::string& test) {
     folder = test_archives::Scratch("install/" + test);
@@ -87,13 +74,12 @@ class Install : public ::testing::Test {
     EXPECT_EQ(fs::path(current), fs::current_path()) << "the flasher inherits the current folder";
   }
 
-  RecordedMessages messages;
   std::string logPath, folder, saved;
 };
 
 TEST_F(Install, UnpacksBesideTheArchiveDeletesItAndStartsTheFlasher) {
   Save("install-setup.zip", "setup");
-  EXPECT_EQ(install::InstallFirmware("FW 1.10", saved, "newfw"), 0);
+  EXPECT_EQ(install::InstallFirmware("FW 1.10", saved, "newfw"), install::kInstallStarted);
   EXPECT_FALSE(platform::FileExists(saved)) << "the archive is deleted";
   EXPECT_EQ(Slurp(Unpacked("setup/readme.txt")), "read me\n");
   ExpectStarted(Unpacked("setup/FLASH.EXE"));
@@ -101,40 +87,39 @@ TEST_F(Install, UnpacksBesideTheArchiveDeletesItAndStartsTheFlasher) {
 
 TEST_F(Install, TheFirstExecutableInArchiveOrderIsStarted) {
   Save("install-readme-tool.zip", "readme_tool");
-  EXPECT_EQ(install::InstallFirmware("", saved, "newfw"), 0);
+  EXPECT_EQ(install::InstallFirmware("", saved, "newfw"), install::kInstallStarted);
   ExpectStarted(Unpacked("tool.exe"));
 }
 
-TEST_F(Install, FailuresGiveTheirCodesAndMessages) {
+TEST_F(Install, FailuresGiveTheirCodes) {
   struct Row {
     const char* archive;
     int code;
     bool archiveStays;
   } rows[] = {
-      {"install-tool-Exe.zip", 503, true},    // only .Exe: no executable
-      {"notzip.bin", 501, true},              // not a zip archive
-      {"members.zip", 503, true},             // no program at all
-      {"install-not-a-program.zip", 502, false},  // bad.exe cannot start; the archive is gone first
+      {"install-tool-Exe.zip", install::kInstallNoExecutable, true},  // only .Exe
+      {"notzip.bin", install::kInstallUnzipFailed, true},              // not a zip archive
+      {"members.zip", install::kInstallNoExecutable, true},            // no program at all
+      // bad.exe cannot start; the archive is gone first
+      {"install-not-a-program.zip", install::kInstallLaunchFailed, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.archive);
-    messages.failures.clear();
     Save(row.archive, "failures");
-    install::RunInstall("", saved, "newfw", 1033);
-    ASSERT_EQ(messages.failures.size(), 1u);
-    EXPECT_EQ(messages.failures[0], install::InstallMessageText(row.code, 1033));
+    const install::InstallOutcome outcome = install::RunInstall("", saved, "newfw");
+    EXPECT_EQ(outcome.code, row.code);
+    EXPECT_FALSE(outcome.unexpectedException);
     EXPECT_EQ(platform::FileExists(saved), row.archiveStays);
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(Slurp(logPath), "") << "no flasher ran";
 }
 
-TEST_F(Install, AMissingArchiveFailsAsUnpackingAndChineseIsShownFor1028) {
+TEST_F(Install, AMissingArchiveFailsAsUnpackingWithoutAnUnexpectedException) {
   folder = test_archives::Scratch("install/missing");
-  install::RunInstall("", folder + "/gone.zip", "gone", 1028);
-  ASSERT_EQ(messages.failures.size(), 1u);
-  EXPECT_EQ(messages.failures[0], install::InstallMessageText(501, 1028));
-  EXPECT_TRUE(messages.plain.empty());
+  const install::InstallOutcome outcome = install::RunInstall("", folder + "/gone.zip", "gone");
+  EXPECT_EQ(outcome.code, install::kInstallUnzipFailed);
+  EXPECT_FALSE(outcome.unexpectedException);
 }
 
 TEST_F(Install, UnsafeEntryNamesFailWithNothingWrittenOutside) {
@@ -145,7 +130,7 @@ TEST_F(Install, UnsafeEntryNamesFailWithNothingWrittenOutside) {
     const std::string name = std::string("unsafe-") + (i < 10 ? "0" : "") + std::to_string(i) + ".zip";
     SCOPED_TRACE(name);
     Save(name, "unsafe/" + std::to_string(i));
-    EXPECT_EQ(install::InstallFirmware("", saved, "newfw"), 501);
+    EXPECT_EQ(install::InstallFirmware("", saved, "newfw"), install::kInstallUnzipFailed);
     EXPECT_TRUE(platform::FileExists(saved)) << "the archive stays";
     EXPECT_FALSE(platform::FileExists(Unpacked(""))) << "not even the entry before it is unpacked";
   }
@@ -351,23 +336,6 @@ TEST(IsSafeEntryName, RefusesNamesThatLeaveTheFolder) {
   EXPECT_FALSE(install::IsSafeEntryName(std::string("a\0/../b", 7)));
   EXPECT_TRUE(install::IsSafeEntryName(std::string(259, 'n')));
   EXPECT_FALSE(install::IsSafeEntryName(std::string(260, 'n')));
-}
-
-TEST(InstallTexts, ChineseTextsAreTheirCodePage950Bytes) {
-  const struct {
-    int code;
-    const char* utf8;
-  } rows[] = {
-      {501, "很抱歉解壓縮失敗，無法自動更新韌體，煩請自行解壓縮後，\n\n執行 *.exe 檔案。"},
-      {502, "很抱歉無法自動更新韌體，請與VORN客服人員接洽。"},
-      {503, "很抱歉無法取得更新韌體執行檔，請與VORN客服人員接洽。"},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(install::InstallMessageText(row.code, 1028), Utf8ToCp950(row.utf8)) << row.code;
-    EXPECT_NE(install::InstallMessageText(row.code, 1033), install::InstallMessageText(row.code, 1028));
-    EXPECT_EQ(install::InstallMessageText(row.code, 1033).find("\n\n") > 0, true);
-  }
-  EXPECT_EQ(install::InstallMessageText(0, 1033), "");
 }
 
 }  // namespace

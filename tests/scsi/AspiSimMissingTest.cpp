@@ -1,5 +1,5 @@
 // End to end under Wine in the Windows 98 setting with WNASPI32.DLL refused
-// by the loader: the one message is shown once and no drive is listed.
+// by the loader: the missing library is recorded once and no drive is listed.
 #include <gtest/gtest.h>
 
 #include "scsi/ScsiTransport.h"
@@ -11,7 +11,8 @@ TEST(AspiSimEndToEnd, MissingLibraryIsReportedOnceAndListsNoDrive) {
   RecordingScsiSystem system;
   ScsiTransport transport(system);
   ASSERT_FALSE(transport.isNt) << "run this test in the win98 setting (install-aspi-sim.sh)";
-  EXPECT_EQ(system.messages, std::vector<std::string>{"WNASPI32.DLL not found"});
+  EXPECT_EQ(transport.TakeProblems(),
+            scsi::DriveProblems{{scsi::ProblemCause::AspiLibraryMissing}});
   EXPECT_EQ(transport.driveCount, 0);
   EXPECT_EQ(transport.aspiLibrary, nullptr);
   std::string model, revision, dateCode;

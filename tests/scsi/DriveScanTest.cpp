@@ -89,7 +89,7 @@ TEST(DriveLetterScan, LetterThatCannotBeOpenedIsSkippedSilently) {
   ScsiTransport transport(fake);
   ASSERT_EQ(transport.driveCount, 1);
   EXPECT_EQ(transport.drives[0].deviceHandle, FakeScsiSystem::LetterHandle('E'));
-  EXPECT_TRUE(fake.messages.empty());
+  EXPECT_TRUE(transport.TakeProblems().empty());
 }
 
 TEST(DriveLetterScan, DriveWhoseInquiryFailsListsEmptyTexts) {

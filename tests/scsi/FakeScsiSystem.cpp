@@ -120,23 +120,6 @@ bool FakeScsiSystem::IoControl(DeviceHandle device, std::uint32_t code, void* in
   return true;
 }
 
-std::uint32_t FakeScsiSystem::FormatSystemText(std::uint32_t code, char* buffer,
-                                               std::uint32_t size) {
-  if (formatFails) {
-    lastError = formatFailureError;
-    return 0;
-  }
-  const auto found = systemTexts.find(code);
-  const std::string text =
-      found != systemTexts.end() ? found->second : "System error " + std::to_string(code) + ".\r\n";
-  if (text.size() + 1 > size) {
-    lastError = 122;  // ERROR_INSUFFICIENT_BUFFER
-    return 0;
-  }
-  std::memcpy(buffer, text.c_str(), text.size() + 1);
-  return static_cast<std::uint32_t>(text.size());
-}
-
 EventHandle FakeScsiSystem::NewEvent() {
   if (eventCreationFails) return nullptr;
   ++eventsCreated;

@@ -77,9 +77,6 @@ class FakeScsiSystem : public scsi::ScsiSystem {
   std::map<char, FakeLetterDrive> letters;
   std::vector<FakeAspiDevice> aspiDevices;
   bool eventCreationFails = false;
-  bool formatFails = false;
-  std::uint32_t formatFailureError = 0;
-  std::map<std::uint32_t, std::string> systemTexts;
 
   // What the transport did.
   std::vector<std::string> loadedPaths;
@@ -94,7 +91,6 @@ class FakeScsiSystem : public scsi::ScsiSystem {
   int eventsCreated = 0;
   int eventsClosed = 0;
   int messagePumps = 0;
-  std::vector<std::string> messages;
 
   static scsi::DeviceHandle LetterHandle(char letter);
   int CountAspiRequests(std::uint8_t command) const;
@@ -111,7 +107,6 @@ class FakeScsiSystem : public scsi::ScsiSystem {
   bool IoControl(scsi::DeviceHandle device, std::uint32_t code, void* in, std::uint32_t inSize,
                  void* out, std::uint32_t outSize, std::uint32_t* bytesReturned) override;
   std::uint32_t LastError() override { return lastError; }
-  std::uint32_t FormatSystemText(std::uint32_t code, char* buffer, std::uint32_t size) override;
   scsi::EventHandle NewEvent() override;
   std::uint32_t WaitEvent(scsi::EventHandle event, std::uint32_t milliseconds) override;
   void CloseEvent(scsi::EventHandle) override { ++eventsClosed; }
@@ -119,7 +114,6 @@ class FakeScsiSystem : public scsi::ScsiSystem {
   // Every reading moves the clock on by one millisecond.
   std::uint32_t TickCount() override { return ++milliseconds; }
   std::uint32_t milliseconds = 0;
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
  private:
   static std::uint32_t SupportInfoEntry();

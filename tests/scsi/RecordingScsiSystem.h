@@ -1,5 +1,4 @@
-// The real Win32 calls, except that message boxes are recorded instead of
-// shown: a test under Wine must never wait for a person to press OK.
+// The real Win32 calls, through the seam a test may watch or change.
 #pragma once
 
 #include <string>
@@ -9,8 +8,6 @@
 
 class RecordingScsiSystem : public scsi::ScsiSystem {
  public:
-  std::vector<std::string> messages;
-
   std::uint32_t PlatformId() override { return real.PlatformId(); }
   std::string SystemDirectory() override { return real.SystemDirectory(); }
   scsi::ModuleHandle LoadModule(const std::string& path) override { return real.LoadModule(path); }
@@ -26,9 +23,6 @@ class RecordingScsiSystem : public scsi::ScsiSystem {
     return real.IoControl(device, code, in, inSize, out, outSize, returned);
   }
   std::uint32_t LastError() override { return real.LastError(); }
-  std::uint32_t FormatSystemText(std::uint32_t code, char* buffer, std::uint32_t size) override {
-    return real.FormatSystemText(code, buffer, size);
-  }
   scsi::EventHandle NewEvent() override { return real.NewEvent(); }
   std::uint32_t WaitEvent(scsi::EventHandle event, std::uint32_t milliseconds) override {
     return real.WaitEvent(event, milliseconds);
@@ -36,7 +30,6 @@ class RecordingScsiSystem : public scsi::ScsiSystem {
   void CloseEvent(scsi::EventHandle event) override { real.CloseEvent(event); }
   bool DispatchOneMessage() override { return real.DispatchOneMessage(); }
   std::uint32_t TickCount() override { return real.TickCount(); }
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
  private:
   scsi::ScsiSystem& real = scsi::WindowsScsiSystem();

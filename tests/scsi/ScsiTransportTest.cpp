@@ -32,7 +32,7 @@ TEST(ScsiTransportPlatform, OnlyTheNtPlatformIdSelectsPassThrough) {
       EXPECT_EQ(fake.loadedPaths[0], "C:\\WINDOWS\\SYSTEM\\WNASPI32.DLL");
       EXPECT_NE(transport.execRequest, nullptr);
     }
-    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_TRUE(transport.TakeProblems().empty());
   }
 }
 
@@ -60,7 +60,7 @@ TEST(ScsiTransportPlatform, MissingOrIncompleteAspiLibraryIsReportedOnceAndLists
     fake.aspiDevices.push_back({});
     {
       ScsiTransport transport(fake);
-      EXPECT_EQ(fake.messages, std::vector<std::string>{"WNASPI32.DLL not found"});
+      EXPECT_EQ(transport.TakeProblems(), DriveProblems{{ProblemCause::AspiLibraryMissing}});
       EXPECT_EQ(transport.driveCount, 0);
       EXPECT_EQ(transport.aspiLibrary, nullptr);
       EXPECT_EQ(aspiSendCommand, nullptr);
@@ -131,63 +131,33 @@ TEST(ScsiTransportPassThrough, StatusFollowsTheDeviceAndTheControlCallsError) {
     std::uint8_t scsiStatus;
     std::uint32_t ioError;
     std::uint8_t result;
-    const char* message;  // null: none shown
+    bool problemRecorded;  // the error, as a failed pass-through
   };
   const Row rows[] = {
-      {"success", 0, 0, SS_COMP, nullptr},
-      {"check condition", 2, 0, 2, nullptr},
-      {"semaphore time-out keeps the device status", 0, 121, SS_COMP, nullptr},
-      {"semaphore time-out with check condition", 2, 121, 2, nullptr},
-      {"I/O device error keeps the device status", 0x18, 1117, 0x18, nullptr},
-      {"access denied", 0, 5, 0, "Access is denied.\r\n\n"},
-      {"access denied ignores the device status", 2, 5, 0, "Access is denied.\r\n\n"},
+      {"success", 0, 0, SS_COMP, false},
+      {"check condition", 2, 0, 2, false},
+      {"semaphore time-out keeps the device status", 0, kErrorSemaphoreTimeout, SS_COMP, false},
+      {"semaphore time-out with check condition", 2, kErrorSemaphoreTimeout, 2, false},
+      {"I/O device error keeps the device status", 0x18, kErrorIoDevice, 0x18, false},
+      {"access denied", 0, kErrorAccessDenied, 0, true},
+      {"access denied ignores the device status", 2, kErrorAccessDenied, 0, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     FakeScsiSystem fake;
     fake.letters['D'] = {};
-    fake.systemTexts[5] = "Access is denied.\r\n";
     ScsiTransport transport(fake);
+    EXPECT_TRUE(transport.TakeProblems().empty());
     fake.letters['D'].scsiStatus = row.scsiStatus;
     fake.letters['D'].ioError = row.ioError;
     std::uint8_t buffer[50];
     EXPECT_EQ(transport.ExecuteCommand(kTestCdb, buffer, sizeof buffer, SRB_DIR_IN), row.result);
-    if (row.message == nullptr) {
-      EXPECT_TRUE(fake.messages.empty());
-    } else {
-      EXPECT_EQ(fake.messages, std::vector<std::string>{row.message});
-    }
-  }
-}
-
-TEST(ScsiTransportPassThrough, SystemErrorTextsAndTheirFailure) {
-  struct Row {
-    const char* name;
-    std::uint32_t code;
-    std::string systemText;
-    bool formatFails;
-    std::uint32_t formatError;
-    std::string shown;
-  };
-  const Row rows[] = {
-      {"system text and a line feed", 5, "Access is denied.\r\n", false, 0,
-       "Access is denied.\r\n\n"},
-      {"format failure names its own error", 31, "", true, 317,
-       "Format message failed.  Error: 317\n"},
-      // The text is read into an 80-character buffer; a longer one does not fit.
-      {"text longer than the buffer", 1, std::string(80, 'x'), false, 0,
-       "Format message failed.  Error: 122\n"},
-      {"text that just fits", 1, std::string(79, 'y'), false, 0, std::string(79, 'y') + "\n"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    FakeScsiSystem fake;
-    fake.systemTexts[row.code] = row.systemText;
-    fake.formatFails = row.formatFails;
-    fake.formatFailureError = row.formatError;
-    ScsiTransport transport(fake);
-    transport.ReportSystemError(row.code);
-    EXPECT_EQ(fake.messages, std::vector<std::string>{row.shown});
+    const DriveProblems expected =
+        row.problemRecorded ? DriveProblems{{ProblemCause::PassThroughFailed, row.ioError}}
+                            : DriveProblems{};
+    EXPECT_EQ(transport.TakeProblems(), expected);
+    // Taken once: the next caller finds only what happened after.
+    EXPECT_TRUE(transport.TakeProblems().empty());
   }
 }
 

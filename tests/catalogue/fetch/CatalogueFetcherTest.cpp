@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/FetchMessages.h"
 #include "framework/Platform.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
 #include "tests/common/TestFiles.h"
@@ -26,9 +25,6 @@ using testfiles::WriteFile;
 using ftpfixture::FtpServer;
 
 const char kRemoteCatalogue[] = "/pub/VORN/cdrom/odd.idx";
-
-std::vector<std::string> shownMessages;
-void RecordMessage(const std::string& text) { shownMessages.push_back(text); }
 
 // Compares a file with the expected content without printing whole
 // catalogues on a mismatch.
@@ -52,7 +48,6 @@ std::string CatalogueText() {
 class CatalogueFetcherTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    shownMessages.clear();
     char folder[MAX_PATH];
     GetTempPathA(MAX_PATH, folder);
     scratch = std::string(folder) + "vorn-fetch-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -78,7 +73,6 @@ class CatalogueFetcherTest : public ::testing::Test {
     fetcher->serverHost = "127.0.0.1";
     fetcher->serverPort = server->Port();
     fetcher->localCopyPath = scratch;
-    fetcher->showMessage = RecordMessage;
     // The catalogue alone; the cases of the signature turn its fetch on.
     fetcher->fetchSignature = false;
   }
@@ -98,10 +92,10 @@ class CatalogueFetcherTest : public ::testing::Test {
   std::unique_ptr<CatalogueFetcher> fetcher;
 };
 
-TEST_F(CatalogueFetcherTest, NothingListeningGivesFalseWithoutMessageOrFile) {
+TEST_F(CatalogueFetcherTest, NothingListeningGivesFalseWithoutFailureOrFile) {
   ASSERT_NO_FATAL_FAILURE(Start("no-listen"));
   EXPECT_FALSE(fetcher->FetchCatalogue());
-  EXPECT_TRUE(shownMessages.empty());
+  EXPECT_TRUE(fetcher->failures.empty());
   EXPECT_FALSE(platform::FileExists(scratch));
   EXPECT_EQ(fetcher->session, nullptr);
   EXPECT_EQ(fetcher->connection, nullptr);
@@ -114,7 +108,7 @@ TEST_F(CatalogueFetcherTest, RefusedLoginMakesFiveAttemptsSilently) {
   EXPECT_EQ(server->Count("connect"), 5);
   EXPECT_EQ(server->Count("login ok"), 0);
   EXPECT_EQ(server->Count("retr"), 0);
-  EXPECT_TRUE(shownMessages.empty());
+  EXPECT_TRUE(fetcher->failures.empty());
   EXPECT_FALSE(platform::FileExists(scratch));
   EXPECT_EQ(fetcher->connection, nullptr);
 }
@@ -393,28 +387,22 @@ TEST_F(CatalogueFetcherTest, ReleasingTheCatalogueClosesTheConnectionAndRemovesT
   }
 }
 
-// An address without a server or of another service is refused with the
-// address message, once per attempt, and no connection is tried.
-TEST_F(CatalogueFetcherTest, UnusableAddressShowsTheAddressMessageEachAttempt) {
+// An address without a server or of another service is refused, once per
+// attempt, and no connection is tried; a later fetch starts its own list.
+TEST_F(CatalogueFetcherTest, UnusableAddressIsRecordedForEachAttempt) {
   ASSERT_NO_FATAL_FAILURE(Start("normal"));
   for (const char* host : {"", "http://127.0.0.1"}) {
     SCOPED_TRACE(host);
-    shownMessages.clear();
     fetcher->serverHost = host;
     EXPECT_FALSE(fetcher->FetchCatalogue());
-    EXPECT_EQ(shownMessages, std::vector<std::string>(5, kBadAddressText));
+    EXPECT_EQ(fetcher->failures, FetchFailures(5, FetchFailure::UnusableAddress));
     EXPECT_EQ(fetcher->connection, nullptr);
   }
   EXPECT_EQ(server->Count("connect"), 0);
-}
-
-TEST(FetchMessagesTest, ChineseAddressMessageIsCodePage950) {
-  const std::string bytes = kBadAddressText;
-  EXPECT_EQ(bytes, std::string("\xBF\xF9\xBB\x7E\xAA\xBA\xBA\xF4\xA7\x7D"));
-  wchar_t wide[16] = {};
-  const int n = MultiByteToWideChar(950, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), wide, 16);
-  EXPECT_EQ(std::wstring(wide, n > 0 ? n : 0), L"\u932F\u8AA4\u7684\u7DB2\u5740");  // 錯誤的網址
-  EXPECT_STREQ(kCannotCreateSessionText, "Cannot creat a session");
+  // The wizard takes the failures over with the connection.
+  CatalogueFetcher wizards;
+  wizards.TakeOver(*fetcher);
+  EXPECT_EQ(wizards.failures, FetchFailures(5, FetchFailure::UnusableAddress));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "framework/EscapedException.h"
+
 namespace framework {
 namespace {
 
@@ -45,6 +47,7 @@ void RouteMessage(MSG& msg, HWND top) {
       try {
         consumed = object->PreTranslateMessage(&msg);
       } catch (...) {
+        ReportEscapedException("the modal loop", msg.message);
         consumed = false;
       }
     }
@@ -105,6 +108,7 @@ INT_PTR CALLBACK CDialog::DialogProcedure(HWND hwnd, UINT msg, WPARAM, LPARAM lP
     self->HookProcedure();
     return self->OnInitDialog() ? TRUE : FALSE;
   } catch (...) {
+    ReportEscapedException("the dialog procedure", msg);
     return TRUE;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "framework/EscapedException.h"
 #include "framework/MessageBox.h"
 #include "framework/WinApp.h"
 
@@ -99,6 +100,7 @@ LRESULT CALLBACK CWnd::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     result = self->WindowProc(msg, wParam, lParam);
   } catch (...) {
     // No exception may unwind through the system's dispatch.
+    ReportEscapedException("the window procedure", msg);
     result = 0;
   }
   if (FromHandlePermanent(hwnd) == self) self->current_ = saved;

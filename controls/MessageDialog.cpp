@@ -1,13 +1,11 @@
 #include "controls/MessageDialog.h"
 
 #include "controls/ControlTexts.h"
-#include "framework/Platform.h"
 #include "resources/resource.h"
 
 namespace controls {
 
-MessageDialog::MessageDialog()
-    : CDialog(IDD_MESSAGE), languageId(platform::UserLanguageId()) {}
+MessageDialog::MessageDialog(Language language) : CDialog(IDD_MESSAGE), language(language) {}
 
 void MessageDialog::DoDataExchange(CDataExchange* dx) {
   DDX_Control(dx, IDC_PANEL, panel);
@@ -19,7 +17,7 @@ bool MessageDialog::OnInitDialog() {
   CDialog::OnInitDialog();
   panel.showBackground = true;
   background.LoadBitmap(IDB_BACKGROUND);
-  const bool chinese = IsChinese(languageId);
+  const bool chinese = IsChinese(language);
   if (singleButton) {
     yesButton.ShowWindow(SW_HIDE);
     noButton.SetWindowText(chinese ? text::kConfirmChinese : text::kExitEnglish);

@@ -17,10 +17,6 @@ std::int64_t LocalFileSize(const std::string& path) {
   return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// The worker tells the user nothing itself: a failure is reported once, by
-// the download window.
-void Silently(const std::string&) {}
-
 // Wraps the caller's clock so that every wait of the estimate is followed by
 // a look at the worker.
 class CheckingClock : public ProgressClock {
@@ -43,7 +39,7 @@ class CheckingClock : public ProgressClock {
 
 }  // namespace
 
-TransferJob::TransferJob() { link.showMessage = &Silently; }
+TransferJob::TransferJob() = default;
 
 void TransferJob::Run() {
   succeeded = Fetch();
@@ -120,7 +116,6 @@ bool Transfer::Start(CatalogueFetcher& fetcher, const std::string& remotePath,
   fetcher_ = &fetcher;
   job_ = new TransferJob;
   job_->link.CopySettings(fetcher);
-  job_->link.showMessage = &Silently;
   job_->link.TakeOver(fetcher);
   job_->remotePath = remotePath;
   job_->localPath = localPath;

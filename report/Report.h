@@ -1,0 +1,25 @@
+// Shows the user what the layers below returned, at the moment the caller
+// chooses: each call turns an outcome into its messages (UserMessages.h) and
+// shows them one after the other, each modal.
+#pragma once
+
+#include "catalogue/FetchFailure.h"
+#include "framework/Language.h"
+#include "install/Installer.h"
+#include "report/UserMessages.h"
+
+class DriveIdentification;
+
+namespace report {
+
+// Each message in its window, in order; the message dialog speaks `language`.
+void Show(const UserMessages& messages, Language language);
+
+// The problems the drive side met since it was last asked.
+void ReportDriveProblems(DriveIdentification& drives);
+// The causes of the catalogue fetch attempts that stopped early.
+void ReportFetchFailures(const FetchFailures& failures);
+// What went wrong with an install, in `language`.
+void ReportInstall(const install::InstallOutcome& outcome, Language language);
+
+}  // namespace report

@@ -1,0 +1,28 @@
+// What went wrong on the drive side that the user is to hear of. The
+// transport shows nothing itself: it records each problem as it happens, in
+// order, and whoever speaks to the user takes them (TakeProblems) and chooses
+// the words and the window.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace scsi {
+
+enum class ProblemCause {
+  AspiLibraryMissing,  // WNASPI32.DLL did not load, or lacks an entry point
+  PassThroughFailed,   // a pass-through request failed with `windowsError`
+};
+
+struct DriveProblem {
+  ProblemCause cause;
+  std::uint32_t windowsError = 0;  // GetLastError of the failed call; 0 when none
+
+  bool operator==(const DriveProblem& other) const {
+    return cause == other.cause && windowsError == other.windowsError;
+  }
+};
+
+using DriveProblems = std::vector<DriveProblem>;
+
+}  // namespace scsi

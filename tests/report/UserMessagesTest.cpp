@@ -1,0 +1,136 @@
+// The words and the window of every outcome the layers below return.
+#include "report/UserMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "tests/install/Cp950.h"
+
+namespace {
+
+using report::MessageWindow;
+using report::UserMessage;
+using report::UserMessages;
+
+// FormatMessageA as the tests script it: a text per code, or a failure.
+class ScriptedSystemTexts : public report::SystemTexts {
+ public:
+  static constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+
+  std::map<std::uint32_t, std::string> texts;
+  bool fails = false;
+  std::uint32_t failureError = 0;
+
+  std::uint32_t Format(std::uint32_t code, char* buffer, std::uint32_t size) override {
+    if (fails) {
+      lastError_ = failureError;
+      return 0;
+    }
+    const std::string& text = texts[code];
+    if (text.size() + 1 > size) {
+      lastError_ = kErrorInsufficientBuffer;
+      return 0;
+    }
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return static_cast<std::uint32_t>(text.size());
+  }
+  std::uint32_t LastError() override { return lastError_; }
+
+ private:
+  std::uint32_t lastError_ = 0;
+};
+
+constexpr std::uint32_t kErrorAccessDenied = 5;
+
+TEST(DriveProblemMessages, EachProblemIsOnePlainBoxInOrder) {
+  using scsi::ProblemCause;
+  struct Row {
+    const char* name;
+    scsi::DriveProblem problem;
+    std::string systemText;
+    bool formatFails;
+    std::uint32_t formatError;
+    std::string shown;
+  };
+  const Row rows[] = {
+      {"library missing", {ProblemCause::AspiLibraryMissing}, "", false, 0,
+       "WNASPI32.DLL not found"},
+      {"system text and a line feed", {ProblemCause::PassThroughFailed, kErrorAccessDenied},
+       "Access is denied.\r\n", false, 0, "Access is denied.\r\n\n"},
+      {"format failure names its own error", {ProblemCause::PassThroughFailed, 31}, "", true, 317,
+       "Format message failed.  Error: 317\n"},
+      // The text is read into an 80-character buffer; a longer one does not fit.
+      {"text longer than the buffer", {ProblemCause::PassThroughFailed, 1}, std::string(80, 'x'),
+       false, 0, "Format message failed.  Error: 122\n"},
+      {"text that just fits", {ProblemCause::PassThroughFailed, 1}, std::string(79, 'y'), false, 0,
+       std::string(79, 'y') + "\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScriptedSystemTexts system;
+    system.texts[row.problem.windowsError] = row.systemText;
+    system.fails = row.formatFails;
+    system.failureError = row.formatError;
+    EXPECT_EQ(report::DriveProblemMessages({row.problem}, system),
+              (UserMessages{{MessageWindow::PlainBox, row.shown}}));
+  }
+
+  ScriptedSystemTexts system;
+  system.texts[kErrorAccessDenied] = "Access is denied.\r\n";
+  const scsi::DriveProblems twice = {{ProblemCause::PassThroughFailed, kErrorAccessDenied},
+                                     {ProblemCause::AspiLibraryMissing}};
+  EXPECT_EQ(report::DriveProblemMessages(twice, system),
+            (UserMessages{{MessageWindow::PlainBox, "Access is denied.\r\n\n"},
+                          {MessageWindow::PlainBox, "WNASPI32.DLL not found"}}));
+  EXPECT_TRUE(report::DriveProblemMessages({}, system).empty());
+}
+
+TEST(FetchFailureMessages, EachStoppedAttemptIsOneExclamationBoxInEveryLanguage) {
+  const UserMessages shown = report::FetchFailureMessages(
+      {FetchFailure::SessionNotCreated, FetchFailure::UnusableAddress, FetchFailure::UnusableAddress});
+  const UserMessage session{MessageWindow::PlainBoxExclamation, "Cannot creat a session"};
+  const UserMessage address{MessageWindow::PlainBoxExclamation, Utf8ToCp950("錯誤的網址")};
+  EXPECT_EQ(shown, (UserMessages{session, address, address}));
+  EXPECT_TRUE(report::FetchFailureMessages({}).empty());
+}
+
+TEST(InstallMessages, EachFailureCodeInTheMessageDialogInTheCallersLanguage) {
+  struct Row {
+    int code;
+    const char* chinese;  // UTF-8
+    const char* englishStart;
+  };
+  const Row rows[] = {
+      {install::kInstallUnzipFailed,
+       "很抱歉解壓縮失敗，無法自動更新韌體，煩請自行解壓縮後，\n\n執行 *.exe 檔案。",
+       "We are sorry   that  there is an error during  unzipping the\n\n"},
+      {install::kInstallLaunchFailed, "很抱歉無法自動更新韌體，請與VORN客服人員接洽。",
+       "We are sorry  that there is an  error  during  executing  the\n\n"},
+      {install::kInstallNoExecutable, "很抱歉無法取得更新韌體執行檔，請與VORN客服人員接洽。",
+       "We are sorry that there is no executable file,please contact\n\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.code);
+    const install::InstallOutcome outcome{row.code, false};
+    EXPECT_EQ(report::InstallMessages(outcome, Language::ChineseTaiwan),
+              (UserMessages{{MessageWindow::ErrorDialog, Utf8ToCp950(row.chinese)}}));
+    const UserMessages english = report::InstallMessages(outcome, Language::English);
+    ASSERT_EQ(english.size(), 1u);
+    EXPECT_EQ(english[0].window, MessageWindow::ErrorDialog);
+    EXPECT_EQ(english[0].text.rfind(row.englishStart, 0), 0u) << english[0].text;
+  }
+  EXPECT_TRUE(report::InstallMessages({install::kInstallStarted, false}, Language::English).empty());
+
+  // An unexpected exception while unpacking: the plain box first, then 501.
+  const UserMessages afterException =
+      report::InstallMessages({install::kInstallUnzipFailed, true}, Language::ChineseTaiwan);
+  ASSERT_EQ(afterException.size(), 2u);
+  EXPECT_EQ(afterException[0], (UserMessage{MessageWindow::PlainBox, "memory exception"}));
+  EXPECT_EQ(afterException[1],
+            report::InstallMessages({install::kInstallUnzipFailed, false}, Language::ChineseTaiwan)[0]);
+}
+
+}  // namespace
