@@ -4,14 +4,14 @@
 
 #include "framework/Language.h"
 #include "framework/Platform.h"
-#include "report/Report.h"
+#include "messages/ShowMessages.h"
 #include "scsi/ScsiTransport.h"
 #include "wizard/WizardDialog.h"
 
 bool WizardApp::InitInstance() {
   // What the drive scan met during static initialisation is said before the
   // wizard appears.
-  report::ReportDriveProblems(theTransport);
+  messages::ReportDriveProblems(theTransport);
   // The language is decided once, here, and handed to the wizard.
   auto wizard = std::make_unique<WizardDialog>(LanguageOf(platform::UserLanguageId()));
   m_pMainWnd = wizard.get();

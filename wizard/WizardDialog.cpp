@@ -10,7 +10,7 @@
 #include "framework/Thread.h"
 #include "install/DownloadDialog.h"
 #include "install/Installer.h"
-#include "report/Report.h"
+#include "messages/ShowMessages.h"
 #include "resources/resource.h"
 #include "scsi/ScsiTransport.h"
 #include "wizard/Skin.h"
@@ -149,7 +149,7 @@ void WizardDialog::CheckFetch() {
   if (fetchJob_->IsDone()) {
     fetcher.TakeOver(fetchJob_->fetcher);
     EndFetch(fetchJob_->reachable);
-    report::ReportFetchFailures(fetcher.failures);
+    messages::ReportFetchFailures(fetcher.failures);
   } else if (GetTickCount() - fetchStart_ >= kFetchDeadlineMs) {
     // The server accepts but does not answer, or the network swallows the
     // attempts: as unreachable as no server at all. The worker ends on its
@@ -267,7 +267,7 @@ void WizardDialog::StartChecks() {
   nextButton.EnableWindow(false);
   cancelButton.EnableWindow(false);
   const int makerDrives = catalogue.BuildModelList(*drives_);
-  report::ReportDriveProblems(*drives_);
+  messages::ReportDriveProblems(*drives_);
   flow.EndChecks(makerDrives, catalogueReachable != FALSE, [this] {
     fullPageImage = true;
     PlaceLinkLabel(LinkPlacement::Hidden);
@@ -514,7 +514,7 @@ void WizardDialog::OnFirmwareChosen() {
 
   bool installed = false;
   if (Ask(wizard::UpdateNowQuestion(language))) {
-    report::ReportInstall(install::RunInstall(listedName, savedFilePath, savedTitle), language);
+    messages::ReportInstall(install::RunInstall(listedName, savedFilePath, savedTitle), language);
     installed = true;
   }
   if (flow.FirmwareSaved(installed) == Step::EndWizard) {

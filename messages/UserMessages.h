@@ -2,7 +2,7 @@
 // return: problems of the drive side, catalogue fetch attempts that stopped
 // before they tried the server, and the outcome of an install. Each becomes
 // its words, in the user's language where there are two, and the window it
-// appears in; Report.h shows them. The layers themselves show nothing.
+// appears in; ShowMessages.h shows them. The layers themselves show nothing.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,7 @@
 #include "install/Installer.h"
 #include "scsi/DriveProblem.h"
 
-namespace report {
+namespace messages {
 
 enum class MessageWindow {
   PlainBox,             // the system's message box with its OK button
@@ -58,4 +58,4 @@ UserMessages FetchFailureMessages(const FetchFailures& failures);
 // unexpected exception.
 UserMessages InstallMessages(const install::InstallOutcome& outcome, Language language);
 
-}  // namespace report
+}  // namespace messages

@@ -1,5 +1,5 @@
 // The words and the window of every outcome the layers below return.
-#include "report/UserMessages.h"
+#include "messages/UserMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +11,12 @@
 
 namespace {
 
-using report::MessageWindow;
-using report::UserMessage;
-using report::UserMessages;
+using messages::MessageWindow;
+using messages::UserMessage;
+using messages::UserMessages;
 
 // FormatMessageA as the tests script it: a text per code, or a failure.
-class ScriptedSystemTexts : public report::SystemTexts {
+class ScriptedSystemTexts : public messages::SystemTexts {
  public:
   static constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 
@@ -74,7 +74,7 @@ TEST(DriveProblemMessages, EachProblemIsOnePlainBoxInOrder) {
     system.texts[row.problem.windowsError] = row.systemText;
     system.fails = row.formatFails;
     system.failureError = row.formatError;
-    EXPECT_EQ(report::DriveProblemMessages({row.problem}, system),
+    EXPECT_EQ(messages::DriveProblemMessages({row.problem}, system),
               (UserMessages{{MessageWindow::PlainBox, row.shown}}));
   }
 
@@ -82,19 +82,19 @@ TEST(DriveProblemMessages, EachProblemIsOnePlainBoxInOrder) {
   system.texts[kErrorAccessDenied] = "Access is denied.\r\n";
   const scsi::DriveProblems twice = {{ProblemCause::PassThroughFailed, kErrorAccessDenied},
                                      {ProblemCause::AspiLibraryMissing}};
-  EXPECT_EQ(report::DriveProblemMessages(twice, system),
+  EXPECT_EQ(messages::DriveProblemMessages(twice, system),
             (UserMessages{{MessageWindow::PlainBox, "Access is denied.\r\n\n"},
                           {MessageWindow::PlainBox, "WNASPI32.DLL not found"}}));
-  EXPECT_TRUE(report::DriveProblemMessages({}, system).empty());
+  EXPECT_TRUE(messages::DriveProblemMessages({}, system).empty());
 }
 
 TEST(FetchFailureMessages, EachStoppedAttemptIsOneExclamationBoxInEveryLanguage) {
-  const UserMessages shown = report::FetchFailureMessages(
+  const UserMessages shown = messages::FetchFailureMessages(
       {FetchFailure::SessionNotCreated, FetchFailure::UnusableAddress, FetchFailure::UnusableAddress});
   const UserMessage session{MessageWindow::PlainBoxExclamation, "Cannot creat a session"};
   const UserMessage address{MessageWindow::PlainBoxExclamation, Utf8ToCp950("錯誤的網址")};
   EXPECT_EQ(shown, (UserMessages{session, address, address}));
-  EXPECT_TRUE(report::FetchFailureMessages({}).empty());
+  EXPECT_TRUE(messages::FetchFailureMessages({}).empty());
 }
 
 TEST(InstallMessages, EachFailureCodeInTheMessageDialogInTheCallersLanguage) {
@@ -115,22 +115,22 @@ TEST(InstallMessages, EachFailureCodeInTheMessageDialogInTheCallersLanguage) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.code);
     const install::InstallOutcome outcome{row.code, false};
-    EXPECT_EQ(report::InstallMessages(outcome, Language::ChineseTaiwan),
+    EXPECT_EQ(messages::InstallMessages(outcome, Language::ChineseTaiwan),
               (UserMessages{{MessageWindow::ErrorDialog, Utf8ToCp950(row.chinese)}}));
-    const UserMessages english = report::InstallMessages(outcome, Language::English);
+    const UserMessages english = messages::InstallMessages(outcome, Language::English);
     ASSERT_EQ(english.size(), 1u);
     EXPECT_EQ(english[0].window, MessageWindow::ErrorDialog);
     EXPECT_EQ(english[0].text.rfind(row.englishStart, 0), 0u) << english[0].text;
   }
-  EXPECT_TRUE(report::InstallMessages({install::kInstallStarted, false}, Language::English).empty());
+  EXPECT_TRUE(messages::InstallMessages({install::kInstallStarted, false}, Language::English).empty());
 
   // An unexpected exception while unpacking: the plain box first, then 501.
   const UserMessages afterException =
-      report::InstallMessages({install::kInstallUnzipFailed, true}, Language::ChineseTaiwan);
+      messages::InstallMessages({install::kInstallUnzipFailed, true}, Language::ChineseTaiwan);
   ASSERT_EQ(afterException.size(), 2u);
   EXPECT_EQ(afterException[0], (UserMessage{MessageWindow::PlainBox, "memory exception"}));
   EXPECT_EQ(afterException[1],
-            report::InstallMessages({install::kInstallUnzipFailed, false}, Language::ChineseTaiwan)[0]);
+            messages::InstallMessages({install::kInstallUnzipFailed, false}, Language::ChineseTaiwan)[0]);
 }
 
 }  // namespace

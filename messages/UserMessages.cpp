@@ -1,8 +1,8 @@
-#include "report/UserMessages.h"
+#include "messages/UserMessages.h"
 
 #include <cstdio>
 
-namespace report {
+namespace messages {
 namespace {
 
 // Every text this folder shows. The Chinese ones are code page 950 bytes,
@@ -100,4 +100,4 @@ UserMessages InstallMessages(const install::InstallOutcome& outcome, Language la
   return messages;
 }
 
-}  // namespace report
+}  // namespace messages

@@ -1,4 +1,4 @@
-#include "report/Report.h"
+#include "messages/ShowMessages.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include "framework/MessageBox.h"
 #include "scsi/DriveIdentification.h"
 
-namespace report {
+namespace messages {
 namespace {
 
 class WindowsSystemTexts final : public SystemTexts {
@@ -57,4 +57,4 @@ void ReportInstall(const install::InstallOutcome& outcome, Language language) {
   Show(InstallMessages(outcome, language), language);
 }
 
-}  // namespace report
+}  // namespace messages

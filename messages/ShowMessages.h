@@ -6,11 +6,11 @@
 #include "catalogue/FetchFailure.h"
 #include "framework/Language.h"
 #include "install/Installer.h"
-#include "report/UserMessages.h"
+#include "messages/UserMessages.h"
 
 class DriveIdentification;
 
-namespace report {
+namespace messages {
 
 // Each message in its window, in order; the message dialog speaks `language`.
 void Show(const UserMessages& messages, Language language);
@@ -22,4 +22,4 @@ void ReportFetchFailures(const FetchFailures& failures);
 // What went wrong with an install, in `language`.
 void ReportInstall(const install::InstallOutcome& outcome, Language language);
 
-}  // namespace report
+}  // namespace messages

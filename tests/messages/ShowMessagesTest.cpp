@@ -1,6 +1,6 @@
 // The reports in real windows: plain boxes through the message box seam, the
 // install failure in the skinned message dialog.
-#include "report/Report.h"
+#include "messages/ShowMessages.h"
 
 #include <windows.h>
 
@@ -54,8 +54,8 @@ TEST(Report, DriveProblemsAppearOnceInPlainBoxesWithTheSystemsText) {
   ProblemDrives drives;
   drives.problems = {{scsi::ProblemCause::AspiLibraryMissing},
                      {scsi::ProblemCause::PassThroughFailed, kErrorAccessDenied}};
-  report::ReportDriveProblems(drives);
-  report::ReportDriveProblems(drives);  // nothing new
+  messages::ReportDriveProblems(drives);
+  messages::ReportDriveProblems(drives);  // nothing new
   ASSERT_EQ(boxes.calls.size(), 2u);
   EXPECT_EQ(boxes.calls[0].text, "WNASPI32.DLL not found");
   EXPECT_EQ(boxes.calls[1].text, std::string(systemText) + "\n");
@@ -67,7 +67,7 @@ TEST(Report, DriveProblemsAppearOnceInPlainBoxesWithTheSystemsText) {
 
 TEST(Report, FetchFailuresAppearInExclamationBoxes) {
   RecordedBoxes boxes;
-  report::ReportFetchFailures({FetchFailure::SessionNotCreated});
+  messages::ReportFetchFailures({FetchFailure::SessionNotCreated});
   ASSERT_EQ(boxes.calls.size(), 1u);
   EXPECT_EQ(boxes.calls[0].text, "Cannot creat a session");
   EXPECT_EQ(boxes.calls[0].type & MB_ICONMASK, static_cast<unsigned>(MB_ICONEXCLAMATION));
@@ -92,8 +92,8 @@ TEST(Report, InstallFailureAppearsInTheSingleButtonMessageDialog) {
                          box.language, box.panel.text});
       PostMessageA(box.GetDlgItem(IDCANCEL), BM_CLICK, 0, 0);
     });
-    report::ReportInstall({install::kInstallUnzipFailed, true}, language);
-    report::ReportInstall({install::kInstallStarted, false}, language);  // nothing to say
+    messages::ReportInstall({install::kInstallUnzipFailed, true}, language);
+    messages::ReportInstall({install::kInstallStarted, false}, language);  // nothing to say
     CDialog::SetModalHook(nullptr);
 
     ASSERT_EQ(boxes.calls.size(), 1u);
@@ -103,7 +103,7 @@ TEST(Report, InstallFailureAppearsInTheSingleButtonMessageDialog) {
     EXPECT_TRUE(dialogs[0].exitVisible);
     EXPECT_EQ(dialogs[0].language, language);
     EXPECT_EQ(dialogs[0].text,
-              report::InstallMessages({install::kInstallUnzipFailed, false}, language)[0].text);
+              messages::InstallMessages({install::kInstallUnzipFailed, false}, language)[0].text);
   }
 }
 
