@@ -1,16 +1,38 @@
 #include "app/WizardApp.h"
 
+#include <windows.h>
+
 #include <memory>
 
+#include "app/ReportCommand.h"
+#include "app/SupportReport.h"
+#include "app/UpdateFollowUp.h"
+#include "framework/Language.h"
+#include "framework/Platform.h"
+#include "scsi/ScsiTransport.h"
 #include "wizard/WizardDialog.h"
 
 bool WizardApp::InitInstance() {
+  std::string reportFile;
+  if (app::ParseReportRequest(GetCommandLineA(), reportFile)) {
+    m_nExitCode = app::WriteSupportReport(reportFile, theTransport);
+    return false;
+  }
+
+  app::UpdateFollowUp followUp(theTransport, LanguageOf(platform::UserLanguageId()));
+  followUp.CheckPending();
+
   auto wizard = std::make_unique<WizardDialog>(nullptr);
+  wizard->onUpdateStarted = [&followUp](install::UpdateRecord& record, install::StartedProgram& flasher) {
+    followUp.Started(record, flasher);
+  };
   m_pMainWnd = wizard.get();
   // The wizard's result is not acted on; it becomes the process's exit code so
   // that whoever started the program can tell how it ended.
   m_nExitCode = static_cast<int>(wizard->DoModal());
   m_pMainWnd = nullptr;
   wizard.reset();
+
+  followUp.CheckStarted();
   return false;
 }

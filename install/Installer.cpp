@@ -160,21 +160,23 @@ int ExtractArchive(const std::string& archivePath, const std::string& folderName
   return 0;
 }
 
-int InstallFirmware(const std::string& /*listText*/, const std::string& savedPath, const std::string& fileTitle) {
+int InstallFirmware(const std::string& /*listText*/, const std::string& savedPath, const std::string& fileTitle,
+                    StartedProgram* flasher) {
   std::vector<std::string> fullPaths;
   std::vector<std::string> names;
   if (ExtractArchive(savedPath, fileTitle, fullPaths, names) == 0) return kInstallUnzipFailed;
   const int index = FindExecutable(names);
   if (index < 0) return kInstallNoExecutable;
   platform::RemoveFile(savedPath);  // the unpacked folder stays; the result does not matter
-  return StartProgram(fullPaths[static_cast<std::size_t>(index)]) ? kInstallStarted : kInstallLaunchFailed;
+  return StartProgram(fullPaths[static_cast<std::size_t>(index)], flasher) ? kInstallStarted : kInstallLaunchFailed;
 }
 
-void RunInstall(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
-                std::uint16_t languageId) {
-  const int result = InstallFirmware(listText, savedPath, fileTitle);
+int RunInstall(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
+               std::uint16_t languageId, StartedProgram* flasher) {
+  const int result = InstallFirmware(listText, savedPath, fileTitle, flasher);
   if (result == kInstallUnzipFailed || result == kInstallLaunchFailed || result == kInstallNoExecutable)
     CurrentInstallMessages().ShowFailure(InstallMessageText(result, languageId));
+  return result;
 }
 
 }  // namespace install

@@ -33,15 +33,20 @@ class InstallMessages {
 void SetInstallMessages(InstallMessages* messages);
 InstallMessages& CurrentInstallMessages();
 
+struct StartedProgram;
+
 // Runs InstallFirmware and shows the message for a failure in the language
-// `languageId` selects (the wizard's).
-void RunInstall(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
-                std::uint16_t languageId);
+// `languageId` selects (the wizard's). Returns InstallFirmware's result.
+int RunInstall(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
+               std::uint16_t languageId, StartedProgram* flasher = nullptr);
 
 // Unpacks `savedPath` into the folder `fileTitle` beside it, deletes the
 // archive and starts the first unpacked program: 0, 501, 502 or 503.
-// `listText` is passed along by the wizard and not used.
-int InstallFirmware(const std::string& listText, const std::string& savedPath, const std::string& fileTitle);
+// `listText` is passed along by the wizard and not used. With `flasher`, the
+// started flasher is handed back there (result 0 only), for its caller to
+// wait for and close.
+int InstallFirmware(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
+                    StartedProgram* flasher = nullptr);
 
 // Output no firmware archive comes near: an archive whose members add up to
 // more is refused before anything is written.

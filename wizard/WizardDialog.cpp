@@ -481,6 +481,21 @@ void WizardDialog::OnDeviceChosen() {
   pageState = wizard::kDeviceDone;
 }
 
+void WizardDialog::ReportStartedUpdate(const FirmwareItem& item, install::StartedProgram& flasher) {
+  if (!onUpdateStarted) {
+    install::CloseStartedProgram(flasher);
+    return;
+  }
+  install::UpdateRecord record;
+  record.model = selectedModel->model;
+  record.revisionBefore = selectedModel->revision;
+  // An entry compared by date code alone may list no version.
+  record.versionInstalled = item.version.empty() ? item.dateCode : item.version;
+  record.fileName = item.fileName;
+  record.sha256 = item.sha256;
+  onUpdateStarted(record, flasher);
+}
+
 void WizardDialog::OnFirmwareChosen() {
   const int row = TakeClickedRow();
   if (row < 0 || selectedModel == nullptr) return;
@@ -503,7 +518,9 @@ void WizardDialog::OnFirmwareChosen() {
   if (download.DoModal() != IDOK) return;
 
   if (Ask(wizard::UpdateNowQuestion(languageId))) {
-    install::RunInstall(listedName, savedFilePath, savedTitle, languageId);
+    install::StartedProgram flasher;
+    if (install::RunInstall(listedName, savedFilePath, savedTitle, languageId, &flasher) == install::kInstallStarted)
+      ReportStartedUpdate(item, flasher);
     pageState = wizard::kDeviceDone;
   }
   catalogue.RemoveModel(selectedModel);

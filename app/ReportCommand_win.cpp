@@ -1,0 +1,113 @@
+#include "app/ReportCommand.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "ProgramInfo.h"
+#include "app/DriveSnapshot.h"
+#include "app/SupportReport.h"
+#include "app/UpdateFollowUp.h"
+#include "catalogue/CatalogueFetcher.h"
+#include "catalogue/FirmwareCatalogue.h"
+#include "framework/File.h"
+#include "framework/Language.h"
+#include "framework/Platform.h"
+#include "scsi/ScsiTransport.h"
+
+namespace app {
+namespace {
+
+// What the fetch would have shown in message boxes, for the report instead.
+std::vector<std::string> fetchMessages;
+void CollectFetchMessage(const std::string& text) { fetchMessages.push_back(text); }
+
+std::string WindowsVersion() {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  if (!GetVersionExA(&version)) return "unknown";
+  const char* line = version.dwPlatformId == VER_PLATFORM_WIN32_NT ? "NT line" : "9x line";
+  // The 9x line keeps its build number in the low word only.
+  const DWORD build = version.dwPlatformId == VER_PLATFORM_WIN32_NT ? version.dwBuildNumber
+                                                                    : (version.dwBuildNumber & 0xFFFF);
+  std::string text = std::string(line) + ", version " + std::to_string(version.dwMajorVersion) + "." +
+                     std::to_string(version.dwMinorVersion) + " build " + std::to_string(build);
+  if (version.szCSDVersion[0] != '\0') text += " " + std::string(version.szCSDVersion);
+  return text;
+}
+
+std::string LanguageText() {
+  const std::uint16_t id = platform::UserLanguageId();
+  return std::to_string(id) + " (" + (IsChinese(LanguageOf(id)) ? "Chinese" : "English") + " texts)";
+}
+
+std::string ServerText(const CatalogueFetcher& fetcher) {
+  std::string server = "ftp://" + fetcher.serverHost;
+  if (fetcher.serverPort != 0) server += ":" + std::to_string(fetcher.serverPort);
+  return server + "/" + (fetcher.remoteCataloguePath.empty() ? "" : fetcher.remoteCataloguePath);
+}
+
+bool ReadAll(const std::string& path, std::string& bytes) {
+  platform::InputFile* file = platform::OpenInputFile(path);
+  if (file == nullptr) return false;
+  char chunk[4096];
+  for (std::size_t n; (n = platform::ReadInputFile(file, chunk, sizeof chunk)) > 0;) bytes.append(chunk, n);
+  platform::CloseInputFile(file);
+  return true;
+}
+
+void FetchCatalogue(ReportFacts& facts) {
+  CatalogueFetcher fetcher;
+  fetcher.showMessage = CollectFetchMessage;
+  fetchMessages.clear();
+  facts.serverReached = fetcher.FetchCatalogue();
+  facts.server = ServerText(fetcher);
+  FirmwareCatalogue catalogue;
+  facts.hashRequired = !catalogue.trustedKeys.empty();
+  facts.catalogueArrived = !fetcher.localCataloguePath.empty() &&
+                           ReadAll(fetcher.localCataloguePath, facts.catalogue);
+  if (!facts.catalogueArrived) {
+    facts.verification = "nothing to check: no catalogue arrived";
+  } else if (!catalogue.LoadCatalogue(fetcher.localCataloguePath)) {
+    facts.verification = catalogue.signatureRefused
+                             ? "refused: the maker's signature is missing or wrong, the catalogue is not used"
+                             : "the catalogue could not be read";
+  } else {
+    facts.catalogueUsable = true;
+    facts.verification = catalogue.trustedKeys.empty() ? "not checked: this build trusts no signing key"
+                                                       : "signed by the maker, signature verified";
+  }
+  catalogue.ReleaseCatalogue(fetcher.localCopyPath, [&fetcher] { fetcher.CloseConnection(); });
+  facts.fetchMessages = fetchMessages;
+}
+
+}  // namespace
+
+int WriteSupportReport(const std::string& file, ScsiTransport& transport) {
+  ReportFacts facts;
+  facts.program = std::string(VORN_ORIGINAL_FILENAME) + " " + VORN_VERSION_TEXT;
+  facts.windows = WindowsVersion();
+  facts.language = LanguageText();
+  facts.written = LocalTimeText();
+  facts.transport = transport.isNt ? "SCSI pass-through" : "ASPI, WNASPI32.DLL";
+  facts.scanWorked = transport.isNt || transport.aspiLibrary != nullptr;
+  facts.drives = SnapshotDrives(transport);
+  FetchCatalogue(facts);
+  facts.historyFile = HistoryFilePath(transport.isNt);
+  facts.history = install::ReadHistory(facts.historyFile);
+
+  const int code = ReportExitCode(facts);
+  if (file.empty()) return code + kReportNotWritten;
+  const std::string text = ComposeReport(facts);
+  try {
+    CFile output;
+    if (!output.Open(file, CFile::modeCreate | CFile::modeWrite)) return code + kReportNotWritten;
+    output.Write(text.data(), static_cast<unsigned>(text.size()));
+    output.Close();
+  } catch (const CFileException&) {
+    return code + kReportNotWritten;
+  }
+  return code;
+}
+
+}  // namespace app
