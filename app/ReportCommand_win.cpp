@@ -32,7 +32,10 @@ std::string WindowsVersion() {
                                                                     : (version.dwBuildNumber & 0xFFFF);
   std::string text = std::string(line) + ", version " + std::to_string(version.dwMajorVersion) + "." +
                      std::to_string(version.dwMinorVersion) + " build " + std::to_string(build);
-  if (version.szCSDVersion[0] != '\0') text += " " + std::string(version.szCSDVersion);
+  std::string servicePack = version.szCSDVersion;
+  servicePack.erase(0, servicePack.find_first_not_of(' '));
+  servicePack.erase(servicePack.find_last_not_of(' ') + 1);
+  if (!servicePack.empty()) text += " " + servicePack;
   return text;
 }
 
@@ -44,7 +47,8 @@ std::string LanguageText() {
 std::string ServerText(const CatalogueFetcher& fetcher) {
   std::string server = "ftp://" + fetcher.serverHost;
   if (fetcher.serverPort != 0) server += ":" + std::to_string(fetcher.serverPort);
-  return server + "/" + (fetcher.remoteCataloguePath.empty() ? "" : fetcher.remoteCataloguePath);
+  const std::string& path = fetcher.remoteCataloguePath;
+  return server + (path.empty() || path[0] != '/' ? "/" : "") + path;
 }
 
 bool ReadAll(const std::string& path, std::string& bytes) {
