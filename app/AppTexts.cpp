@@ -6,8 +6,8 @@ namespace {
 const AppTexts kEnglish = {
     "The firmware update program is running.\n\nDo not turn off the computer until it has finished.",
     "%1 now runs firmware %2.",
-    "%1 still reports firmware %3: the update to %2 did not\ntake effect. Run the update again; if it fails again,\nplease contact Vornhal.",
-    "%1 at %4 was not found or does not answer.\nRestart the computer, then start this program again\nto check the update.",
+    "%1 still reports firmware %3: the update to %2 did not\ntake effect. Run the update again or contact Vornhal.",
+    "%1 at %4 was not found or does not answer. Restart the\ncomputer, then start this program again to check the update.",
     "The update started on %5 has been checked:",
 };
 

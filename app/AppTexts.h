@@ -11,8 +11,9 @@ namespace app {
 
 struct AppTexts {
   const char* waiting;  // while the flasher runs
-  // The verdicts of one update. %1 the model, %2 the version installed,
-  // %3 the revision the drive reports, %4 the drive's address.
+  // The verdicts of one update, two lines at most, for the message dialog
+  // shows three. %1 the model, %2 the version installed, %3 the revision the
+  // drive reports, %4 the drive's address.
   const char* verified;
   const char* notApplied;
   const char* driveMissing;

@@ -46,6 +46,7 @@ class FlasherWaitWindow : public CDialog {
     background_.LoadBitmap(IDB_BACKGROUND);
     yesButton_.ShowWindow(SW_HIDE);
     noButton_.ShowWindow(SW_HIDE);
+    PlaceAtScreenCentre();
     SetTimer(kCheckTimer, kCheckMs);
     return true;
   }
@@ -62,6 +63,17 @@ class FlasherWaitWindow : public CDialog {
     CMemoryDC memory(dc);
     memory.SelectObject(background_);
     dc.BitBlt(0, 0, kBackgroundWidth, kBackgroundHeight, memory, 0, 0, SRCCOPY);
+  }
+
+  // In the middle of the screen, apart from the flasher's own window, which
+  // the system places at the top left when the flasher does not choose.
+  void PlaceAtScreenCentre() {
+    RECT rect{};
+    GetWindowRect(&rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    MoveWindow((GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width,
+               height);
   }
 
   void OnOK() override {}

@@ -28,20 +28,14 @@ std::string AddressForModel(const std::vector<install::ScannedDrive>& drives, co
   return std::string();
 }
 
-std::string VerdictMessage(const std::vector<CheckedUpdate>& updates, Language language, bool pending) {
+std::string VerdictMessage(const CheckedUpdate& update, Language language, bool pending) {
   const AppTexts& texts = AppTextsFor(language);
-  std::string message;
-  for (const CheckedUpdate& update : updates) {
-    const std::string arguments[5] = {update.record.model, update.record.versionInstalled, update.reported,
-                                      update.record.address, update.record.time};
-    const char* verdictText = texts.driveMissing;
-    if (update.verdict == install::Verdict::Verified) verdictText = texts.verified;
-    if (update.verdict == install::Verdict::NotApplied) verdictText = texts.notApplied;
-    if (!message.empty()) message += "\n\n";
-    if (pending) message += FillIn(texts.pendingChecked, arguments) + "\n";
-    message += FillIn(verdictText, arguments);
-  }
-  return message;
+  const std::string arguments[5] = {update.record.model, update.record.versionInstalled, update.reported,
+                                    update.record.address, update.record.time};
+  const char* verdictText = texts.driveMissing;
+  if (update.verdict == install::Verdict::Verified) verdictText = texts.verified;
+  if (update.verdict == install::Verdict::NotApplied) verdictText = texts.notApplied;
+  return (pending ? FillIn(texts.pendingChecked, arguments) + "\n" : std::string()) + FillIn(verdictText, arguments);
 }
 
 }  // namespace app

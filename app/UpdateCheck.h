@@ -28,8 +28,8 @@ std::vector<CheckedUpdate> CheckUpdates(const std::vector<install::UpdateRecord>
 std::string AddressForModel(const std::vector<install::ScannedDrive>& drives, const std::string& model,
                             const std::vector<std::string>& taken);
 
-// One paragraph per update, separated by an empty line. With `pending`, each
-// is preceded by the line that says when the update was started.
-std::string VerdictMessage(const std::vector<CheckedUpdate>& updates, Language language, bool pending = false);
+// The message for one update. With `pending`, it is preceded by the line
+// that says when the update was started.
+std::string VerdictMessage(const CheckedUpdate& update, Language language, bool pending = false);
 
 }  // namespace app

@@ -33,8 +33,8 @@ class UpdateFollowUp {
   UpdateFollowUp& operator=(const UpdateFollowUp&) = delete;
 
   // Before the welcome page: judges every pending record of the history
-  // against the drives found at start-up, shows the verdicts in one message
-  // and writes them, so that each is shown once.
+  // against the drives found at start-up, writes the verdicts and shows
+  // each in the message dialog, so that each is shown once.
   void CheckPending();
 
   // The wizard's report of a started update: gives it the time and the
@@ -42,8 +42,8 @@ class UpdateFollowUp {
   void Started(install::UpdateRecord& record, install::StartedProgram& flasher);
 
   // After the wizard: waits for the flashers (with the waiting window),
-  // closes them, scans the drives again, shows the verdicts in one message
-  // and writes them. Nothing when no update was started.
+  // closes them, scans the drives again, writes the verdicts and shows each
+  // in the message dialog (one a dialog: its panel holds three lines). Nothing when no update was started.
   void CheckStarted();
 
  private:

@@ -72,7 +72,7 @@ void UpdateFollowUp::CheckPending() {
   if (pending.empty()) return;
   const std::vector<CheckedUpdate> checked = CheckUpdates(pending, startDrives_);
   for (const CheckedUpdate& update : checked) install::SettleRecord(historyFile_, update.record, update.verdict);
-  Tell(VerdictMessage(checked, language_, true));
+  for (const CheckedUpdate& update : checked) Tell(VerdictMessage(update, language_, true));
 }
 
 void UpdateFollowUp::Started(install::UpdateRecord& record, install::StartedProgram& flasher) {
@@ -99,7 +99,7 @@ void UpdateFollowUp::CheckStarted() {
   const std::vector<CheckedUpdate> checked = CheckUpdates(started_, SnapshotDrives(transport_));
   for (const CheckedUpdate& update : checked) install::SettleRecord(historyFile_, update.record, update.verdict);
   started_.clear();
-  Tell(VerdictMessage(checked, language_));
+  for (const CheckedUpdate& update : checked) Tell(VerdictMessage(update, language_));
 }
 
 void UpdateFollowUp::Tell(const std::string& message) {

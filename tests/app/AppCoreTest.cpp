@@ -39,7 +39,7 @@ TEST(AppTexts, ChineseTextsAreTheirCodePage950Bytes) {
   }
 }
 
-TEST(VerdictMessage, OneParagraphPerUpdateInTheUsersLanguage) {
+TEST(VerdictMessage, SaysWhatTheDriveReportsInTheUsersLanguage) {
   UpdateRecord flashed = {"2026-12-08 09:15:02", "QX-1234A", "0:0:0", "1.20", "1.30", "a.zip", "", Verdict::Pending};
   UpdateRecord missing = flashed;
   missing.model = "QX-9000B";
@@ -50,20 +50,21 @@ TEST(VerdictMessage, OneParagraphPerUpdateInTheUsersLanguage) {
   ASSERT_EQ(checked.size(), 2u);
   EXPECT_EQ(checked[0].record.verdict, Verdict::Verified);
   EXPECT_EQ(checked[1].record.verdict, Verdict::DriveMissing);
-  EXPECT_EQ(app::VerdictMessage(checked, Language::English),
-            "QX-1234A now runs firmware 1.30.\n\n"
-            "QX-9000B at 0:2:0 was not found or does not answer.\nRestart the computer, then start this program "
-            "again\nto check the update.");
-  EXPECT_EQ(app::VerdictMessage({checked[0]}, Language::English, true),
+  EXPECT_EQ(app::VerdictMessage(checked[0], Language::English), "QX-1234A now runs firmware 1.30.");
+  EXPECT_EQ(app::VerdictMessage(checked[1], Language::English),
+            "QX-9000B at 0:2:0 was not found or does not answer. Restart the\n"
+            "computer, then start this program again to check the update.");
+  EXPECT_EQ(app::VerdictMessage(checked[0], Language::English, true),
             "The update started on 2026-12-08 09:15:02 has been checked:\nQX-1234A now runs firmware 1.30.");
-  EXPECT_EQ(app::VerdictMessage({checked[0]}, Language::ChineseTaiwan),
+  EXPECT_EQ(app::VerdictMessage(checked[0], Language::ChineseTaiwan),
             "QX-1234A" + Utf8ToCp950(" 現在執行的韌體版本為 ") + "1.30" + Utf8ToCp950("。"));
 
   app::CheckedUpdate stale = checked[0];
   stale.verdict = Verdict::NotApplied;
   stale.reported = "1.20";
-  EXPECT_EQ(app::VerdictMessage({stale}, Language::English).substr(0, 64),
-            "QX-1234A still reports firmware 1.20: the update to 1.30 did not");
+  EXPECT_EQ(app::VerdictMessage(stale, Language::English),
+            "QX-1234A still reports firmware 1.20: the update to 1.30 did not\n"
+            "take effect. Run the update again or contact Vornhal.");
 }
 
 TEST(AddressForModel, EachUpdateOfARunTakesTheNextDriveOfItsModel) {
