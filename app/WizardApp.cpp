@@ -1,7 +1,12 @@
 #include "app/WizardApp.h"
 
+#include <windows.h>
+
 #include <memory>
 
+#include "app/ReportCommand.h"
+#include "app/SupportReport.h"
+#include "app/UpdateFollowUp.h"
 #include "framework/Language.h"
 #include "framework/Platform.h"
 #include "messages/ShowMessages.h"
@@ -9,16 +14,31 @@
 #include "wizard/WizardDialog.h"
 
 bool WizardApp::InitInstance() {
+  std::string reportFile;
+  if (app::ParseReportRequest(GetCommandLineA(), reportFile)) {
+    m_nExitCode = app::WriteSupportReport(reportFile, theTransport);
+    return false;
+  }
+
   // What the drive scan met during static initialisation is said before the
   // wizard appears.
   messages::ReportDriveProblems(theTransport);
-  // The language is decided once, here, and handed to the wizard.
-  auto wizard = std::make_unique<WizardDialog>(LanguageOf(platform::UserLanguageId()));
+  // The language is decided once, here, and handed to whoever speaks.
+  const Language language = LanguageOf(platform::UserLanguageId());
+  app::UpdateFollowUp followUp(theTransport, language);
+  followUp.CheckPending();
+
+  auto wizard = std::make_unique<WizardDialog>(language);
+  wizard->onUpdateStarted = [&followUp](install::UpdateRecord& record, install::StartedProgram& flasher) {
+    followUp.Started(record, flasher);
+  };
   m_pMainWnd = wizard.get();
   // The wizard's result is not acted on; it becomes the process's exit code so
   // that whoever started the program can tell how it ended.
   m_nExitCode = static_cast<int>(wizard->DoModal());
   m_pMainWnd = nullptr;
   wizard.reset();
+
+  followUp.CheckStarted();
   return false;
 }

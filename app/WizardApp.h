@@ -9,7 +9,11 @@ class WizardApp : public CWinApp {
   WizardApp() : CWinApp(nullptr) {}
 
   // Runs the wizard modally as the main window and returns false, so that the
-  // application ends without a message loop of its own.
+  // application ends without a message loop of its own. Before the wizard it
+  // settles the updates a previous run left pending; after it, it waits for
+  // the flashers the wizard started and tells whether each update took.
+  // With "/report FILE" it writes the support report instead, without a
+  // window.
   bool InitInstance() override;
 };
 

@@ -153,12 +153,13 @@ int ExtractArchive(const std::string& archivePath, const std::string& folderName
   return 0;
 }
 
-int InstallFirmware(const std::string& listText, const std::string& savedPath, const std::string& fileTitle) {
-  return RunInstall(listText, savedPath, fileTitle).code;
+int InstallFirmware(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
+                    StartedProgram* flasher) {
+  return RunInstall(listText, savedPath, fileTitle, flasher).code;
 }
 
 InstallOutcome RunInstall(const std::string& /*listText*/, const std::string& savedPath,
-                          const std::string& fileTitle) {
+                          const std::string& fileTitle, StartedProgram* flasher) {
   InstallOutcome outcome;
   std::vector<std::string> fullPaths;
   std::vector<std::string> names;
@@ -172,8 +173,8 @@ InstallOutcome RunInstall(const std::string& /*listText*/, const std::string& sa
     return outcome;
   }
   platform::RemoveFile(savedPath);  // the unpacked folder stays; the result does not matter
-  outcome.code = StartProgram(fullPaths[static_cast<std::size_t>(index)]) ? kInstallStarted
-                                                                          : kInstallLaunchFailed;
+  outcome.code = StartProgram(fullPaths[static_cast<std::size_t>(index)], flasher) ? kInstallStarted
+                                                                                   : kInstallLaunchFailed;
   return outcome;
 }
 

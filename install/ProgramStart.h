@@ -5,9 +5,21 @@
 
 namespace install {
 
+// A started program: its process and main thread handles on Windows (the
+// process id as `process` elsewhere). The owner closes it with
+// CloseStartedProgram once it no longer needs to wait for it.
+struct StartedProgram {
+  void* process = nullptr;
+  void* thread = nullptr;
+};
+
 // Starts the program at `path` with no arguments besides its own path, the
 // caller's environment and current folder, and returns whether the process
-// was created. The process is not waited for.
-bool StartProgram(const std::string& path);
+// was created. The process is not waited for. With `started`, the process
+// is handed back there; without it, its handles are closed at once.
+bool StartProgram(const std::string& path, StartedProgram* started = nullptr);
+
+// Releases what StartProgram handed back; the program runs on.
+void CloseStartedProgram(StartedProgram& started);
 
 }  // namespace install

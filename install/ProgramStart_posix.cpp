@@ -2,17 +2,24 @@
 
 #include <spawn.h>
 
+#include <cstdint>
+
 
 extern char** environ;
 
 namespace install {
 
-bool StartProgram(const std::string& path) {
+bool StartProgram(const std::string& path, StartedProgram* started) {
   std::string argument0 = path;
   char* argv[] = {argument0.data(), nullptr};
   pid_t pid = 0;
   // Not waited for: the child is reaped when this process ends.
-  return posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) == 0;
+  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
+  if (started != nullptr) *started = StartedProgram{reinterpret_cast<void*>(static_cast<std::intptr_t>(pid)), nullptr};
+  return true;
 }
+
+// A process id holds nothing to release.
+void CloseStartedProgram(StartedProgram& started) { started = StartedProgram{}; }
 
 }  // namespace install

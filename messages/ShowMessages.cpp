@@ -9,7 +9,7 @@
 namespace messages {
 namespace {
 
-class WindowsSystemTexts final : public SystemTexts {
+class FormattedSystemTexts final : public SystemTexts {
  public:
   std::uint32_t Format(std::uint32_t code, char* buffer, std::uint32_t size) override {
     return FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, buffer, size, nullptr);
@@ -26,6 +26,11 @@ void ShowErrorDialog(const std::string& text, Language language) {
 }
 
 }  // namespace
+
+SystemTexts& WindowsSystemTexts() {
+  static FormattedSystemTexts texts;
+  return texts;
+}
 
 void Show(const UserMessages& messages, Language language) {
   for (const UserMessage& message : messages) {
@@ -44,9 +49,8 @@ void Show(const UserMessages& messages, Language language) {
 }
 
 void ReportDriveProblems(DriveIdentification& drives) {
-  WindowsSystemTexts system;
   // The drive side's texts are the same in every language.
-  Show(DriveProblemMessages(drives.TakeProblems(), system), Language::English);
+  Show(DriveProblemMessages(drives.TakeProblems(), WindowsSystemTexts()), Language::English);
 }
 
 void ReportFetchFailures(const FetchFailures& failures) {

@@ -15,6 +15,9 @@ namespace messages {
 // Each message in its window, in order; the message dialog speaks `language`.
 void Show(const UserMessages& messages, Language language);
 
+// The Windows side of SystemTexts: FormatMessageA and GetLastError.
+SystemTexts& WindowsSystemTexts();
+
 // The problems the drive side met since it was last asked.
 void ReportDriveProblems(DriveIdentification& drives);
 // The causes of the catalogue fetch attempts that stopped early.

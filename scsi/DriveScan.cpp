@@ -60,6 +60,26 @@ void ScsiTransport::ListAnswer(DriveInfo& drive, const std::uint8_t* answer) {
   CopyText(drive.revision, answer + kRevisionOffset, kRevisionLength);
 }
 
+int ScsiTransport::Rescan() {
+  // The device handles of the table are this scan's; the new scan opens its
+  // own. A record past the listed ones may hold the handle of a fifth letter.
+  for (DriveInfo& drive : drives) {
+    const DeviceHandle handle = drive.deviceHandle;
+    if (handle != nullptr && handle != InvalidDeviceHandle()) os.CloseDevice(handle);
+    if (handle == lastOpenedHandle) lastOpenedHandle = nullptr;
+    drive = DriveInfo{};
+  }
+  if (lastOpenedHandle != nullptr && lastOpenedHandle != InvalidDeviceHandle()) os.CloseDevice(lastOpenedHandle);
+  lastOpenedHandle = nullptr;
+  driveCount = 0;
+  // Without the ASPI library (it was not found at start-up) there is nothing
+  // to scan.
+  if (!isNt && aspiLibrary == nullptr) return 0;
+  EnumerateDrives();
+  SelectDrive(0);
+  return driveCount;
+}
+
 int ScsiTransport::ScanDriveLetters() {
   driveCount = 0;
   std::uint8_t answer[kAnswerLength];
@@ -77,6 +97,7 @@ int ScsiTransport::ScanDriveLetters() {
     Inquiry(answer);
     DriveInfo& drive = drives[driveCount];
     drive.deviceHandle = lastOpenedHandle;
+    drive.driveLetter = letter;
     ListAnswer(drive, answer);
     // At most four drives are listed; later letters only refill the record
     // after the last listed one.

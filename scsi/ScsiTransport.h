@@ -28,6 +28,7 @@ struct DriveInfo {
   std::uint8_t lun;                 // ASPI side only
   char identification[50];          // INQUIRY vendor (8) and product (16)
   char revision[10];                // INQUIRY product revision and the byte after it
+  char driveLetter;                 // pass-through side only: the drive's letter
 };
 
 class ScsiTransport final : public DriveIdentification {
@@ -57,6 +58,10 @@ class ScsiTransport final : public DriveIdentification {
   // Drive scan and identification.
   std::uint8_t Inquiry(std::uint8_t* buffer);
   int EnumerateDrives();
+  // Scans the drives again with the same back end, into a fresh drive table,
+  // and selects drive 0: after a flasher has run, a drive may answer with a
+  // new revision, or not at all. Returns the new drive count.
+  int Rescan();
   int ScanDriveLetters();
   int ScanAspiAdapters();
 

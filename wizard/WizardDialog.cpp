@@ -490,6 +490,21 @@ void WizardDialog::OnDeviceChosen() {
   ShowFullPage(flow.page());
 }
 
+void WizardDialog::HandOverStartedUpdate(const FirmwareItem& item, install::StartedProgram& flasher) {
+  if (!onUpdateStarted) {
+    install::CloseStartedProgram(flasher);
+    return;
+  }
+  install::UpdateRecord record;
+  record.model = flow.selectedModel()->model;
+  record.revisionBefore = flow.selectedModel()->revision;
+  // An entry compared by date code alone may list no version.
+  record.versionInstalled = item.version.empty() ? item.dateCode : item.version;
+  record.fileName = item.fileName;
+  record.sha256 = item.sha256;
+  onUpdateStarted(record, flasher);
+}
+
 void WizardDialog::OnFirmwareChosen() {
   const int row = TakeClickedRow();
   const ModelEntry* chosen = flow.selectedModel();
@@ -514,7 +529,10 @@ void WizardDialog::OnFirmwareChosen() {
 
   bool installed = false;
   if (Ask(wizard::UpdateNowQuestion(language))) {
-    messages::ReportInstall(install::RunInstall(listedName, savedFilePath, savedTitle), language);
+    install::StartedProgram flasher;
+    const install::InstallOutcome outcome = install::RunInstall(listedName, savedFilePath, savedTitle, &flasher);
+    messages::ReportInstall(outcome, language);
+    if (outcome.code == install::kInstallStarted) HandOverStartedUpdate(item, flasher);
     installed = true;
   }
   if (flow.FirmwareSaved(installed) == Step::EndWizard) {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "catalogue/CatalogueFetcher.h"
@@ -17,6 +18,8 @@
 #include "framework/Gdi.h"
 #include "framework/Language.h"
 #include "framework/ListCtrl.h"
+#include "install/ProgramStart.h"
+#include "install/UpdateHistory.h"
 #include "wizard/PageRules.h"
 #include "wizard/WizardFlow.h"
 
@@ -39,6 +42,12 @@ class WizardDialog : public CDialog {
   bool DestroyWindow() override;
   // Enter while no push button holds the focus is the OK command.
   bool PreTranslateMessage(MSG* msg) override;
+
+  // Called once the flasher of an update has started, with the drive's
+  // model and revision and the entry's version, file name and SHA-256 in
+  // `record` (time and address are the caller's to fill in) and the started
+  // flasher, which the callee then owns. Unset: the flasher is let go.
+  std::function<void(install::UpdateRecord& record, install::StartedProgram& flasher)> onUpdateStarted;
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;
@@ -71,6 +80,8 @@ class WizardDialog : public CDialog {
   void ShowFirmwarePage();
   void OnDeviceChosen();
   void OnFirmwareChosen();
+  // Hands a started update to onUpdateStarted.
+  void HandOverStartedUpdate(const FirmwareItem& item, install::StartedProgram& flasher);
 
   // The catalogue is fetched on a worker thread while the welcome page is
   // shown; Next is enabled once the fetch has ended or has been given up.

@@ -146,6 +146,38 @@ TEST(AspiScan, ListsCdromDevicesInAdapterTargetLunOrder) {
   EXPECT_EQ(transport.currentLun, 0);
 }
 
+TEST(Rescan, ReadsTheDrivesAnewWithTheSameBackEnd) {
+  const InquiryFields flashed = {"VORN    ", "ABC-1234        ", "1.30 ", "26/0301"};
+  {
+    SCOPED_TRACE("ASPI: a new revision, a drive gone");
+    FakeScsiSystem fake;
+    fake.platformId = 1;
+    fake.supportInfo = 1;
+    fake.aspiDevices = {AspiDevice(0, 0, 0, kMakerDrive), AspiDevice(0, 2, 0, kOtherDrive)};
+    ScsiTransport transport(fake);
+    ASSERT_EQ(transport.driveCount, 2);
+    fake.aspiDevices = {AspiDevice(0, 0, 0, flashed)};
+    EXPECT_EQ(transport.Rescan(), 1);
+    EXPECT_STREQ(transport.drives[0].revision, "1.30 ");
+    EXPECT_STREQ(transport.drives[1].identification, "") << "the gone drive's record is cleared";
+    EXPECT_EQ(fake.loadedPaths.size(), 1u) << "the library is loaded once";
+  }
+  {
+    SCOPED_TRACE("pass-through: the old handles are closed, the letters opened again");
+    FakeScsiSystem fake;
+    fake.letters['D'] = LetterDrive(kMakerDrive);
+    fake.letters['E'] = LetterDrive(kOtherDrive);
+    ScsiTransport transport(fake);
+    fake.letters['D'] = LetterDrive(flashed);
+    EXPECT_EQ(transport.Rescan(), 2);
+    EXPECT_EQ(fake.closedDevices, (std::vector<DeviceHandle>{FakeScsiSystem::LetterHandle('D'),
+                                                              FakeScsiSystem::LetterHandle('E')}));
+    EXPECT_EQ(transport.drives[0].driveLetter, 'D');
+    EXPECT_STREQ(transport.drives[0].revision, "1.30 ");
+    EXPECT_EQ(fake.openedPaths.size(), 4u);
+  }
+}
+
 TEST(AspiScan, NoAdaptersSendsNoRequest) {
   FakeScsiSystem fake;
   fake.platformId = 1;

@@ -110,4 +110,26 @@ TEST(SimDriveList, InquiryDataPadsTheFieldsAsADriveReportsThem) {
   EXPECT_EQ(Bytes(aspisim::InquiryData(drive), 32, 5), "1.10X");
 }
 
+TEST(SimDriveList, TheDemoFlasherChangesOrRemovesOneModelAndKeepsTheRest) {
+  const std::string text =
+      "# adapter target lun type\r\n"
+      "0 0 0 5 VORN QX-1234A 1.20 030101\r\n"
+      "0 1 0 5 |ACME|CD-52X|1.00|020202|\r\n"
+      "0 2 0 5 |VORN|QX-9000B|2.05|02/1115|never";
+  EXPECT_EQ(aspisim::ChangeSimDrives(text, "QX-1234A", "1.30"),
+            "# adapter target lun type\r\n"
+            "0 0 0 5 |VORN|QX-1234A|1.30|030101|\r\n"
+            "0 1 0 5 |ACME|CD-52X|1.00|020202|\r\n"
+            "0 2 0 5 |VORN|QX-9000B|2.05|02/1115|never");
+  EXPECT_EQ(aspisim::ChangeSimDrives(text, "QX-9000B", "", true),
+            "# adapter target lun type\r\n"
+            "0 0 0 5 VORN QX-1234A 1.20 030101\r\n"
+            "0 1 0 5 |ACME|CD-52X|1.00|020202|\r\n");
+  EXPECT_EQ(aspisim::ChangeSimDrives(text, "QX-0000", "9.99"), text);
+  const aspisim::SimDriveList reread = ParseSimDrives(aspisim::ChangeSimDrives(text, "QX-9000B", "2.10"));
+  ASSERT_EQ(reread.drives.size(), 3u);
+  EXPECT_EQ(reread.drives[2].revision, "2.10");
+  EXPECT_EQ(reread.drives[2].delayMs, aspisim::kNeverEnds);
+}
+
 }  // namespace

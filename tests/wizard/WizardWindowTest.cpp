@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -63,6 +64,8 @@ struct SimDrive {
   std::string delay;  // of the simulated device's answers: empty, ms or "never"
 };
 
+std::string HistoryFile();
+
 // One run of the wizard with a given set of drives and language.
 class WizardRun {
  public:
@@ -70,6 +73,8 @@ class WizardRun {
   // false, also for the end of the catalogue fetch (Next enabled).
   explicit WizardRun(const std::vector<SimDrive>& drives, bool waitForNext = true) {
     WriteDrives(drives);
+    // Each run starts without a history, unless the test wrote one.
+    if (waitForNext) DeleteFileA(HistoryFile().c_str());
     started = GetTickCount();
     EXPECT_TRUE(process.Start("\"" + Environment("VORN_WIZARD_EXE") + "\""));
     // Long enough to time even a start that waits out every attempt on a
@@ -521,20 +526,133 @@ TEST(WizardWithServerTest, LastDriveWithNothingNewerLeavesOnlyCancel) {
   EXPECT_EQ(run.Result(), IDCANCEL);
 }
 
-TEST(WizardWithServerTest, FullUpdateUnpacksDeletesAndStartsTheFlasher) {
+// The history of updates: under the Windows 98 setting, beside the program.
+std::string HistoryFile() {
+  const std::string program = Environment("VORN_WIZARD_EXE");
+  return program.substr(0, program.find_last_of('\\')) + "\\UpdateHistory.txt";
+}
+
+// The records of the history with their verdicts: "model address before
+// installed verdict" each.
+std::vector<std::string> HistoryVerdicts() {
+  std::vector<std::string> records;
+  std::istringstream lines(ReadFile(HistoryFile()));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    if (line.back() == '\r') line.pop_back();
+    std::vector<std::string> fields;
+    std::istringstream split(line);
+    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+    if (fields.size() != 8) return {"malformed: " + line};
+    records.push_back(fields[1] + " " + fields[2] + " " + fields[3] + " " + fields[4] + " " + fields[7]);
+  }
+  return records;
+}
+
+// The whole update, then what the drive says when it is read again after the
+// flasher ended: the quiet flasher rewrites the simulated drive's revision,
+// leaves it, or takes the drive away (VORN_FLASHER_OUTCOME). The program
+// tells the verdict in a message after the wizard and keeps it in the history.
+TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) {
+  const struct {
+    const char* outcome;
+    const char* record;
+  } rows[] = {
+      {"flash", "QX-1234A 0:0:0 1.20 1.30 verified"},
+      {"leave", "QX-1234A 0:0:0 1.20 1.30 not applied"},
+      {"remove", "QX-1234A 0:0:0 1.20 1.30 drive missing"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.outcome);
+    ServedTree tree;
+    tree.Publish("archive");
+    const std::string folder = ScratchFolder(std::string("update-") + row.outcome);
+    const std::string log = QuietFlasherLog(folder);
+    SetEnvironmentVariableA("VORN_FLASHER_OUTCOME", row.outcome);
+    WizardRun run({kQx1234});
+    run.Next();
+    run.ClickRowAndAnswer(0, kOk);
+    run.Download(0, folder + "\\newfw.zip", kOk);
+    ASSERT_TRUE(WaitForClose(run.wizard, kTimeout)) << "the wizard stays open";
+    // While the flasher runs the program shows a window without buttons.
+    std::vector<HWND> waiting;
+    HWND verdict = nullptr;
+    while ((verdict = run.WaitForDialog(waiting)) != nullptr && !IsShown(Control(verdict, kCancel))) {
+      ASSERT_TRUE(WaitForClose(verdict, kTimeout)) << "the waiting window stays after the flasher";
+      waiting.push_back(verdict);
+    }
+    ASSERT_NE(verdict, nullptr) << "no verdict after the flasher";
+    EXPECT_EQ(HistoryVerdicts(), std::vector<std::string>{row.record});
+    ASSERT_TRUE(ClickId(verdict, kCancel));  // its one button
+    EXPECT_EQ(run.Result(), IDOK);
+    EXPECT_FALSE(Exists(folder + "\\newfw.zip")) << "the archive was not deleted";
+    EXPECT_TRUE(Exists(folder + "\\newfw\\flash.exe")) << "the archive was not unpacked";
+    EXPECT_NE(ReadFile(log).find("flash.exe"), std::string::npos) << ReadFile(log);
+  }
+  SetEnvironmentVariableA("VORN_FLASHER_OUTCOME", nullptr);
+}
+
+// An update whose verdict a previous run never saw (the computer restarted
+// during the flash) is checked at the next start, before the welcome page,
+// told once and written.
+TEST(WizardWithServerTest, PendingUpdateIsCheckedOnceAtTheNextStart) {
   ServedTree tree;
-  tree.Publish("archive");
-  const std::string folder = ScratchFolder("update");
-  const std::string log = QuietFlasherLog(folder);
-  WizardRun run({kQx1234});
-  run.Next();
-  run.ClickRowAndAnswer(0, kOk);
-  run.Download(0, folder + "\\newfw.zip", kOk);
-  EXPECT_EQ(run.Result(), IDOK);
-  EXPECT_FALSE(Exists(folder + "\\newfw.zip")) << "the archive was not deleted";
-  EXPECT_TRUE(Exists(folder + "\\newfw\\flash.exe")) << "the archive was not unpacked";
-  ASSERT_TRUE(WaitUntil([&] { return Exists(log); }, kTimeout)) << "the flasher did not start";
-  EXPECT_NE(ReadFile(log).find("flash.exe"), std::string::npos) << ReadFile(log);
+  tree.Publish();
+  const std::string pending =
+      "2026-12-08 09:15:02\tQX-1234A\t0:0:0\t1.20\t1.30\tqx.zip\t-\tpending\r\n"
+      "2026-12-07 17:00:00\tQX-9000B\t0:1:0\t2.05\t2.10\tx.zip\t-\tverified\r\n";
+  for (int start = 0; start < 2; ++start) {
+    SCOPED_TRACE(start == 0 ? "first start" : "second start");
+    if (start == 0) WriteFile(HistoryFile(), pending);
+    WizardRun run({{"VORN", "QX-1234A", "1.30", "030301", ""}}, false);
+    // The first window is the message, when there is one: it has no list.
+    const bool isMessage = Control(run.wizard, kList) == nullptr;
+    EXPECT_EQ(isMessage, start == 0);
+    if (isMessage) {
+      ASSERT_TRUE(ClickId(run.wizard, kCancel));
+      ASSERT_TRUE(WaitForClose(run.wizard, kTimeout));
+      run.wizard = WaitForWindow(run.process.id(), "#32770", kTitle, kTimeout);
+      ASSERT_NE(run.wizard, nullptr) << "no wizard after the message";
+    }
+    EXPECT_EQ(HistoryVerdicts(), (std::vector<std::string>{"QX-1234A 0:0:0 1.20 1.30 verified",
+                                                           "QX-9000B 0:1:0 2.05 2.10 verified"}));
+    ASSERT_TRUE(WaitUntil([&] { return Control(run.wizard, kList) != nullptr; }, kTimeout));
+    PressKey(run.Button(kCancel), VK_ESCAPE);
+    EXPECT_EQ(run.Result(), IDCANCEL);
+  }
+}
+
+// The support report against the demo's tree and drives, compared with the
+// committed report; the lines that depend on the machine and the moment are
+// masked.
+TEST(WizardWithServerTest, ReportListsTheDrivesAndWhatTheCatalogueOffersEach) {
+  ServedTree tree;
+  tree.Publish("demo");
+  WriteFile(Environment("VORN_ASPI_DRIVES"), ReadFile(WindowsPath(Environment("VORN_TEST_DEMO_DRIVES"))));
+  WriteFile(HistoryFile(),
+            "# time\tmodel\taddress\trevision before\tversion installed\tfile name\tSHA-256\tverdict\r\n"
+            "2026-12-07 17:00:00\tQX-9000B\t0:2:0\t2.05\t2.10\tqx9000b_210.zip\t" + std::string(64, 'c') +
+                "\tnot applied\r\n");
+  const std::string report = ScratchFolder("report") + "\\report.txt";
+  DeleteFileA(report.c_str());
+  Process program;
+  ASSERT_TRUE(program.Start("\"" + Environment("VORN_WIZARD_EXE") + "\" /report \"" + report + "\""));
+  ASSERT_TRUE(program.WaitForExit(120000)) << "the report run did not end";
+  EXPECT_EQ(program.ExitCode(), 0u) << "the scan or the fetch failed";
+  EXPECT_TRUE(TopWindows(program.id()).empty());
+
+  std::string masked;
+  std::istringstream lines(ReadFile(report));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line.back() != '\r') ADD_FAILURE() << "not a CR LF line: " << line;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const char* machine : {"Program: ", "Windows: ", "Written: ", "  Server: ", "  History file: "}) {
+      if (line.compare(0, std::strlen(machine), machine) == 0) line = std::string(machine) + "*";
+    }
+    masked += line + "\n";
+  }
+  EXPECT_EQ(masked, ReadFile(WindowsPath(Environment("VORN_TEST_EXPECTED_REPORT"))));
+  DeleteFileA(HistoryFile().c_str());
 }
 
 // ---------------------------------------------------------------- Windows versions

@@ -34,11 +34,13 @@ fi
 winpath() { echo "Z:${1//\//\\}"; }
 
 mkdir -p "$scratch/root" "$scratch/files"
-# An archive that carries the demo flasher, for the full update.
+# An archive that carries the demo flasher, for the full update: built for
+# version 1.30 of QX-1234A, the version the served catalogue lists for it.
 /usr/bin/python3 - "$flasher_exe" "$scratch/files/update.zip" <<'PY'
 import sys, zipfile
 with zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as out:
     out.writestr("readme.txt", "test firmware\r\n")
+    out.writestr("flash.txt", "QX-1234A 1.30\r\n")
     out.write(sys.argv[1], "flash.exe")
 PY
 
@@ -48,6 +50,11 @@ publish() {
     --out "$scratch/published/$1" "${@:2}"
 }
 publish plain
+# The demo's tree, for the support report.
+/usr/bin/python3 "$here/tools/demo/make_ftp_tree.py" --catalogue "$here/tools/demo/catalogue.txt" \
+  --flasher "$flasher_exe" --key "$key" --out "$scratch/published/demo" >/dev/null
+export VORN_TEST_DEMO_DRIVES=$here/tools/demo/drives.txt
+export VORN_TEST_EXPECTED_REPORT=$here/tests/app/expected-report.txt
 publish archive --file "pub/VORN/cdrom/a/qx.zip=$scratch/files/update.zip"
 # A second file large enough to watch the window during its download.
 head -c 300000 /dev/urandom >"$scratch/files/large.zip"

@@ -5,6 +5,8 @@
 // VORN_ASPI_DRIVES (a Windows path, or an absolute Unix path, read through
 // Wine's Z: drive); without it the DLL reads wnaspi32.txt beside itself.
 // VORN_ASPI_LOG, when set, names a file that gets one line per request.
+// The file is read anew at each GetASPI32SupportInfo, where every scan
+// starts, so that a scan after the demo flasher sees the drives it changed.
 //
 // A device with a delay leaves its requests pending: a worker thread
 // completes them after the delay and signals the request's event, unless
@@ -220,6 +222,9 @@ extern "C" {
 
 __declspec(dllexport) DWORD __cdecl GetASPI32SupportInfo(void) {
   EnterCriticalSection(&lock);
+  // Requests still pending keep copies of their drives, so the list may go.
+  loaded = false;
+  driveList = aspisim::SimDriveList{};
   LoadDrives();
   const int adapters = driveList.adapterCount;
   LeaveCriticalSection(&lock);

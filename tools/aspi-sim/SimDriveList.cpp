@@ -152,3 +152,42 @@ std::vector<std::uint8_t> InquiryData(const SimDrive& drive) {
 }
 
 }  // namespace aspisim
+
+namespace aspisim {
+
+std::string FormatSimDrive(const SimDrive& drive) {
+  std::string delay;
+  if (drive.delayMs == kNeverEnds) {
+    delay = "never";
+  } else if (drive.delayMs != 0) {
+    delay = std::to_string(drive.delayMs);
+  }
+  return std::to_string(drive.adapter) + " " + std::to_string(drive.target) + " " + std::to_string(drive.lun) +
+         " " + std::to_string(drive.deviceType) + " |" + drive.vendor + "|" + drive.product + "|" + drive.revision +
+         "|" + drive.dateCode + "|" + delay;
+}
+
+std::string ChangeSimDrives(const std::string& text, const std::string& product, const std::string& revision,
+                            bool remove) {
+  std::string changed;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    const std::string line = text.substr(start, end - start);
+    start = end;
+    const SimDriveList parsed = ParseSimDrives(line);
+    if (parsed.drives.size() != 1 || parsed.drives[0].product != product) {
+      changed += line;
+      continue;
+    }
+    if (remove) continue;
+    SimDrive drive = parsed.drives[0];
+    drive.revision = revision;
+    const std::size_t body = line.find_last_not_of("\r\n");
+    changed += FormatSimDrive(drive) + line.substr(body == std::string::npos ? 0 : body + 1);
+  }
+  return changed;
+}
+
+}  // namespace aspisim

@@ -52,3 +52,16 @@ SimDriveList ParseSimDrives(const std::string& text);
 std::vector<std::uint8_t> InquiryData(const SimDrive& drive);
 
 }  // namespace aspisim
+
+namespace aspisim {
+
+// The device as one line of the drives file (bar form, no line end).
+std::string FormatSimDrive(const SimDrive& drive);
+
+// The drives file `text` with every device whose product is `product` given
+// `revision`, or taken out when `remove` is set; every other line stays as
+// it was. The demo flasher "flashes" a simulated drive with it.
+std::string ChangeSimDrives(const std::string& text, const std::string& product, const std::string& revision,
+                            bool remove = false);
+
+}  // namespace aspisim

@@ -3,7 +3,10 @@
 # demo catalogue and demo firmware archives (each carrying the demo flasher)
 # from a local FTP server on the program's port, gives Wine two simulated
 # drives of the maker and one of another maker (ASPI, Windows 98 setting) and
-# runs the wizard.
+# runs the wizard. After the wizard the program waits for the demo flasher,
+# reads the drives again and says whether the update took; the run without a
+# display then writes the support report (/report) and keeps it with the
+# history of updates in the demo's folder.
 #
 #   demo.sh BUILD_DIR
 #
@@ -43,6 +46,10 @@ winpath() { echo "Z:${1//\//\\}"; }
 /usr/bin/python3 "$here/tools/demo/make_ftp_tree.py" --catalogue "$here/tools/demo/catalogue.txt" \
   --flasher "$flasher" --key "$key" --out "$demo/ftp" >/dev/null
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
+# The history of updates: beside the program under the Windows 98 setting.
+# Each demo starts without one.
+history=$(dirname "$wizard")/UpdateHistory.txt
+rm -f "$history"
 "$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - "$(basename "$wizard")" >/dev/null
 export VORN_ASPI_DRIVES=$(winpath "$demo/drives.txt")
 export VORN_FLASHER_LOG=$(winpath "$demo/flasher.log")
@@ -104,6 +111,16 @@ walk() {
 status=0
 # The whole update of both drives.
 walk "" "$(winpath "$wizard")" "$(winpath "$demo/downloads")" --shots || status=1
+
+# The report for support, as the machine is after the update, and the
+# history the update left.
+report_status=0
+DISPLAY=$display "$here/tools/wine/wine-run.sh" --build "$build" "$wizard" /report "$(winpath "$demo/report.txt")" \
+  2>/dev/null || report_status=$?
+echo "demo: /report ended with exit code $report_status; the report: $demo/report.txt"
+[ "$report_status" = 0 ] || status=1
+cp "$history" "$demo/UpdateHistory.txt" 2>/dev/null || { echo "demo: no history was written" >&2; status=1; }
+echo "demo: the history of updates: $demo/UpdateHistory.txt"
 
 # The pages a person meets only when something is missing.
 printf '0 0 0 5 |ACME|CD-52X|1.00|020202|\n' >"$demo/drives.txt"

@@ -1,20 +1,36 @@
 // The test and demo flasher: stands in for the drive maker's flashing
-// program inside firmware archives. It flashes nothing. It records that it
-// ran, appending one line to a log file:
+// program inside firmware archives. It records that it ran, appending one
+// line to a log file:
 //
 //   started<TAB><its command line><TAB><its current folder><CR><LF>
 //
 // The log is the file named by the environment variable VORN_FLASHER_LOG,
-// or flasher.log beside the program when that is not set. Then it shows a
-// small window that a person closes; with VORN_FLASHER_QUIET set to anything
-// but "" or "0" it ends at once instead (for tests).
+// or flasher.log beside the program when that is not set.
+//
+// It "flashes" a simulated drive: when the file flash.txt beside it names a
+// model and the version the archive was built for ("QX-1234A 1.30"), it
+// rewrites that drive's revision in the stand-in ASPI library's drive list
+// (VORN_ASPI_DRIVES, else wnaspi32.txt in the system folder). The switch
+// VORN_FLASHER_OUTCOME changes what it does: "leave" leaves the revision
+// alone (a flash that did not take), "remove" takes the drive out of the list
+// (a drive that does not come back); anything else flashes.
+//
+// It shows a small window: after a short pause it makes the change and says
+// so, and a person closes it. With VORN_FLASHER_QUIET set to anything but ""
+// or "0" it makes the change at once and ends without a window (for tests).
 #include <windows.h>
 
 #include <string>
 
+#include "tools/aspi-sim/SimDriveList.h"
+
 namespace {
 
 constexpr int kCloseButton = 100;
+constexpr UINT_PTR kFlashTimer = 1;
+constexpr UINT kFlashPauseMs = 2500;
+
+HWND statusText = nullptr;
 
 std::string Environment(const char* name) {
   char value[MAX_PATH * 2];
@@ -22,45 +38,114 @@ std::string Environment(const char* name) {
   return (n > 0 && n < sizeof(value)) ? std::string(value, n) : std::string();
 }
 
-std::string LogPath() {
-  std::string path = Environment("VORN_FLASHER_LOG");
-  if (!path.empty()) return path;
+std::string ProgramFolder() {
   char exe[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  path.assign(exe, n);
+  const std::string path(exe, n);
   const std::size_t slash = path.find_last_of("\\/");
-  path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "flasher.log";
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string LogPath() {
+  const std::string path = Environment("VORN_FLASHER_LOG");
+  return path.empty() ? ProgramFolder() + "flasher.log" : path;
+}
+
+// A Unix absolute path as Wine's Z: drive sees it.
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') {
+    for (char& c : path) {
+      if (c == '/') c = '\\';
+    }
+    path = "Z:" + path;
+  }
   return path;
 }
+
+std::string DriveListPath() {
+  const std::string named = WindowsPath(Environment("VORN_ASPI_DRIVES"));
+  if (!named.empty()) return named;
+  char system[MAX_PATH];
+  const UINT n = GetSystemDirectoryA(system, MAX_PATH);
+  return std::string(system, n) + "\\wnaspi32.txt";
+}
+
+bool ReadText(const std::string& path, std::string& text) {
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  char chunk[4096];
+  DWORD got = 0;
+  text.clear();
+  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
+  CloseHandle(file);
+  return true;
+}
+
+bool WriteText(const std::string& path, const std::string& text, DWORD disposition, DWORD access) {
+  const HANDLE file = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size();
+  CloseHandle(file);
+  return ok;
+}
+
+void Log(const std::string& line) { WriteText(LogPath(), line + "\r\n", OPEN_ALWAYS, FILE_APPEND_DATA); }
 
 void RecordStart() {
   char folder[MAX_PATH];
   const DWORD n = GetCurrentDirectoryA(MAX_PATH, folder);
-  const std::string line = std::string("started\t") + GetCommandLineA() + "\t" + std::string(folder, n) + "\r\n";
-  const HANDLE log = CreateFileA(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (log == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  CloseHandle(log);
+  Log(std::string("started\t") + GetCommandLineA() + "\t" + std::string(folder, n));
+}
+
+// Makes the change flash.txt and VORN_FLASHER_OUTCOME ask for; returns what
+// was done, in words for the window.
+std::string Flash() {
+  std::string target;
+  if (!ReadText(ProgramFolder() + "flash.txt", target)) return "No flash.txt: nothing was changed.";
+  const std::size_t space = target.find(' ');
+  const std::string model = target.substr(0, space);
+  std::string version = space == std::string::npos ? std::string() : target.substr(space + 1);
+  version = version.substr(0, version.find_first_of("\r\n"));
+  const std::string outcome = Environment("VORN_FLASHER_OUTCOME");
+  if (outcome == "leave") return model + " was left at its old firmware.";
+  const std::string listPath = DriveListPath();
+  std::string list;
+  if (!ReadText(listPath, list)) return "The drive list " + listPath + " cannot be read.";
+  const bool remove = outcome == "remove";
+  if (!WriteText(listPath, aspisim::ChangeSimDrives(list, model, version, remove), CREATE_ALWAYS, GENERIC_WRITE))
+    return "The drive list " + listPath + " cannot be written.";
+  return remove ? model + " no longer answers." : model + " now runs firmware " + version + ".";
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
       const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-      HWND text = CreateWindowA("STATIC", "Test flasher: no firmware is written.\nClose this window to finish.",
-                                WS_CHILD | WS_VISIBLE, 12, 12, 300, 40, window, nullptr, nullptr, nullptr);
+      statusText = CreateWindowA("STATIC", "Test flasher: writing the firmware...\nDo not turn off the computer.",
+                                 WS_CHILD | WS_VISIBLE, 12, 12, 300, 40, window, nullptr, nullptr, nullptr);
       HWND button = CreateWindowA("BUTTON", "Close", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 232, 60, 80, 26,
                                   window, reinterpret_cast<HMENU>(kCloseButton), nullptr, nullptr);
-      SendMessageA(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+      SendMessageA(statusText, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
       SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+      SetTimer(window, kFlashTimer, kFlashPauseMs, nullptr);
       return 0;
     }
+    case WM_TIMER:
+      if (wParam == kFlashTimer) {
+        KillTimer(window, kFlashTimer);
+        SetWindowTextA(statusText, ("Test flasher: " + Flash() + "\nClose this window to finish.").c_str());
+      }
+      return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == kCloseButton) DestroyWindow(window);
       return 0;
     case WM_DESTROY:
+      // Closed before the pause ended: the firmware was not written.
+      KillTimer(window, kFlashTimer);
       PostQuitMessage(0);
       return 0;
     default:
@@ -73,7 +158,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   RecordStart();
   const std::string quiet = Environment("VORN_FLASHER_QUIET");
-  if (!quiet.empty() && quiet != "0") return 0;
+  if (!quiet.empty() && quiet != "0") {
+    Flash();
+    return 0;
+  }
 
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = WindowProc;

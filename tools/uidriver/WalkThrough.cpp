@@ -162,18 +162,34 @@ int main(int argc, char** argv) {
   // shows the drive that is left.
   Expect(WaitUntil([&] { return ListRowCount(walk.List()) == 1 && IsShown(walk.List()); }, kTimeout),
          "the handled drive did not leave the list");
-  // The demo flasher shows a window until it is closed.
+  // The demo flasher shows a window; it writes the firmware after a short
+  // pause and then waits to be closed.
   HWND flasher = nullptr;
   WaitUntil([&] { return (flasher = FindWindowA("VornTestFlasher", nullptr)) != nullptr; }, 5000);
+  const DWORD flasherFound = GetTickCount();
   Shot("flasher-started-and-one-drive-left");
-  if (flasher) PostMessageA(flasher, WM_CLOSE, 0, 0);
 
   walk.ChooseDrive(0, "second-drive-question");
   Shot("second-drive-firmware-page");
   walk.Download(1, "second-drive", false);
 
-  // No drive is left: the wizard ends by itself with IDOK.
-  Expect(wizardProcess.WaitForExit(kTimeout), "the wizard did not end after the last drive");
+  // No drive is left: the wizard ends by itself, and the program waits for
+  // the flasher with its own small window.
+  Expect(WaitForClose(wizard, kTimeout), "the wizard did not end after the last drive");
+  if (flasher != nullptr) {
+    HWND waiting = WaitForWindow(wizardProcess.id(), "#32770", "", kTimeout, {wizard});
+    Expect(waiting != nullptr, "no window while the flasher runs");
+    Shot("waiting-for-the-flasher");
+    // Closed once its pause has passed, so that it has written the firmware.
+    WaitUntil([&] { return GetTickCount() - flasherFound > 4000; }, 10000);
+    PostMessageA(flasher, WM_CLOSE, 0, 0);
+    Expect(WaitForClose(waiting, kTimeout), "the waiting window stayed after the flasher ended");
+    // The drive is read again: the message says whether the update took.
+    HWND verdict = walk.WaitForDialog({waiting});
+    Shot("verdict");
+    walk.Answer(verdict, kNo);  // its one button
+  }
+  Expect(wizardProcess.WaitForExit(kTimeout), "the program did not end after the verdict");
   Expect(wizardProcess.ExitCode() == IDOK, "the wizard did not end with IDOK");
   std::cout << "walk-through complete" << std::endl;
   return 0;

@@ -1,0 +1,29 @@
+// The texts the application shows around the wizard: the window shown while
+// the flasher runs and the message that tells whether each update took. The
+// Chinese texts are code page 950 bytes.
+#pragma once
+
+#include <string>
+
+#include "framework/Language.h"
+
+namespace app {
+
+struct AppTexts {
+  const char* waiting;  // while the flasher runs
+  // The verdicts of one update, two lines at most, for the message dialog
+  // shows three. %1 the model, %2 the version installed, %3 the revision the
+  // drive reports, %4 the drive's address.
+  const char* verified;
+  const char* notApplied;
+  const char* driveMissing;
+  // Before the verdict of an update found pending at start-up; %5 its time.
+  const char* pendingChecked;
+};
+
+const AppTexts& AppTextsFor(Language language);
+
+// `text` with each of %1 to %5 replaced by the argument of that number.
+std::string FillIn(const std::string& text, const std::string (&arguments)[5]);
+
+}  // namespace app

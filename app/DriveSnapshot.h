@@ -1,0 +1,17 @@
+// The drives of the transport's table as plain records, for the verdict of
+// an update and for the support report.
+#pragma once
+
+#include <vector>
+
+#include "install/UpdateVerdict.h"
+
+class ScsiTransport;
+
+namespace app {
+
+// Every listed drive, in table order: its address, INQUIRY texts and date
+// code (read with a fresh INQUIRY), and whether it is one of the maker's.
+std::vector<install::ScannedDrive> SnapshotDrives(ScsiTransport& transport);
+
+}  // namespace app

@@ -1,0 +1,21 @@
+// `VornUpdate.exe /report FILE`: the support report, written without a
+// window.
+#pragma once
+
+#include <string>
+
+class ScsiTransport;
+
+namespace app {
+
+// Exit code when the report file cannot be written (added to the report's
+// own exit code), and when the option names no file.
+inline constexpr int kReportNotWritten = 4;
+
+// Gathers the facts (the drives of `transport`'s start-up scan, a fresh
+// fetch of the catalogue, the history), writes the report to `file` and
+// returns the exit code (ReportExitCode, plus kReportNotWritten when the file
+// could not be written).
+int WriteSupportReport(const std::string& file, ScsiTransport& transport);
+
+}  // namespace app

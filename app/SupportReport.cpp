@@ -1,0 +1,175 @@
+#include "app/SupportReport.h"
+
+#include <cstddef>
+
+#include "catalogue/CatalogueReader.h"
+#include "catalogue/FirmwareCatalogue.h"
+#include "catalogue/FirmwareItem.h"
+
+namespace app {
+namespace {
+
+// One entry of the catalogue with the model of its section.
+struct ListedEntry {
+  std::string model;
+  FirmwareItem item;
+};
+
+// Every complete entry of every named section, in file order.
+std::vector<ListedEntry> ListEntries(const std::string& bytes) {
+  std::vector<ListedEntry> entries;
+  CatalogueReader reader;
+  reader.OpenBytes(bytes);
+  std::string token;
+  while (ReadToken(reader, token)) {
+    if (token != "<model>" || !ReadToken(reader, token)) continue;
+    const std::string model = token;
+    while (reader.Peek() != CatalogueReader::kEnd) {
+      FirmwareItem item;
+      if (ParseItem(item, reader) != ItemEnd) break;
+      entries.push_back({model, item});
+    }
+  }
+  reader.Close();
+  return entries;
+}
+
+std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
+
+std::string EntryText(const FirmwareItem& item) {
+  return OrDash(item.fileName) + "  version " + OrDash(item.version) + "  date code " + OrDash(item.dateCode) +
+         "  compared by " + (item.compareBy == "version" ? "version" : "date code");
+}
+
+// Why the catalogue offers or does not offer `item` to `drive`.
+std::string OfferText(const install::ScannedDrive& drive, const FirmwareItem& item, bool hashRequired) {
+  ModelEntry entry;
+  entry.model = drive.model;
+  entry.revision = drive.revision;
+  entry.dateCode = drive.dateCode;
+  if (!FirmwareCatalogue::IsOffered(entry, item)) {
+    if (item.compareBy == "version") return "not offered: not newer than revision " + OrDash(drive.revision);
+    return "not offered: not newer than date code " + OrDash(drive.dateCode);
+  }
+  if (hashRequired && !IsSha256Hex(item.sha256)) return "not offered: no SHA-256 listed";
+  return "offered";
+}
+
+void AddLine(std::string& text, const std::string& line) { text += line + "\r\n"; }
+
+void AddDrives(std::string& text, const ReportFacts& facts) {
+  AddLine(text, "Drives (" + facts.transport + (facts.scanWorked ? "" : ", could not scan") + "): " +
+                    std::to_string(facts.drives.size()) + " found");
+  for (const install::ScannedDrive& drive : facts.drives) {
+    AddLine(text, "  " + drive.address + "  vendor " + OrDash(drive.vendor) + "  product " + OrDash(drive.product) +
+                      "  revision " + OrDash(drive.revision) + "  date code " + OrDash(drive.dateCode) + "  " +
+                      (drive.maker ? "the maker's drive" : "another maker's drive"));
+  }
+  for (const std::string& message : facts.scanMessages) AddLine(text, "  message: " + message);
+}
+
+void AddCatalogue(std::string& text, const ReportFacts& facts) {
+  AddLine(text, "Catalogue");
+  AddLine(text, "  Server: " + facts.server);
+  AddLine(text, std::string("  server reached: ") + (facts.serverReached ? "yes" : "no"));
+  AddLine(text, std::string("  catalogue arrived: ") +
+                    (facts.catalogueArrived ? "yes, " + std::to_string(facts.catalogue.size()) + " bytes" : "no"));
+  AddLine(text, "  verification: " + facts.verification);
+  for (const std::string& message : facts.fetchMessages) AddLine(text, "  message: " + message);
+}
+
+void AddOffers(std::string& text, const ReportFacts& facts) {
+  AddLine(text, "Offers");
+  if (!facts.catalogueUsable) {
+    AddLine(text, "  none: no usable catalogue");
+    return;
+  }
+  const std::vector<ListedEntry> entries = ListEntries(facts.catalogue);
+  bool anyMakerDrive = false;
+  for (const install::ScannedDrive& drive : facts.drives) {
+    if (!drive.maker) continue;
+    anyMakerDrive = true;
+    AddLine(text, "  " + drive.model + " at " + drive.address + " (revision " + OrDash(drive.revision) +
+                      ", date code " + OrDash(drive.dateCode) + "):");
+    std::string others;
+    for (const ListedEntry& entry : entries) {
+      if (entry.model != drive.model) {
+        others += (others.empty() ? "" : ", ") + entry.model + " " + OrDash(entry.item.version);
+        continue;
+      }
+      AddLine(text, "    " + EntryText(entry.item) + ": " + OfferText(drive, entry.item, facts.hashRequired));
+    }
+    if (!others.empty()) AddLine(text, "    not offered, for another model: " + others);
+  }
+  if (!anyMakerDrive) AddLine(text, "  none: no drive of the maker was found");
+}
+
+void AddHistory(std::string& text, const ReportFacts& facts) {
+  const std::size_t count = facts.history.size();
+  const std::size_t first = count > kReportHistoryRecords ? count - kReportHistoryRecords : 0;
+  AddLine(text, "History (" + std::to_string(count - first) + " of " + std::to_string(count) + " records)");
+  AddLine(text, "  History file: " + OrDash(facts.historyFile));
+  for (std::size_t i = first; i < count; ++i) AddLine(text, "  " + install::FormatRecord(facts.history[i]));
+}
+
+}  // namespace
+
+bool ParseReportRequest(const std::string& commandLine, std::string& file) {
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (at < commandLine.size()) {
+    while (at < commandLine.size() && (commandLine[at] == ' ' || commandLine[at] == '\t')) ++at;
+    if (at >= commandLine.size()) break;
+    std::string word;
+    bool quoted = false;
+    for (; at < commandLine.size(); ++at) {
+      const char c = commandLine[at];
+      if (c == '"') {
+        quoted = !quoted;
+      } else if ((c == ' ' || c == '\t') && !quoted) {
+        break;
+      } else {
+        word += c;
+      }
+    }
+    words.push_back(word);
+  }
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    std::string option = words[i];
+    for (char& c : option) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (option != "/report" && option != "-report") continue;
+    file = i + 1 < words.size() ? words[i + 1] : std::string();
+    return true;
+  }
+  return false;
+}
+
+std::string ComposeReport(const ReportFacts& facts) {
+  std::string text;
+  AddLine(text, "VORN Firmware Update: report for support");
+  AddLine(text, "Program: " + facts.program);
+  AddLine(text, "Windows: " + facts.windows);
+  AddLine(text, "Language: " + facts.language);
+  AddLine(text, "Written: " + facts.written);
+  AddLine(text, "");
+  AddDrives(text, facts);
+  AddLine(text, "");
+  AddCatalogue(text, facts);
+  AddLine(text, "");
+  AddOffers(text, facts);
+  AddLine(text, "");
+  AddHistory(text, facts);
+  AddLine(text, "");
+  AddLine(text, std::string("Result: scan ") + (facts.scanWorked ? "worked" : "failed") + ", catalogue " +
+                    (facts.catalogueUsable ? "fetched and usable" : "not usable") + ", exit code " +
+                    std::to_string(ReportExitCode(facts)));
+  return text;
+}
+
+int ReportExitCode(const ReportFacts& facts) {
+  return (facts.scanWorked ? 0 : 1) + (facts.catalogueUsable ? 0 : 2);
+}
+
+}  // namespace app

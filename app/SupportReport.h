@@ -1,0 +1,52 @@
+// The report for support: `VornUpdate.exe /report FILE` (or -report) scans
+// the drives, fetches the catalogue and writes what it saw as plain English
+// text, without a window. Composing the text is window-free; the program
+// gathers the facts (ReportCommand.cpp).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "install/UpdateHistory.h"
+#include "install/UpdateVerdict.h"
+
+namespace app {
+
+// The file named after "/report" or "-report" (any case) on the command
+// line, which starts with the program's own name (quoted or not); the file
+// may be quoted. False when the command line asks for no report; true with
+// an empty `file` when the option has no file after it.
+bool ParseReportRequest(const std::string& commandLine, std::string& file);
+
+struct ReportFacts {
+  std::string program;          // file name and version
+  std::string windows;          // version and build
+  std::string language;         // the user's language identifier and the texts it selects
+  std::string written;          // local time of the report
+  std::string transport;        // the scan's back end
+  bool scanWorked = false;      // the back end could be used
+  std::vector<install::ScannedDrive> drives;
+  std::vector<std::string> scanMessages;   // what the scan would have shown
+  std::string server;           // where the catalogue was fetched from
+  bool serverReached = false;
+  bool catalogueArrived = false;
+  std::string catalogue;        // the catalogue's bytes as they arrived
+  std::string verification;     // the signature check's result, in words
+  bool catalogueUsable = false; // verified, or a build that checks no signature
+  bool hashRequired = false;    // entries without a SHA-256 are not offered
+  std::vector<std::string> fetchMessages;  // what the fetch would have shown
+  std::string historyFile;      // empty: no folder found for it
+  std::vector<install::UpdateRecord> history;
+};
+
+// How many history records the report lists, the newest.
+inline constexpr std::size_t kReportHistoryRecords = 10;
+
+// The report, CR LF line ends.
+std::string ComposeReport(const ReportFacts& facts);
+
+// The exit code of a report run: 0 when the scan and the fetch worked; 1 is
+// added when the scan could not run, 2 when no usable catalogue arrived.
+int ReportExitCode(const ReportFacts& facts);
+
+}  // namespace app

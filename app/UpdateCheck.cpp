@@ -1,0 +1,41 @@
+#include "app/UpdateCheck.h"
+
+#include <algorithm>
+
+#include "app/AppTexts.h"
+
+namespace app {
+
+std::vector<CheckedUpdate> CheckUpdates(const std::vector<install::UpdateRecord>& attempts,
+                                        const std::vector<install::ScannedDrive>& drives) {
+  std::vector<CheckedUpdate> checked;
+  for (const install::UpdateRecord& attempt : attempts) {
+    CheckedUpdate update;
+    update.record = attempt;
+    update.verdict = install::JudgeUpdate(attempt, drives, &update.reported);
+    update.record.verdict = update.verdict;
+    checked.push_back(update);
+  }
+  return checked;
+}
+
+std::string AddressForModel(const std::vector<install::ScannedDrive>& drives, const std::string& model,
+                            const std::vector<std::string>& taken) {
+  for (const install::ScannedDrive& drive : drives) {
+    if (!drive.maker || drive.model != model) continue;
+    if (std::find(taken.begin(), taken.end(), drive.address) == taken.end()) return drive.address;
+  }
+  return std::string();
+}
+
+std::string VerdictMessage(const CheckedUpdate& update, Language language, bool pending) {
+  const AppTexts& texts = AppTextsFor(language);
+  const std::string arguments[5] = {update.record.model, update.record.versionInstalled, update.reported,
+                                    update.record.address, update.record.time};
+  const char* verdictText = texts.driveMissing;
+  if (update.verdict == install::Verdict::Verified) verdictText = texts.verified;
+  if (update.verdict == install::Verdict::NotApplied) verdictText = texts.notApplied;
+  return (pending ? FillIn(texts.pendingChecked, arguments) + "\n" : std::string()) + FillIn(verdictText, arguments);
+}
+
+}  // namespace app

@@ -1,0 +1,35 @@
+// After the flasher: which drive each started update was for, whether it
+// took, and the one message that tells the user.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/Language.h"
+#include "install/UpdateHistory.h"
+#include "install/UpdateVerdict.h"
+
+namespace app {
+
+struct CheckedUpdate {
+  install::UpdateRecord record;
+  install::Verdict verdict = install::Verdict::Pending;
+  std::string reported;  // the revision the drive reports; empty when missing
+};
+
+// The verdict of each attempt against one scan, in the attempts' order.
+std::vector<CheckedUpdate> CheckUpdates(const std::vector<install::UpdateRecord>& attempts,
+                                        const std::vector<install::ScannedDrive>& drives);
+
+// The address of the maker's drive of `model` that an update started in this
+// run was for: the first such drive of the scan whose address is not in
+// `taken` (the wizard offers a model's files on its first drive, and lists
+// a drive only until it has been handled). Empty when there is none.
+std::string AddressForModel(const std::vector<install::ScannedDrive>& drives, const std::string& model,
+                            const std::vector<std::string>& taken);
+
+// The message for one update. With `pending`, it is preceded by the line
+// that says when the update was started.
+std::string VerdictMessage(const CheckedUpdate& update, Language language, bool pending = false);
+
+}  // namespace app

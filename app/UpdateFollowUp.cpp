@@ -1,0 +1,112 @@
+#include "app/UpdateFollowUp.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/DriveSnapshot.h"
+#include "app/FlasherWait.h"
+#include "app/UpdateCheck.h"
+#include "controls/MessageDialog.h"
+#include "scsi/ScsiTransport.h"
+
+namespace app {
+namespace {
+
+// GetEnvironmentVariableA rather than the shell's folder functions:
+// SHGetFolderPath is not in Windows 98 SE's shell32, and the variable is set
+// on every NT-line system from 2000 on. NT 4 has none, and its users get the
+// program's folder.
+std::string EnvironmentValue(const char* name) {
+  char value[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  const std::string program(path, length);
+  const std::size_t slash = program.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : program.substr(0, slash);
+}
+
+std::string WindowsFolder() {
+  char path[MAX_PATH];
+  const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+}
+
+}  // namespace
+
+std::string HistoryFilePath(bool ntLine) {
+  return install::ChooseHistoryFile(
+      install::HistoryFileCandidates(ntLine, EnvironmentValue("APPDATA"), ProgramFolder(), WindowsFolder()));
+}
+
+std::string LocalTimeText() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                now.wMinute, now.wSecond);
+  return text;
+}
+
+UpdateFollowUp::UpdateFollowUp(ScsiTransport& transport, Language language)
+    : transport_(transport),
+      language_(language),
+      historyFile_(HistoryFilePath(transport.isNt)),
+      startDrives_(SnapshotDrives(transport)) {}
+
+UpdateFollowUp::~UpdateFollowUp() {
+  for (install::StartedProgram& flasher : flashers_) install::CloseStartedProgram(flasher);
+}
+
+void UpdateFollowUp::CheckPending() {
+  std::vector<install::UpdateRecord> pending;
+  for (const install::UpdateRecord& record : install::ReadHistory(historyFile_)) {
+    if (record.verdict == install::Verdict::Pending) pending.push_back(record);
+  }
+  if (pending.empty()) return;
+  const std::vector<CheckedUpdate> checked = CheckUpdates(pending, startDrives_);
+  for (const CheckedUpdate& update : checked) install::SettleRecord(historyFile_, update.record, update.verdict);
+  for (const CheckedUpdate& update : checked) Tell(VerdictMessage(update, language_, true));
+}
+
+void UpdateFollowUp::Started(install::UpdateRecord& record, install::StartedProgram& flasher) {
+  std::vector<std::string> taken;
+  for (const install::UpdateRecord& earlier : started_) taken.push_back(earlier.address);
+  record.time = LocalTimeText();
+  record.address = AddressForModel(startDrives_, record.model, taken);
+  record.verdict = install::Verdict::Pending;
+  install::AppendRecord(historyFile_, record);
+  started_.push_back(record);
+  flashers_.push_back(flasher);
+  flasher = install::StartedProgram{};
+}
+
+void UpdateFollowUp::CheckStarted() {
+  if (started_.empty()) return;
+  std::vector<void*> processes;
+  for (const install::StartedProgram& flasher : flashers_) processes.push_back(flasher.process);
+  WaitForFlashers(processes, language_);
+  for (install::StartedProgram& flasher : flashers_) install::CloseStartedProgram(flasher);
+  flashers_.clear();
+
+  transport_.Rescan();
+  const std::vector<CheckedUpdate> checked = CheckUpdates(started_, SnapshotDrives(transport_));
+  for (const CheckedUpdate& update : checked) install::SettleRecord(historyFile_, update.record, update.verdict);
+  started_.clear();
+  for (const CheckedUpdate& update : checked) Tell(VerdictMessage(update, language_));
+}
+
+void UpdateFollowUp::Tell(const std::string& message) {
+  controls::MessageDialog dialog(language_);
+  dialog.singleButton = true;
+  dialog.panel.text = message;
+  dialog.DoModal();
+}
+
+}  // namespace app

@@ -1,0 +1,60 @@
+// What the program does around the wizard for the updates it starts: it
+// writes each started update into the history as pending, waits for the
+// flashers after the wizard, reads the drives again and tells the user
+// whether each update took; at start-up it settles the updates a previous
+// run left pending.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/Language.h"
+#include "install/ProgramStart.h"
+#include "install/UpdateHistory.h"
+#include "install/UpdateVerdict.h"
+
+class ScsiTransport;
+
+namespace app {
+
+// Where this machine keeps the history (install::HistoryFileCandidates with
+// this system's folders); empty when no folder can take it.
+std::string HistoryFilePath(bool ntLine);
+
+// The local time as "YYYY-MM-DD hh:mm:ss".
+std::string LocalTimeText();
+
+class UpdateFollowUp {
+ public:
+  // Takes the drives as the start-up scan found them.
+  UpdateFollowUp(ScsiTransport& transport, Language language);
+  ~UpdateFollowUp();
+  UpdateFollowUp(const UpdateFollowUp&) = delete;
+  UpdateFollowUp& operator=(const UpdateFollowUp&) = delete;
+
+  // Before the welcome page: judges every pending record of the history
+  // against the drives found at start-up, writes the verdicts and shows
+  // each in the message dialog, so that each is shown once.
+  void CheckPending();
+
+  // The wizard's report of a started update: gives it the time and the
+  // drive's address, writes it as pending and keeps the flasher.
+  void Started(install::UpdateRecord& record, install::StartedProgram& flasher);
+
+  // After the wizard: waits for the flashers (with the waiting window),
+  // closes them, scans the drives again, writes the verdicts and shows each
+  // in the message dialog (one a dialog: its panel holds three lines). Nothing when no update was started.
+  void CheckStarted();
+
+ private:
+  void Tell(const std::string& message);
+
+  ScsiTransport& transport_;
+  Language language_;
+  std::string historyFile_;
+  std::vector<install::ScannedDrive> startDrives_;
+  std::vector<install::UpdateRecord> started_;
+  std::vector<install::StartedProgram> flashers_;
+};
+
+}  // namespace app

@@ -1,0 +1,215 @@
+#include "install/UpdateHistory.h"
+
+#include <cstring>
+
+#include "framework/File.h"
+#include "framework/Platform.h"
+
+namespace install {
+namespace {
+
+constexpr char kFieldSeparator = '\t';
+constexpr int kFieldCount = 8;
+constexpr const char* kEmptyField = "-";
+constexpr const char* kHeader =
+    "# time\tmodel\taddress\trevision before\tversion installed\tfile name\tSHA-256\tverdict";
+constexpr const char* kHistoryFileName = "UpdateHistory.txt";
+constexpr const char* kMakerFolder = "VORN";
+
+const struct {
+  Verdict verdict;
+  const char* name;
+} kVerdictNames[] = {
+    {Verdict::Pending, "pending"},
+    {Verdict::Verified, "verified"},
+    {Verdict::NotApplied, "not applied"},
+    {Verdict::DriveMissing, "drive missing"},
+};
+
+std::string FieldText(const std::string& value) {
+  if (value.empty()) return kEmptyField;
+  std::string text = value;
+  for (char& c : text) {
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
+std::string FieldValue(const std::string& text) { return text == kEmptyField ? std::string() : text; }
+
+std::vector<std::string> SplitFields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find(kFieldSeparator, start);
+    fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    if (tab == std::string::npos) return fields;
+    start = tab + 1;
+  }
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  platform::InputFile* file = platform::OpenInputFile(path);
+  if (file == nullptr) return false;
+  char chunk[4096];
+  bytes.clear();
+  for (std::size_t n; (n = platform::ReadInputFile(file, chunk, sizeof chunk)) > 0;) bytes.append(chunk, n);
+  platform::CloseInputFile(file);
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t last = path.find_last_of("/\\");
+  return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return std::string();
+  const char last = folder.back();
+  return (last == '\\' || last == '/') ? folder + name : folder + framework::kPathSeparator + name;
+}
+
+// Makes the folder and its parents up to one that exists.
+bool MakeFolders(const std::string& folder) {
+  if (folder.empty() || framework::IsFolder(folder)) return true;
+  const std::string parent = FolderOf(folder);
+  if (parent != folder && !parent.empty() && !MakeFolders(parent)) return false;
+  return framework::CreateFolder(folder) || framework::IsFolder(folder);
+}
+
+}  // namespace
+
+const char* VerdictName(Verdict verdict) {
+  for (const auto& entry : kVerdictNames) {
+    if (entry.verdict == verdict) return entry.name;
+  }
+  return "pending";
+}
+
+bool UpdateRecord::SameAttempt(const UpdateRecord& other) const {
+  return time == other.time && model == other.model && address == other.address &&
+         revisionBefore == other.revisionBefore && versionInstalled == other.versionInstalled &&
+         fileName == other.fileName && sha256 == other.sha256;
+}
+
+std::string FormatRecord(const UpdateRecord& record) {
+  const std::string fields[kFieldCount] = {
+      record.time,     record.model,  record.address, record.revisionBefore, record.versionInstalled,
+      record.fileName, record.sha256, VerdictName(record.verdict)};
+  std::string line;
+  for (int i = 0; i < kFieldCount; ++i) {
+    if (i > 0) line += kFieldSeparator;
+    line += FieldText(fields[i]);
+  }
+  return line;
+}
+
+bool ParseRecord(const std::string& line, UpdateRecord& record) {
+  std::string text = line;
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  if (text.empty() || text[0] == '#') return false;
+  const std::vector<std::string> fields = SplitFields(text);
+  if (fields.size() != kFieldCount) return false;
+  bool known = false;
+  for (const auto& entry : kVerdictNames) {
+    if (fields[7] == entry.name) {
+      record.verdict = entry.verdict;
+      known = true;
+    }
+  }
+  if (!known) return false;
+  record.time = FieldValue(fields[0]);
+  record.model = FieldValue(fields[1]);
+  record.address = FieldValue(fields[2]);
+  record.revisionBefore = FieldValue(fields[3]);
+  record.versionInstalled = FieldValue(fields[4]);
+  record.fileName = FieldValue(fields[5]);
+  record.sha256 = FieldValue(fields[6]);
+  return true;
+}
+
+std::vector<UpdateRecord> ParseHistory(const std::string& text) {
+  std::vector<UpdateRecord> records;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    UpdateRecord record;
+    if (ParseRecord(text.substr(start, end - start), record)) records.push_back(record);
+    start = end + 1;
+  }
+  return records;
+}
+
+std::string FormatHistory(const std::vector<UpdateRecord>& records) {
+  std::string text = std::string(kHeader) + "\r\n";
+  const std::size_t first = records.size() > kHistoryRecords ? records.size() - kHistoryRecords : 0;
+  for (std::size_t i = first; i < records.size(); ++i) text += FormatRecord(records[i]) + "\r\n";
+  return text;
+}
+
+std::vector<UpdateRecord> ReadHistory(const std::string& path) {
+  std::string text;
+  if (path.empty() || !ReadWholeFile(path, text)) return {};
+  return ParseHistory(text);
+}
+
+bool WriteHistory(const std::string& path, const std::vector<UpdateRecord>& records) {
+  if (path.empty() || !MakeFolders(FolderOf(path))) return false;
+  const std::string text = FormatHistory(records);
+  try {
+    CFile file;
+    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite)) return false;
+    file.Write(text.data(), static_cast<unsigned>(text.size()));
+    file.Close();
+    return true;
+  } catch (const CFileException&) {
+    return false;
+  }
+}
+
+bool AppendRecord(const std::string& path, const UpdateRecord& record) {
+  std::vector<UpdateRecord> records = ReadHistory(path);
+  records.push_back(record);
+  return WriteHistory(path, records);
+}
+
+bool SettleRecord(const std::string& path, const UpdateRecord& attempt, Verdict verdict) {
+  std::vector<UpdateRecord> records = ReadHistory(path);
+  // The newest pending record of the attempt: an attempt repeated within the
+  // same second is settled one record at a time.
+  for (auto it = records.rbegin(); it != records.rend(); ++it) {
+    if (it->verdict == Verdict::Pending && it->SameAttempt(attempt)) {
+      it->verdict = verdict;
+      return WriteHistory(path, records);
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> HistoryFileCandidates(bool ntLine, const std::string& appData,
+                                               const std::string& programFolder,
+                                               const std::string& windowsFolder) {
+  std::vector<std::string> candidates;
+  if (ntLine && !appData.empty()) candidates.push_back(Join(Join(appData, kMakerFolder), kHistoryFileName));
+  for (const std::string& folder : {programFolder, windowsFolder}) {
+    if (!folder.empty()) candidates.push_back(Join(folder, kHistoryFileName));
+  }
+  return candidates;
+}
+
+std::string ChooseHistoryFile(const std::vector<std::string>& candidates) {
+  for (const std::string& path : candidates) {
+    if (platform::FileExists(path)) return path;
+  }
+  for (const std::string& path : candidates) {
+    if (!MakeFolders(FolderOf(path))) continue;
+    if (platform::CreateNewFile(path) == platform::NewFile::kCreated) {
+      platform::RemoveFile(path);
+      return path;
+    }
+  }
+  return std::string();
+}
+
+}  // namespace install

@@ -1,0 +1,33 @@
+// Whether a started firmware update took: the drive it was for, read again
+// after the flasher, against what was installed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "install/UpdateHistory.h"
+
+namespace install {
+
+// One drive as a scan found it.
+struct ScannedDrive {
+  std::string address;   // "adapter:target:lun" (ASPI) or "D:" (pass-through)
+  std::string vendor;    // INQUIRY vendor identification, trailing spaces removed
+  std::string product;   // INQUIRY product identification, trailing spaces removed
+  std::string model;     // the product up to its first space, as the device page lists it
+  std::string revision;  // firmware revision, as the device page lists it
+  std::string dateCode;  // "/" removed; empty when the drive gives none
+  bool maker = false;    // one of the maker's drives
+};
+
+// What a scan says about a started update: the maker's drive at the
+// attempt's address with the attempt's model runs the version installed
+// (verified), runs another (not applied), or is not there (drive missing).
+// `reported` gets the revision the drive reports, empty when it is missing.
+Verdict JudgeUpdate(const UpdateRecord& attempt, const std::vector<ScannedDrive>& drives,
+                    std::string* reported = nullptr);
+
+// The drive at `address`, or null.
+const ScannedDrive* FindDrive(const std::vector<ScannedDrive>& drives, const std::string& address);
+
+}  // namespace install

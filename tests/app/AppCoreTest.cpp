@@ -1,0 +1,138 @@
+// What the program does around the wizard without a window: its texts, the
+// verdict message, which drive an update was for, the report's command line
+// and the report's offers.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/AppTexts.h"
+#include "app/SupportReport.h"
+#include "app/UpdateCheck.h"
+#include "tests/install/Cp950.h"
+
+namespace {
+
+using install::ScannedDrive;
+using install::UpdateRecord;
+using install::Verdict;
+
+const ScannedDrive kQx1234 = {"0:0:0", "VORN", "QX-1234A", "QX-1234A", "1.20", "030101", true};
+const ScannedDrive kOther = {"0:1:0", "ACME", "CD-52X", "CD-52X", "1.00", "020202", false};
+const ScannedDrive kSecondQx1234 = {"0:2:0", "VORN", "QX-1234A", "QX-1234A", "1.20", "030101", true};
+
+TEST(AppTexts, ChineseTextsAreTheirCodePage950Bytes) {
+  const app::AppTexts& zh = app::AppTextsFor(Language::ChineseTaiwan);
+  const struct {
+    const char* stored;
+    const char* utf8;
+  } rows[] = {
+      {zh.waiting, "韌體更新程式執行中。\n\n在它結束之前，請勿關閉電腦。"},
+      {zh.verified, "%1 現在執行的韌體版本為 %2。"},
+      {zh.notApplied, "%1 仍回報韌體版本 %3，更新至 %2 沒有生效。\n請再執行一次更新；若仍失敗，請與VORN客服人員接洽。"},
+      {zh.driveMissing, "找不到位於 %4 的 %1，或它沒有回應。\n請重新啟動電腦，再執行本程式以確認更新結果。"},
+      {zh.pendingChecked, "於 %5 開始的更新已檢查完畢："},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.utf8);
+    EXPECT_EQ(std::string(row.stored), Utf8ToCp950(row.utf8));
+  }
+}
+
+TEST(VerdictMessage, SaysWhatTheDriveReportsInTheUsersLanguage) {
+  UpdateRecord flashed = {"2026-12-08 09:15:02", "QX-1234A", "0:0:0", "1.20", "1.30", "a.zip", "", Verdict::Pending};
+  UpdateRecord missing = flashed;
+  missing.model = "QX-9000B";
+  missing.address = "0:2:0";
+  missing.versionInstalled = "2.10";
+  const ScannedDrive flashedDrive = {"0:0:0", "VORN", "QX-1234A", "QX-1234A", "1.30", "030512", true};
+  const std::vector<app::CheckedUpdate> checked = app::CheckUpdates({flashed, missing}, {flashedDrive, kOther});
+  ASSERT_EQ(checked.size(), 2u);
+  EXPECT_EQ(checked[0].record.verdict, Verdict::Verified);
+  EXPECT_EQ(checked[1].record.verdict, Verdict::DriveMissing);
+  EXPECT_EQ(app::VerdictMessage(checked[0], Language::English), "QX-1234A now runs firmware 1.30.");
+  EXPECT_EQ(app::VerdictMessage(checked[1], Language::English),
+            "QX-9000B at 0:2:0 was not found or does not answer. Restart the\n"
+            "computer, then start this program again to check the update.");
+  EXPECT_EQ(app::VerdictMessage(checked[0], Language::English, true),
+            "The update started on 2026-12-08 09:15:02 has been checked:\nQX-1234A now runs firmware 1.30.");
+  EXPECT_EQ(app::VerdictMessage(checked[0], Language::ChineseTaiwan),
+            "QX-1234A" + Utf8ToCp950(" 現在執行的韌體版本為 ") + "1.30" + Utf8ToCp950("。"));
+
+  app::CheckedUpdate stale = checked[0];
+  stale.verdict = Verdict::NotApplied;
+  stale.reported = "1.20";
+  EXPECT_EQ(app::VerdictMessage(stale, Language::English),
+            "QX-1234A still reports firmware 1.20: the update to 1.30 did not\n"
+            "take effect. Run the update again or contact Vornhal.");
+}
+
+TEST(AddressForModel, EachUpdateOfARunTakesTheNextDriveOfItsModel) {
+  const std::vector<ScannedDrive> drives = {kOther, kQx1234, kSecondQx1234};
+  EXPECT_EQ(app::AddressForModel(drives, "QX-1234A", {}), "0:0:0");
+  EXPECT_EQ(app::AddressForModel(drives, "QX-1234A", {"0:0:0"}), "0:2:0");
+  EXPECT_EQ(app::AddressForModel(drives, "QX-1234A", {"0:0:0", "0:2:0"}), "");
+  EXPECT_EQ(app::AddressForModel(drives, "CD-52X", {}), "") << "another maker's drive is never updated";
+}
+
+TEST(ReportRequest, SlashOrDashReportThenTheFile) {
+  const struct {
+    const char* commandLine;
+    bool requested;
+    const char* file;
+  } rows[] = {
+      {"VornUpdate.exe /report out.txt", true, "out.txt"},
+      {"\"C:\\Program Files\\VORN\\VornUpdate.exe\" -REPORT \"C:\\My Files\\out.txt\"", true,
+       "C:\\My Files\\out.txt"},
+      {"VornUpdate.exe   /Report\tZ:\\tmp\\r.txt  extra", true, "Z:\\tmp\\r.txt"},
+      {"VornUpdate.exe /report", true, ""},
+      {"VornUpdate.exe", false, ""},
+      {"\"C:\\x /report\\VornUpdate.exe\"", false, ""},  // inside the program's own quoted path
+      {"VornUpdate.exe /reports out.txt", false, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.commandLine);
+    std::string file = "stale";
+    EXPECT_EQ(app::ParseReportRequest(row.commandLine, file), row.requested);
+    if (row.requested) EXPECT_EQ(file, row.file);
+  }
+}
+
+TEST(SupportReport, SaysWhyEachEntryIsOrIsNotOffered) {
+  app::ReportFacts facts;
+  facts.transport = "ASPI, WNASPI32.DLL";
+  facts.scanWorked = true;
+  facts.drives = {kQx1234, kOther};
+  facts.catalogueArrived = true;
+  facts.catalogueUsable = true;
+  facts.hashRequired = true;
+  const std::string hash(64, 'b');
+  facts.catalogue =
+      "<model> QX-1234A\n"
+      "<version> 1.30 <fw location> pub/a/new.zip <sha256> " + hash + " <compare mode> version <~item>\n"
+      "<version> 1.10 <fw location> pub/a/old.zip <sha256> " + hash + " <compare mode> version <~item>\n"
+      "<version> 1.31 <fw location> pub/a/nohash.zip <compare mode> version <~item>\n"
+      "<version> 1.32B <datecode> 030801 <fw location> pub/a/beta.zip <sha256> " + hash + " <~item>\n"
+      "<~model>\n<model> QX-9000B\n<version> 2.10 <fw location> pub/b/x.zip <~item>\n<~model>\n";
+  const std::string report = app::ComposeReport(facts);
+  for (const char* expected : {
+           "  0:0:0  vendor VORN  product QX-1234A  revision 1.20  date code 030101  the maker's drive\r\n",
+           "  0:1:0  vendor ACME  product CD-52X  revision 1.00  date code 020202  another maker's drive\r\n",
+           "    new.zip  version 1.30  date code -  compared by version: offered\r\n",
+           "    old.zip  version 1.10  date code -  compared by version: not offered: not newer than revision 1.20\r\n",
+           "    nohash.zip  version 1.31  date code -  compared by version: not offered: no SHA-256 listed\r\n",
+           "    beta.zip  version 1.32B  date code 030801  compared by date code: offered\r\n",
+           "    not offered, for another model: QX-9000B 2.10\r\n",
+           "Result: scan worked, catalogue fetched and usable, exit code 0\r\n",
+       }) {
+    EXPECT_NE(report.find(expected), std::string::npos) << expected << "\nin\n" << report;
+  }
+  EXPECT_EQ(report.find("CD-52X at"), std::string::npos) << "another maker's drive is offered nothing";
+
+  facts.catalogueUsable = false;
+  facts.scanWorked = false;
+  EXPECT_EQ(app::ReportExitCode(facts), 3);
+  EXPECT_NE(app::ComposeReport(facts).find("  none: no usable catalogue\r\n"), std::string::npos);
+}
+
+}  // namespace

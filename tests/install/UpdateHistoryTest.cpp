@@ -1,0 +1,169 @@
+// The history of started updates (its lines, its file, where it lives) and
+// the verdict of a scan after the flasher.
+#include "install/UpdateHistory.h"
+#include "install/UpdateVerdict.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/File.h"
+#include "framework/Platform.h"
+#include "tests/common/TestFiles.h"
+
+namespace {
+
+using install::ScannedDrive;
+using install::UpdateRecord;
+using install::Verdict;
+
+const UpdateRecord kAttempt = {"2026-12-08 09:15:02", "QX-1234A", "0:0:0", "1.20", "1.30",
+                               "qx1234a_130.zip", std::string(64, 'a'), Verdict::Pending};
+
+std::string Scratch(const std::string& name) {
+  const std::string root = VORN_TEST_SCRATCH;
+  framework::CreateFolder(root);
+  const std::string folder = root + framework::kPathSeparator + name;
+  framework::CreateFolder(folder);
+  return folder;
+}
+
+TEST(UpdateHistoryLine, RecordsSurviveTheirLineAndOddLinesArePassedOver) {
+  UpdateRecord record = kAttempt;
+  record.sha256.clear();  // none listed: written as "-"
+  record.verdict = Verdict::NotApplied;
+  const std::string line = install::FormatRecord(record);
+  EXPECT_EQ(line, "2026-12-08 09:15:02\tQX-1234A\t0:0:0\t1.20\t1.30\tqx1234a_130.zip\t-\tnot applied");
+  UpdateRecord read;
+  ASSERT_TRUE(install::ParseRecord(line + "\r", read));
+  EXPECT_TRUE(read.SameAttempt(record));
+  EXPECT_EQ(read.verdict, Verdict::NotApplied);
+
+  // A tab inside a field cannot split the record.
+  UpdateRecord odd = kAttempt;
+  odd.fileName = "a\tb.zip";
+  ASSERT_TRUE(install::ParseRecord(install::FormatRecord(odd), read));
+  EXPECT_EQ(read.fileName, "a b.zip");
+
+  const struct {
+    const char* line;
+    bool parses;
+    Verdict verdict;
+  } rows[] = {
+      {"t\tQX\t0:0:0\t1.20\t1.30\tf.zip\t-\tpending", true, Verdict::Pending},
+      {"t\tQX\t0:0:0\t1.20\t1.30\tf.zip\t-\tverified", true, Verdict::Verified},
+      {"t\tQX\tD:\t1.20\t1.30\tf.zip\t-\tdrive missing", true, Verdict::DriveMissing},
+      {"t\tQX\t0:0:0\t1.20\t1.30\tf.zip\t-\tdone", false, Verdict::Pending},        // unknown verdict
+      {"t\tQX\t0:0:0\t1.20\t1.30\tf.zip\tpending", false, Verdict::Pending},        // a field short
+      {"t\tQX\t0:0:0\t1.20\t1.30\tf.zip\t-\tpending\tx", false, Verdict::Pending},  // one too many
+      {"# time\tmodel\taddress\trev\tver\tfile\tsha\tpending", false, Verdict::Pending},
+      {"", false, Verdict::Pending},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.line);
+    UpdateRecord parsed;
+    EXPECT_EQ(install::ParseRecord(row.line, parsed), row.parses);
+    if (row.parses) EXPECT_EQ(parsed.verdict, row.verdict);
+  }
+}
+
+TEST(UpdateHistoryFile, AppendsSettlesTheNewestPendingAttemptAndKeepsTheLastFifty) {
+  const std::string path = Scratch("history") + framework::kPathSeparator + "sub" + framework::kPathSeparator +
+                           "UpdateHistory.txt";
+  platform::RemoveFile(path);
+  EXPECT_TRUE(install::ReadHistory(path).empty());
+  ASSERT_TRUE(install::AppendRecord(path, kAttempt));  // makes the missing folder
+  ASSERT_TRUE(install::AppendRecord(path, kAttempt));  // the same attempt twice
+  EXPECT_TRUE(install::SettleRecord(path, kAttempt, Verdict::Verified));
+  std::vector<UpdateRecord> records = install::ReadHistory(path);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].verdict, Verdict::Pending);
+  EXPECT_EQ(records[1].verdict, Verdict::Verified);
+  EXPECT_EQ(testfiles::ReadFile(path).substr(0, 7), "# time\t");
+
+  UpdateRecord other = kAttempt;
+  other.address = "0:2:0";
+  EXPECT_FALSE(install::SettleRecord(path, other, Verdict::DriveMissing)) << "no such pending record";
+
+  for (int i = 0; i < 60; ++i) {
+    UpdateRecord record = kAttempt;
+    record.time = "2026-12-09 10:00:" + std::to_string(10 + i);
+    ASSERT_TRUE(install::AppendRecord(path, record));
+  }
+  records = install::ReadHistory(path);
+  ASSERT_EQ(records.size(), install::kHistoryRecords);
+  EXPECT_EQ(records.back().time, "2026-12-09 10:00:69");
+}
+
+TEST(UpdateHistoryPlace, AppDataOnTheNtLineElseBesideTheProgramThenTheWindowsFolder) {
+  const char s = framework::kPathSeparator;
+  const std::string file = "UpdateHistory.txt";
+  const struct {
+    bool nt;
+    const char* appData;
+    const char* program;
+    std::vector<std::string> expected;
+  } rows[] = {
+      {true, "C:\\Users\\me\\AppData\\Roaming", "C:\\Program Files\\VORN",
+       {std::string("C:\\Users\\me\\AppData\\Roaming") + s + "VORN" + s + file,
+        std::string("C:\\Program Files\\VORN") + s + file, std::string("C:\\WINDOWS") + s + file}},
+      {true, "", "C:\\VORN", {std::string("C:\\VORN") + s + file, std::string("C:\\WINDOWS") + s + file}},  // NT 4
+      {false, "C:\\ignored", "C:\\VORN", {std::string("C:\\VORN") + s + file, std::string("C:\\WINDOWS") + s + file}},
+      {false, "", "", {std::string("C:\\WINDOWS") + s + file}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.nt ? "NT " : "9x ") + row.appData + " " + row.program);
+    EXPECT_EQ(install::HistoryFileCandidates(row.nt, row.appData, row.program, "C:\\WINDOWS"), row.expected);
+  }
+
+  // A file already there is kept; else the first place that takes a file.
+  const std::string folder = Scratch("history-place");
+  const std::string first = folder + s + "a" + s + file;
+  const std::string second = folder + s + "b" + s + file;
+  platform::RemoveFile(first);
+  platform::RemoveFile(second);
+  const std::string blocked = folder + s + "not-a-folder";
+  testfiles::WriteFile(blocked, "a file where a folder would be");
+  EXPECT_EQ(install::ChooseHistoryFile({blocked + s + file, first, second}), first);
+  EXPECT_FALSE(platform::FileExists(first)) << "the trial file stays";
+  ASSERT_TRUE(install::AppendRecord(second, kAttempt));
+  EXPECT_EQ(install::ChooseHistoryFile({first, second}), second);
+  EXPECT_EQ(install::ChooseHistoryFile({blocked + s + file}), "");
+}
+
+TEST(UpdateVerdict, TheDriveAtTheAddressDecides) {
+  const ScannedDrive flashed = {"0:0:0", "VORN", "QX-1234A", "QX-1234A", "1.30", "030512", true};
+  const ScannedDrive unchanged = {"0:0:0", "VORN", "QX-1234A", "QX-1234A", "1.20", "030101", true};
+  const ScannedDrive otherRevision = {"0:0:0", "VORN", "QX-1234A", "QX-1234A", "1.25", "030101", true};
+  const ScannedDrive elsewhere = {"0:2:0", "VORN", "QX-1234A", "QX-1234A", "1.30", "030512", true};
+  const ScannedDrive otherModel = {"0:0:0", "VORN", "QX-9000B", "QX-9000B", "1.30", "030512", true};
+  const ScannedDrive otherMaker = {"0:0:0", "ACME", "QX-1234A", "QX-1234A", "1.30", "030512", false};
+  UpdateRecord byDateCode = kAttempt;
+  byDateCode.versionInstalled = "030512";
+  const struct {
+    const char* name;
+    UpdateRecord attempt;
+    std::vector<ScannedDrive> drives;
+    Verdict verdict;
+    const char* reported;
+  } rows[] = {
+      {"runs the version installed", kAttempt, {flashed}, Verdict::Verified, "1.30"},
+      {"still the old revision", kAttempt, {unchanged}, Verdict::NotApplied, "1.20"},
+      {"a revision nobody installed", kAttempt, {otherRevision}, Verdict::NotApplied, "1.25"},
+      {"no drive at all", kAttempt, {}, Verdict::DriveMissing, ""},
+      {"the model only at another address", kAttempt, {elsewhere}, Verdict::DriveMissing, ""},
+      {"another model at the address", kAttempt, {otherModel}, Verdict::DriveMissing, ""},
+      {"another maker's drive at the address", kAttempt, {otherMaker}, Verdict::DriveMissing, ""},
+      {"an entry listed by date code only", byDateCode, {flashed}, Verdict::Verified, "1.30"},
+      {"date code entry not taken", byDateCode, {unchanged}, Verdict::NotApplied, "1.20"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string reported = "stale";
+    EXPECT_EQ(install::JudgeUpdate(row.attempt, row.drives, &reported), row.verdict);
+    EXPECT_EQ(reported, row.reported);
+  }
+}
+
+}  // namespace
