@@ -8,6 +8,7 @@
 #include "app/FlasherWait.h"
 #include "app/UpdateCheck.h"
 #include "controls/MessageDialog.h"
+#include "messages/ShowMessages.h"
 #include "scsi/ScsiTransport.h"
 
 namespace app {
@@ -96,6 +97,8 @@ void UpdateFollowUp::CheckStarted() {
   flashers_.clear();
 
   transport_.Rescan();
+  // What the rescan met is said as at start-up, before the verdicts.
+  messages::ReportDriveProblems(transport_);
   const std::vector<CheckedUpdate> checked = CheckUpdates(started_, SnapshotDrives(transport_));
   for (const CheckedUpdate& update : checked) install::SettleRecord(historyFile_, update.record, update.verdict);
   started_.clear();

@@ -132,4 +132,10 @@ TEST(SimDriveList, TheDemoFlasherChangesOrRemovesOneModelAndKeepsTheRest) {
   EXPECT_EQ(reread.drives[2].delayMs, aspisim::kNeverEnds);
 }
 
+TEST(SimDriveList, TheTestsUnixPathsBecomeWinePaths) {
+  EXPECT_EQ(aspisim::WinePath("/work/build/drives.txt"), "Z:\\work\\build\\drives.txt");
+  EXPECT_EQ(aspisim::WinePath("C:\\windows\\system32\\wnaspi32.txt"), "C:\\windows\\system32\\wnaspi32.txt");
+  EXPECT_EQ(aspisim::WinePath(""), "");
+}
+
 }  // namespace

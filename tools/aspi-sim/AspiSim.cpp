@@ -50,17 +50,6 @@ std::string Environment(const char* name) {
   return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
 }
 
-// A Unix absolute path as Wine's Z: drive sees it.
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-    path = "Z:" + path;
-  }
-  return path;
-}
-
 void Log(const std::string& line) {
   if (logPath.empty()) return;
   if (FILE* file = std::fopen(logPath.c_str(), "a")) {
@@ -77,8 +66,8 @@ std::string Address(int adapter, int target, int lun) {
 void LoadDrives() {
   if (loaded) return;
   loaded = true;
-  logPath = WindowsPath(Environment("VORN_ASPI_LOG"));
-  std::string path = WindowsPath(Environment("VORN_ASPI_DRIVES"));
+  logPath = aspisim::WinePath(Environment("VORN_ASPI_LOG"));
+  std::string path = aspisim::WinePath(Environment("VORN_ASPI_DRIVES"));
   if (path.empty()) {
     char module[MAX_PATH];
     const DWORD length = GetModuleFileNameA(thisModule, module, MAX_PATH);

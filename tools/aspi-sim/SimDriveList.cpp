@@ -190,4 +190,14 @@ std::string ChangeSimDrives(const std::string& text, const std::string& product,
   return changed;
 }
 
+std::string WinePath(std::string path) {
+  if (!path.empty() && path[0] == '/') {
+    for (char& c : path) {
+      if (c == '/') c = '\\';
+    }
+    path = "Z:" + path;
+  }
+  return path;
+}
+
 }  // namespace aspisim

@@ -64,4 +64,8 @@ std::string FormatSimDrive(const SimDrive& drive);
 std::string ChangeSimDrives(const std::string& text, const std::string& product, const std::string& revision,
                             bool remove = false);
 
+// A Unix absolute path as Wine's Z: drive sees it ("/a/b" -> "Z:\a\b");
+// any other path unchanged. The tests name the drives file by its Unix path.
+std::string WinePath(std::string path);
+
 }  // namespace aspisim

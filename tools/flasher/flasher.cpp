@@ -51,19 +51,8 @@ std::string LogPath() {
   return path.empty() ? ProgramFolder() + "flasher.log" : path;
 }
 
-// A Unix absolute path as Wine's Z: drive sees it.
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-    path = "Z:" + path;
-  }
-  return path;
-}
-
 std::string DriveListPath() {
-  const std::string named = WindowsPath(Environment("VORN_ASPI_DRIVES"));
+  const std::string named = aspisim::WinePath(Environment("VORN_ASPI_DRIVES"));
   if (!named.empty()) return named;
   char system[MAX_PATH];
   const UINT n = GetSystemDirectoryA(system, MAX_PATH);
