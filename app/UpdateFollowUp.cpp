@@ -66,14 +66,20 @@ UpdateFollowUp::~UpdateFollowUp() {
 }
 
 void UpdateFollowUp::CheckPending() {
-  std::vector<install::UpdateRecord> pending;
-  for (const install::UpdateRecord& record : install::ReadHistory(historyFile_)) {
-    if (record.verdict == install::Verdict::Pending) pending.push_back(record);
+  const std::vector<install::UpdateRecord> open = install::RecordsToCheckAtStart(install::ReadHistory(historyFile_));
+  if (open.empty()) return;
+  const std::vector<CheckedUpdate> checked = CheckUpdates(open, startDrives_);
+  std::vector<CheckedUpdate> told;
+  for (std::size_t i = 0; i < checked.size(); ++i) {
+    // A drive still missing since its flash has nothing new to tell; its
+    // record stays open for a start that finds it.
+    const bool stillMissing =
+        open[i].verdict == install::Verdict::DriveMissing && checked[i].verdict == install::Verdict::DriveMissing;
+    if (stillMissing) continue;
+    install::SettleRecord(historyFile_, checked[i].record, checked[i].verdict);
+    told.push_back(checked[i]);
   }
-  if (pending.empty()) return;
-  const std::vector<CheckedUpdate> checked = CheckUpdates(pending, startDrives_);
-  for (const CheckedUpdate& update : checked) install::SettleRecord(historyFile_, update.record, update.verdict);
-  for (const CheckedUpdate& update : checked) Tell(VerdictMessage(update, language_, true));
+  for (const CheckedUpdate& update : told) Tell(VerdictMessage(update, language_, true));
 }
 
 void UpdateFollowUp::Started(install::UpdateRecord& record, install::StartedProgram& flasher) {

@@ -32,9 +32,10 @@ class UpdateFollowUp {
   UpdateFollowUp(const UpdateFollowUp&) = delete;
   UpdateFollowUp& operator=(const UpdateFollowUp&) = delete;
 
-  // Before the welcome page: judges every pending record of the history
-  // against the drives found at start-up, writes the verdicts and shows
-  // each in the message dialog, so that each is shown once.
+  // Before the welcome page: judges the open records of the history
+  // (install::RecordsToCheckAtStart) against the drives found at start-up,
+  // writes the verdicts and shows each in the message dialog, so that each is
+  // shown once. A drive still missing is passed over in silence.
   void CheckPending();
 
   // The wizard's report of a started update: gives it the time and the

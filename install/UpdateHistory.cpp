@@ -176,15 +176,34 @@ bool AppendRecord(const std::string& path, const UpdateRecord& record) {
 
 bool SettleRecord(const std::string& path, const UpdateRecord& attempt, Verdict verdict) {
   std::vector<UpdateRecord> records = ReadHistory(path);
-  // The newest pending record of the attempt: an attempt repeated within the
+  // The newest open record of the attempt: an attempt repeated within the
   // same second is settled one record at a time.
   for (auto it = records.rbegin(); it != records.rend(); ++it) {
-    if (it->verdict == Verdict::Pending && it->SameAttempt(attempt)) {
+    const bool open = it->verdict == Verdict::Pending || it->verdict == Verdict::DriveMissing;
+    if (open && it->SameAttempt(attempt)) {
       it->verdict = verdict;
       return WriteHistory(path, records);
     }
   }
   return false;
+}
+
+std::vector<UpdateRecord> RecordsToCheckAtStart(const std::vector<UpdateRecord>& records) {
+  std::vector<UpdateRecord> checked;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const UpdateRecord& record = records[i];
+    if (record.verdict == Verdict::DriveMissing) {
+      bool superseded = false;
+      for (std::size_t later = i + 1; later < records.size() && !superseded; ++later) {
+        superseded = records[later].model == record.model && records[later].address == record.address;
+      }
+      if (superseded) continue;
+    } else if (record.verdict != Verdict::Pending) {
+      continue;
+    }
+    checked.push_back(record);
+  }
+  return checked;
 }
 
 std::vector<std::string> HistoryFileCandidates(bool ntLine, const std::string& appData,

@@ -60,9 +60,18 @@ std::vector<UpdateRecord> ReadHistory(const std::string& path);
 bool WriteHistory(const std::string& path, const std::vector<UpdateRecord>& records);
 // Appends one record (by rewriting the file with it at the end).
 bool AppendRecord(const std::string& path, const UpdateRecord& record);
-// Gives the pending record of the same attempt its verdict. False when the
-// file holds no such pending record or cannot be written.
+// Gives the newest record of the same attempt that is still open (pending,
+// or drive missing) its verdict. False when the file holds no such record
+// or cannot be written.
 bool SettleRecord(const std::string& path, const UpdateRecord& attempt, Verdict verdict);
+
+// The records a start checks against its drives, oldest first: every
+// pending one, and each "drive missing" one that is the newest record of its
+// drive (model and address). A drive that was missing after its flash may
+// come back after a restart, and the user was told to start the program
+// again to check; a later update of the same drive supersedes the old
+// record.
+std::vector<UpdateRecord> RecordsToCheckAtStart(const std::vector<UpdateRecord>& records);
 
 // Where the history may live, most preferred first: on the NT line the
 // user's application-data folder (`appData`, empty when unknown), in a

@@ -85,6 +85,10 @@ TEST(UpdateHistoryFile, AppendsSettlesTheNewestPendingAttemptAndKeepsTheLastFift
   UpdateRecord other = kAttempt;
   other.address = "0:2:0";
   EXPECT_FALSE(install::SettleRecord(path, other, Verdict::DriveMissing)) << "no such pending record";
+  // A drive missing after its flash stays open until a start finds it.
+  EXPECT_TRUE(install::SettleRecord(path, kAttempt, Verdict::DriveMissing));
+  EXPECT_TRUE(install::SettleRecord(path, kAttempt, Verdict::Verified));
+  EXPECT_FALSE(install::SettleRecord(path, kAttempt, Verdict::NotApplied)) << "both records are settled";
 
   for (int i = 0; i < 60; ++i) {
     UpdateRecord record = kAttempt;
@@ -94,6 +98,31 @@ TEST(UpdateHistoryFile, AppendsSettlesTheNewestPendingAttemptAndKeepsTheLastFift
   records = install::ReadHistory(path);
   ASSERT_EQ(records.size(), install::kHistoryRecords);
   EXPECT_EQ(records.back().time, "2026-12-09 10:00:69");
+}
+
+// Which records a start checks: the pending ones, and a drive's newest
+// record when its drive was missing after the flash.
+TEST(UpdateHistoryFile, AStartChecksPendingRecordsAndEachDrivesNewestMissingOne) {
+  auto record = [](const char* time, const char* model, const char* address, Verdict verdict) {
+    UpdateRecord r = kAttempt;
+    r.time = time;
+    r.model = model;
+    r.address = address;
+    r.verdict = verdict;
+    return r;
+  };
+  const std::vector<UpdateRecord> history = {
+      record("1", "QX-1234A", "0:0:0", Verdict::DriveMissing),  // superseded by 3
+      record("2", "QX-9000B", "0:1:0", Verdict::DriveMissing),  // newest of its drive
+      record("3", "QX-1234A", "0:0:0", Verdict::Verified),
+      record("4", "QX-1234A", "0:2:0", Verdict::NotApplied),
+      record("5", "QX-1234A", "0:2:0", Verdict::Pending),
+      record("6", "QX-1234A", "0:0:0", Verdict::Pending),
+  };
+  std::vector<std::string> times;
+  for (const UpdateRecord& r : install::RecordsToCheckAtStart(history)) times.push_back(r.time);
+  EXPECT_EQ(times, (std::vector<std::string>{"2", "5", "6"}));
+  EXPECT_TRUE(install::RecordsToCheckAtStart({history[0], history[2]}).empty());
 }
 
 TEST(UpdateHistoryPlace, AppDataOnTheNtLineElseBesideTheProgramThenTheWindowsFolder) {
