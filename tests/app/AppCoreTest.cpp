@@ -94,7 +94,9 @@ TEST(ReportRequest, SlashOrDashReportThenTheFile) {
     SCOPED_TRACE(row.commandLine);
     std::string file = "stale";
     EXPECT_EQ(app::ParseReportRequest(row.commandLine, file), row.requested);
-    if (row.requested) EXPECT_EQ(file, row.file);
+    if (row.requested) {
+      EXPECT_EQ(file, row.file);
+    }
   }
 }
 

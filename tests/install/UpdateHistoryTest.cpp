@@ -64,7 +64,9 @@ TEST(UpdateHistoryLine, RecordsSurviveTheirLineAndOddLinesArePassedOver) {
     SCOPED_TRACE(row.line);
     UpdateRecord parsed;
     EXPECT_EQ(install::ParseRecord(row.line, parsed), row.parses);
-    if (row.parses) EXPECT_EQ(parsed.verdict, row.verdict);
+    if (row.parses) {
+      EXPECT_EQ(parsed.verdict, row.verdict);
+    }
   }
 }
 

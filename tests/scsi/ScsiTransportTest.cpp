@@ -71,7 +71,9 @@ TEST(ScsiTransportPlatform, MissingOrIncompleteAspiLibraryIsReportedOnceAndLists
       EXPECT_TRUE(fake.aspiRequests.empty());
     }
     EXPECT_EQ(fake.unloadedModules, row.unloaded);
-    if (row.systemDirectory[0] == '\0') EXPECT_TRUE(fake.loadedPaths.empty());
+    if (row.systemDirectory[0] == '\0') {
+      EXPECT_TRUE(fake.loadedPaths.empty());
+    }
   }
 }
 

@@ -456,7 +456,7 @@ TEST(WizardWithServerTest, FailedOrChangedDownloadKeepsTheFirmwarePageAndTheOldF
     run.Settle();
     EXPECT_EQ(TopWindows(run.process.id(), "#32770").size(), 1u) << "the update-now question was asked";
     EXPECT_EQ(ReadFile(saved), "the file saved before");
-    EXPECT_FALSE(Exists(folder + "\kept")) << "something was unpacked";
+    EXPECT_FALSE(Exists(folder + "\\kept")) << "something was unpacked";
     EXPECT_FALSE(Exists(log)) << "the flasher was started";
 
     // The firmware page stays, and another file can be fetched.
