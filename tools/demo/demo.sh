@@ -76,8 +76,8 @@ start_server
 echo "demo: FTP server on 127.0.0.1:$port serving $demo/ftp"
 
 if [ -n "${DISPLAY:-}" ]; then
-  echo "demo: the wizard is open ($tag); save the firmware file anywhere, e.g. $(winpath "$demo/downloads")"
-  "$here/tools/wine/wine-run.sh" --build "$build" "$wizard" || true
+  echo "demo: the wizard is open ($tag); its save dialog opens in $(winpath "$demo/downloads")"
+  (cd "$demo/downloads" && "$here/tools/wine/wine-run.sh" --build "$build" "$wizard") || true
   echo "demo: the flasher's record of its runs: $demo/flasher.log"
   exit 0
 fi
@@ -89,10 +89,14 @@ session=1
 display=$(cat "$build/wine-session/display")
 
 # Runs the UI driver with the given arguments; takes a picture whenever it
-# asks for one, naming it with the run's label.
+# asks for one, naming it with the run's label. The wizard starts in the
+# downloads folder, where its save dialog opens, so that the pictures show
+# that folder and not whatever folder the demo was started from.
 walk() {
   local label=$1; shift
-  coproc DRIVER { DISPLAY=$display "$here/tools/wine/wine-run.sh" --build "$build" "$driver" "$@" 2>/dev/null; }
+  coproc DRIVER {
+    cd "$demo/downloads" && DISPLAY=$display "$here/tools/wine/wine-run.sh" --build "$build" "$driver" "$@" 2>/dev/null
+  }
   local pid=$DRIVER_PID input=${DRIVER[0]} output=${DRIVER[1]} line ok=1
   while IFS= read -r line <&"$input"; do
     line=${line%$'\r'}
