@@ -1,6 +1,5 @@
 #include "app/DriveSnapshot.h"
 
-#include <cstring>
 #include <string>
 
 #include "scsi/ScsiTransport.h"
@@ -9,8 +8,6 @@ namespace app {
 namespace {
 
 constexpr std::size_t kVendorLength = 8;
-constexpr std::size_t kDateCodeOffset = 40;
-constexpr std::size_t kDateCodeLength = 7;
 
 std::string Trimmed(const std::string& text) {
   const std::size_t end = text.find_last_not_of(' ');
@@ -34,18 +31,8 @@ std::vector<install::ScannedDrive> SnapshotDrives(ScsiTransport& transport) {
     const std::string identification = info.identification;
     drive.vendor = Trimmed(identification.substr(0, kVendorLength));
     drive.product = identification.size() > kVendorLength ? Trimmed(identification.substr(kVendorLength)) : "";
-    drive.maker = transport.IdentifyDrive(i, drive.model, drive.revision, drive.dateCode);
-    if (!drive.maker) {
-      // Another maker's drive: the same texts, read the same way.
-      drive.model = drive.product.substr(0, drive.product.find(' '));
-      drive.revision = Trimmed(info.revision);
-      transport.SelectDrive(i);
-      std::uint8_t answer[256] = {};
-      transport.Inquiry(answer);
-      for (std::size_t at = kDateCodeOffset; at < kDateCodeOffset + kDateCodeLength && answer[at] != 0; ++at) {
-        if (answer[at] != '/') drive.dateCode += static_cast<char>(answer[at]);
-      }
-    }
+    drive.maker = transport.IsMakerDrive(i);
+    transport.ReadDriveTexts(i, drive.model, drive.revision, drive.dateCode);
     drives.push_back(drive);
   }
   transport.SelectDrive(0);

@@ -59,15 +59,6 @@ std::string ServerText(const CatalogueFetcher& fetcher) {
   return server + (path.empty() || path[0] != '/' ? "/" : "") + path;
 }
 
-bool ReadAll(const std::string& path, std::string& bytes) {
-  platform::InputFile* file = platform::OpenInputFile(path);
-  if (file == nullptr) return false;
-  char chunk[4096];
-  for (std::size_t n; (n = platform::ReadInputFile(file, chunk, sizeof chunk)) > 0;) bytes.append(chunk, n);
-  platform::CloseInputFile(file);
-  return true;
-}
-
 void FetchCatalogue(ReportFacts& facts) {
   CatalogueFetcher fetcher;
   facts.serverReached = fetcher.FetchCatalogue();
@@ -75,7 +66,7 @@ void FetchCatalogue(ReportFacts& facts) {
   FirmwareCatalogue catalogue;
   facts.hashRequired = !catalogue.trustedKeys.empty();
   facts.catalogueArrived = !fetcher.localCataloguePath.empty() &&
-                           ReadAll(fetcher.localCataloguePath, facts.catalogue);
+                           platform::ReadWholeFile(fetcher.localCataloguePath, facts.catalogue);
   if (!facts.catalogueArrived) {
     facts.verification = "nothing to check: no catalogue arrived";
   } else if (!catalogue.LoadCatalogue(fetcher.localCataloguePath)) {

@@ -33,16 +33,6 @@ bool ByteGreater(const std::string& a, const std::string& b) {
   return a.size() > b.size();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  platform::InputFile* file = platform::OpenInputFile(path);
-  if (file == nullptr) return false;
-  char chunk[64 * 1024];
-  bytes.clear();
-  for (std::size_t n; (n = platform::ReadInputFile(file, chunk, sizeof chunk)) > 0;) bytes.append(chunk, n);
-  platform::CloseInputFile(file);
-  return true;
-}
-
 std::vector<signature::PublicKey> BuiltInKeys() {
   std::vector<signature::PublicKey> keys;
   for (int i = 0; i < kCatalogueKeyCount; ++i) keys.push_back(signature::PublicKey::FromHex(kCatalogueKeyModuli[i]));
@@ -92,12 +82,12 @@ bool FirmwareCatalogue::LoadCatalogue(const std::string& localPath) {
   // The bytes that are verified are the bytes that are parsed: the file is
   // read once, so nothing can change between the two.
   std::string bytes;
-  ReadWholeFile(localPath, bytes);  // a file that cannot be opened reads as empty
+  platform::ReadWholeFile(localPath, bytes);  // a file that cannot be opened reads as empty
   platform::RemoveFile(localPath);  // a failed delete is not reported
   if (!trustedKeys.empty()) {
     const std::string signaturePath = SignaturePathFor(localPath);
     std::string sig;
-    const bool signedByMaker = ReadWholeFile(signaturePath, sig) &&
+    const bool signedByMaker = platform::ReadWholeFile(signaturePath, sig) &&
                                signature::VerifyWithAny(trustedKeys, bytes, sig);
     platform::RemoveFile(signaturePath);
     if (!signedByMaker) {

@@ -34,4 +34,8 @@ std::size_t ReadInputFile(InputFile* file, void* buffer, std::size_t size);
 // Closes the file; null is allowed.
 void CloseInputFile(InputFile* file);
 
+// Reads the whole file at `path` into `bytes`; false, with `bytes` empty,
+// when it cannot be opened.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
 }  // namespace platform

@@ -48,16 +48,6 @@ std::vector<std::string> SplitFields(const std::string& line) {
   }
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  platform::InputFile* file = platform::OpenInputFile(path);
-  if (file == nullptr) return false;
-  char chunk[4096];
-  bytes.clear();
-  for (std::size_t n; (n = platform::ReadInputFile(file, chunk, sizeof chunk)) > 0;) bytes.append(chunk, n);
-  platform::CloseInputFile(file);
-  return true;
-}
-
 std::string FolderOf(const std::string& path) {
   const std::size_t last = path.find_last_of("/\\");
   return last == std::string::npos ? std::string() : path.substr(0, last);
@@ -150,7 +140,7 @@ std::string FormatHistory(const std::vector<UpdateRecord>& records) {
 
 std::vector<UpdateRecord> ReadHistory(const std::string& path) {
   std::string text;
-  if (path.empty() || !ReadWholeFile(path, text)) return {};
+  if (path.empty() || !platform::ReadWholeFile(path, text)) return {};
   return ParseHistory(text);
 }
 

@@ -162,12 +162,13 @@ void ScsiTransport::SelectDrive(int index) {
   currentLun = drive.lun;
 }
 
-bool ScsiTransport::IdentifyDrive(int index, std::string& model, std::string& revision,
-                                  std::string& dateCode) {
+bool ScsiTransport::IsMakerDrive(int index) const {
+  return index >= 0 && index < driveCount && std::strncmp(drives[index].identification, kMakerVendor, 4) == 0;
+}
+
+bool ScsiTransport::ReadDriveTexts(int index, std::string& model, std::string& revision, std::string& dateCode) {
   if (index < 0 || index >= driveCount) return false;
   const DriveInfo& drive = drives[index];
-  if (std::strncmp(drive.identification, kMakerVendor, 4) != 0) return false;
-
   const std::size_t length = std::strlen(drive.identification);
   model = length > kModelOffset ? FirstWord(drive.identification + kModelOffset, kModelLength)
                                 : std::string();
@@ -182,4 +183,9 @@ bool ScsiTransport::IdentifyDrive(int index, std::string& model, std::string& re
     if (answer[i] != '/') dateCode += static_cast<char>(answer[i]);
   }
   return true;
+}
+
+bool ScsiTransport::IdentifyDrive(int index, std::string& model, std::string& revision,
+                                  std::string& dateCode) {
+  return IsMakerDrive(index) && ReadDriveTexts(index, model, revision, dateCode);
 }

@@ -70,6 +70,12 @@ class ScsiTransport final : public DriveIdentification {
   void SelectDrive(int index) override;
   bool IdentifyDrive(int index, std::string& model, std::string& revision,
                      std::string& dateCode) override;
+  // Whether listed drive `index` is one of the maker's (its vendor text).
+  bool IsMakerDrive(int index) const;
+  // The model, revision and date code of listed drive `index`, whoever made
+  // it, read as IdentifyDrive reads them (the date code with a fresh
+  // INQUIRY, which selects the drive); false for an index not listed.
+  bool ReadDriveTexts(int index, std::string& model, std::string& revision, std::string& dateCode);
   // The problems recorded since the last call (from the construction on).
   scsi::DriveProblems TakeProblems() override;
 

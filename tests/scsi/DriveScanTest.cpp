@@ -62,6 +62,18 @@ TEST(DriveLetterScan, ListsCdromLettersInOrderAndSelectsTheFirst) {
   EXPECT_EQ(fake.passThroughRequests[0].spt.DataTransferLength, 50u);
   EXPECT_EQ(fake.passThroughRequests[0].spt.DataIn, SCSI_IOCTL_DATA_IN);
   EXPECT_EQ(fake.passThroughDevices[1], FakeScsiSystem::LetterHandle('F'));
+
+  // Another maker's drive is no drive of the maker, and its texts read the
+  // same way for the support report.
+  std::string model, revision, dateCode;
+  EXPECT_TRUE(transport.IsMakerDrive(0));
+  EXPECT_FALSE(transport.IsMakerDrive(1));
+  EXPECT_FALSE(transport.IdentifyDrive(1, model, revision, dateCode));
+  ASSERT_TRUE(transport.ReadDriveTexts(1, model, revision, dateCode));
+  EXPECT_EQ(model, "CD-R");
+  EXPECT_EQ(revision, "2.00");
+  EXPECT_EQ(dateCode, "1999");
+  EXPECT_FALSE(transport.ReadDriveTexts(2, model, revision, dateCode));
 }
 
 TEST(DriveLetterScan, ListsAtMostFourDrivesAndNeverLooksAtZ) {
