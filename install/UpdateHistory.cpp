@@ -24,6 +24,10 @@ const struct {
     {Verdict::Verified, "verified"},
     {Verdict::NotApplied, "not applied"},
     {Verdict::DriveMissing, "drive missing"},
+    {Verdict::HeldDriveChanged, "held: drive changed"},
+    {Verdict::HeldOnBattery, "held: on battery"},
+    {Verdict::HeldDiscInDrive, "held: disc in drive"},
+    {Verdict::HeldDriveBusy, "held: drive busy"},
 };
 
 std::string FieldText(const std::string& value) {

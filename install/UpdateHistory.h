@@ -8,7 +8,9 @@
 //
 // An empty field is written as "-". The verdict is "pending" from the
 // flasher's start until the drive has been read again, then "verified",
-// "not applied" or "drive missing". Lines starting with '#' and lines that
+// "not applied" or "drive missing". An attempt whose flasher never started,
+// for a check before it held the flash back and the user cancelled, has a
+// verdict "held: " with the reason. Lines starting with '#' and lines that
 // do not parse are passed over when reading.
 #pragma once
 
@@ -18,9 +20,19 @@
 
 namespace install {
 
-enum class Verdict { Pending, Verified, NotApplied, DriveMissing };
+enum class Verdict {
+  Pending,
+  Verified,
+  NotApplied,
+  DriveMissing,
+  HeldDriveChanged,
+  HeldOnBattery,
+  HeldDiscInDrive,
+  HeldDriveBusy,
+};
 
-// "pending", "verified", "not applied", "drive missing".
+// "pending", "verified", "not applied", "drive missing", "held: drive
+// changed", "held: on battery", "held: disc in drive", "held: drive busy".
 const char* VerdictName(Verdict verdict);
 
 struct UpdateRecord {

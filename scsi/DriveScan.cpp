@@ -61,6 +61,7 @@ void ScsiTransport::ListAnswer(DriveInfo& drive, const std::uint8_t* answer) {
 }
 
 int ScsiTransport::Rescan() {
+  EndLookAgain();
   // The device handles of the table are this scan's; the new scan opens its
   // own. A record past the listed ones may hold the handle of a fifth letter.
   for (DriveInfo& drive : drives) {

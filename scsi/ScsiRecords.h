@@ -41,6 +41,17 @@ inline constexpr std::uint8_t SCSI_IOCTL_DATA_UNSPECIFIED = 2;
 inline constexpr std::uint32_t IOCTL_SCSI_PASS_THROUGH_DIRECT = 0x4D014;
 
 inline constexpr std::size_t kCdbLength = 12;
+// TEST UNIT READY and START STOP UNIT: 6-byte CDBs without a data phase,
+// whose CHECK CONDITION comes with fixed-format sense data.
+inline constexpr std::size_t kShortCdbLength = 6;
+inline constexpr std::uint8_t kFixedSenseLength = 18;
+inline constexpr std::uint8_t SCSIOP_TEST_UNIT_READY = 0x00;
+inline constexpr std::uint8_t SCSIOP_START_STOP_UNIT = 0x1B;
+// START STOP UNIT byte 4: eject or load with LoEj, spin up or load with Start.
+inline constexpr std::uint8_t kStartStopLoadEject = 0x02;
+inline constexpr std::uint8_t kStartStopStart = 0x01;
+// The SCSI status of a command that ended with sense data.
+inline constexpr std::uint8_t SCSISTAT_CHECK_CONDITION = 0x02;
 inline constexpr std::uint32_t kPassThroughTimeOutSeconds = 20;
 inline constexpr std::uint8_t kPassThroughSenseLength = 24;
 inline constexpr std::uint8_t kAspiSenseLength = 14;
@@ -117,6 +128,19 @@ struct SRB_GDEVBlock {
   std::uint8_t SRB_Rsvd1;
 };
 
+// How a command without data ended, on either back end: good, with
+// CHECK CONDITION and its fixed-format sense data, or not at all (the request
+// failed, timed out, or the device gave another status).
+struct UnitAnswer {
+  enum class Ending { Good, CheckCondition, Failed };
+  Ending ending = Ending::Failed;
+  std::uint8_t sense[kFixedSenseLength] = {};
+
+  std::uint8_t SenseKey() const { return sense[2] & 0x0F; }
+  std::uint8_t Asc() const { return sense[12]; }
+  std::uint8_t Ascq() const { return sense[13]; }
+};
+
 // Every ASPI request starts with this header; the library reads SRB_Cmd to
 // tell the kinds apart.
 struct SRB_Header {
@@ -165,6 +189,11 @@ static_assert(offsetof(SRB_ExecSCSICmd, SRB_Rsvd3) == kExecRsvd3);
 static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == kExecCdb);
 static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == kExecCdb + 16);
 static_assert(sizeof(SRB_ExecSCSICmd) == kExecSize);
+// The library writes sense data right after the CDB bytes it was given
+// (CDBByte[SRB_CDBLen]); both kinds of command leave room for it.
+static_assert(kExecCdb + kCdbLength + kAspiSenseLength <= kExecSize);
+static_assert(kExecCdb + kShortCdbLength + kFixedSenseLength <= kExecSize);
+static_assert(kFixedSenseLength <= sizeof(PassThroughRecord::senseBuffer));
 
 static_assert(offsetof(SRB_Abort, SRB_HaId) == 2);
 static_assert(offsetof(SRB_Abort, SRB_Flags) == 3);

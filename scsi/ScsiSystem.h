@@ -29,6 +29,7 @@ inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
 
 // Windows error codes the pass-through side tells apart.
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorSharingViolation = 32;
 inline constexpr std::uint32_t kErrorSemaphoreTimeout = 121;
 inline constexpr std::uint32_t kErrorIoDevice = 1117;
 
@@ -53,7 +54,7 @@ class ScsiSystem {
   // GetDriveTypeA of a root path such as "D:\".
   virtual unsigned DriveType(const std::string& rootPath) = 0;
   // CreateFileA for reading and writing, shared both ways, existing only;
-  // InvalidDeviceHandle() on failure.
+  // InvalidDeviceHandle() on failure (see LastError).
   virtual DeviceHandle OpenDevice(const std::string& devicePath) = 0;
   virtual void CloseDevice(DeviceHandle device) = 0;
   // Synchronous DeviceIoControl; false on failure (see LastError).

@@ -21,6 +21,7 @@ ScsiTransport::ScsiTransport(ScsiSystem& system) : os(system) {
 }
 
 ScsiTransport::~ScsiTransport() {
+  EndLookAgain();
   std::free(execRequest);
   execRequest = nullptr;
   if (aspiLibrary != nullptr) {
@@ -70,14 +71,23 @@ bool ScsiTransport::LoadAspi() {
 
 std::uint8_t ScsiTransport::ExecuteCommand(const std::uint8_t* cdb, std::uint8_t* buffer,
                                            std::uint32_t length, std::uint8_t direction) {
+  const std::uint8_t senseLength = isNt ? kPassThroughSenseLength : kAspiSenseLength;
+  return Send({cdb, kCdbLength, buffer, length, direction, senseLength, nullptr});
+}
+
+std::uint8_t ScsiTransport::Send(const Request& command) {
   if (isNt) {
     std::uint8_t dataIn = SCSI_IOCTL_DATA_UNSPECIFIED;
-    if (direction == SRB_DIR_IN) dataIn = SCSI_IOCTL_DATA_IN;
-    if (direction == SRB_DIR_OUT) dataIn = SCSI_IOCTL_DATA_OUT;
-    return ExecutePassThrough(cdb, buffer, length, dataIn);
+    if (command.direction == SRB_DIR_IN) dataIn = SCSI_IOCTL_DATA_IN;
+    if (command.direction == SRB_DIR_OUT) dataIn = SCSI_IOCTL_DATA_OUT;
+    return SendPassThrough(command, dataIn);
   }
+  return SendAspi(command);
+}
 
-  // ASPI: the library has not been loaded, so no command can be sent.
+std::uint8_t ScsiTransport::SendAspi(const Request& command) {
+  lastTargetStatus_ = 0;
+  // The library has not been loaded, so no command can be sent.
   if (execRequest == nullptr) return SS_ERR;
 
   EventHandle event = os.NewEvent();
@@ -85,35 +95,43 @@ std::uint8_t ScsiTransport::ExecuteCommand(const std::uint8_t* cdb, std::uint8_t
   // The library writes into a buffer of the transport's own, not into the
   // caller's: a request it never ends must not write into memory that the
   // caller has since reused.
+  const std::uint32_t length = command.length;
   auto* data = static_cast<std::uint8_t*>(std::calloc(length != 0 ? length : 1, 1));
   if (data == nullptr) {
     os.CloseEvent(event);
     return SS_ERR;
   }
-  if (direction == SRB_DIR_OUT && length != 0) std::memcpy(data, buffer, length);
+  if (command.direction == SRB_DIR_OUT && length != 0) std::memcpy(data, command.buffer, length);
 
   SRB_ExecSCSICmd& request = *execRequest;
   request.SRB_Cmd = SC_EXEC_SCSI_CMD;
   request.SRB_Status = SS_PENDING;
   request.SRB_HaId = currentAdapter;
-  request.SRB_Flags = static_cast<std::uint8_t>(direction | SRB_EVENT_NOTIFY);
+  request.SRB_Flags = static_cast<std::uint8_t>(command.direction | SRB_EVENT_NOTIFY);
   request.SRB_Target = currentTarget;
   request.SRB_Lun = currentLun;
   request.SRB_BufLen = length;
   request.SRB_BufPointer = data;
-  request.SRB_SenseLen = kAspiSenseLength;
-  request.SRB_CDBLen = kCdbLength;
+  request.SRB_SenseLen = command.senseLength;
+  request.SRB_CDBLen = command.cdbLength;
   request.SRB_PostProc = event;
-  std::memcpy(request.CDBByte, cdb, kCdbLength);
+  // Read after the command: a CHECK CONDITION shows here.
+  request.SRB_TargStat = 0;
+  // A short CDB leaves the sense data where a longer one had its last bytes:
+  // cleared, so that stale bytes are never read as sense.
+  if (command.cdbLength < kCdbLength) {
+    std::memset(request.CDBByte, 0, sizeof request.CDBByte + sizeof request.SenseArea);
+  }
+  std::memcpy(request.CDBByte, command.cdb, command.cdbLength);
 
   aspiSendCommand(&request);
 
   // The library may finish the request on another thread.
   const volatile std::uint8_t& status = request.SRB_Status;
-  if (status != SS_PENDING) return FinishAspiCommand(data, buffer, length, direction, event);
+  if (status != SS_PENDING) return FinishAspiCommand(command, data, event);
 
   const std::uint32_t waited = os.WaitEvent(event, kAspiWaitMilliseconds);
-  if (waited == kWaitSignalled) return FinishAspiCommand(data, buffer, length, direction, event);
+  if (waited == kWaitSignalled) return FinishAspiCommand(command, data, event);
   const bool timedOut = waited == kWaitTimedOut || waited == kWaitFailed;
   if (timedOut) AbortRequest(&request);
   if (status == SS_PENDING) {
@@ -124,18 +142,24 @@ std::uint8_t ScsiTransport::ExecuteCommand(const std::uint8_t* cdb, std::uint8_t
     GiveUp(execRequest);
     execRequest = next;
   } else {
-    FinishAspiCommand(data, buffer, length, direction, event);
+    FinishAspiCommand(command, data, event);
   }
   return timedOut ? SS_ERR : 0;
 }
 
-std::uint8_t ScsiTransport::FinishAspiCommand(std::uint8_t* data, std::uint8_t* buffer,
-                                              std::uint32_t length, std::uint8_t direction,
-                                              EventHandle event) {
-  if (direction != SRB_DIR_OUT && length != 0) std::memcpy(buffer, data, length);
+std::uint8_t ScsiTransport::FinishAspiCommand(const Request& command, std::uint8_t* data, EventHandle event) {
+  if (command.direction != SRB_DIR_OUT && command.length != 0) std::memcpy(command.buffer, data, command.length);
   std::free(data);
   os.CloseEvent(event);
-  return execRequest->SRB_Status;
+  const SRB_ExecSCSICmd& request = *execRequest;
+  lastTargetStatus_ = request.SRB_TargStat;
+  if (command.sense != nullptr) {
+    // The library writes the sense data right after the CDB it was given.
+    const auto* record = reinterpret_cast<const std::uint8_t*>(&request);
+    std::memcpy(command.sense, record + offsetof(SRB_ExecSCSICmd, CDBByte) + command.cdbLength,
+                command.senseLength);
+  }
+  return request.SRB_Status;
 }
 
 void ScsiTransport::GiveUp(void* memory, EventHandle event) {
@@ -145,17 +169,21 @@ void ScsiTransport::GiveUp(void* memory, EventHandle event) {
 
 std::uint8_t ScsiTransport::ExecutePassThrough(const std::uint8_t* cdb, std::uint8_t* buffer,
                                                std::uint32_t length, std::uint8_t dataIn) {
+  return SendPassThrough({cdb, kCdbLength, buffer, length, 0, kPassThroughSenseLength, nullptr}, dataIn);
+}
+
+std::uint8_t ScsiTransport::SendPassThrough(const Request& command, std::uint8_t dataIn) {
   std::memset(&passThrough, 0, sizeof passThrough);
   SCSI_PASS_THROUGH_DIRECT& spt = passThrough.spt;
   spt.Length = sizeof(SCSI_PASS_THROUGH_DIRECT);
-  spt.CdbLength = kCdbLength;
-  spt.SenseInfoLength = kPassThroughSenseLength;
+  spt.CdbLength = command.cdbLength;
+  spt.SenseInfoLength = command.senseLength;
   spt.DataIn = dataIn;
-  spt.DataTransferLength = length;
+  spt.DataTransferLength = command.length;
   spt.TimeOutValue = kPassThroughTimeOutSeconds;
-  spt.DataBuffer = buffer;
+  spt.DataBuffer = command.buffer;
   spt.SenseInfoOffset = offsetof(PassThroughRecord, senseBuffer);
-  std::memcpy(spt.Cdb, cdb, kCdbLength);
+  std::memcpy(spt.Cdb, command.cdb, command.cdbLength);
 
   std::uint32_t returned = 0;
   if (!os.IoControl(currentHandle, IOCTL_SCSI_PASS_THROUGH_DIRECT, &passThrough,
@@ -168,7 +196,33 @@ std::uint8_t ScsiTransport::ExecutePassThrough(const std::uint8_t* cdb, std::uin
       return 0;
     }
   }
+  if (command.sense != nullptr) std::memcpy(command.sense, passThrough.senseBuffer, command.senseLength);
   return spt.ScsiStatus != 0 ? spt.ScsiStatus : SS_COMP;
+}
+
+UnitAnswer ScsiTransport::SendUnitCommand(const std::uint8_t* cdb) {
+  UnitAnswer answer;
+  // No data phase: direction 0 (neither in nor out) and no buffer.
+  const std::uint8_t status = Send({cdb, kShortCdbLength, nullptr, 0, 0, kFixedSenseLength, answer.sense});
+  const bool checkCondition = isNt ? status == SCSISTAT_CHECK_CONDITION
+                                   : status == SS_ERR && lastTargetStatus_ == SCSISTAT_CHECK_CONDITION;
+  if (status == SS_COMP) {
+    answer.ending = UnitAnswer::Ending::Good;
+  } else if (checkCondition) {
+    answer.ending = UnitAnswer::Ending::CheckCondition;
+  }
+  if (answer.ending != UnitAnswer::Ending::CheckCondition) std::memset(answer.sense, 0, sizeof answer.sense);
+  return answer;
+}
+
+UnitAnswer ScsiTransport::TestUnitReady() {
+  const std::uint8_t cdb[kShortCdbLength] = {SCSIOP_TEST_UNIT_READY, 0, 0, 0, 0, 0};
+  return SendUnitCommand(cdb);
+}
+
+UnitAnswer ScsiTransport::StartStopUnit(std::uint8_t action) {
+  const std::uint8_t cdb[kShortCdbLength] = {SCSIOP_START_STOP_UNIT, 0, 0, 0, action, 0};
+  return SendUnitCommand(cdb);
 }
 
 void ScsiTransport::AbortRequest(SRB_ExecSCSICmd* request) {

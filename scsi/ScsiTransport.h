@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "scsi/DriveIdentification.h"
+#include "scsi/DriveRecheck.h"
 #include "scsi/ScsiRecords.h"
 #include "scsi/ScsiSystem.h"
 
@@ -51,6 +52,12 @@ class ScsiTransport final : public DriveIdentification {
   std::uint8_t ExecutePassThrough(const std::uint8_t* cdb, std::uint8_t* buffer,
                                   std::uint32_t length, std::uint8_t dataIn);
   void AbortRequest(SRB_ExecSCSICmd* request);
+  // TEST UNIT READY and START STOP UNIT (`action`: kStartStopLoadEject,
+  // kStartStopStart, both or neither) to the current drive: 6-byte CDBs with
+  // no data phase, and 18 bytes of fixed-format sense data on CHECK
+  // CONDITION. As bounded in time as every command.
+  UnitAnswer TestUnitReady();
+  UnitAnswer StartStopUnit(std::uint8_t action);
   void PumpMessages();
   // Records that a pass-through call failed with Windows error `code`.
   void ReportSystemError(std::uint32_t code);
@@ -76,6 +83,18 @@ class ScsiTransport final : public DriveIdentification {
   // it, read as IdentifyDrive reads them (the date code with a fresh
   // INQUIRY, which selects the drive); false for an index not listed.
   bool ReadDriveTexts(int index, std::string& model, std::string& revision, std::string& dateCode);
+  // The second look before a flash, at listed drive `index`: its INQUIRY
+  // again, at the same address, compared with what the scan read. On the
+  // NT line through a handle opened anew for it (and closed by EndLookAgain
+  // or the next LookAgain), for the scan's handle may belong to a drive
+  // unplugged since. The later commands go to that drive.
+  scsi::DriveLook LookAgain(int index);
+  // TEST UNIT READY to the current drive, asked again after unit attentions.
+  scsi::MediumState ReadMedium();
+  // START STOP UNIT with LoEj: opens the tray. True when the drive did it.
+  bool OpenTray();
+  void EndLookAgain();
+
   // The problems recorded since the last call (from the construction on).
   scsi::DriveProblems TakeProblems() override;
 
@@ -96,17 +115,33 @@ class ScsiTransport final : public DriveIdentification {
   PassThroughRecord passThrough = {};
 
  private:
+  // One command as either back end sends it.
+  struct Request {
+    const std::uint8_t* cdb;
+    std::uint8_t cdbLength;
+    std::uint8_t* buffer;
+    std::uint32_t length;
+    std::uint8_t direction;    // SRB_DIR_IN, SRB_DIR_OUT, or 0 for no data
+    std::uint8_t senseLength;  // how many sense bytes the device may return
+    std::uint8_t* sense;       // receives them; null: not read
+  };
+  std::uint8_t Send(const Request& command);
+  std::uint8_t SendAspi(const Request& command);
+  std::uint8_t SendPassThrough(const Request& command, std::uint8_t dataIn);
+  UnitAnswer SendUnitCommand(const std::uint8_t* cdb);
+
   bool LoadAspi();
   void ListAnswer(DriveInfo& drive, const std::uint8_t* answer);
-  // Ends an ASPI command that has ended in the library: its answer goes to
-  // the caller, its data buffer and event are released.
-  std::uint8_t FinishAspiCommand(std::uint8_t* data, std::uint8_t* buffer, std::uint32_t length,
-                                 std::uint8_t direction, scsi::EventHandle event);
+  // Ends an ASPI command that has ended in the library: its answer and sense
+  // go to the caller, its data buffer and event are released.
+  std::uint8_t FinishAspiCommand(const Request& command, std::uint8_t* data, scsi::EventHandle event);
   // Gives up memory and an event that the library may still write into or
   // signal: they are kept, untouched, until the library is unloaded.
   void GiveUp(void* memory, scsi::EventHandle event = nullptr);
 
   scsi::DriveProblems problems_;
+  std::uint8_t lastTargetStatus_ = 0;
+  scsi::DeviceHandle recheckHandle_ = nullptr;  // opened by LookAgain  // SRB_TargStat of the last ended ASPI command
   std::vector<void*> givenUpMemory_;
   std::vector<scsi::EventHandle> givenUpEvents_;
 

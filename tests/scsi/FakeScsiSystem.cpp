@@ -83,7 +83,10 @@ DeviceHandle FakeScsiSystem::OpenDevice(const std::string& devicePath) {
     return InvalidDeviceHandle();
   }
   const auto found = letters.find(devicePath[4]);
-  if (found == letters.end() || !found->second.opens) return InvalidDeviceHandle();
+  if (found == letters.end() || !found->second.opens) {
+    lastError = found == letters.end() ? 2 : found->second.openError;
+    return InvalidDeviceHandle();
+  }
   return LetterHandle(devicePath[4]);
 }
 
@@ -98,13 +101,24 @@ bool FakeScsiSystem::IoControl(DeviceHandle device, std::uint32_t code, void* in
   passThroughRequests.push_back(record);
   passThroughDevices.push_back(device);
 
-  const FakeLetterDrive* drive = nullptr;
-  for (const auto& [letter, scripted] : letters) {
+  FakeLetterDrive* drive = nullptr;
+  for (auto& [letter, scripted] : letters) {
     if (LetterHandle(letter) == device) drive = &scripted;
   }
   if (drive == nullptr) {
     lastError = 6;  // ERROR_INVALID_HANDLE
     return false;
+  }
+  if (record.spt.Cdb[0] != 0x12) {
+    const aspisim::CommandAnswer answer = aspisim::AnswerCommand(drive->unit, record.spt.Cdb);
+    record.spt.ScsiStatus = answer.status;
+    const std::size_t senseLength = std::min<std::size_t>(record.spt.SenseInfoLength, answer.sense.size());
+    if (answer.status != aspisim::kGood) {
+      std::memcpy(reinterpret_cast<std::uint8_t*>(&record) + record.spt.SenseInfoOffset, answer.sense.data(),
+                  senseLength);
+    }
+    *bytesReturned = sizeof(PassThroughRecord);
+    return true;
   }
   const std::size_t length = std::min<std::size_t>(drive->answer.size(),
                                                    record.spt.DataTransferLength);
@@ -157,7 +171,20 @@ FakeAspiDevice* FakeScsiSystem::FindAspiDevice(std::uint8_t adapter, std::uint8_
   return nullptr;
 }
 
-void FakeScsiSystem::Complete(SRB_ExecSCSICmd& request, const FakeAspiDevice& device) {
+void FakeScsiSystem::Complete(SRB_ExecSCSICmd& request, FakeAspiDevice& device) {
+  if (request.CDBByte[0] != 0x12) {
+    const aspisim::CommandAnswer answer = aspisim::AnswerCommand(device.unit, request.CDBByte);
+    request.SRB_TargStat = answer.status;
+    if (answer.status != aspisim::kGood) {
+      // ASPI puts the sense data right after the CDB.
+      auto* record = reinterpret_cast<std::uint8_t*>(&request);
+      const std::size_t at = offsetof(SRB_ExecSCSICmd, CDBByte) + request.SRB_CDBLen;
+      std::memcpy(record + at, answer.sense.data(),
+                  std::min<std::size_t>({request.SRB_SenseLen, answer.sense.size(), sizeof request - at}));
+    }
+    request.SRB_Status = answer.status == aspisim::kGood ? SS_COMP : SS_ERR;
+    return;
+  }
   const std::size_t length = std::min<std::size_t>(device.answer.size(), request.SRB_BufLen);
   if (length > 0) std::memcpy(request.SRB_BufPointer, device.answer.data(), length);
   request.SRB_Status = device.execStatus;

@@ -10,6 +10,7 @@
 
 #include "scsi/ScsiRecords.h"
 #include "scsi/ScsiSystem.h"
+#include "tools/aspi-sim/SimDriveList.h"
 
 // Standard INQUIRY data, written field by field: each text goes to its
 // offset byte for byte (vendor 8, product 16, revision 32, date code 40);
@@ -29,9 +30,14 @@ enum class AspiCompletion {
   kNever,            // pending for ever; the wait reports `waitResult`
 };
 
+// Every command but INQUIRY is answered as the stand-in ASPI library
+// answers it (aspisim::AnswerCommand), from the drive's `unit`: its medium
+// and busy count, which the commands change.
 struct FakeLetterDrive {
   unsigned driveType = scsi::kDriveCdrom;
   bool opens = true;
+  std::uint32_t openError = 2;       // GetLastError of a refused open (2: not found)
+  aspisim::SimDrive unit;
   std::vector<std::uint8_t> answer;  // empty: the device writes nothing
   std::uint8_t scsiStatus = 0;
   std::uint32_t ioError = 0;         // non-zero: DeviceIoControl fails with it
@@ -45,6 +51,7 @@ struct FakeAspiDevice {
   std::uint8_t typeStatus = SS_COMP;  // the device-type request's final status
   int pendingPolls = 0;               // message pumps before the type request ends
   std::vector<std::uint8_t> answer;   // written into the buffer of an execute request
+  aspisim::SimDrive unit;             // answers every command but INQUIRY
   AspiCompletion completion = AspiCompletion::kAtOnce;
   std::uint8_t execStatus = SS_COMP;
   std::uint32_t waitResult = scsi::kWaitTimedOut;  // for AspiCompletion::kNever
@@ -120,7 +127,7 @@ class FakeScsiSystem : public scsi::ScsiSystem {
   static std::uint32_t SendCommandEntry(void* request);
   std::uint32_t SendCommand(void* request);
   FakeAspiDevice* FindAspiDevice(std::uint8_t adapter, std::uint8_t target, std::uint8_t lun);
-  void Complete(SRB_ExecSCSICmd& request, const FakeAspiDevice& device);
+  void Complete(SRB_ExecSCSICmd& request, FakeAspiDevice& device);
 
   static FakeScsiSystem* active;
   std::uint32_t lastError = 0;

@@ -1,0 +1,127 @@
+// The checks before the flasher, through the transport on both back ends
+// (the scripted platform, its drives answering as the stand-in library's)
+// and a power source of the test's own: each check passes, holds until the
+// user has put it right and pressed Retry, or holds until Cancel.
+#include "install/FlashGate.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "scsi/ScsiTransport.h"
+#include "tests/scsi/FakeScsiSystem.h"
+
+namespace {
+
+using install::HoldAnswer;
+using install::HoldReason;
+using install::PowerSource;
+
+// One machine with one of the maker's drives: D: on the NT line, 0:0:0 on ASPI.
+struct Machine {
+  explicit Machine(bool nt) {
+    fake.platformId = nt ? scsi::kPlatformWin32Nt : 1;
+    fake.supportInfo = 1;
+    fake.letters['D'].answer = InquiryAnswer({"VORN", "QX-1234A", "1.20", "030101"});
+    fake.aspiDevices.push_back({});
+    fake.aspiDevices[0].answer = fake.letters['D'].answer;
+  }
+  // The drive's answers and state, whichever back end asks.
+  void Answer(const InquiryFields& fields) {
+    fake.letters['D'].answer = fake.aspiDevices[0].answer = InquiryAnswer(fields);
+  }
+  void Unit(aspisim::Medium medium, unsigned busy = 0) {
+    for (aspisim::SimDrive* unit : {&fake.letters['D'].unit, &fake.aspiDevices[0].unit}) {
+      unit->medium = medium;
+      unit->busy = busy;
+    }
+  }
+  void Opens(bool opens, std::uint32_t error) {
+    fake.letters['D'].opens = opens;
+    fake.letters['D'].openError = error;
+    fake.aspiDevices[0].adapter = opens ? 0 : 7;  // no device answers at 0:0:0
+  }
+
+  FakeScsiSystem fake;
+  PowerSource power = PowerSource::Unknown;
+};
+
+TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
+  using Change = std::function<void(Machine&)>;
+  struct Row {
+    const char* name;
+    Change hold;  // after the scan: what holds the flash back; null: nothing
+    Change mend;  // what the user puts right before Retry; null: the gate does
+    HoldReason reason;
+    const char* verdict;
+    bool ntOnly;
+  };
+  const Change nothing;
+  const Row rows[] = {
+      {"all clear", nothing, nothing, HoldReason::None, "", false},
+      {"mains power", [](Machine& m) { m.power = PowerSource::Mains; }, nothing, HoldReason::None, "", false},
+      {"tray open", [](Machine& m) { m.Unit(aspisim::Medium::kTrayOpen); }, nothing, HoldReason::None, "", false},
+      {"another revision",
+       [](Machine& m) { m.Answer({"VORN", "QX-1234A", "1.30", "030101"}); },
+       [](Machine& m) { m.Answer({"VORN", "QX-1234A", "1.20", "030101"}); }, HoldReason::DriveChanged,
+       "held: drive changed", false},
+      {"another drive",
+       [](Machine& m) { m.Answer({"ACME", "CD-52X", "1.20", ""}); },
+       [](Machine& m) { m.Answer({"VORN", "QX-1234A", "1.20", "030101"}); }, HoldReason::DriveChanged,
+       "held: drive changed", false},
+      {"drive gone", [](Machine& m) { m.Opens(false, 2); }, [](Machine& m) { m.Opens(true, 0); },
+       HoldReason::DriveChanged, "held: drive changed", false},
+      {"on battery", [](Machine& m) { m.power = PowerSource::Battery; },
+       [](Machine& m) { m.power = PowerSource::Mains; }, HoldReason::OnBattery, "held: on battery", false},
+      // Retry opens the tray, and the drive then says it has no medium.
+      {"disc in the drive", [](Machine& m) { m.Unit(aspisim::Medium::kDisc); }, nothing, HoldReason::DiscInDrive,
+       "held: disc in drive", false},
+      {"writing a disc", [](Machine& m) { m.Unit(aspisim::Medium::kDisc, aspisim::kBusyAlways); },
+       [](Machine& m) { m.Unit(aspisim::Medium::kEmpty); }, HoldReason::DriveBusy, "held: drive busy", false},
+      // Busy for one more question: by the Retry the write has ended.
+      {"finishing a write", [](Machine& m) { m.Unit(aspisim::Medium::kEmpty, 1); }, nothing, HoldReason::DriveBusy,
+       "held: drive busy", false},
+      {"held open by a burning program", [](Machine& m) { m.Opens(false, scsi::kErrorSharingViolation); },
+       [](Machine& m) { m.Opens(true, 0); }, HoldReason::DriveBusy, "held: drive busy", true},
+  };
+  for (const bool nt : {true, false}) {
+    for (const Row& row : rows) {
+      for (const HoldAnswer answer : {HoldAnswer::Retry, HoldAnswer::Cancel}) {
+        if (row.ntOnly && !nt) continue;
+        SCOPED_TRACE(std::string(nt ? "pass-through, " : "ASPI, ") + row.name +
+                     (answer == HoldAnswer::Retry ? ", Retry" : ", Cancel"));
+        Machine machine(nt);
+        ScsiTransport transport(machine.fake);
+        ASSERT_EQ(transport.driveCount, 1);
+        if (row.hold) row.hold(machine);
+
+        std::vector<HoldReason> asked;
+        install::TransportConditions conditions(transport, 0, [&] { return machine.power; });
+        const HoldReason ended = install::RunFlashGate(conditions, [&](HoldReason reason) {
+          asked.push_back(reason);
+          if (asked.size() > 1 || answer == HoldAnswer::Cancel) return HoldAnswer::Cancel;
+          if (row.mend) row.mend(machine);
+          return HoldAnswer::Retry;
+        });
+
+        if (row.reason == HoldReason::None) {
+          EXPECT_EQ(ended, HoldReason::None);
+          EXPECT_TRUE(asked.empty());
+          continue;
+        }
+        ASSERT_EQ(asked.size(), 1u) << "asked once, about the hold";
+        EXPECT_EQ(asked[0], row.reason);
+        EXPECT_EQ(ended, answer == HoldAnswer::Retry ? HoldReason::None : row.reason);
+        EXPECT_STREQ(install::VerdictName(install::HeldVerdict(row.reason)), row.verdict);
+        install::UpdateRecord record;
+        record.verdict = install::HeldVerdict(row.reason);
+        install::UpdateRecord read;
+        ASSERT_TRUE(install::ParseRecord(install::FormatRecord(record), read));
+        EXPECT_EQ(read.verdict, record.verdict);
+      }
+    }
+  }
+}
+
+}  // namespace
