@@ -1,10 +1,13 @@
-// The drives file of the stand-in ASPI library and the INQUIRY data it makes.
+// The drives file of the stand-in ASPI library, the INQUIRY data it makes and
+// its devices' answers to TEST UNIT READY and START STOP UNIT.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "tools/aspi-sim/SimDriveList.h"
 
+using aspisim::Medium;
 using aspisim::ParseSimDrives;
 using aspisim::SimDrive;
 
@@ -58,6 +61,60 @@ TEST(SimDriveList, ReadsTheShortFormOfOneWordTexts) {
   EXPECT_EQ(list.adapterCount, 2);
 }
 
+// The options after the date code, in any order, as the demo flasher writes
+// them back (its new revision shows that the line was read, not kept).
+TEST(SimDriveList, ReadsTheOptionsAndWritesThemBack) {
+  const char* const rows[][2] = {
+      {"0 0 0 5 |V|P|R|D|disc", "0 0 0 5 |V|P|R2|D|disc"},
+      {"0 0 0 5 |V|P|R|D| busy=3  250 tray-open ", "0 0 0 5 |V|P|R2|D|250 tray-open busy=3"},
+      {"0 0 0 5 |V|P|R|D|empty busy=always|", "0 0 0 5 |V|P|R2|D|busy=always"},
+      {"0 0 0 5 V P R D disc busy=0 never", "0 0 0 5 |V|P|R2|D|never disc"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(aspisim::ChangeSimDrives(row[0], "P", "R2"), row[1]);
+}
+
+// Each command against a drive in each state: the sense key, ASC and ASCQ
+// (key 0: GOOD, no sense data), and the drive's medium and busy count after.
+TEST(SimDriveList, AnswersTestUnitReadyAndStartStopUnitFromTheMediumAndTheBusyCount) {
+  using M = Medium;
+  constexpr unsigned kAlways = aspisim::kBusyAlways;
+  const struct {
+    std::uint8_t opcode, byte4;
+    M medium;
+    unsigned busy;
+    std::uint8_t key, asc, ascq;
+    M mediumAfter;
+    unsigned busyAfter;
+  } rows[] = {
+      {0x00, 0, M::kDisc, 0, 0, 0, 0, M::kDisc, 0},  // TEST UNIT READY
+      {0x00, 0, M::kEmpty, 0, 0x02, 0x3A, 0x01, M::kEmpty, 0},
+      {0x00, 0, M::kTrayOpen, 0, 0x02, 0x3A, 0x02, M::kTrayOpen, 0},
+      {0x00, 0, M::kDisc, 2, 0x02, 0x04, 0x08, M::kDisc, 1},
+      {0x00, 0, M::kEmpty, kAlways, 0x02, 0x04, 0x08, M::kEmpty, kAlways},
+      {0x1B, 0x02, M::kDisc, 0, 0, 0, 0, M::kTrayOpen, 0},  // START STOP UNIT: eject
+      {0x1B, 0x03, M::kTrayOpen, 0, 0, 0, 0, M::kEmpty, 0},  // load
+      {0x1B, 0x03, M::kDisc, 0, 0, 0, 0, M::kDisc, 0},
+      {0x1B, 0x01, M::kTrayOpen, 0, 0, 0, 0, M::kTrayOpen, 0},  // no LoEj
+      {0x1B, 0x02, M::kDisc, 1, 0x02, 0x04, 0x08, M::kDisc, 1},
+      {0x12, 96, M::kEmpty, 1, 0, 0, 0, M::kEmpty, 1},  // INQUIRY
+      {0x25, 0, M::kDisc, 0, 0x05, 0x20, 0x00, M::kDisc, 0},  // not simulated
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << int(row.opcode) << " " << int(row.byte4) << " " << int(row.medium));
+    SimDrive drive;
+    drive.medium = row.medium;
+    drive.busy = row.busy;
+    const std::uint8_t cdb[6] = {row.opcode, 0, 0, 0, row.byte4, 0};
+    const aspisim::CommandAnswer answer = aspisim::AnswerCommand(drive, cdb);
+    std::array<std::uint8_t, 18> sense{};
+    if (row.key != 0) sense = {0x70, 0, row.key, 0, 0, 0, 0, 10, 0, 0, 0, 0, row.asc, row.ascq};
+    EXPECT_EQ(answer.status, row.key != 0 ? aspisim::kCheckCondition : aspisim::kGood);
+    EXPECT_EQ(answer.sense, sense);
+    EXPECT_EQ(drive.medium, row.mediumAfter);
+    EXPECT_EQ(drive.busy, row.busyAfter);
+  }
+}
+
 TEST(SimDriveList, AdapterCountDefaultsToTheHighestAdapterPlusOne) {
   EXPECT_EQ(ParseSimDrives("2 0 0 5 |V|P|R|D|\n0 0 0 5 |V|P|R|D|\n").adapterCount, 3);
   EXPECT_EQ(ParseSimDrives("# nothing\n").adapterCount, 0);
@@ -70,8 +127,10 @@ TEST(SimDriveList, ReportsAndSkipsLinesThatDoNotParse) {
   };
   const Row rows[] = {
       {"0 0 0 5 VORN ABC 1.0", "line 1: expected |vendor|product|revision|date code| or eight words"},
-      {"0 0 0 5 VORN ABC 1.0 0101 5 6", "line 1: expected |vendor|product|revision|date code| or eight words"},
-      {"0 0 0 5 VORN ABC 1.0 0101 later", "line 1: bad delay"},
+      {"0 0 0 5 VORN ABC 1.0 0101 5 6", "line 1: more than one delay"},
+      {"0 0 0 5 VORN ABC 1.0 0101 later", "line 1: unknown word \"later\""},
+      {"0 0 0 5 VORN ABC 1.0 0101 disc tray-open", "line 1: more than one medium"},
+      {"0 0 0 5 |V|P|R|D|busy=-1", "line 1: bad busy count"},
       {"0 8 0 5 |V|P|R|D|", "line 1: bad target (0 to 7)"},
       {"0 0 8 5 |V|P|R|D|", "line 1: bad LUN (0 to 7)"},
       {"x 0 0 5 |V|P|R|D|", "line 1: bad adapter"},
@@ -79,7 +138,7 @@ TEST(SimDriveList, ReportsAndSkipsLinesThatDoNotParse) {
       {"0 0 0 5 |V|P|R|", "line 1: expected four texts between bars"},
       {"0 0 0 5 |VENDORNAME|P|R|D|", "line 1: vendor longer than 8"},
       {"0 0 0 5 |V|P|REVISION|D|", "line 1: revision longer than 5"},
-      {"0 0 0 5 |V|P|R|D|soon", "line 1: bad delay"},
+      {"0 0 0 5 |V|P|R|D|soon", "line 1: unknown word \"soon\""},
       {"adapters many", "line 1: bad adapter count"},
   };
   for (const Row& row : rows) {

@@ -38,8 +38,45 @@ std::string ParseDelay(const std::string& text, SimDrive& drive) {
     return std::string();
   }
   int delay = 0;
-  if (!text.empty() && !ParseNumber(text, 600000, delay)) return "bad delay";
+  if (!ParseNumber(text, 600000, delay)) return "bad delay";
   drive.delayMs = static_cast<unsigned>(delay);
+  return std::string();
+}
+
+// One option word (see the header); `kind` gets the option it sets.
+std::string ParseOption(const std::string& word, SimDrive& drive, std::string& kind) {
+  if (word == "empty" || word == "disc" || word == "tray-open") {
+    kind = "medium";
+    drive.medium = word == "disc" ? Medium::kDisc : word == "tray-open" ? Medium::kTrayOpen : Medium::kEmpty;
+    return std::string();
+  }
+  if (word.compare(0, 5, "busy=") == 0) {
+    kind = "busy count";
+    int count = 0;
+    if (word == "busy=always") {
+      drive.busy = kBusyAlways;
+    } else if (ParseNumber(word.substr(5), 999999999, count)) {
+      drive.busy = static_cast<unsigned>(count);
+    } else {
+      return "bad busy count";
+    }
+    return std::string();
+  }
+  kind = "delay";
+  if (word == "never" || (word[0] >= '0' && word[0] <= '9')) return ParseDelay(word, drive);
+  return "unknown word \"" + word + "\"";
+}
+
+// The option words after the date code, each option at most once.
+std::string ParseOptions(const std::string& text, SimDrive& drive) {
+  std::istringstream stream(text);
+  std::vector<std::string> kinds;
+  for (std::string word, kind; stream >> word;) {
+    const std::string error = ParseOption(word, drive, kind);
+    if (!error.empty()) return error;
+    if (std::find(kinds.begin(), kinds.end(), kind) != kinds.end()) return "more than one " + kind;
+    kinds.push_back(kind);
+  }
   return std::string();
 }
 
@@ -52,17 +89,17 @@ std::string ParseNumbers(const std::string& adapter, const std::string& target,
   return std::string();
 }
 
-// The short form without bars: every text is one word.
+// The short form without bars: every text is one word, the options follow.
 std::string ParseWords(const std::string& line, SimDrive& drive) {
   std::istringstream stream(line);
   std::vector<std::string> words;
-  for (std::string word; stream >> word;) words.push_back(word);
-  if (words.size() != 8 && words.size() != 9) {
-    return "expected |vendor|product|revision|date code| or eight words";
-  }
+  for (std::string word; words.size() < 8 && stream >> word;) words.push_back(word);
+  if (words.size() != 8) return "expected |vendor|product|revision|date code| or eight words";
   std::string error = ParseNumbers(words[0], words[1], words[2], words[3], drive);
   if (error.empty()) error = StoreTexts({words[4], words[5], words[6], words[7]}, drive);
-  if (error.empty()) error = ParseDelay(words.size() == 9 ? words[8] : std::string(), drive);
+  std::string options;
+  std::getline(stream, options);
+  if (error.empty()) error = ParseOptions(options, drive);
   return error;
 }
 
@@ -83,16 +120,14 @@ std::string ParseDrive(const std::string& line, SimDrive& drive) {
     texts.push_back(line.substr(start, next - start));
   }
   std::string rest = line.substr(start);
-  rest.erase(0, rest.find_first_not_of(" \t"));
-  rest.erase(rest.find_last_not_of(" \t\r") + 1);
-  if (texts.size() == 5 && rest.empty()) {
-    // The fifth field is the delay.
+  if (texts.size() == 5 && rest.find_first_not_of(" \t\r") == std::string::npos) {
+    // The options may also stand between a fifth pair of bars.
     rest = texts.back();
     texts.pop_back();
   }
   if (texts.size() != 4) return "expected four texts between bars";
   const std::string textError = StoreTexts(texts, drive);
-  return textError.empty() ? ParseDelay(rest, drive) : textError;
+  return textError.empty() ? ParseOptions(rest, drive) : textError;
 }
 
 void Put(std::vector<std::uint8_t>& data, std::size_t offset, const std::string& text,
@@ -100,6 +135,18 @@ void Put(std::vector<std::uint8_t>& data, std::size_t offset, const std::string&
   for (std::size_t i = 0; i < width; ++i) {
     data[offset + i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : pad);
   }
+}
+
+// CHECK CONDITION with fixed-format sense data.
+CommandAnswer CheckCondition(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
+  CommandAnswer answer;
+  answer.status = kCheckCondition;
+  answer.sense[0] = 0x70;  // current error, fixed format
+  answer.sense[2] = key;
+  answer.sense[7] = 10;    // additional sense length: bytes 8 to 17
+  answer.sense[12] = asc;
+  answer.sense[13] = ascq;
+  return answer;
 }
 
 }  // namespace
@@ -151,20 +198,57 @@ std::vector<std::uint8_t> InquiryData(const SimDrive& drive) {
   return data;
 }
 
+CommandAnswer AnswerCommand(SimDrive& drive, const std::uint8_t* cdb) {
+  const CommandAnswer longWrite = CheckCondition(0x02, 0x04, 0x08);  // not ready, long write in progress
+  switch (cdb[0]) {
+    case 0x00:  // TEST UNIT READY
+      if (drive.busy != 0) {
+        if (drive.busy != kBusyAlways) --drive.busy;
+        return longWrite;
+      }
+      if (drive.medium == Medium::kDisc) return CommandAnswer();
+      // Not ready, medium not present: tray closed, or tray open.
+      return CheckCondition(0x02, 0x3A, drive.medium == Medium::kEmpty ? 0x01 : 0x02);
+    case 0x1B: {  // START STOP UNIT
+      if (drive.busy != 0) return longWrite;
+      const bool loadEject = (cdb[4] & 0x02) != 0, start = (cdb[4] & 0x01) != 0;
+      if (loadEject && !start) {
+        drive.medium = Medium::kTrayOpen;
+      } else if (loadEject && drive.medium == Medium::kTrayOpen) {
+        drive.medium = Medium::kEmpty;
+      }
+      return CommandAnswer();
+    }
+    case 0x12:  // INQUIRY
+      return CommandAnswer();
+    default:
+      return CheckCondition(0x05, 0x20, 0x00);  // illegal request, invalid command
+  }
+}
+
 }  // namespace aspisim
 
 namespace aspisim {
 
 std::string FormatSimDrive(const SimDrive& drive) {
-  std::string delay;
+  std::vector<std::string> options;
   if (drive.delayMs == kNeverEnds) {
-    delay = "never";
+    options.push_back("never");
   } else if (drive.delayMs != 0) {
-    delay = std::to_string(drive.delayMs);
+    options.push_back(std::to_string(drive.delayMs));
   }
-  return std::to_string(drive.adapter) + " " + std::to_string(drive.target) + " " + std::to_string(drive.lun) +
-         " " + std::to_string(drive.deviceType) + " |" + drive.vendor + "|" + drive.product + "|" + drive.revision +
-         "|" + drive.dateCode + "|" + delay;
+  if (drive.medium == Medium::kDisc) options.push_back("disc");
+  if (drive.medium == Medium::kTrayOpen) options.push_back("tray-open");
+  if (drive.busy == kBusyAlways) {
+    options.push_back("busy=always");
+  } else if (drive.busy != 0) {
+    options.push_back("busy=" + std::to_string(drive.busy));
+  }
+  std::string line = std::to_string(drive.adapter) + " " + std::to_string(drive.target) + " " +
+                     std::to_string(drive.lun) + " " + std::to_string(drive.deviceType) + " |" + drive.vendor + "|" +
+                     drive.product + "|" + drive.revision + "|" + drive.dateCode + "|";
+  for (std::size_t i = 0; i < options.size(); ++i) line += (i == 0 ? "" : " ") + options[i];
+  return line;
 }
 
 std::string ChangeSimDrives(const std::string& text, const std::string& product, const std::string& revision,

@@ -1,18 +1,30 @@
 // The simulated drives of the stand-in ASPI library, read from a small text
 // file. One device a line:
 //
-//   <adapter> <target> <lun> <device type> |<vendor>|<product>|<revision>|<date code>|<delay ms>
+//   <adapter> <target> <lun> <device type> |<vendor>|<product>|<revision>|<date code>|<options>
 //
 // Numbers are decimal. The texts go into the device's INQUIRY answer byte for
 // byte: vendor (padded with spaces to 8), product (to 16), revision (to 4;
 // a fifth character fills the byte after it, otherwise a space), date code at
-// byte 40 (at most 20 characters, NUL after it). The delay is optional: with
-// one, every request to the device stays pending that many milliseconds
-// before it completes; "never" in its place makes a device whose requests
-// stay pending for good (an abort is accepted but ends nothing). When no
-// text has a space, the bars may be left out:
+// byte 40 (at most 20 characters, NUL after it). When no text has a space,
+// the bars may be left out:
 //
-//   <adapter> <target> <lun> <device type> <vendor> <product> <revision> <date code> [<delay ms>]
+//   <adapter> <target> <lun> <device type> <vendor> <product> <revision> <date code> [<options>]
+//
+// The options are words separated by spaces, in any order, each at most once:
+//   <delay ms>     every request to the device stays pending that many
+//                  milliseconds before it completes; "never" in its place
+//                  makes a device whose requests stay pending for good (an
+//                  abort is accepted but ends nothing);
+//   empty | disc | tray-open
+//                  the medium: no disc (the default), a disc loaded, or the
+//                  tray open;
+//   busy=<count>   the drive answers "not ready, long write in progress" to
+//                  the next <count> TEST UNIT READY commands; busy=always
+//                  never stops.
+// For example:
+//
+//   0 2 0 5 |VORN|QX-1234A|1.20|030101|250 disc busy=2
 //
 // Also allowed:
 //
@@ -22,6 +34,7 @@
 // Lines that do not parse are reported and skipped.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,6 +43,10 @@ namespace aspisim {
 
 // The delay of a device whose requests never end.
 inline constexpr unsigned kNeverEnds = ~0u;
+// The busy count of a drive that is never ready.
+inline constexpr unsigned kBusyAlways = ~0u;
+
+enum class Medium { kEmpty, kDisc, kTrayOpen };
 
 struct SimDrive {
   int adapter = 0;
@@ -38,6 +55,8 @@ struct SimDrive {
   int deviceType = 5;
   std::string vendor, product, revision, dateCode;
   unsigned delayMs = 0;
+  Medium medium = Medium::kEmpty;
+  unsigned busy = 0;  // TEST UNIT READY commands still answered "long write in progress"
 };
 
 struct SimDriveList {
@@ -50,6 +69,29 @@ SimDriveList ParseSimDrives(const std::string& text);
 
 // The device's standard INQUIRY data (96 bytes).
 std::vector<std::uint8_t> InquiryData(const SimDrive& drive);
+
+// SCSI status bytes.
+inline constexpr std::uint8_t kGood = 0x00;
+inline constexpr std::uint8_t kCheckCondition = 0x02;
+
+// What the device says to one command: its status and, with CHECK
+// CONDITION, fixed-format sense data (response code 70h, key in byte 2,
+// additional length 10, ASC and ASCQ in bytes 12 and 13); all zero with GOOD.
+struct CommandAnswer {
+  std::uint8_t status = kGood;
+  std::array<std::uint8_t, 18> sense{};
+};
+
+// Answers the command whose CDB starts at `cdb` (at least 6 bytes) and
+// changes the drive as the command does:
+//   TEST UNIT READY (00h): busy: 02/04/08 and one busy answer used up;
+//     else a disc: GOOD; empty: 02/3A/01; tray open: 02/3A/02.
+//   START STOP UNIT (1Bh): busy: 02/04/08 (the count stays); with LoEj
+//     (byte 4 bit 1) and Start (bit 0) clear the tray opens and the disc is
+//     taken out; with LoEj and Start an open tray closes, empty; GOOD.
+//   INQUIRY (12h): GOOD (the data is InquiryData).
+//   anything else: 05/20/00 (invalid command).
+CommandAnswer AnswerCommand(SimDrive& drive, const std::uint8_t* cdb);
 
 }  // namespace aspisim
 
