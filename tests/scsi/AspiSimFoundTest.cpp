@@ -1,13 +1,18 @@
 // End to end under Wine in the Windows 98 setting: the transport loads the
 // stand-in WNASPI32.DLL from the system directory, finds its simulated drives
-// in adapter/target/LUN order and identifies the maker's.
+// in adapter/target/LUN order and identifies the maker's; requests sent
+// straight to the library get their status and sense data where ASPI puts
+// them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "scsi/ScsiRecords.h"
 #include "scsi/ScsiTransport.h"
 #include "tests/scsi/RecordingScsiSystem.h"
 
@@ -29,6 +34,12 @@ std::string ReadFile(const char* path) {
   std::stringstream text;
   text << file.rdbuf();
   return text.str();
+}
+
+// A function the library exports (through void*, as the transport takes it).
+template <typename Function>
+Function Export(HMODULE library, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
 TEST(AspiSimEndToEnd, FindsTheSimulatedDrivesInOrderAndIdentifiesTheMakers) {
@@ -96,6 +107,72 @@ TEST(AspiSimEndToEnd, FindsTheSimulatedDrivesInOrderAndIdentifiesTheMakers) {
   // The silent device was asked for its type once and then left alone.
   EXPECT_NE(log.find("type 0:3:0 -> pending"), std::string::npos) << log;
   EXPECT_EQ(log.find("exec 0:3:0"), std::string::npos) << log;
+}
+
+// Commands without data, in order, through the library's SendASPI32Command;
+// afterwards the request must hold exactly what ASPI promises: the status,
+// the target status and, with CHECK CONDITION, the sense data right after
+// the CDB, cut at SRB_SenseLen and at the record's end, and nothing written
+// past the record. 0:2:0 answers late, through the library's worker.
+TEST(AspiSimEndToEnd, SenseDataFollowsTheCdbAndCommandsChangeTheDrive) {
+  std::ofstream("aspi-sim-units.txt") << "0 0 0 5 |VORN|EMPTY|1.00||\n0 1 0 5 |VORN|DISC|1.00||disc\n"
+                                         "0 2 0 5 |VORN|LATE|1.00||150 disc\n";
+  SetEnvironmentVariableA("VORN_ASPI_DRIVES", "aspi-sim-units.txt");
+  const HMODULE library = LoadLibraryA("wnaspi32.dll");
+  const auto supportInfo = Export<DWORD(__cdecl*)()>(library, "GetASPI32SupportInfo");
+  const auto send = Export<DWORD(__cdecl*)(void*)>(library, "SendASPI32Command");
+  ASSERT_TRUE(supportInfo != nullptr && send != nullptr);
+  ASSERT_EQ((supportInfo() >> 8) & 0xFF, SS_COMP);  // reads the drives file anew
+  const HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  const struct {
+    std::uint8_t target, opcode, byte4, cdbLength, senseLength, key, asc, ascq, senseWritten;
+  } rows[] = {
+      // target, CDB byte 0 and 4, SRB_CDBLen, SRB_SenseLen; sense key, ASC, ASCQ (0: GOOD); sense bytes written
+      {0, 0x00, 0, 6, 18, 0x02, 0x3A, 0x01, 18},   // TEST UNIT READY, no disc
+      {0, 0x00, 0, 6, 14, 0x02, 0x3A, 0x01, 14},   // sense cut at SRB_SenseLen
+      {0, 0x88, 0, 16, 18, 0x05, 0x20, 0x00, 16},  // READ(16), not simulated: cut at the record's end
+      {1, 0x1B, 0x02, 6, 18, 0, 0, 0, 0},          // eject
+      {1, 0x00, 0, 6, 18, 0x02, 0x3A, 0x02, 18},   // then the tray is open
+      {2, 0x1B, 0x02, 6, 18, 0, 0, 0, 0},          // the same, answered late
+      {2, 0x00, 0, 6, 18, 0x02, 0x3A, 0x02, 18},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << &row - rows);
+    struct {
+      SRB_ExecSCSICmd srb;
+      std::uint8_t after[32];
+    } block;
+    auto* const bytes = reinterpret_cast<std::uint8_t*>(&block);
+    std::uint8_t expected[sizeof block];
+    std::memset(bytes, 0xCC, sizeof block);
+    std::memset(bytes, 0, offsetof(SRB_ExecSCSICmd, CDBByte) + row.cdbLength);  // the fields and the CDB
+    SRB_ExecSCSICmd& srb = block.srb;
+    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    srb.SRB_Flags = SRB_EVENT_NOTIFY;
+    srb.SRB_PostProc = event;
+    srb.SRB_Target = row.target;
+    srb.SRB_SenseLen = row.senseLength;
+    srb.SRB_CDBLen = row.cdbLength;
+    srb.CDBByte[0] = row.opcode;
+    srb.CDBByte[4] = row.byte4;
+    const std::uint8_t status = row.key == 0 ? SS_COMP : SS_ERR;
+    const std::uint8_t sense[18] = {0x70, 0, row.key, 0, 0, 0, 0, 10, 0, 0, 0, 0, row.asc, row.ascq};
+    std::memcpy(expected, bytes, sizeof block);
+    expected[offsetof(SRB_ExecSCSICmd, SRB_Status)] = status;
+    expected[offsetof(SRB_ExecSCSICmd, SRB_TargStat)] = row.key == 0 ? 0 : 2;
+    std::memcpy(expected + offsetof(SRB_ExecSCSICmd, CDBByte) + row.cdbLength, sense, row.senseWritten);
+
+    ResetEvent(event);
+    EXPECT_EQ(send(&srb), row.target == 2 ? SS_PENDING : status);
+    ASSERT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0) << "the request's event was not signalled";
+    std::string changed;
+    for (std::size_t i = 0; i < sizeof block; ++i) {
+      if (bytes[i] != expected[i]) changed += " " + std::to_string(i);
+    }
+    EXPECT_EQ(changed, "") << "bytes other than ASPI leaves them (the record has " << sizeof(SRB_ExecSCSICmd) << ")";
+  }
+  CloseHandle(event);
+  FreeLibrary(library);
 }
 
 }  // namespace

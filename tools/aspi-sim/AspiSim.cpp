@@ -1,20 +1,30 @@
 // A stand-in WNASPI32.DLL serving simulated optical drives. It answers
 // GetASPI32SupportInfo and SendASPI32Command with SC_GET_DEV_TYPE,
-// SC_EXEC_SCSI_CMD (INQUIRY) and SC_ABORT_SRB for the devices listed in a
-// text file (SimDriveList.h). The file is named by the environment variable
+// SC_EXEC_SCSI_CMD and SC_ABORT_SRB for the devices listed in a text file
+// (SimDriveList.h). INQUIRY returns the device's data; TEST UNIT READY and
+// START STOP UNIT answer from the device's medium and busy count, and change
+// them in the list this library holds (AnswerCommand); any other command ends
+// in CHECK CONDITION, invalid command. With CHECK CONDITION the request ends
+// SS_ERR, target status 2, and the sense data lies where ASPI puts it: right
+// after the CDB, at CDBByte[SRB_CDBLen], at most SRB_SenseLen bytes and none
+// past the end of the request. The file is named by the environment variable
 // VORN_ASPI_DRIVES (a Windows path, or an absolute Unix path, read through
 // Wine's Z: drive); without it the DLL reads wnaspi32.txt beside itself.
 // VORN_ASPI_LOG, when set, names a file that gets one line per request.
 // The file is read anew at each GetASPI32SupportInfo, where every scan
-// starts, so that a scan after the demo flasher sees the drives it changed.
+// starts, so that a scan after the demo flasher sees the drives it changed;
+// what commands changed (medium, busy count) is then as the file says again.
 //
 // A device with a delay leaves its requests pending: a worker thread
 // completes them after the delay and signals the request's event, unless
-// the request was aborted first. A device whose delay is "never" leaves them
-// pending for good, aborted or not.
+// the request was aborted first. The answer, and the change to the device,
+// are made when the request arrives, so requests take effect in the order
+// they were sent, also one that is aborted later. A device whose delay is
+// "never" leaves them pending for good, aborted or not.
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -40,6 +50,7 @@ std::string logPath;
 struct Job {
   void* request;
   SimDrive drive;
+  aspisim::CommandAnswer answer;
   bool aborted;
 };
 std::vector<Job*> jobs;
@@ -87,15 +98,24 @@ void LoadDrives() {
   for (const std::string& error : driveList.errors) Log("drives file " + error);
 }
 
-const SimDrive* FindDrive(int adapter, int target, int lun) {
-  for (const SimDrive& drive : driveList.drives) {
+SimDrive* FindDrive(int adapter, int target, int lun) {
+  for (SimDrive& drive : driveList.drives) {
     if (drive.adapter == adapter && drive.target == target && drive.lun == lun) return &drive;
   }
   return nullptr;
 }
 
+// Writes the sense data of a CHECK CONDITION after the request's CDB.
+void PutSense(SRB_ExecSCSICmd* exec, const aspisim::CommandAnswer& answer) {
+  const std::size_t offset = offsetof(SRB_ExecSCSICmd, CDBByte) + exec->SRB_CDBLen;
+  if (offset >= sizeof(SRB_ExecSCSICmd)) return;
+  const std::size_t length =
+      std::min({answer.sense.size(), static_cast<std::size_t>(exec->SRB_SenseLen), sizeof(SRB_ExecSCSICmd) - offset});
+  std::memcpy(reinterpret_cast<std::uint8_t*>(exec) + offset, answer.sense.data(), length);
+}
+
 // Fills in the answer of a finished request; called with `lock` held.
-void Finish(void* request, const SimDrive& drive) {
+void Finish(void* request, const SimDrive& drive, const aspisim::CommandAnswer& answer) {
   auto* header = static_cast<SRB_Header*>(request);
   if (header->SRB_Cmd == SC_GET_DEV_TYPE) {
     auto* type = static_cast<SRB_GDEVBlock*>(request);
@@ -105,21 +125,23 @@ void Finish(void* request, const SimDrive& drive) {
     return;
   }
   auto* exec = static_cast<SRB_ExecSCSICmd*>(request);
-  std::uint8_t status = SS_COMP;
-  if (exec->CDBByte[0] == 0x12 && (exec->SRB_Flags & SRB_DIR_IN) != 0) {
-    const std::vector<std::uint8_t> data = aspisim::InquiryData(drive);
-    const std::size_t length = std::min<std::size_t>(
-        {data.size(), exec->SRB_BufLen, static_cast<std::size_t>(exec->CDBByte[4])});
-    std::memcpy(exec->SRB_BufPointer, data.data(), length);
-    exec->SRB_TargStat = 0;
-  } else {
-    // Only INQUIRY is simulated: anything else ends in CHECK CONDITION.
-    exec->SRB_TargStat = 2;
-    status = SS_ERR;
+  exec->SRB_TargStat = answer.status;
+  if (exec->CDBByte[0] == 0x12) {
+    // INQUIRY: the data goes into the buffer; without one it fails, no sense.
+    if ((exec->SRB_Flags & SRB_DIR_IN) != 0) {
+      const std::vector<std::uint8_t> data = aspisim::InquiryData(drive);
+      const std::size_t length = std::min<std::size_t>(
+          {data.size(), exec->SRB_BufLen, static_cast<std::size_t>(exec->CDBByte[4])});
+      std::memcpy(exec->SRB_BufPointer, data.data(), length);
+    } else {
+      exec->SRB_TargStat = aspisim::kCheckCondition;
+    }
+  } else if (answer.status == aspisim::kCheckCondition) {
+    PutSense(exec, answer);
   }
   exec->SRB_HaStat = 0;
   MemoryBarrier();
-  exec->SRB_Status = status;
+  exec->SRB_Status = exec->SRB_TargStat == aspisim::kGood ? SS_COMP : SS_ERR;
   if ((exec->SRB_Flags & SRB_EVENT_NOTIFY) != 0 && exec->SRB_PostProc != nullptr) {
     SetEvent(static_cast<HANDLE>(exec->SRB_PostProc));
   }
@@ -130,7 +152,7 @@ DWORD WINAPI CompleteLater(void* parameter) {
   Sleep(job->drive.delayMs);
   EnterCriticalSection(&lock);
   if (!job->aborted) {
-    Finish(job->request, job->drive);
+    Finish(job->request, job->drive, job->answer);
     Log("done " + Address(job->drive.adapter, job->drive.target, job->drive.lun));
   }
   for (auto it = jobs.begin(); it != jobs.end(); ++it) {
@@ -148,14 +170,14 @@ DWORD WINAPI CompleteLater(void* parameter) {
 }
 
 // Answers now, or leaves the request pending for a worker.
-std::uint8_t Serve(void* request, const SimDrive& drive) {
+std::uint8_t Serve(void* request, const SimDrive& drive, const aspisim::CommandAnswer& answer = {}) {
   auto* header = static_cast<SRB_Header*>(request);
   if (drive.delayMs == 0) {
-    Finish(request, drive);
+    Finish(request, drive, answer);
     return header->SRB_Status;
   }
   header->SRB_Status = SS_PENDING;
-  Job* job = new Job{request, drive, false};
+  Job* job = new Job{request, drive, answer, false};
   jobs.push_back(job);
   // Pending for good: no worker, the job stays listed.
   if (drive.delayMs == aspisim::kNeverEnds) return SS_PENDING;
@@ -167,7 +189,7 @@ std::uint8_t Serve(void* request, const SimDrive& drive) {
     if (reference != nullptr) FreeLibrary(reference);
     jobs.pop_back();
     delete job;
-    Finish(request, drive);
+    Finish(request, drive, answer);
     return header->SRB_Status;
   }
   CloseHandle(thread);
@@ -234,8 +256,7 @@ __declspec(dllexport) DWORD __cdecl SendASPI32Command(void* request) {
       const std::string address = Address(type->SRB_HaId, type->SRB_Target, type->SRB_Lun);
       if (type->SRB_HaId >= driveList.adapterCount) {
         result = type->SRB_Status = SS_INVALID_HA;
-      } else if (const SimDrive* drive =
-                     FindDrive(type->SRB_HaId, type->SRB_Target, type->SRB_Lun)) {
+      } else if (const SimDrive* drive = FindDrive(type->SRB_HaId, type->SRB_Target, type->SRB_Lun)) {
         result = Serve(request, *drive);
         Log("type " + address + " -> " + (result == SS_PENDING ? "pending" : Hex(result)));
       } else {
@@ -248,9 +269,10 @@ __declspec(dllexport) DWORD __cdecl SendASPI32Command(void* request) {
       const std::string address = Address(exec->SRB_HaId, exec->SRB_Target, exec->SRB_Lun);
       if (exec->SRB_HaId >= driveList.adapterCount) {
         result = exec->SRB_Status = SS_INVALID_HA;
-      } else if (const SimDrive* drive =
-                     FindDrive(exec->SRB_HaId, exec->SRB_Target, exec->SRB_Lun)) {
-        result = Serve(request, *drive);
+      } else if (SimDrive* drive = FindDrive(exec->SRB_HaId, exec->SRB_Target, exec->SRB_Lun)) {
+        // The list's own entry: a later command sees what this one changed.
+        const aspisim::CommandAnswer answer = aspisim::AnswerCommand(*drive, exec->CDBByte);
+        result = Serve(request, *drive, answer);
       } else {
         result = exec->SRB_Status = SS_NO_DEVICE;
       }
