@@ -1,11 +1,15 @@
 // The test and demo flasher: stands in for the drive maker's flashing
-// program inside firmware archives. It records that it ran, appending one
-// line to a log file:
+// program inside firmware archives. It records that it ran, appending a
+// line to a log file when it starts and one just before it ends:
 //
-//   started<TAB><its command line><TAB><its current folder><CR><LF>
+//   started<TAB><its command line><TAB><its current folder><TAB><time><CR><LF>
+//   ended<TAB><time><CR><LF>
 //
-// The log is the file named by the environment variable VORN_FLASHER_LOG,
-// or flasher.log beside the program when that is not set.
+// The times are milliseconds of the system clock (GetSystemTimeAsFileTime
+// / 10000, decimal), which every process shares, so that a test can tell
+// whether two flashers ran at the same time. The log is the file named by
+// the environment variable VORN_FLASHER_LOG, or flasher.log beside the
+// program when that is not set.
 //
 // It "flashes" a simulated drive: when the file flash.txt beside it names a
 // model and the version the archive was built for ("QX-1234A 1.30"), it
@@ -17,9 +21,11 @@
 //
 // It shows a small window: after a short pause it makes the change and says
 // so, and a person closes it. With VORN_FLASHER_QUIET set to anything but ""
-// or "0" it makes the change at once and ends without a window (for tests).
+// or "0" it makes the change and ends without a window (for tests); before
+// the change it waits VORN_FLASHER_HOLD_MS milliseconds (decimal, default 0).
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "tools/aspi-sim/SimDriveList.h"
@@ -84,11 +90,21 @@ bool WriteText(const std::string& path, const std::string& text, DWORD dispositi
 
 void Log(const std::string& line) { WriteText(LogPath(), line + "\r\n", OPEN_ALWAYS, FILE_APPEND_DATA); }
 
+// The system clock in milliseconds, as the log writes it.
+std::string Now() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return std::to_string(ticks / 10000);
+}
+
 void RecordStart() {
   char folder[MAX_PATH];
   const DWORD n = GetCurrentDirectoryA(MAX_PATH, folder);
-  Log(std::string("started\t") + GetCommandLineA() + "\t" + std::string(folder, n));
+  Log(std::string("started\t") + GetCommandLineA() + "\t" + std::string(folder, n) + "\t" + Now());
 }
+
+void RecordEnd() { Log("ended\t" + Now()); }
 
 // Makes the change flash.txt and VORN_FLASHER_OUTCOME ask for; returns what
 // was done, in words for the window.
@@ -148,7 +164,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   RecordStart();
   const std::string quiet = Environment("VORN_FLASHER_QUIET");
   if (!quiet.empty() && quiet != "0") {
+    Sleep(std::strtoul(Environment("VORN_FLASHER_HOLD_MS").c_str(), nullptr, 10));
     Flash();
+    RecordEnd();
     return 0;
   }
 
@@ -170,5 +188,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
       DispatchMessageA(&message);
     }
   }
+  RecordEnd();
   return 0;
 }
