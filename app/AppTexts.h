@@ -19,6 +19,19 @@ struct AppTexts {
   const char* driveMissing;
   // Before the verdict of an update found pending at start-up; %5 its time.
   const char* pendingChecked;
+  // The checks before the flasher that hold it back, three lines at most:
+  // what is wrong and what to do. %1 the model, %4 the drive's address.
+  const char* heldDriveChanged;
+  const char* heldOnBattery;
+  const char* heldDiscInDrive;
+  const char* heldDriveBusy;
+  // After Cancel on a held check: %1 the folder, %2 the name of the
+  // downloaded file, which stays where it was saved.
+  const char* keptFile;
+  // The buttons of a held check; a disc in the drive has openTray for retry.
+  const char* retry;
+  const char* cancel;
+  const char* openTray;
 };
 
 const AppTexts& AppTextsFor(Language language);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/AppTexts.h"
 #include "app/DriveSnapshot.h"
 #include "app/FlasherWait.h"
 #include "app/UpdateCheck.h"
@@ -82,11 +83,58 @@ void UpdateFollowUp::CheckPending() {
   for (const CheckedUpdate& update : told) Tell(VerdictMessage(update, language_, true));
 }
 
-void UpdateFollowUp::Started(install::UpdateRecord& record, install::StartedProgram& flasher) {
+std::string UpdateFollowUp::NextAddress(const std::string& model) const {
   std::vector<std::string> taken;
   for (const install::UpdateRecord& earlier : started_) taken.push_back(earlier.address);
+  return AddressForModel(startDrives_, model, taken);
+}
+
+bool UpdateFollowUp::ReadyToFlash(install::UpdateRecord& record, const std::string& savedPath) {
+  std::vector<void*> processes;
+  for (const install::StartedProgram& flasher : flashers_) processes.push_back(flasher.process);
+  WaitForFlashers(processes, language_);
+
+  record.address = NextAddress(record.model);
+  // The snapshot lists the drives in table order; an address not found
+  // leaves the index out of range, which the checks find gone.
+  int driveIndex = -1;
+  for (std::size_t i = 0; i < startDrives_.size(); ++i) {
+    if (startDrives_[i].address == record.address) driveIndex = static_cast<int>(i);
+  }
+  install::HoldReason hold = install::HoldReason::None;
+  {
+    install::TransportConditions conditions(transport_, driveIndex, install::SystemPowerSource);
+    hold = install::RunFlashGate(conditions, [&](install::HoldReason reason) { return AskAboutHold(reason, record); });
+  }
+  if (hold == install::HoldReason::None) return true;
+
   record.time = LocalTimeText();
-  record.address = AddressForModel(startDrives_, record.model, taken);
+  record.verdict = install::HeldVerdict(hold);
+  install::AppendRecord(historyFile_, record);
+  const std::size_t slash = savedPath.find_last_of("\\/");
+  const std::string arguments[5] = {slash == std::string::npos ? std::string() : savedPath.substr(0, slash),
+                                    savedPath.substr(slash == std::string::npos ? 0 : slash + 1)};
+  Tell(FillIn(AppTextsFor(language_).keptFile, arguments));
+  return false;
+}
+
+install::HoldAnswer UpdateFollowUp::AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record) {
+  const AppTexts& texts = AppTextsFor(language_);
+  const char* message = texts.heldDriveBusy;
+  if (hold == install::HoldReason::DriveChanged) message = texts.heldDriveChanged;
+  if (hold == install::HoldReason::OnBattery) message = texts.heldOnBattery;
+  if (hold == install::HoldReason::DiscInDrive) message = texts.heldDiscInDrive;
+  const std::string arguments[5] = {record.model, "", "", record.address, ""};
+  controls::MessageDialog dialog(language_);
+  dialog.panel.text = FillIn(message, arguments);
+  dialog.yesText = hold == install::HoldReason::DiscInDrive ? texts.openTray : texts.retry;
+  dialog.noText = texts.cancel;
+  return dialog.DoModal() == IDOK ? install::HoldAnswer::Retry : install::HoldAnswer::Cancel;
+}
+
+void UpdateFollowUp::Started(install::UpdateRecord& record, install::StartedProgram& flasher) {
+  record.time = LocalTimeText();
+  if (record.address.empty()) record.address = NextAddress(record.model);
   record.verdict = install::Verdict::Pending;
   install::AppendRecord(historyFile_, record);
   started_.push_back(record);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/Language.h"
+#include "install/FlashGate.h"
 #include "install/ProgramStart.h"
 #include "install/UpdateHistory.h"
 #include "install/UpdateVerdict.h"
@@ -38,8 +39,19 @@ class UpdateFollowUp {
   // shown once. A drive still missing is passed over in silence.
   void CheckPending();
 
-  // The wizard's report of a started update: gives it the time and the
-  // drive's address, writes it as pending and keeps the flasher.
+  // Before the flasher of an update the user has agreed to, whose drive's
+  // model and revision `record` holds: waits (with the waiting window) for a
+  // flasher of this run that still runs, for one flasher at a time, then
+  // runs the checks that the flash is safe (install::RunFlashGate), asking
+  // the user about each that holds it back. Gives `record` the drive's
+  // address. True when the flasher may start. False when the user cancelled:
+  // the attempt is written to the history as held, with its reason, and the
+  // user is told where the downloaded file `savedPath` is kept.
+  bool ReadyToFlash(install::UpdateRecord& record, const std::string& savedPath);
+
+  // The wizard's report of a started update: gives it the time and, unless
+  // ReadyToFlash did, the drive's address, writes it as pending and keeps
+  // the flasher.
   void Started(install::UpdateRecord& record, install::StartedProgram& flasher);
 
   // After the wizard: waits for the flashers (with the waiting window),
@@ -49,6 +61,9 @@ class UpdateFollowUp {
 
  private:
   void Tell(const std::string& message);
+  // The address of the maker's drive of `model` that the next update is for.
+  std::string NextAddress(const std::string& model) const;
+  install::HoldAnswer AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record);
 
   ScsiTransport& transport_;
   Language language_;

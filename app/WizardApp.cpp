@@ -29,6 +29,9 @@ bool WizardApp::InitInstance() {
   followUp.CheckPending();
 
   auto wizard = std::make_unique<WizardDialog>(language);
+  wizard->onBeforeFlash = [&followUp](install::UpdateRecord& record, const std::string& savedPath) {
+    return followUp.ReadyToFlash(record, savedPath);
+  };
   wizard->onUpdateStarted = [&followUp](install::UpdateRecord& record, install::StartedProgram& flasher) {
     followUp.Started(record, flasher);
   };

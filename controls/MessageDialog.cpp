@@ -26,8 +26,8 @@ bool MessageDialog::OnInitDialog() {
     // default instead.
     SendMessage(DM_SETDEFID, IDCANCEL);
   } else {
-    yesButton.SetWindowText(chinese ? text::kYesChinese : text::kYesEnglish);
-    noButton.SetWindowText(chinese ? text::kNoChinese : text::kNoEnglish);
+    yesButton.SetWindowText(yesText != nullptr ? yesText : chinese ? text::kYesChinese : text::kYesEnglish);
+    noButton.SetWindowText(noText != nullptr ? noText : chinese ? text::kNoChinese : text::kNoEnglish);
   }
   return true;  // the dialog manager focuses the first visible button
 }

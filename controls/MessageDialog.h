@@ -23,6 +23,10 @@ class MessageDialog : public CDialog {
   explicit MessageDialog(Language language);
 
   bool singleButton = false;
+  // The two buttons' texts in place of Yes and No, when set (code page 950
+  // bytes for Chinese); the answers stay IDOK and IDCANCEL.
+  const char* yesText = nullptr;
+  const char* noText = nullptr;
   CBitmap background;  // the window background, loaded at initialisation
   Language language;
   BitmapPanel panel;

@@ -490,11 +490,7 @@ void WizardDialog::OnDeviceChosen() {
   ShowFullPage(flow.page());
 }
 
-void WizardDialog::HandOverStartedUpdate(const FirmwareItem& item, install::StartedProgram& flasher) {
-  if (!onUpdateStarted) {
-    install::CloseStartedProgram(flasher);
-    return;
-  }
+install::UpdateRecord WizardDialog::RecordOfUpdate(const FirmwareItem& item) const {
   install::UpdateRecord record;
   record.model = flow.selectedModel()->model;
   record.revisionBefore = flow.selectedModel()->revision;
@@ -502,7 +498,22 @@ void WizardDialog::HandOverStartedUpdate(const FirmwareItem& item, install::Star
   record.versionInstalled = item.version.empty() ? item.dateCode : item.version;
   record.fileName = item.fileName;
   record.sha256 = item.sha256;
-  onUpdateStarted(record, flasher);
+  return record;
+}
+
+void WizardDialog::InstallUpdate(const FirmwareItem& item, const std::string& listedName,
+                                 const std::string& savedTitle) {
+  install::UpdateRecord record = RecordOfUpdate(item);
+  if (onBeforeFlash && !onBeforeFlash(record, savedFilePath)) return;
+  install::StartedProgram flasher;
+  const install::InstallOutcome outcome = install::RunInstall(listedName, savedFilePath, savedTitle, &flasher);
+  messages::ReportInstall(outcome, language);
+  if (outcome.code != install::kInstallStarted) return;
+  if (onUpdateStarted) {
+    onUpdateStarted(record, flasher);
+  } else {
+    install::CloseStartedProgram(flasher);
+  }
 }
 
 void WizardDialog::OnFirmwareChosen() {
@@ -529,10 +540,7 @@ void WizardDialog::OnFirmwareChosen() {
 
   bool installed = false;
   if (Ask(wizard::UpdateNowQuestion(language))) {
-    install::StartedProgram flasher;
-    const install::InstallOutcome outcome = install::RunInstall(listedName, savedFilePath, savedTitle, &flasher);
-    messages::ReportInstall(outcome, language);
-    if (outcome.code == install::kInstallStarted) HandOverStartedUpdate(item, flasher);
+    InstallUpdate(item, listedName, savedTitle);
     installed = true;
   }
   if (flow.FirmwareSaved(installed) == Step::EndWizard) {

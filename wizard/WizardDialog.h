@@ -43,6 +43,12 @@ class WizardDialog : public CDialog {
   // Enter while no push button holds the focus is the OK command.
   bool PreTranslateMessage(MSG* msg) override;
 
+  // Called when the user has agreed to update now, before anything is
+  // unpacked, with the record of the update as for onUpdateStarted and the
+  // saved file's path. False holds the update back: the file stays where it
+  // was saved and the drive leaves the list. Unset: the update goes on.
+  std::function<bool(install::UpdateRecord& record, const std::string& savedPath)> onBeforeFlash;
+
   // Called once the flasher of an update has started, with the drive's
   // model and revision and the entry's version, file name and SHA-256 in
   // `record` (time and address are the caller's to fill in) and the started
@@ -80,8 +86,11 @@ class WizardDialog : public CDialog {
   void ShowFirmwarePage();
   void OnDeviceChosen();
   void OnFirmwareChosen();
-  // Hands a started update to onUpdateStarted.
-  void HandOverStartedUpdate(const FirmwareItem& item, install::StartedProgram& flasher);
+  // The record of an update of the chosen drive to `item`.
+  install::UpdateRecord RecordOfUpdate(const FirmwareItem& item) const;
+  // Unpacks and starts the flasher of an update the user has agreed to,
+  // once onBeforeFlash lets it; hands a started one to onUpdateStarted.
+  void InstallUpdate(const FirmwareItem& item, const std::string& listedName, const std::string& savedTitle);
 
   // The catalogue is fetched on a worker thread while the welcome page is
   // shown; Next is enabled once the fetch has ended or has been given up.

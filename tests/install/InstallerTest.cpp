@@ -64,11 +64,11 @@ class Install : public ::testing::Test {
   void ExpectStarted(const std::string& program) const {
     const std::string line = WaitForLog();
     ASSERT_FALSE(line.empty()) << "the flasher did not record a start";
-    // started<TAB>command line<TAB>current folder
+    // started<TAB>command line<TAB>current folder[<TAB>start time]
     ASSERT_EQ(line.compare(0, 8, "started\t"), 0) << line;
     const std::size_t tab = line.find('\t', 8);
     std::string commandLine = line.substr(8, tab - 8);
-    const std::string current = line.substr(tab + 1, line.find_first_of("\r\n") - tab - 1);
+    const std::string current = line.substr(tab + 1, line.find_first_of("\t\r\n", tab + 1) - tab - 1);
     if (commandLine.size() >= 2 && commandLine.front() == '"') commandLine = commandLine.substr(1, commandLine.size() - 2);
     EXPECT_EQ(commandLine, program) << "the program gets only its own path";
     EXPECT_EQ(fs::path(current), fs::current_path()) << "the flasher inherits the current folder";

@@ -327,7 +327,7 @@ TEST(ScsiTransportUnitCommands, ShortCdbsWithoutDataAndTheirSenseOnBothBackEnds)
       EXPECT_EQ(answer.SenseKey(), row.key);
       EXPECT_EQ(answer.Asc(), row.asc);
       EXPECT_EQ(answer.Ascq(), row.ascq);
-      if (row.ending == Ending::CheckCondition) EXPECT_EQ(answer.sense[0], 0x70);
+      EXPECT_EQ(answer.sense[0], row.ending == Ending::CheckCondition ? 0x70 : 0);
 
       const std::uint8_t cdb[kShortCdbLength] = {static_cast<std::uint8_t>(row.eject ? 0x1B : 0x00), 0, 0, 0,
                                                  static_cast<std::uint8_t>(row.eject ? 0x02 : 0x00), 0};

@@ -553,27 +553,55 @@ std::vector<std::string> HistoryVerdicts() {
 // flasher ended: the quiet flasher rewrites the simulated drive's revision,
 // leaves it, or takes the drive away (VORN_FLASHER_OUTCOME). The program
 // tells the verdict in a message after the wizard and keeps it in the history.
+// A disc in the drive, or a drive writing one, holds the flash back first:
+// Open Tray (the question's first button) lets it go on, Cancel keeps the
+// downloaded archive and records the hold.
 TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) {
   const struct {
     const char* outcome;
+    const char* unit;  // the simulated drive's medium and busy state
+    int holdAnswer;    // the answer to the held check; 0: none asked
     const char* record;
   } rows[] = {
-      {"flash", "QX-1234A 0:0:0 1.20 1.30 verified"},
-      {"leave", "QX-1234A 0:0:0 1.20 1.30 not applied"},
-      {"remove", "QX-1234A 0:0:0 1.20 1.30 drive missing"},
+      {"flash", "", 0, "QX-1234A 0:0:0 1.20 1.30 verified"},
+      {"leave", "", 0, "QX-1234A 0:0:0 1.20 1.30 not applied"},
+      {"remove", "", 0, "QX-1234A 0:0:0 1.20 1.30 drive missing"},
+      {"flash", "disc", kOk, "QX-1234A 0:0:0 1.20 1.30 verified"},
+      {"flash", "disc busy=always", kCancel, "QX-1234A 0:0:0 1.20 1.30 held: drive busy"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.outcome);
+    SCOPED_TRACE(std::string(row.outcome) + " " + row.unit);
     ServedTree tree;
     tree.Publish("archive");
-    const std::string folder = ScratchFolder(std::string("update-") + row.outcome);
+    const std::string folder = ScratchFolder(std::string("update-") + row.outcome + std::to_string(row.holdAnswer));
     const std::string log = QuietFlasherLog(folder);
     SetEnvironmentVariableA("VORN_FLASHER_OUTCOME", row.outcome);
-    WizardRun run({kQx1234});
+    SimDrive drive = kQx1234;
+    drive.delay = row.unit;
+    WizardRun run({drive});
     run.Next();
     run.ClickRowAndAnswer(0, kOk);
     run.Download(0, folder + "\\newfw.zip", kOk);
+    if (row.holdAnswer != 0) {
+      HWND held = run.WaitForDialog();
+      ASSERT_NE(held, nullptr) << "the flash was not held";
+      ASSERT_TRUE(ClickId(held, row.holdAnswer));
+      ASSERT_TRUE(WaitForClose(held, kTimeout));
+    }
+    const bool cancelled = row.holdAnswer == kCancel;
+    if (cancelled) {
+      HWND kept = run.WaitForDialog();
+      ASSERT_NE(kept, nullptr) << "not told where the file is kept";
+      ASSERT_TRUE(ClickId(kept, kCancel));  // its one button
+    }
     ASSERT_TRUE(WaitForClose(run.wizard, kTimeout)) << "the wizard stays open";
+    if (cancelled) {
+      EXPECT_EQ(run.Result(), IDOK);
+      EXPECT_EQ(HistoryVerdicts(), std::vector<std::string>{row.record});
+      EXPECT_TRUE(Exists(folder + "\\newfw.zip")) << "the archive was not kept";
+      EXPECT_FALSE(Exists(log)) << "a flasher ran: " << ReadFile(log);
+      continue;
+    }
     // While the flasher runs the program shows a window without buttons.
     std::vector<HWND> waiting;
     HWND verdict = nullptr;
@@ -590,6 +618,72 @@ TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) 
     EXPECT_NE(ReadFile(log).find("flash.exe"), std::string::npos) << ReadFile(log);
   }
   SetEnvironmentVariableA("VORN_FLASHER_OUTCOME", nullptr);
+}
+
+// The times of the flasher log's records: each "started" line's fourth
+// field and each "ended" line's second, in the log's order.
+std::vector<std::pair<std::string, long long>> FlasherTimes(const std::string& log) {
+  std::vector<std::pair<std::string, long long>> times;
+  std::istringstream lines(ReadFile(log));
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::string> fields;
+    std::istringstream split(line);
+    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+    if (fields.size() == 4 && fields[0] == "started") times.emplace_back("started", std::atoll(fields[3].c_str()));
+    if (fields.size() == 2 && fields[0] == "ended") times.emplace_back("ended", std::atoll(fields[1].c_str()));
+  }
+  return times;
+}
+
+// Two drives updated in one run, the first flasher still running when the
+// second update is agreed to: the second starts only after the first ended
+// (the waiting window shows meanwhile), and both updates are verified. The
+// second drive, an older QX-9000B, is offered the served 2.05.
+TEST(WizardWithServerTest, OneFlasherAtATime) {
+  ServedTree tree;
+  tree.Publish("two-archives");
+  const std::string folder = ScratchFolder("one-at-a-time");
+  const std::string log = QuietFlasherLog(folder);
+  SetEnvironmentVariableA("VORN_FLASHER_HOLD_MS", "3000");
+  const SimDrive second{"VORN", "QX-9000B", "2.00", "021001", "disc"};  // held until Open Tray, after the wait
+  WizardRun run({kQx1234, second});
+  run.Next();
+  run.ClickRowAndAnswer(0, kOk);
+  run.Download(0, folder + "\\first.zip", kOk);
+  run.Settle();
+  run.ClickRowAndAnswer(0, kOk);
+  run.Download(0, folder + "\\second.zip", kOk);
+  // The waiting window, then the held check of the second drive.
+  HWND window = run.WaitForDialog();
+  ASSERT_NE(window, nullptr);
+  if (!IsShown(Control(window, kOk))) {
+    ASSERT_TRUE(WaitForClose(window, kTimeout)) << "the waiting window stays";
+    window = run.WaitForDialog({window});
+    ASSERT_NE(window, nullptr) << "no held check after the wait";
+  }
+  ASSERT_TRUE(ClickId(window, kOk));  // Open Tray
+  ASSERT_TRUE(WaitForClose(run.wizard, kTimeout)) << "the wizard stays open";
+  std::vector<HWND> seen;
+  int verdicts = 0;
+  for (HWND shown; (shown = run.WaitForDialog(seen)) != nullptr;) {
+    seen.push_back(shown);
+    if (IsShown(Control(shown, kCancel))) {
+      ++verdicts;
+      ASSERT_TRUE(ClickId(shown, kCancel));
+    }
+    ASSERT_TRUE(WaitForClose(shown, kTimeout));
+    if (verdicts == 2) break;
+  }
+  EXPECT_EQ(run.Result(), IDOK);
+  SetEnvironmentVariableA("VORN_FLASHER_HOLD_MS", nullptr);
+  EXPECT_EQ(HistoryVerdicts(), (std::vector<std::string>{"QX-1234A 0:0:0 1.20 1.30 verified",
+                                                         "QX-9000B 0:1:0 2.00 2.05 verified"}));
+  const auto times = FlasherTimes(log);
+  ASSERT_EQ(times.size(), 4u) << ReadFile(log);
+  EXPECT_EQ(times[0].first, "started");
+  EXPECT_EQ(times[1].first, "ended");
+  EXPECT_EQ(times[2].first, "started");
+  EXPECT_GE(times[2].second, times[1].second) << "the second flasher started before the first ended";
 }
 
 // An update whose verdict a previous run never saw (the computer restarted

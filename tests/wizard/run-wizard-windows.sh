@@ -36,12 +36,14 @@ winpath() { echo "Z:${1//\//\\}"; }
 mkdir -p "$scratch/root" "$scratch/files"
 # An archive that carries the demo flasher, for the full update: built for
 # version 1.30 of QX-1234A, the version the served catalogue lists for it.
-/usr/bin/python3 - "$flasher_exe" "$scratch/files/update.zip" <<'PY'
+# A second one for version 2.05 of QX-9000B, for two updates in one run.
+/usr/bin/python3 - "$flasher_exe" "$scratch/files" <<'PY'
 import sys, zipfile
-with zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as out:
-    out.writestr("readme.txt", "test firmware\r\n")
-    out.writestr("flash.txt", "QX-1234A 1.30\r\n")
-    out.write(sys.argv[1], "flash.exe")
+for name, flashed in (("update.zip", "QX-1234A 1.30"), ("update9000.zip", "QX-9000B 2.05")):
+    with zipfile.ZipFile(sys.argv[2] + "/" + name, "w", zipfile.ZIP_DEFLATED) as out:
+        out.writestr("readme.txt", "test firmware\r\n")
+        out.writestr("flash.txt", flashed + "\r\n")
+        out.write(sys.argv[1], "flash.exe")
 PY
 
 publish() {
@@ -56,6 +58,8 @@ publish plain
 export VORN_TEST_DEMO_DRIVES=$here/tools/demo/drives.txt
 export VORN_TEST_EXPECTED_REPORT=$here/tests/app/expected-report.txt
 publish archive --file "pub/VORN/cdrom/a/qx.zip=$scratch/files/update.zip"
+publish two-archives --file "pub/VORN/cdrom/a/qx.zip=$scratch/files/update.zip" \
+  --file "pub/VORN/cdrom/c/same.zip=$scratch/files/update9000.zip"
 # A second file large enough to watch the window during its download.
 head -c 300000 /dev/urandom >"$scratch/files/large.zip"
 publish large --file "pub/VORN/cdrom/a/qx131.zip=$scratch/files/large.zip"
