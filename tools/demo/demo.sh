@@ -53,6 +53,7 @@ rm -f "$history"
 "$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - "$(basename "$wizard")" >/dev/null
 export VORN_ASPI_DRIVES=$(winpath "$demo/drives.txt")
 export VORN_FLASHER_LOG=$(winpath "$demo/flasher.log")
+export VORN_ASPI_LOG=$(winpath "$demo/aspi.log")
 # Wine takes the user's language from the locale variables of the process
 # that starts it, LC_ALL first.
 export LANG=$language LC_ALL=$language
@@ -128,19 +129,22 @@ echo "demo: the history of updates: $demo/UpdateHistory.txt"
 
 # The pages a person meets only when something is missing.
 printf '0 0 0 5 |ACME|CD-52X|1.00|020202|\n' >"$demo/drives.txt"
-walk "20-no-drive-" "$(winpath "$wizard")" x --shots --page after-next || status=1
+walk "30-no-drive-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 mv "$demo/ftp/pub/VORN/cdrom/odd.idx" "$demo/odd.idx.withdrawn"
-walk "21-catalogue-missing-" "$(winpath "$wizard")" x --shots --page after-next || status=1
+walk "31-catalogue-missing-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 mv "$demo/odd.idx.withdrawn" "$demo/ftp/pub/VORN/cdrom/odd.idx"
 printf '0 1 0 5 |VORN|QX-9000B|2.11|030610|\n0 2 0 5 |VORN|QX-1234A|1.20|030101|\n' >"$demo/drives.txt"
-walk "22-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
+walk "32-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 stop_server
-walk "23-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || status=1
+walk "33-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 
 echo "demo: downloads and unpacked firmware in $demo/downloads:"
 ls -R "$demo/downloads" | sed 's/^/  /'
 [ -f "$demo/flasher.log" ] && { echo "demo: the flasher ran:"; sed 's/^/  /' "$demo/flasher.log"; }
+# The checks before the second flash opened its tray (START STOP UNIT, 1Bh).
+grep -q 'cdb 0x1B -> 0x01' "$demo/aspi.log" 2>/dev/null &&
+  echo "demo: the checks before the flash opened the tray of the drive with a disc in it"
 echo "demo: screenshots of every page ($tag) in $shots"
 exit $status

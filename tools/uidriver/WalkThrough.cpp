@@ -1,5 +1,6 @@
 // The demo's walk-through: starts the wizard and clicks through a whole
-// update of both of the maker's drives, as a person would.
+// update of both of the maker's drives, as a person would: the second has a
+// disc in it, so its flash is held until the tray has been opened.
 //
 //   uidrive.exe WIZARD.EXE SAVE_FOLDER [--shots] [--page NAME]
 //
@@ -171,24 +172,45 @@ int main(int argc, char** argv) {
 
   walk.ChooseDrive(0, "second-drive-question");
   Shot("second-drive-firmware-page");
-  walk.Download(1, "second-drive", false);
+  walk.Download(1, "second-drive", true);
+
+  // One flasher at a time: the first still runs, so the program waits for
+  // it before it checks the second drive.
+  Expect(flasher != nullptr, "the first flasher shows no window");
+  HWND waitingFirst = walk.WaitForDialog({});
+  Shot("waiting-for-the-first-flasher");
+  // Closed once its pause has passed, so that it has written the firmware.
+  WaitUntil([&] { return GetTickCount() - flasherFound > 4000; }, 10000);
+  PostMessageA(flasher, WM_CLOSE, 0, 0);
+  Expect(WaitForClose(waitingFirst, kTimeout), "the waiting window stayed after the first flasher ended");
+
+  // The second drive has a disc in it: the flash is held until the tray is
+  // opened (the question's first button), then it goes on.
+  HWND held = walk.WaitForDialog({waitingFirst});
+  Shot("second-drive-disc-in-the-drive");
+  walk.Answer(held, kYes);
+  HWND secondFlasher = nullptr;
+  Expect(WaitUntil([&] { return (secondFlasher = FindWindowA("VornTestFlasher", nullptr)) != nullptr; }, kTimeout),
+         "the second flasher did not start after the tray opened");
+  const DWORD secondFound = GetTickCount();
+  Shot("second-drive-tray-opened-flasher-started");
 
   // No drive is left: the wizard ends by itself, and the program waits for
   // the flasher with its own small window.
   Expect(WaitForClose(wizard, kTimeout), "the wizard did not end after the last drive");
-  if (flasher != nullptr) {
-    HWND waiting = WaitForWindow(wizardProcess.id(), "#32770", "", kTimeout, {wizard});
-    Expect(waiting != nullptr, "no window while the flasher runs");
-    Shot("waiting-for-the-flasher");
-    // Closed once its pause has passed, so that it has written the firmware.
-    WaitUntil([&] { return GetTickCount() - flasherFound > 4000; }, 10000);
-    PostMessageA(flasher, WM_CLOSE, 0, 0);
-    Expect(WaitForClose(waiting, kTimeout), "the waiting window stayed after the flasher ended");
-    // The drive is read again: the message says whether the update took.
-    HWND verdict = walk.WaitForDialog({waiting});
-    Shot("verdict");
-    walk.Answer(verdict, kNo);  // its one button
-  }
+  HWND waiting = WaitForWindow(wizardProcess.id(), "#32770", "", kTimeout, {wizard, waitingFirst, held});
+  Expect(waiting != nullptr, "no window while the flasher runs");
+  Shot("waiting-for-the-flasher");
+  WaitUntil([&] { return GetTickCount() - secondFound > 4000; }, 10000);
+  PostMessageA(secondFlasher, WM_CLOSE, 0, 0);
+  Expect(WaitForClose(waiting, kTimeout), "the waiting window stayed after the flasher ended");
+  // The drives are read again: one message for each update says whether it took.
+  HWND verdict = walk.WaitForDialog({waiting});
+  Shot("verdict-first-drive");
+  walk.Answer(verdict, kNo);  // its one button
+  verdict = walk.WaitForDialog({waiting, verdict});
+  Shot("verdict-second-drive");
+  walk.Answer(verdict, kNo);
   Expect(wizardProcess.WaitForExit(kTimeout), "the program did not end after the verdict");
   Expect(wizardProcess.ExitCode() == IDOK, "the wizard did not end with IDOK");
   std::cout << "walk-through complete" << std::endl;
