@@ -32,6 +32,14 @@ TEST(AppTexts, ChineseTextsAreTheirCodePage950Bytes) {
       {zh.notApplied, "%1 仍回報韌體版本 %3，更新至 %2 沒有生效。\n請再執行一次更新；若仍失敗，請與VORN客服人員接洽。"},
       {zh.driveMissing, "找不到位於 %4 的 %1，或它沒有回應。\n請重新啟動電腦，再執行本程式以確認更新結果。"},
       {zh.pendingChecked, "於 %5 開始的更新已檢查完畢："},
+      {zh.heldDriveChanged, "位於 %4 的 %1 已不是您選擇的光碟機，或已找不到。\n請檢查光碟機及連接線，再按「重試」。"},
+      {zh.heldOnBattery, "電腦正以電池供電，更新中途斷電可能損壞光碟機。\n請接上電源，再按「重試」。"},
+      {zh.heldDiscInDrive, "位於 %4 的 %1 內有光碟。請按「開啟托盤」，\n取出光碟並讓托盤保持開啟。"},
+      {zh.heldDriveBusy, "位於 %4 的 %1 正在忙碌。請關閉正在燒錄光碟的程式，\n等它結束後再按「重試」。"},
+      {zh.keptFile, "更新沒有開始，下載的檔案保留在：\n%1\n%2"},
+      {zh.retry, "重試"},
+      {zh.cancel, "取消"},
+      {zh.openTray, "開啟托盤"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.utf8);
