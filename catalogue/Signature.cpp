@@ -9,8 +9,8 @@ namespace {
 
 using Limbs = std::vector<std::uint32_t>;  // little-endian 32-bit limbs
 
-constexpr std::size_t kMinBytes = 128;  // 1024 bits
-constexpr std::size_t kMaxBytes = 512;  // 4096 bits
+constexpr std::size_t kMinBits = 2048;
+constexpr std::size_t kMaxBits = 4096;
 
 // DER prefix of the DigestInfo that names SHA-256, before the 32-byte digest.
 constexpr std::uint8_t kSha256DigestInfo[] = {0x30, 0x31, 0x30, 0x0d, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01,
@@ -136,6 +136,22 @@ std::vector<std::uint8_t> ExpectedBlock(const sha256::Digest& digest, std::size_
   return block;
 }
 
+// The modulus without its leading zero bytes, and whether it is odd and of
+// kMinBits to kMaxBits bits. The length is counted in bits, so that a key a
+// few bits short of the minimum is refused although it fills the bytes.
+bool UsableModulus(const PublicKey& key, const std::uint8_t*& modulus, std::size_t& size) {
+  modulus = key.modulus.data();
+  size = key.modulus.size();
+  while (size > 0 && *modulus == 0) {
+    ++modulus;
+    --size;
+  }
+  if (size == 0 || (modulus[size - 1] & 1) == 0) return false;
+  std::size_t bits = 8 * size;
+  for (unsigned top = modulus[0]; (top & 0x80) == 0; top <<= 1) --bits;
+  return bits >= kMinBits && bits <= kMaxBits;
+}
+
 }  // namespace
 
 PublicKey PublicKey::FromHex(const std::string& hex) {
@@ -152,14 +168,9 @@ PublicKey PublicKey::FromHex(const std::string& hex) {
 
 bool Verify(const PublicKey& key, const void* message, std::size_t messageSize, const void* sig,
             std::size_t sigSize) {
-  const std::uint8_t* modulus = key.modulus.data();
-  std::size_t size = key.modulus.size();
-  while (size > 0 && *modulus == 0) {
-    ++modulus;
-    --size;
-  }
-  if (size < kMinBytes || size > kMaxBytes || (modulus[size - 1] & 1) == 0) return false;
-  if (sigSize != size) return false;
+  const std::uint8_t* modulus = nullptr;
+  std::size_t size = 0;
+  if (!UsableModulus(key, modulus, size) || sigSize != size) return false;
 
   const std::size_t limbCount = (size + 3) / 4;
   const Limbs n = FromBigEndian(modulus, size, limbCount);
@@ -169,6 +180,12 @@ bool Verify(const PublicKey& key, const void* message, std::size_t messageSize, 
   const Montgomery arithmetic(n);
   const std::vector<std::uint8_t> opened = ToBigEndian(arithmetic.PowerF4(s), size);
   return opened == ExpectedBlock(sha256::Of(message, messageSize), size);
+}
+
+bool IsUsableKey(const PublicKey& key) {
+  const std::uint8_t* modulus = nullptr;
+  std::size_t size = 0;
+  return UsableModulus(key, modulus, size);
 }
 
 bool VerifyWithAny(const std::vector<PublicKey>& keys, const std::string& message, const std::string& sig) {

@@ -26,9 +26,14 @@ struct PublicKey {
   static PublicKey FromHex(const std::string& hex);
 };
 
-// Whether `sig` is a valid signature by `key` over `message`. False for a
-// key that is not odd or is shorter than 1024 or longer than 4096 bits, and
-// for a signature that is not exactly as long as the modulus or not below it.
+// Whether the program checks signatures with `key`: an odd modulus of 2048 to
+// 4096 bits, leading zero bytes aside. The build refuses any other key
+// (cmake/CatalogueKeyCheck.cmake).
+bool IsUsableKey(const PublicKey& key);
+
+// Whether `sig` is a valid signature by `key` over `message`. False for a key
+// that IsUsableKey refuses, and for a signature that is not exactly as long as
+// the modulus without its leading zero bytes, or not below it.
 bool Verify(const PublicKey& key, const void* message, std::size_t messageSize, const void* sig,
             std::size_t sigSize);
 

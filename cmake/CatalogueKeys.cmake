@@ -12,7 +12,8 @@
 #   files                the PEM files of the public keys, ;-separated (more
 #                        than one while the maker rolls over to a new key)
 # A release build takes the maker's committed key by default and refuses to
-# be configured with no key or a missing key file.
+# be configured with no key or a missing key file. Any build refuses a key the
+# program would not accept (CatalogueKeyCheck.cmake).
 find_program(VORN_OPENSSL openssl)
 if(NOT VORN_OPENSSL)
   message(FATAL_ERROR "openssl (Debian package openssl) is needed to read the catalogue keys")
@@ -61,17 +62,13 @@ if("${keys}" STREQUAL "NONE")
   set(keys "")
 endif()
 
+include(CatalogueKeyCheck)
 set(key_count 0)
 set(key_moduli "")
 foreach(key ${keys})
-  execute_process(COMMAND ${VORN_OPENSSL} rsa -pubin -in ${key} -noout -modulus -text
-                  OUTPUT_VARIABLE description ERROR_VARIABLE error RESULT_VARIABLE failed)
-  if(failed OR NOT description MATCHES "Modulus=([0-9A-F]+)")
-    message(FATAL_ERROR "${key} is not an RSA public key in PEM form: ${error}")
-  endif()
-  set(modulus ${CMAKE_MATCH_1})
-  if(NOT description MATCHES "Exponent: 65537 ")
-    message(FATAL_ERROR "${key}: the program checks signatures with the public exponent 65537 only")
+  vorn_read_catalogue_key(${VORN_OPENSSL} ${key} modulus error)
+  if(NOT error STREQUAL "")
+    message(FATAL_ERROR "${error}")
   endif()
   string(APPEND key_moduli "    \"${modulus}\",  // ${key}\n")
   math(EXPR key_count "${key_count} + 1")

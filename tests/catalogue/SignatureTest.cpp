@@ -145,6 +145,19 @@ TEST(Signature, WycheproofRsa2048Sha256) {
   even.modulus.back() ^= 1;
   EXPECT_FALSE(signature::VerifyWithAny({even}, "", FromHex(rows[0].sig)));
   EXPECT_TRUE(signature::PublicKey::FromHex("12 4").modulus.empty());
+  // Key sizes in bits, the top byte's leading zero bits not counted.
+  const struct {
+    std::string modulus;
+    bool usable;
+  } sizes[] = {
+      {"7f" + std::string(510, 'f'), false},                // 2047 bits in 256 bytes
+      {std::string("0080") + std::string(509, '0') + "1", true},  // 2048 bits after a zero byte
+      {"03" + std::string(512, 'f'), true},                 // 2050 bits in 257 bytes
+      {"01" + std::string(1024, 'f'), false},               // 4097 bits
+  };
+  for (const auto& row : sizes) {
+    EXPECT_EQ(signature::IsUsableKey(signature::PublicKey::FromHex(row.modulus)), row.usable) << row.modulus;
+  }
 }
 
 // ------------------------------------------------ the catalogue's policy

@@ -1,0 +1,27 @@
+# The build's reading of the catalogue keys (cmake/CatalogueKeyCheck.cmake)
+# over keys made here once with openssl: run with -DOPENSSL=... -DSOURCE=...
+# -DWORK=... -P. An accepted key's modulus must come out in whole bytes.
+include(${SOURCE}/cmake/CatalogueKeyCheck.cmake)
+set(failures "")
+# bits exponent accepted
+foreach(row "2050 65537 1" "2048 65537 1" "2047 65537 0" "1020 65537 0" "2048 3 0")
+  string(REPLACE " " ";" row ${row})
+  list(GET row 0 bits)
+  list(GET row 1 exponent)
+  list(GET row 2 accepted)
+  set(key ${WORK}/rsa-${bits}-${exponent})
+  if(NOT EXISTS ${key}.pub.pem)
+    execute_process(COMMAND ${OPENSSL} genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:${bits}
+                            -pkeyopt rsa_keygen_pubexp:${exponent} -out ${key}.key.pem COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND ${OPENSSL} pkey -in ${key}.key.pem -pubout -out ${key}.pub.pem COMMAND_ERROR_IS_FATAL ANY)
+  endif()
+  vorn_read_catalogue_key(${OPENSSL} ${key}.pub.pem modulus error)
+  string(LENGTH "${modulus}" digits)
+  math(EXPR expected "(${bits} + 7) / 8 * 2 * ${accepted}")
+  if(NOT digits EQUAL expected OR (accepted AND NOT error STREQUAL "") OR (NOT accepted AND error STREQUAL ""))
+    string(APPEND failures "\n  ${bits} bits, exponent ${exponent}: ${digits} digits, error '${error}'")
+  endif()
+endforeach()
+if(NOT failures STREQUAL "")
+  message(FATAL_ERROR "catalogue keys read wrongly:${failures}")
+endif()
