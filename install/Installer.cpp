@@ -36,16 +36,26 @@ bool EqualsIgnoringCase(const std::string& a, const char* b) {
   return true;
 }
 
+// Whether `digit` is a digit 1-9 or a superscript 1, 2 or 3, which Windows
+// takes as a port number too: the bytes of code page 1252 (B9, B2, B3) or of
+// UTF-8 (C2 B9, ...), for a system whose code page is UTF-8.
+bool IsPortDigit(const std::string& digit) {
+  if (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') return true;
+  const std::string superscript = digit.size() == 2 && digit[0] == '\xC2' ? digit.substr(1) : digit;
+  return superscript == "\xB9" || superscript == "\xB2" || superscript == "\xB3";
+}
+
 // A segment Windows would read as a device rather than a file: CON, PRN, AUX,
-// NUL, COM1-9, LPT1-9, alone or before an extension.
+// NUL, CONIN$, CONOUT$, COM and LPT with a port digit, alone or before an
+// extension.
 bool IsDeviceName(const std::string& segment) {
   std::string base = segment.substr(0, segment.find('.'));
   while (!base.empty() && base.back() == ' ') base.pop_back();
-  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   for (const char* device : kDevices) {
     if (EqualsIgnoringCase(base, device)) return true;
   }
-  if (base.size() == 4 && base[3] >= '1' && base[3] <= '9') {
+  if (base.size() >= 4 && IsPortDigit(base.substr(3))) {
     const std::string stem = base.substr(0, 3);
     if (EqualsIgnoringCase(stem, "COM") || EqualsIgnoringCase(stem, "LPT")) return true;
   }

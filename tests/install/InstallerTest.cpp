@@ -325,12 +325,13 @@ TEST(FindExecutable, ScanRule) {
 
 TEST(IsSafeEntryName, RefusesNamesThatLeaveTheFolder) {
   for (const char* name : {"a.txt", "a/b/c.exe", "a\\b/c.exe", "./a.txt", "a..b", "...txt", "com0", "console.txt",
-                           "lpt", "x/COM10.txt"}) {
+                           "lpt", "x/COM10.txt", "CONIN.txt", "COM\xBC"}) {
     EXPECT_TRUE(install::IsSafeEntryName(name)) << name;
   }
   for (const char* name : {"", "..", "../a", "a/../../b", "a\\..\\b", "/a", "\\a", "\\\\server\\share\\a", "C:a",
                            "C:\\a", "a/b:stream", "a/.../b", "a/. ./b", "a/.. /b", "CON", "nul.txt", "a/Com1",
-                           "LPT9.log", "aux .txt"}) {
+                           "LPT9.log", "aux .txt", "CONIN$", "a/conout$.txt", "COM\xB9", "lpt\xB2.log", "Com\xB3 .txt",
+                           "COM\xC2\xB9"}) {
     EXPECT_FALSE(install::IsSafeEntryName(name)) << name;
   }
   EXPECT_FALSE(install::IsSafeEntryName(std::string("a\0/../b", 7)));
