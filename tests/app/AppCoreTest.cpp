@@ -139,9 +139,16 @@ TEST(SupportReport, SaysWhyEachEntryIsOrIsNotOffered) {
   }
   EXPECT_EQ(report.find("CD-52X at"), std::string::npos) << "another maker's drive is offered nothing";
 
-  facts.catalogueUsable = false;
-  facts.scanWorked = false;
-  EXPECT_EQ(app::ReportExitCode(facts), 3);
+  const struct {
+    bool scanWorked;
+    bool catalogueUsable;
+    int exitCode;
+  } results[] = {{true, true, 0}, {false, true, 1}, {true, false, 2}, {false, false, 3}};
+  for (const auto& row : results) {
+    facts.scanWorked = row.scanWorked;
+    facts.catalogueUsable = row.catalogueUsable;
+    EXPECT_EQ(app::ReportExitCode(facts), row.exitCode) << row.scanWorked << row.catalogueUsable;
+  }
   EXPECT_NE(app::ComposeReport(facts).find("  none: no usable catalogue\r\n"), std::string::npos);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "catalogue/FirmwareCatalogue.h"
+#include "catalogue/FirmwareItem.h"
 #include "catalogue/Sha256.h"
 #include "catalogue/Signature.h"
 #include "framework/Platform.h"
@@ -23,6 +24,18 @@ std::string FromHex(const std::string& hex) {
   return std::string(bytes.modulus.begin(), bytes.modulus.end());
 }
 
+// `sig` plus `modulus` in as many bytes as `sig`; empty when the sum needs more.
+std::string PlusModulus(std::string sig, const std::vector<std::uint8_t>& modulus) {
+  unsigned carry = 0;
+  for (std::size_t i = 0; i < sig.size(); ++i) {
+    const unsigned n = i < modulus.size() ? modulus[modulus.size() - 1 - i] : 0;
+    const unsigned sum = static_cast<std::uint8_t>(sig[sig.size() - 1 - i]) + n + carry;
+    sig[sig.size() - 1 - i] = static_cast<char>(sum & 0xFF);
+    carry = sum >> 8;
+  }
+  return carry == 0 ? sig : std::string();
+}
+
 // FIPS 180-2 examples, fed whole and in pieces that straddle block ends.
 TEST(Sha256, PublishedVectorsWholeAndInPieces) {
   const std::string million(1000000, 'a');
@@ -32,6 +45,7 @@ TEST(Sha256, PublishedVectorsWholeAndInPieces) {
   } rows[] = {
       {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
       {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},  // padding just fits one block
       {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
        "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
       {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
@@ -51,16 +65,27 @@ TEST(Sha256, PublishedVectorsWholeAndInPieces) {
   }
 }
 
+// The digest's check and the catalogue's test of a listed hash's form.
 TEST(Sha256, HexMustSpellTheWholeDigest) {
   const sha256::Digest digest = sha256::Of(std::string("abc"));
   const std::string hex = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
-  EXPECT_TRUE(sha256::MatchesHex(digest, hex));
-  EXPECT_TRUE(sha256::MatchesHex(digest, "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"));
-  EXPECT_FALSE(sha256::MatchesHex(digest, hex.substr(0, 63)));
-  EXPECT_FALSE(sha256::MatchesHex(digest, hex + "0"));
-  EXPECT_FALSE(sha256::MatchesHex(digest, hex.substr(0, 63) + "c"));
-  EXPECT_FALSE(sha256::MatchesHex(digest, hex.substr(0, 63) + "g"));
-  EXPECT_FALSE(sha256::MatchesHex(digest, ""));
+  const struct {
+    std::string text;
+    bool matches;
+    bool isSha256;
+  } rows[] = {
+      {hex, true, true},
+      {"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD", true, true},
+      {hex.substr(0, 63), false, false},
+      {hex + "0", false, false},
+      {hex.substr(0, 63) + "c", false, true},
+      {hex.substr(0, 63) + "g", false, false},
+      {"", false, false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(sha256::MatchesHex(digest, row.text), row.matches) << row.text;
+    EXPECT_EQ(IsSha256Hex(row.text), row.isSha256) << row.text;
+  }
 }
 
 // Project Wycheproof, rsa_signature_2048_sha256_test.json: a 2048-bit key with
@@ -74,11 +99,19 @@ TEST(Signature, WycheproofRsa2048Sha256) {
       "fceca08d945a12be82de4d1ece6b4c03145b5d3495d4ed5411eb878daf05fd7afc3e09ada0f1126422f590975a1969816f"
       "48698bcbba1b4d9cae79d460d8f9f85e7975005d9bc22c4e5ac0f7c1a45d12569a62807d3b9a02e5a530e773066f453d1f"
       "5b4c2e9cf7820283f742b9d5");
+  const signature::PublicKey ownKey = signature::PublicKey::FromHex(
+      "c19019a0c08155fd2fcca0412cb349a4bce49a9ef9eac07977761f88127da2dbd604c1a379858ca1494c112de4b8a70baa1c"
+      "7dc865614782a2ac1783c49d48ad1328892fd824e69ec3d28dece8183aa0a72db25a1e73832fe0231b16fc20546d34824d1060"
+      "968b1b6e700309065dd8bc299cfb12c02c321248870d69f6bb4331b6907a37494a0f5b4acd8ca9f77bc39b56d59c5b0fb31a1c"
+      "f9a6afcfc795dc061dca03cd2e5b19ba6066a12e045128be4041220fda0739c873b91a6b433af448f34f7206e095578fe38fdd"
+      "2a2ada96ead7c8e3f600efe80faf57a34d1934c457b9d2a63c4defd00051a91302df7bdaf14eec3bead0ff86369842fdfbe582"
+      "dc45");
   const struct {
     int id;
     const char* message;
     const char* sig;
     bool valid;
+    const signature::PublicKey* key = nullptr;  // none: the Wycheproof key
   } rows[] = {
       {1, "",
        "840f5dac53106dd1f9c57219224cf51289290c42f20466875ba8e830ac5690e541536fcc8ab03b731f82bf66d83f194e7e180b39"
@@ -122,22 +155,41 @@ TEST(Signature, WycheproofRsa2048Sha256) {
        "2eeef6463bc4b62e54261cc67e9cb9caa9a0a7550183c9e03f26bd5c8718dd77f54290b3a27a054d7d3e39e8cb45529d585ac0"
        "e507b8688219d2b8032268020b68d2284f9f743debab5cd47fb3fbd77fdfe3a9d7984b11a37cce190ac89a472578a3332b150f5d",
        false},
+      // A key of our own (openssl genpkey, 2048 bits) and the first of the
+      // messages "catalogue N" whose signature starts with a zero byte, so
+      // that cutting one byte off leaves the same number one byte short.
+      {0, "636174616c6f67756520313535",
+       "00665d57a2e6a4d9d3ae18373cd833957f0dd27b837d8be77c858b47852dfb0397590bc8d45526f582ed419af08a6248f075"
+       "1bbaee58eff9f148aa5ebbc1aa632e3cd94082718fb8586bfd4eff118b2af78074112ee856979e45fe7c0b62fe4db6901111b6"
+       "fa778910692d5f61d19368fbc7af7c61e0a13f68837278623ab2ccea862cd2d7cd1bd74580049c7021736e28a071715f738737"
+       "abc8ac27a17351cc8cc32a577827a5a08fcbaf6acc652d3dc042791360cb7c507dddf5e9dde0d40e9915c233ac6e8011993639"
+       "592fc5b02c37fe4ad878e14179d826ba59f8c12ee0eee0dcdc617f3be51093e2571855ab264534c9e5adbcbac440cfa51b4954"
+       "787c",
+       true, &ownKey},
   };
+  int shiftedRows = 0;
   for (const auto& row : rows) {
+    const signature::PublicKey& rowKey = row.key != nullptr ? *row.key : key;
     const std::string message = FromHex(row.message);
     const std::string sig = FromHex(row.sig);
-    EXPECT_EQ(signature::VerifyWithAny({key}, message, sig), row.valid) << "tcId " << row.id;
+    EXPECT_EQ(signature::VerifyWithAny({rowKey}, message, sig), row.valid) << "tcId " << row.id;
     if (!row.valid) continue;
     // The same signature over another message, cut short, grown, or shifted
     // by the modulus: refused.
-    EXPECT_FALSE(signature::VerifyWithAny({key}, message + "x", sig)) << "tcId " << row.id;
-    EXPECT_FALSE(signature::VerifyWithAny({key}, message, sig.substr(1))) << "tcId " << row.id;
-    EXPECT_FALSE(signature::VerifyWithAny({key}, message, std::string(1, '\0') + sig)) << "tcId " << row.id;
+    EXPECT_FALSE(signature::VerifyWithAny({rowKey}, message + "x", sig)) << "tcId " << row.id;
+    EXPECT_FALSE(signature::VerifyWithAny({rowKey}, message, sig.substr(1))) << "tcId " << row.id;
+    EXPECT_FALSE(signature::VerifyWithAny({rowKey}, message, std::string(1, '\0') + sig)) << "tcId " << row.id;
+    const std::string shifted = PlusModulus(sig, rowKey.modulus);
+    if (!shifted.empty()) {
+      EXPECT_FALSE(signature::VerifyWithAny({rowKey}, message, shifted)) << "tcId " << row.id;
+      ++shiftedRows;
+    }
     std::string flipped = sig;
     flipped[100] ^= 0x01;
-    EXPECT_FALSE(signature::VerifyWithAny({key}, message, flipped)) << "tcId " << row.id;
+    EXPECT_FALSE(signature::VerifyWithAny({rowKey}, message, flipped)) << "tcId " << row.id;
     EXPECT_FALSE(signature::VerifyWithAny({}, message, sig)) << "no key trusts nothing";
   }
+  EXPECT_EQ(shiftedRows, 3) << "the valid signatures that stay as long with the modulus added";
   // The modulus itself (not below the modulus) and keys that are not keys.
   const std::string modulus(key.modulus.begin() + 1, key.modulus.end());
   EXPECT_FALSE(signature::VerifyWithAny({key}, "", modulus));

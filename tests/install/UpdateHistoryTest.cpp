@@ -170,8 +170,11 @@ TEST(UpdateVerdict, TheDriveAtTheAddressDecides) {
   const ScannedDrive elsewhere = {"0:2:0", "VORN", "QX-1234A", "QX-1234A", "1.30", "030512", true};
   const ScannedDrive otherModel = {"0:0:0", "VORN", "QX-9000B", "QX-9000B", "1.30", "030512", true};
   const ScannedDrive otherMaker = {"0:0:0", "ACME", "QX-1234A", "QX-1234A", "1.30", "030512", false};
+  const ScannedDrive noDateCode = {"0:0:0", "VORN", "QX-1234A", "QX-1234A", "1.20", "", true};
   UpdateRecord byDateCode = kAttempt;
   byDateCode.versionInstalled = "030512";
+  UpdateRecord noVersion = kAttempt;
+  noVersion.versionInstalled.clear();
   const struct {
     const char* name;
     UpdateRecord attempt;
@@ -188,6 +191,7 @@ TEST(UpdateVerdict, TheDriveAtTheAddressDecides) {
       {"another maker's drive at the address", kAttempt, {otherMaker}, Verdict::DriveMissing, ""},
       {"an entry listed by date code only", byDateCode, {flashed}, Verdict::Verified, "1.30"},
       {"date code entry not taken", byDateCode, {unchanged}, Verdict::NotApplied, "1.20"},
+      {"no version recorded, a drive without date code", noVersion, {noDateCode}, Verdict::NotApplied, "1.20"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
