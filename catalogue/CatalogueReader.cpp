@@ -175,8 +175,9 @@ bool SkipToToken(CatalogueReader& input, std::string_view tag) {
   }
 }
 
-bool ReadToken(CatalogueReader& input, std::string& token, std::size_t maxLength) {
+bool ReadToken(CatalogueReader& input, std::string& token, std::size_t maxLength, bool* cut) {
   token.clear();
+  if (cut != nullptr) *cut = false;
   // Pass over white space, across as many buffer fills as it takes.
   for (;;) {
     if (input.Available() == 0 && !input.Refill()) {
@@ -198,6 +199,7 @@ bool ReadToken(CatalogueReader& input, std::string& token, std::size_t maxLength
     std::size_t i = 0;
     while (i < n && !IsWhite(p[i])) ++i;
     const std::size_t room = maxLength - token.size();
+    if (cut != nullptr && i > room) *cut = true;
     token.append(input.Current(), i < room ? i : room);
     input.Advance(i);
     if (i < n) break;             // white space follows, left unread

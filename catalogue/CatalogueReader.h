@@ -98,10 +98,12 @@ class CatalogueReader {
 // may keep one byte more than a digest has, so that a longer one is seen); the
 // rest of a longer run is passed over, so no tail of a long word is ever read
 // as a token of its own. Returns false, with an empty token and the reader
-// failed, when no token can be read.
+// failed, when no token can be read. `cut`, when given, is set to whether
+// the token was longer than `maxLength` and kept cut short.
 constexpr std::size_t kMaxTokenLength = 51;
 constexpr std::size_t kMaxHashLength = 65;
-bool ReadToken(CatalogueReader& input, std::string& token, std::size_t maxLength = kMaxTokenLength);
+bool ReadToken(CatalogueReader& input, std::string& token, std::size_t maxLength = kMaxTokenLength,
+               bool* cut = nullptr);
 
 // Reads tokens, keeping none, until one equals `tag` (true) or none is left
 // (false, with the reader failed): the same as calling ReadToken until it

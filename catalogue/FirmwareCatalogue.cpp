@@ -126,11 +126,13 @@ ParseOutcome FirmwareCatalogue::ParseModelItems(ModelEntry& entry) {
   for (;;) {
     if (reader.Peek() == CatalogueReader::kEnd) return FileEnd;
     FirmwareItem item;
-    const ParseOutcome outcome = ParseItem(item, reader);
+    ItemReading reading;
+    const ParseOutcome outcome = ParseItem(item, reader, onItem ? &reading : nullptr);
+    const bool kept = outcome == ItemEnd && IsOffered(entry, item) &&
+                      (trustedKeys.empty() || IsSha256Hex(item.sha256));
+    if (onItem) onItem(entry, item, reading, outcome, kept);
     if (outcome != ItemEnd) return outcome;
-    if (IsOffered(entry, item) && (trustedKeys.empty() || IsSha256Hex(item.sha256))) {
-      entry.items.push_back(std::move(item));
-    }
+    if (kept) entry.items.push_back(std::move(item));
   }
 }
 

@@ -95,6 +95,11 @@ class FirmwareCatalogue {
   std::vector<signature::PublicKey> trustedKeys;
   // Set by LoadCatalogue when a catalogue arrived without a valid signature.
   bool signatureRefused = false;
+  // When set, told of every entry ParseModelItems reads, kept or not, with
+  // how ParseItem ended and what it met (for tools/catalogue-check).
+  std::function<void(const ModelEntry& entry, const FirmwareItem& item, const ItemReading& reading,
+                     ParseOutcome outcome, bool kept)>
+      onItem;
   CatalogueReader reader;
 
  private:

@@ -79,7 +79,7 @@ std::string FirmwareItem::ConfirmationText() const {
   return text;
 }
 
-ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input) {
+ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input, ItemReading* reading) {
   std::string token;
   token.reserve(kMaxTokenLength);
   for (;;) {
@@ -94,7 +94,12 @@ ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input) {
       ReadToken(input, item.version);
     } else if (token == "<fw") {
       ReadToken(input, token);  // the word that completes the tag
-      ReadToken(input, item.path);
+      bool cut = false;
+      ReadToken(input, item.path, kMaxTokenLength, &cut);
+      if (reading != nullptr) {
+        ++reading->pathTags;
+        reading->pathCut = cut;
+      }
       // A later "<fw" replaces the path, so the name of an earlier path must
       // not survive when the new one has no "/".
       item.fileName.clear();
@@ -118,7 +123,13 @@ ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input) {
       return ItemEnd;
     } else if (token == "<~model>") {
       return ModelEnd;
+    } else {
+      // An unknown word. "<model>" here means the section before it was not
+      // closed; it is passed over like any other word.
+      if (reading != nullptr && token == "<model>") reading->modelTag = true;
+      continue;
     }
+    if (reading != nullptr) ++reading->tags;
   }
 }
 

@@ -61,10 +61,19 @@ enum ParseOutcome : int {
 // Whether `text` is the 64 hexadecimal digits of a SHA-256 digest.
 bool IsSha256Hex(const std::string& text);
 
+// What ParseItem met that the item itself does not show: the checks made
+// before a catalogue is published (tools/catalogue-check) read it.
+struct ItemReading {
+  int tags = 0;          // tags taken, "<~item>" and "<~model>" not counted
+  int pathTags = 0;      // "<fw" tags; the item keeps the last one's path
+  bool pathCut = false;  // that path was longer than kMaxTokenLength: kept cut short
+  bool modelTag = false; // a "<model>" came before the entry's end, passed over
+};
+
 // Reads tokens into `item` until the entry or the section is closed or the
 // data ends. Unknown tokens are passed over; a value token is taken whatever
-// it is, even when it looks like a tag.
-ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input);
+// it is, even when it looks like a tag. `reading`, when given, is filled in.
+ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input, ItemReading* reading = nullptr);
 
 // Reads description text up to (not including) the next "<" and appends it to
 // `description` as numbered-note segments: a segment ends before the digit of
