@@ -1,0 +1,178 @@
+// catalogue_check: reads a catalogue with the program's own parser and walk
+// (FirmwareCatalogue::ReadSections) and prints what the program would offer a
+// drive of each model the catalogue names, whatever firmware the drive runs.
+// It fails (exit status 1, one line on stderr for each fault) on every entry
+// that the program would drop or that the publishing tool would read
+// otherwise than the program:
+//   - an entry not closed by <~item>, or never offered (nothing to compare);
+//   - a <model> tag inside an entry (the section before it is not closed);
+//   - no well-formed <sha256> (a program with a key built in drops it),
+//     unless --unhashed-ok reads as a program built without keys;
+//   - no <fw tag, or more than one (the program downloads the last one's path);
+//   - a path cut short at the program's token limit;
+//   - a path that is absolute or leaves the FTP root, or holds a backslash;
+//   - a model whose entries differ when its drive is the only one present
+//     (sections not closed where the program's two walks agree);
+//   - with --root, a file missing under the root, or whose size or SHA-256
+//     differs from what its entry lists.
+//
+//   catalogue_check [--unhashed-ok] [--root FTP_ROOT] CATALOGUE
+//
+// Exit status 2: the command line is wrong or the catalogue cannot be read.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "catalogue/FirmwareCatalogue.h"
+#include "catalogue/Sha256.h"
+#include "framework/Platform.h"
+
+namespace {
+
+// The model names of the catalogue's sections, in file order, each once: the
+// names FindNextModel reads when no section is being parsed.
+std::vector<std::string> ModelNames(const std::string& bytes) {
+  CatalogueReader reader;
+  reader.OpenBytes(bytes);
+  std::vector<std::string> names;
+  std::string name;
+  while (SkipToToken(reader, "<model>") && ReadToken(reader, name)) {
+    bool known = false;
+    for (const std::string& n : names) known = known || n == name;
+    if (!known) names.push_back(name);
+    SkipToToken(reader, "<~model>");
+  }
+  return names;
+}
+
+// Reads the catalogue as the program does with a drive of each model in
+// `names` present, running no firmware yet, so that every entry with a text
+// to compare is newer. `keyed`: as a program with a key built in, which drops
+// entries without a SHA-256 (no signature is checked here).
+void ReadAsProgram(FirmwareCatalogue& catalogue, const std::string& bytes, const std::vector<std::string>& names,
+                   bool keyed) {
+  catalogue.trustedKeys.clear();
+  if (keyed) catalogue.trustedKeys.push_back(signature::PublicKey{});
+  for (const std::string& name : names) catalogue.models.push_back(ModelEntry{name, "", "", {}});
+  catalogue.reader.OpenBytes(bytes);
+  catalogue.ReadSections();
+  catalogue.reader.Close();
+}
+
+std::string Describe(const FirmwareItem& item) {
+  std::string text = item.compareBy == "version" ? "version " + item.version : "date code " + item.dateCode;
+  text += "  " + item.path + "  size " + (item.size.empty() ? "-" : item.size);
+  text += "  sha256 " + (item.sha256.empty() ? "-" : item.sha256);
+  return text;
+}
+
+// A path the publishing tool reads below its root as the FTP server serves it
+// below the login folder: relative, with "/" between non-empty names, none
+// of them "." or "..".
+bool IsPlainRelativePath(const std::string& path) {
+  if (path.empty() || path.find('\\') != std::string::npos) return false;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t slash = path.find('/', start);
+    const std::string name = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    if (name.empty() || name == "." || name == "..") return false;
+    if (slash == std::string::npos) return true;
+    start = slash + 1;
+  }
+}
+
+// What is wrong with one entry the program read, or an empty text.
+std::string EntryFault(const ModelEntry& entry, const FirmwareItem& item, const ItemReading& reading,
+                       ParseOutcome outcome, bool keyed, const std::string& root) {
+  if (reading.modelTag) return "holds a <model> tag: the section before it is not closed by <~model>";
+  if (outcome != ItemEnd) return "not closed by <~item>: the program drops it";
+  if (reading.pathTags == 0) return "names no file (no <fw tag)";
+  if (reading.pathTags > 1) {
+    return std::to_string(reading.pathTags) + " <fw tags: the program downloads only the last one's path, " +
+           item.path;
+  }
+  if (reading.pathCut) {
+    return "its path is longer than the program's limit of " + std::to_string(kMaxTokenLength) +
+           " bytes: the program reads " + item.path;
+  }
+  if (!IsPlainRelativePath(item.path)) return "its path " + item.path + " is not a plain path below the FTP root";
+  if (!FirmwareCatalogue::IsOffered(entry, item)) {
+    return "never offered: its " + std::string(item.compareBy == "version" ? "<version>" : "<datecode>") +
+           " is empty";
+  }
+  if (keyed && !IsSha256Hex(item.sha256)) return "no well-formed <sha256>: the program does not offer it";
+  if (root.empty()) return "";
+  const std::string file = root + "/" + item.path;
+  std::string bytes;
+  if (!platform::ReadWholeFile(file, bytes)) return "its file " + file + " cannot be read";
+  if (!item.size.empty() && item.size != std::to_string(bytes.size())) {
+    return "<size> " + item.size + " is not the size of " + file + ", " + std::to_string(bytes.size());
+  }
+  if (!item.sha256.empty() && !sha256::MatchesHex(sha256::Of(bytes), item.sha256)) {
+    return "<sha256> is not the SHA-256 of " + file;
+  }
+  return "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool keyed = true;
+  std::string root, path;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--unhashed-ok") {
+      keyed = false;
+    } else if (arg == "--root" && i + 1 < argc) {
+      root = argv[++i];
+    } else if (path.empty() && !arg.empty() && arg[0] != '-') {
+      path = arg;
+    } else {
+      path.clear();
+      break;
+    }
+  }
+  if (path.empty()) {
+    std::fprintf(stderr, "usage: catalogue_check [--unhashed-ok] [--root FTP_ROOT] CATALOGUE\n");
+    return 2;
+  }
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, bytes)) {
+    std::fprintf(stderr, "%s: cannot be read\n", path.c_str());
+    return 2;
+  }
+
+  const std::vector<std::string> names = ModelNames(bytes);
+  std::vector<std::string> faults;
+  std::vector<int> entryCount(names.size(), 0);
+  FirmwareCatalogue all;
+  all.onItem = [&](const ModelEntry& entry, const FirmwareItem& item, const ItemReading& reading,
+                   ParseOutcome outcome, bool) {
+    if (outcome != ItemEnd && reading.tags == 0 && !reading.modelTag) return;  // nothing after the last entry
+    std::size_t index = 0;
+    while (names[index] != entry.model) ++index;
+    const int number = ++entryCount[index];
+    const std::string fault = EntryFault(entry, item, reading, outcome, keyed, root);
+    if (!fault.empty()) faults.push_back(entry.model + ", entry " + std::to_string(number) + ": " + fault);
+  };
+  ReadAsProgram(all, bytes, names, keyed);
+
+  for (const ModelEntry& entry : all.models) {
+    std::printf("%s: %zu offered\n", entry.model.c_str(), entry.items.size());
+    for (const FirmwareItem& item : entry.items) std::printf("  %s\n", Describe(item).c_str());
+    // A drive of this model alone: the sections of the others are skipped,
+    // not parsed, and must end where parsing ends them.
+    FirmwareCatalogue alone;
+    ReadAsProgram(alone, bytes, {entry.model}, keyed);
+    std::vector<std::string> together, byItself;
+    for (const FirmwareItem& item : entry.items) together.push_back(Describe(item));
+    for (const FirmwareItem& item : alone.models.front().items) byItself.push_back(Describe(item));
+    if (together != byItself) {
+      faults.push_back(entry.model + ": offered " + std::to_string(byItself.size()) +
+                       " entries when it is the only drive, " + std::to_string(together.size()) +
+                       " beside the other models: a section is not closed by <~model> where it should be");
+    }
+  }
+  for (const std::string& fault : faults) std::fprintf(stderr, "%s: %s\n", path.c_str(), fault.c_str());
+  return faults.empty() ? 0 : 1;
+}
