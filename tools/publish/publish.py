@@ -46,14 +46,15 @@ def file_facts(root, path):
 def set_tag(entry, tag, value, after, newline):
     """Gives `tag` the value `value` in `entry`: replaces the value of the
     tag's last occurrence, or adds the tag on a line of its own after the
-    line that holds offset `after`."""
+    line that holds offset `after`, or right at `after` when the entry ends
+    on that line (after its end the tag would belong to the next entry)."""
     found = list(re.finditer(rb"(?<!\S)" + re.escape(tag) + rb"(\s+)(\S+)", entry))
     if found:
         last = found[-1]
         return entry[:last.start(2)] + value + entry[last.end(2):]
     line_end = entry.find(b"\n", after)
     if line_end < 0:
-        return entry + b" " + tag + b" " + value
+        return entry[:after] + b" " + tag + b" " + value + entry[after:]
     return entry[:line_end + 1] + tag + b" " + value + newline + entry[line_end + 1:]
 
 
