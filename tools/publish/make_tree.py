@@ -66,10 +66,12 @@ def main():
         make_files(args.out, extra, given)
         with open(catalogue, "ab") as f:
             f.write(extra)
-    subprocess.run(PUBLISH + ["sign", "--key", args.key, catalogue], check=True)
+    # The entries of SOURCE2 are there to be left out by the program.
+    unhashed = ["--allow-unhashed"] if args.unhashed else []
+    subprocess.run(PUBLISH + ["sign", "--key", args.key, catalogue] + unhashed, check=True)
     if args.other_key:
-        subprocess.run(PUBLISH + ["sign", "--key", args.other_key, "--out", catalogue + ".other-sig", catalogue],
-                       check=True)
+        subprocess.run(PUBLISH + ["sign", "--key", args.other_key, "--out", catalogue + ".other-sig", catalogue]
+                       + unhashed, check=True)
 
 
 if __name__ == "__main__":

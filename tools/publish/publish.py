@@ -8,11 +8,21 @@
       names (<fw ... PATH, taken below FTP_ROOT) into its entry as <size> and
       <sha256>; with --check, changes nothing and lists every entry whose
       values differ from the files (exit status 1 if any does)
-  publish.py sign --key KEY.pem CATALOGUE [--out SIG]
+  publish.py sign --key KEY.pem CATALOGUE [--out SIG] [--allow-unhashed]
       a detached signature over the exact bytes of the catalogue, written to
       CATALOGUE.sig unless --out says otherwise
   publish.py verify --public PUB.pem CATALOGUE [--sig SIG]
       checks a signature as the program does
+
+stamp, stamp --check and sign first run the program's own catalogue parser
+(tools/catalogue-check) and refuse, changing nothing, a catalogue with an
+entry the program would not offer or would read otherwise than this tool:
+two <fw tags, a path longer than the program reads, a path outside
+FTP_ROOT, no <sha256> (sign --allow-unhashed lets that one pass, for test
+trees read as a program built without keys). A stamped catalogue is checked
+again against the files before it replaces the old one. The check is taken
+from VORN_CATALOGUE_CHECK, else from the build tree that holds the catalogue
+(the tests' and the demo's trees), else from this checkout's build/native.
 
 The catalogue is handled as bytes, so it keeps its code page and line ends.
 """
@@ -24,6 +34,8 @@ import subprocess
 import sys
 
 OPENSSL = "openssl"
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+CHECK_IN_TREE = os.path.join("tools", "catalogue-check", "catalogue_check")
 
 # One entry: everything up to and including the next "<~item>" token.
 ENTRY = re.compile(rb"(?s).*?(?<!\S)<~item>(?!\S)")
@@ -37,8 +49,39 @@ def keygen(private, public):
     subprocess.run([OPENSSL, "pkey", "-in", private, "-pubout", "-out", public], check=True)
 
 
+def checker(catalogue):
+    """The path of the program's catalogue check (see the module's text)."""
+    if os.environ.get("VORN_CATALOGUE_CHECK"):
+        return os.environ["VORN_CATALOGUE_CHECK"]
+    folder = os.path.dirname(os.path.abspath(catalogue))
+    while not os.path.isfile(os.path.join(folder, "CMakeCache.txt")):
+        if os.path.dirname(folder) == folder:
+            return os.path.join(REPO, "build", "native", CHECK_IN_TREE)
+        folder = os.path.dirname(folder)
+    return os.path.join(folder, CHECK_IN_TREE)
+
+
+def program_reads(catalogue, *options):
+    """Whether the program's parser reads every entry of `catalogue` as this
+    tool does (tools/catalogue-check with `options`); its faults go to stderr."""
+    check = checker(catalogue)
+    if not os.path.isfile(check):
+        sys.exit("publish.py: the catalogue check %s is missing; build it with "
+                 "`cmake --build build/native --target catalogue_check` or name it in VORN_CATALOGUE_CHECK" % check)
+    result = subprocess.run([check] + list(options) + [catalogue], stdout=subprocess.DEVNULL)
+    if result.returncode != 0:
+        print("publish.py: %s refused: the program would not read it as published" % catalogue, file=sys.stderr)
+    return result.returncode == 0
+
+
 def file_facts(root, path):
-    with open(os.path.join(root, path.decode("latin-1")), "rb") as f:
+    # Only files below the root: an absolute path or "..", or a link leading
+    # out, would hash a file the server never serves.
+    top = os.path.realpath(root)
+    full = os.path.realpath(os.path.join(top, path.decode("latin-1")))
+    if os.path.commonpath([top, full]) != top:
+        sys.exit("publish.py: %s lies outside %s" % (path.decode("latin-1"), root))
+    with open(full, "rb") as f:
         data = f.read()
     return str(len(data)).encode(), hashlib.sha256(data).hexdigest().encode()
 
@@ -64,6 +107,11 @@ def tag_value(entry, tag):
 
 
 def stamp(root, catalogue, check):
+    if check:
+        if not program_reads(catalogue, "--root", root):
+            return 1
+    elif not program_reads(catalogue, "--unhashed-ok"):
+        return 1
     with open(catalogue, "rb") as f:
         text = f.read()
     newline = b"\r\n" if b"\r\n" in text else b"\n"
@@ -87,12 +135,21 @@ def stamp(root, catalogue, check):
     out.append(text[pos:])
     if check:
         return 1 if differences else 0
-    with open(catalogue, "wb") as f:
+    # The stamped text replaces the catalogue only once the program reads
+    # each entry's size and SHA-256 as those of its file.
+    stamped = catalogue + ".stamped~"
+    with open(stamped, "wb") as f:
         f.write(b"".join(out))
+    if not program_reads(stamped, "--root", root):
+        os.remove(stamped)
+        return 1
+    os.replace(stamped, catalogue)
     return 0
 
 
-def sign(key, catalogue, out):
+def sign(key, catalogue, out, allow_unhashed):
+    if not program_reads(catalogue, *(["--unhashed-ok"] if allow_unhashed else [])):
+        sys.exit(1)
     subprocess.run([OPENSSL, "dgst", "-sha256", "-sign", key, "-out", out or catalogue + ".sig", catalogue],
                    check=True)
 
@@ -116,6 +173,7 @@ def main():
     p = commands.add_parser("sign")
     p.add_argument("--key", required=True)
     p.add_argument("--out")
+    p.add_argument("--allow-unhashed", action="store_true")
     p.add_argument("catalogue")
     p = commands.add_parser("verify")
     p.add_argument("--public", required=True)
@@ -127,7 +185,7 @@ def main():
     elif args.command == "stamp":
         sys.exit(stamp(args.root, args.catalogue, args.check))
     elif args.command == "sign":
-        sign(args.key, args.catalogue, args.out)
+        sign(args.key, args.catalogue, args.out, args.allow_unhashed)
     else:
         sys.exit(verify(args.public, args.catalogue, args.sig))
 

@@ -14,7 +14,9 @@ trap 'rm -rf "$work"' EXIT
 head -c 20000000 /dev/urandom >"$work/firmware.bin"
 cp "$here/tools/demo/catalogue.txt" "$work/odd.idx"
 key=$(sed -n 's/^VORN_SIGNING_KEY:INTERNAL=//p' "$native/CMakeCache.txt")
-/usr/bin/python3 "$here/tools/publish/publish.py" sign --key "$key" "$work/odd.idx"
+# Signed as `publish.py sign` signs; the demo catalogue lists no hashes, which
+# that tool would refuse, and only the signature's check is timed here.
+openssl dgst -sha256 -sign "$key" -out "$work/odd.idx.sig" "$work/odd.idx"
 
 echo "== native: signature_bench"
 "$native/tools/signature_bench/signature_bench" "$work/firmware.bin" "$work/odd.idx" "$work/odd.idx.sig"
@@ -27,7 +29,7 @@ done
 if [ -n "$windows" ]; then
   echo "== Wine: signature_bench.exe (keys of $windows)"
   wkey=$(sed -n 's/^VORN_SIGNING_KEY:INTERNAL=//p' "$windows/CMakeCache.txt")
-  /usr/bin/python3 "$here/tools/publish/publish.py" sign --key "$wkey" --out "$work/odd.idx.wsig" "$work/odd.idx"
+  openssl dgst -sha256 -sign "$wkey" -out "$work/odd.idx.wsig" "$work/odd.idx"
   "$here/tools/wine/wine-run.sh" --build "$windows" "$windows/tools/signature_bench/signature_bench.exe" \
     "Z:$work/firmware.bin" "Z:$work/odd.idx" "Z:$work/odd.idx.wsig"
 fi
