@@ -58,6 +58,7 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
     bool ntOnly;
   };
   const Change nothing;
+  // The user's Retry succeeds once `mend` has run; a second hold is cancelled.
   const Row rows[] = {
       {"all clear", nothing, nothing, HoldReason::None, "", false},
       {"mains power", [](Machine& m) { m.power = PowerSource::Mains; }, nothing, HoldReason::None, "", false},
@@ -105,20 +106,14 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
           return HoldAnswer::Retry;
         });
 
-        if (row.reason == HoldReason::None) {
-          EXPECT_EQ(ended, HoldReason::None);
-          EXPECT_TRUE(asked.empty());
-          continue;
-        }
-        ASSERT_EQ(asked.size(), 1u) << "asked once, about the hold";
-        EXPECT_EQ(asked[0], row.reason);
+        const bool held = row.reason != HoldReason::None;
+        EXPECT_EQ(asked, held ? std::vector<HoldReason>{row.reason} : std::vector<HoldReason>{});
         EXPECT_EQ(ended, answer == HoldAnswer::Retry ? HoldReason::None : row.reason);
-        EXPECT_STREQ(install::VerdictName(install::HeldVerdict(row.reason)), row.verdict);
-        install::UpdateRecord record;
-        record.verdict = install::HeldVerdict(row.reason);
+        if (!held) continue;
+        // The history keeps the hold under its own verdict.
         install::UpdateRecord read;
-        ASSERT_TRUE(install::ParseRecord(install::FormatRecord(record), read));
-        EXPECT_EQ(read.verdict, record.verdict);
+        EXPECT_TRUE(install::ParseRecord("t\tQX-1234A\tD:\t1.20\t1.30\tf\t-\t" + std::string(row.verdict), read));
+        EXPECT_EQ(read.verdict, install::HeldVerdict(row.reason));
       }
     }
   }

@@ -286,71 +286,37 @@ TEST_F(AspiCommand, EventCreationFailureFailsTheCommandWithoutSendingIt) {
   EXPECT_TRUE(fake.waits.empty());
 }
 
-// TEST UNIT READY and START STOP UNIT on both back ends: 6-byte CDBs, no
-// data phase, 18 bytes of fixed-format sense read back from where each back
-// end puts it.
-TEST(ScsiTransportUnitCommands, ShortCdbsWithoutDataAndTheirSenseOnBothBackEnds) {
-  using Ending = UnitAnswer::Ending;
-  struct Row {
-    const char* name;
-    aspisim::Medium medium;
-    unsigned busy;
-    bool eject;  // START STOP UNIT with LoEj, else TEST UNIT READY
-    Ending ending;
-    std::uint8_t key, asc, ascq;
-  };
-  const Row rows[] = {
-      {"empty", aspisim::Medium::kEmpty, 0, false, Ending::CheckCondition, 2, 0x3A, 1},
-      {"tray open", aspisim::Medium::kTrayOpen, 0, false, Ending::CheckCondition, 2, 0x3A, 2},
-      {"disc", aspisim::Medium::kDisc, 0, false, Ending::Good, 0, 0, 0},
-      {"long write", aspisim::Medium::kDisc, 1, false, Ending::CheckCondition, 2, 0x04, 8},
-      {"eject", aspisim::Medium::kDisc, 0, true, Ending::Good, 0, 0, 0},
-      {"eject while busy", aspisim::Medium::kDisc, 1, true, Ending::CheckCondition, 2, 0x04, 8},
-  };
+// TEST UNIT READY and START STOP UNIT on both back ends: 6-byte CDBs with no
+// data phase and 18 bytes of sense asked for. What the sense says, read back
+// from where each back end puts it, decides the checks of FlashGateTest.
+TEST(ScsiTransportUnitCommands, ShortCdbsWithoutDataPhaseOnBothBackEnds) {
   for (const bool nt : {true, false}) {
-    for (const Row& row : rows) {
-      SCOPED_TRACE(std::string(nt ? "pass-through " : "ASPI ") + row.name);
+    for (const bool eject : {false, true}) {
+      SCOPED_TRACE(std::string(nt ? "pass-through" : "ASPI") + (eject ? ", START STOP UNIT" : ", TEST UNIT READY"));
       FakeScsiSystem fake;
       fake.platformId = nt ? kPlatformWin32Nt : 1;
       fake.supportInfo = 1;
-      aspisim::SimDrive unit;
-      unit.medium = row.medium;
-      unit.busy = row.busy;
-      fake.letters['D'].unit = unit;
+      fake.letters['D'] = {};
       fake.aspiDevices.push_back({});
-      fake.aspiDevices[0].unit = unit;
       ScsiTransport transport(fake);
-      ASSERT_EQ(transport.driveCount, 1);
-
-      const UnitAnswer answer = row.eject ? transport.StartStopUnit(kStartStopLoadEject) : transport.TestUnitReady();
-      EXPECT_EQ(answer.ending, row.ending);
-      EXPECT_EQ(answer.SenseKey(), row.key);
-      EXPECT_EQ(answer.Asc(), row.asc);
-      EXPECT_EQ(answer.Ascq(), row.ascq);
-      EXPECT_EQ(answer.sense[0], row.ending == Ending::CheckCondition ? 0x70 : 0);
-
-      const std::uint8_t cdb[kShortCdbLength] = {static_cast<std::uint8_t>(row.eject ? 0x1B : 0x00), 0, 0, 0,
-                                                 static_cast<std::uint8_t>(row.eject ? 0x02 : 0x00), 0};
+      const UnitAnswer answer = eject ? transport.StartStopUnit(kStartStopLoadEject) : transport.TestUnitReady();
+      EXPECT_EQ(answer.ending, eject ? UnitAnswer::Ending::Good : UnitAnswer::Ending::CheckCondition);
+      const std::uint8_t cdb[16] = {static_cast<std::uint8_t>(eject ? 0x1B : 0x00), 0, 0, 0,
+                                    static_cast<std::uint8_t>(eject ? 0x02 : 0x00)};
       if (nt) {
-        const PassThroughRecord& sent = fake.passThroughRequests.back();
-        EXPECT_EQ(sent.spt.CdbLength, kShortCdbLength);
-        EXPECT_EQ(sent.spt.SenseInfoLength, kFixedSenseLength);
-        EXPECT_EQ(sent.spt.DataIn, SCSI_IOCTL_DATA_UNSPECIFIED);
-        EXPECT_EQ(sent.spt.DataTransferLength, 0u);
-        EXPECT_EQ(sent.spt.DataBuffer, nullptr);
-        EXPECT_EQ(std::memcmp(sent.spt.Cdb, cdb, kShortCdbLength), 0);
-        for (std::size_t i = kShortCdbLength; i < sizeof sent.spt.Cdb; ++i) EXPECT_EQ(sent.spt.Cdb[i], 0);
+        const SCSI_PASS_THROUGH_DIRECT& sent = fake.passThroughRequests.back().spt;
+        EXPECT_EQ(sent.CdbLength * 0x100 + sent.SenseInfoLength, kShortCdbLength * 0x100 + kFixedSenseLength);
+        EXPECT_EQ(sent.DataIn, SCSI_IOCTL_DATA_UNSPECIFIED);
+        EXPECT_EQ(sent.DataTransferLength, 0u);
+        EXPECT_EQ(sent.DataBuffer, nullptr);
+        EXPECT_EQ(std::memcmp(sent.Cdb, cdb, sizeof sent.Cdb), 0);
       } else {
+        // The scan's INQUIRY left bytes after the CDB: cleared, never read as sense.
         const SRB_ExecSCSICmd& sent = fake.execRequests.back();
-        EXPECT_EQ(sent.SRB_CDBLen, kShortCdbLength);
-        EXPECT_EQ(sent.SRB_SenseLen, kFixedSenseLength);
+        EXPECT_EQ(sent.SRB_CDBLen * 0x100 + sent.SRB_SenseLen, kShortCdbLength * 0x100 + kFixedSenseLength);
         EXPECT_EQ(sent.SRB_Flags, SRB_EVENT_NOTIFY);
         EXPECT_EQ(sent.SRB_BufLen, 0u);
-        EXPECT_EQ(std::memcmp(sent.CDBByte, cdb, kShortCdbLength), 0);
-        // What the scan's INQUIRY left after its CDB is cleared, so that it is
-        // never read as sense.
-        for (std::size_t i = kShortCdbLength; i < sizeof sent.CDBByte; ++i) EXPECT_EQ(sent.CDBByte[i], 0);
-        EXPECT_EQ(fake.eventsCreated, fake.eventsClosed);
+        EXPECT_EQ(std::memcmp(sent.CDBByte, cdb, sizeof sent.CDBByte), 0);
       }
     }
   }
