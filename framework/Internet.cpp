@@ -29,6 +29,30 @@ std::uint32_t ServiceOfScheme(INTERNET_SCHEME scheme) {
   }
 }
 
+// Right after a call that failed on this thread: the reply code the server
+// refused it with, or 0. WinINet reports a reply it has no error of its own
+// for (among them 550 and 451) as ERROR_INTERNET_EXTENDED_ERROR and keeps the
+// server's text, which starts with the three digits, for this thread.
+int ServerRefusal() {
+  if (GetLastError() != ERROR_INTERNET_EXTENDED_ERROR) return 0;
+  std::vector<char> text(512);
+  DWORD error = 0;
+  DWORD length = static_cast<DWORD>(text.size());
+  if (!InternetGetLastResponseInfoA(&error, text.data(), &length)) {
+    // A longer text: the service has said how long.
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return 0;
+    text.assign(length + 1, '\0');
+    if (!InternetGetLastResponseInfoA(&error, text.data(), &length)) return 0;
+  }
+  if (length < 3) return 0;
+  int code = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (text[i] < '0' || text[i] > '9') return 0;
+    code = code * 10 + (text[i] - '0');
+  }
+  return code;
+}
+
 }  // namespace
 
 bool AfxParseURL(const std::string& url, std::uint32_t& serviceType, std::string& server,
@@ -127,8 +151,13 @@ bool CFtpConnection::IsAlive() {
 
 bool CFtpConnection::GetFile(const std::string& remoteFile, const std::string& localFile, bool failIfExists,
                              std::uint32_t attributes, std::uint32_t flags, std::uintptr_t context) {
+  lastRefusal_ = 0;
   if (!handle_) return false;
-  return FtpGetFileA(handle_, remoteFile.c_str(), localFile.c_str(), failIfExists, attributes, flags, context) != FALSE;
+  if (FtpGetFileA(handle_, remoteFile.c_str(), localFile.c_str(), failIfExists, attributes, flags, context)) {
+    return true;
+  }
+  lastRefusal_ = ServerRefusal();
+  return false;
 }
 
 CFtpFileFind::CFtpFileFind(CFtpConnection* connection, std::uintptr_t context)

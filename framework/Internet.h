@@ -103,10 +103,17 @@ class CFtpConnection {
   CFtpConnection& operator=(const CFtpConnection&) = delete;
 
   // Copies `remoteFile` to `localFile` in one call (FtpGetFileA). Returns
-  // whether the service reports the transfer as complete.
+  // whether the service reports the transfer as complete. A failure the
+  // server answered sets LastRefusal.
   bool GetFile(const std::string& remoteFile, const std::string& localFile, bool failIfExists = true,
                std::uint32_t attributes = kFileAttributeNormal,
                std::uint32_t flags = kFtpTransferTypeBinary, std::uintptr_t context = 1);
+
+  // The server's three-digit reply to the last GetFile when it refused the
+  // transfer (550: no such file; 451: aborted, worth another try), or 0 when
+  // that GetFile succeeded or failed without a refusal from the server (a
+  // broken connection, a local file that exists).
+  int LastRefusal() const { return lastRefusal_; }
 
   // Whether the server still answers on this connection (it is asked for
   // the current folder). False once the server or the network has closed it.
@@ -121,6 +128,7 @@ class CFtpConnection {
  private:
   InternetHandle handle_;
   std::uintptr_t context_;
+  int lastRefusal_ = 0;
 };
 
 // Lists files on an FTP connection (FtpFindFirstFileA). As with the usual

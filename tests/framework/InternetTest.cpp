@@ -127,7 +127,7 @@ TEST_F(InternetTest, FinderReportsNamesAndSizes) {
 }
 
 // Fail-if-exists: an existing local file is neither overwritten nor removed;
-// a missing remote file gives false and no local file.
+// a missing remote file gives false, no local file and the server's 550.
 TEST_F(InternetTest, GetFileKeepsAnExistingLocalFileAndReportsMissingRemoteFiles) {
   ASSERT_NO_FATAL_FAILURE(Connect());
   server->PutFile("/pub/new.txt", "new content");
@@ -135,9 +135,11 @@ TEST_F(InternetTest, GetFileKeepsAnExistingLocalFileAndReportsMissingRemoteFiles
   std::ofstream(local, std::ios::binary) << "keep me";
   EXPECT_FALSE(connection->GetFile("/pub/new.txt", local));
   EXPECT_EQ(ReadFile(local), "keep me");
+  EXPECT_EQ(connection->LastRefusal(), 0);
   platform::RemoveFile(local);
 
   EXPECT_FALSE(connection->GetFile("/pub/absent.txt", local));
+  EXPECT_EQ(connection->LastRefusal(), 550);
   EXPECT_FALSE(platform::FileExists(local));
   EXPECT_EQ(server->Count("retr missing /pub/absent.txt"), 1);
 }
