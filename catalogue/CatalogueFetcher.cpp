@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kConnectionAttempts = 5;
 constexpr int kTransferTries = 6;
+constexpr int kFirstPermanentRefusal = 500;  // FTP replies 5xx
 constexpr const char kCatalogueFileName[] = "odd.idx";
 constexpr const char kRemoteCatalogueFolder[] = "/pub/VORN/cdrom/";
 
@@ -124,6 +125,10 @@ bool CatalogueFetcher::FetchWithRetries(const std::string& remote, const std::st
     // next try is not refused because the file exists and a partial file is
     // never taken for the whole one.
     if (platform::FileExists(local)) platform::RemoveFile(local);
+    // A permanent refusal (5xx; 550 for a file the server does not have) is
+    // not a network failure: asking again on this connection gets the same
+    // answer. A transient one (4xx) or a broken transfer is tried again.
+    if (connection->LastRefusal() >= kFirstPermanentRefusal) return false;
   }
   return false;
 }

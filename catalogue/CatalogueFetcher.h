@@ -34,8 +34,9 @@ class CatalogueFetcher {
   bool FetchCatalogue();
 
   // One attempt: opens a session and a connection, then copies the catalogue
-  // to localCataloguePath with up to six transfer tries, and after it, when
-  // `fetchSignature` is set, its signature "odd.idx.sig" to
+  // to localCataloguePath with up to six transfer tries (one when the server
+  // refuses it for good, as it does a file it does not have), and after it,
+  // when `fetchSignature` is set, its signature "odd.idx.sig" to
   // SignaturePathFor(localCataloguePath) in the same way. True when the
   // connection was made, whether or not the files arrived; the catalogue
   // arrived exactly when it exists at localCataloguePath afterwards. When a
@@ -87,8 +88,9 @@ class CatalogueFetcher {
   static bool TransferFile(CFtpConnection& connection, const std::string& remote, const std::string& local);
 
  private:
-  // Up to six tries of `remote` into `local`; a try that fails leaves no part
-  // of the file behind. True when one succeeded.
+  // Up to six tries of `remote` into `local`, none after the server refused
+  // it with a 5xx reply; a try that fails leaves no part of the file behind.
+  // True when one succeeded.
   bool FetchWithRetries(const std::string& remote, const std::string& local);
   // Removes a copy left at `path`; false when one is still there.
   static bool RemoveLeftover(const std::string& path);

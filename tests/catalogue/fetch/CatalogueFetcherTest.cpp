@@ -113,13 +113,14 @@ TEST_F(CatalogueFetcherTest, RefusedLoginMakesFiveAttemptsSilently) {
   EXPECT_EQ(fetcher->connection, nullptr);
 }
 
-TEST_F(CatalogueFetcherTest, MissingCatalogueMeansOneConnectionAndSixTries) {
+// The server's 550 is final: a missing file is asked for once per connection.
+TEST_F(CatalogueFetcherTest, MissingCatalogueMeansOneConnectionAndOneTry) {
   ASSERT_NO_FATAL_FAILURE(Start("normal"));
   EXPECT_TRUE(fetcher->FetchCatalogue());
   EXPECT_EQ(server->Count("connect"), 1);
   EXPECT_EQ(server->Count("login ok"), 1);
-  EXPECT_EQ(server->Count("retr missing /pub/VORN/cdrom/odd.idx"), 6);
-  EXPECT_EQ(server->Count("retr"), 6);
+  EXPECT_EQ(server->Count("retr missing /pub/VORN/cdrom/odd.idx"), 1);
+  EXPECT_EQ(server->Count("retr"), 1);
   EXPECT_FALSE(platform::FileExists(scratch));
   EXPECT_NE(fetcher->connection, nullptr);
   EXPECT_EQ(fetcher->remoteCataloguePath, kRemoteCatalogue);
@@ -283,7 +284,7 @@ TEST_F(CatalogueFetcherTest, SignatureComesWithTheCatalogueAndDecidesWhetherItIs
     EXPECT_TRUE(fetcher->FetchCatalogue());
     EXPECT_EQ(server->Count("connect"), 1);
     EXPECT_EQ(server->Count("retr sent " + remoteSignature), row.sig != nullptr ? 1 : 0);
-    EXPECT_EQ(server->Count("retr missing " + remoteSignature), row.sig != nullptr ? 0 : 6);
+    EXPECT_EQ(server->Count("retr missing " + remoteSignature), row.sig != nullptr ? 0 : 1);
 
     FirmwareCatalogue catalogue;
     catalogue.models.push_back(ModelEntry{"QX-1234A", "1.20", "030101", {}});
