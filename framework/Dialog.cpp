@@ -12,16 +12,34 @@ std::function<void(CDialog&)>& ModalHook() {
   return hook;
 }
 
-// The list view and the progress bar of the templates need their window
-// classes registered before a dialog that holds them is created.
+// The common controls the program's windows hold: the list view (with its
+// header) and the progress bar of the templates, and the link label's
+// tooltip, which the bar classes register. COMCTL32 fails the whole call and
+// registers nothing when one flag is unknown to it: 5.82, the version XP to
+// 11 load for a program without a manifest asking for 6.0, rejects
+// ICC_STANDARD_CLASSES (it and ICC_LINK_CLASS are 6.0's; 5.80 and 5.81 pass
+// the former over), and from Server 2003 on 5.82 registers no class before
+// the program asks. The flags up to ICC_NATIVEFNTCTL_CLASS (0x2000) are known
+// to every COMCTL32 from 4.71. Source of the flags' version history: Geoff
+// Chappell's COMCTL32 studies, InitCommonControlsEx, in the repository
+// geoffchappellmirror/geoffchappellmirror.github.io at
+// studies/windows/shell/comctl32/api/commctrl/initcommoncontrolsex.htm.
+constexpr DWORD kCommonControls = ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
+static_assert((kCommonControls & ~DWORD{0x3FFF}) == 0, "a flag that some COMCTL32 from 4.71 on rejects");
+
+// Registers them before a dialog is created, until a call succeeds. A failed
+// call is made again before the next dialog: the class that failed may
+// register then (older versions fail a class that another thread registered
+// between their look and their registration, and find it registered next
+// time). The dialog is created either way: the message dialog, which tells
+// the user what went wrong, holds none of these controls, and a template
+// whose control class is missing makes CreateDialogParam fail, which DoModal
+// returns as -1.
 void RegisterCommonControls() {
   static bool done = false;
   if (done) return;
-  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
-                                    ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
-  done = true;
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), kCommonControls};
+  done = InitCommonControlsEx(&controls) != FALSE;
 }
 
 // The top-level window that owns a dialog without an explicit parent: the

@@ -1,7 +1,5 @@
 #include "framework/WinApp.h"
 
-#include <commctrl.h>
-
 namespace framework {
 namespace {
 
@@ -51,9 +49,8 @@ int AfxWinMain(HINSTANCE instance) {
   CWinApp* application = AfxGetApp();
   if (application == nullptr) return -1;
   application->m_hInstance = instance;
-  // The list view and the progress bar of the dialog templates.
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
+  // The common controls' classes are registered, and the call's result
+  // checked, in one place: CDialog::DoModal, before it creates any dialog.
   if (!application->InitInstance()) return application->ExitInstance();
   return application->Run();
 }
