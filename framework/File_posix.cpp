@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -30,6 +32,45 @@ int CauseOfErrno(int error) {
   }
 }
 
+// POSIX has no sharing modes. So that the program behaves here as on
+// Windows, at least among its own opens, every open file of this process is
+// listed with whether it writes and whether it denies writing: an open for
+// writing fails while another open of the same file denies writing, and an
+// open that denies writing fails while the file is open for writing.
+struct OpenFileEntry {
+  dev_t device;
+  ino_t inode;
+  bool writes;
+  bool deniesWrites;
+};
+
+std::mutex& OpenFilesLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::map<int, OpenFileEntry>& OpenFiles() {
+  static std::map<int, OpenFileEntry> files;
+  return files;
+}
+
+// Lists `fd` unless that conflicts with an open of the same file.
+bool ListOpenFile(int fd, const struct stat& st, bool writes, bool deniesWrites) {
+  std::lock_guard<std::mutex> hold(OpenFilesLock());
+  for (const auto& open : OpenFiles()) {
+    const OpenFileEntry& other = open.second;
+    if (other.device != st.st_dev || other.inode != st.st_ino) continue;
+    if ((writes && other.deniesWrites) || (deniesWrites && other.writes)) return false;
+  }
+  OpenFiles()[fd] = OpenFileEntry{st.st_dev, st.st_ino, writes, deniesWrites};
+  return true;
+}
+
+void UnlistOpenFile(int fd) {
+  std::lock_guard<std::mutex> hold(OpenFilesLock());
+  OpenFiles().erase(fd);
+}
+
 }  // namespace
 
 std::string CFileException::What() const {
@@ -43,14 +84,17 @@ CFile::CFile(const std::string& path, unsigned flags) {
 }
 
 CFile::~CFile() {
-  if (handle_ != -1) ::close(static_cast<int>(handle_));
+  if (handle_ == -1) return;
+  UnlistOpenFile(static_cast<int>(handle_));
+  ::close(static_cast<int>(handle_));
 }
 
 bool CFile::Open(const std::string& path, unsigned flags, CFileException* error) {
   int access = O_RDONLY;
   if (flags & modeWrite) access = O_WRONLY;
   if (flags & modeReadWrite) access = O_RDWR;
-  if (flags & modeCreate) access |= O_CREAT | O_TRUNC;
+  // Truncated only once the sharing check has passed, as CREATE_ALWAYS does.
+  if (flags & modeCreate) access |= O_CREAT;
   const int fd = ::open(path.c_str(), access | O_CLOEXEC, 0666);
   if (fd < 0) {
     if (error) *error = CFileException(CauseOfErrno(errno), errno, path);
@@ -63,7 +107,22 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     if (error) *error = CFileException(CFileException::accessDenied, EISDIR, path);
     return false;
   }
-  if (handle_ != -1) ::close(static_cast<int>(handle_));
+  if (!ListOpenFile(fd, st, (flags & (modeWrite | modeReadWrite)) != 0, (flags & shareDenyWrite) != 0)) {
+    ::close(fd);
+    if (error) *error = CFileException(CFileException::sharingViolation, ETXTBSY, path);
+    return false;
+  }
+  if ((flags & modeCreate) && ::ftruncate(fd, 0) != 0) {
+    const int code = errno;
+    UnlistOpenFile(fd);
+    ::close(fd);
+    if (error) *error = CFileException(CauseOfErrno(code), code, path);
+    return false;
+  }
+  if (handle_ != -1) {
+    UnlistOpenFile(static_cast<int>(handle_));
+    ::close(static_cast<int>(handle_));
+  }
   handle_ = fd;
   path_ = path;
   return true;
@@ -117,6 +176,7 @@ void CFile::Close() {
   if (handle_ == -1) return;
   const int fd = static_cast<int>(handle_);
   handle_ = -1;
+  UnlistOpenFile(fd);
   if (::close(fd) != 0) ThrowLastError();
 }
 

@@ -57,6 +57,29 @@ TEST(File, FailedOpensReportTheirCause) {
   EXPECT_THROW(CFile(folder + "/missing.bin", CFile::modeRead), CFileException);
 }
 
+// Windows' sharing modes; elsewhere CFile keeps them among its own opens.
+TEST(File, AFileHeldWithWritersDeniedTakesNoWriter) {
+  const std::string path = FreshFolder("file_test_sharing") + "/shared.bin";
+  const unsigned read = CFile::modeRead, held = CFile::modeRead | CFile::shareDenyWrite;
+  const unsigned write = CFile::modeWrite, create = CFile::modeCreate | CFile::modeWrite;
+  const struct {
+    unsigned first, second;
+    bool opens;
+  } rows[] = {{held, write, false}, {held, create, false}, {held, read, true}, {held, held, true},
+              {write, held, false}, {write, read, true},   {read, write, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.first << " then " << row.second);
+    CFile(path, create).Write("keep", 4);  // also a writer once the last row's opens are closed
+    CFile first(path, row.first), second;
+    CFileException error;
+    EXPECT_EQ(second.Open(path, row.second, &error), row.opens);
+    if (!row.opens) {
+      EXPECT_EQ(error.cause, CFileException::sharingViolation);
+    }
+    EXPECT_EQ(first.GetLength(), 4u) << "a refused create truncates nothing";
+  }
+}
+
 TEST(File, FoldersAndReadOnlyFiles) {
   const std::string folder = FreshFolder("file_test_folders");
   EXPECT_TRUE(framework::CreateFolder(folder + "/made"));
