@@ -49,6 +49,11 @@ struct ZipMemberStream {
 
 ZipArchiveReader::ZipArchiveReader(const std::string& path) { OpenArchive(path); }
 
+ZipArchiveReader::ZipArchiveReader(CFile& archive) : file_(&archive) {
+  if (!file_->IsOpen()) RaiseZipError(CZipException::kBadCall);
+  ReadDirectoryEnd();
+}
+
 ZipArchiveReader::~ZipArchiveReader() {
   FreeMember();
   for (void* block : allocations_) std::free(block);
@@ -57,13 +62,13 @@ ZipArchiveReader::~ZipArchiveReader() {
 }
 
 void ZipArchiveReader::RaiseZipError(int internalCode) const {
-  throw CZipException(file_.IsOpen() ? file_.GetFilePath() : std::string(),
+  throw CZipException(file_->IsOpen() ? file_->GetFilePath() : std::string(),
                       CZipException::CauseOf(internalCode));
 }
 
 void ZipArchiveReader::ReadExactly(std::uint64_t offset, void* buffer, std::uint32_t count) {
-  file_.Seek(static_cast<std::int64_t>(offset), CFile::begin);
-  if (file_.Read(buffer, count) != count) RaiseZipError(CZipException::kBadArchive);
+  file_->Seek(static_cast<std::int64_t>(offset), CFile::begin);
+  if (file_->Read(buffer, count) != count) RaiseZipError(CZipException::kBadArchive);
 }
 
 bool ZipArchiveReader::Window::CopyOut(std::uint64_t offset, void* buffer, std::uint32_t count) const {
@@ -77,9 +82,9 @@ void ZipArchiveReader::ReadRecord(Window& window, std::uint64_t offset, void* bu
   if (count > kWindowSize) return ReadExactly(offset, buffer, count);
   // Headers lie close together (the directory), or before their member's
   // data and the next members' headers: one read serves the next few.
-  file_.Seek(static_cast<std::int64_t>(offset), CFile::begin);
+  file_->Seek(static_cast<std::int64_t>(offset), CFile::begin);
   window.start = offset;
-  window.length = file_.Read(window.bytes.get(), kWindowSize);
+  window.length = file_->Read(window.bytes.get(), kWindowSize);
   if (!window.CopyOut(offset, buffer, count)) RaiseZipError(CZipException::kBadArchive);
 }
 
@@ -88,7 +93,7 @@ void ZipArchiveReader::ReadBlock(std::uint64_t offset, void* buffer, std::uint32
 }
 
 std::uint64_t ZipArchiveReader::FindEndRecord() {
-  const std::uint64_t length = file_.GetLength();
+  const std::uint64_t length = file_->GetLength();
   const std::uint32_t window = static_cast<std::uint32_t>(std::min<std::uint64_t>(length, kSearchWindow));
   std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[kSearchChunk]);
   std::uint32_t back = 4;
@@ -111,9 +116,13 @@ std::uint64_t ZipArchiveReader::FindEndRecord() {
 }
 
 void ZipArchiveReader::OpenArchive(const std::string& path) {
-  if (file_.IsOpen()) return;
+  if (file_->IsOpen()) return;
   CFileException error;
-  if (!file_.Open(path, CFile::modeRead | CFile::shareDenyWrite, &error)) throw error;
+  if (!file_->Open(path, CFile::modeRead | CFile::shareDenyWrite, &error)) throw error;
+  ReadDirectoryEnd();
+}
+
+void ZipArchiveReader::ReadDirectoryEnd() {
   for (Window* window : {&directoryWindow_, &memberWindow_}) {
     if (!window->bytes) window->bytes.reset(new std::uint8_t[kWindowSize]);
     window->start = 0;
@@ -181,7 +190,7 @@ std::time_t ZipArchiveReader::DosDateTimeToTime(std::uint32_t dosDateTime) {
 }
 
 void ZipArchiveReader::ReadCurrentHeader(ZipEntryInfo& info, char* nameBuffer, std::uint32_t nameBufferSize) {
-  if (!file_.IsOpen()) RaiseZipError(CZipException::kBadCall);
+  if (!file_->IsOpen()) RaiseZipError(CZipException::kBadCall);
   std::uint8_t header[kCentralHeaderSize];
   const std::uint64_t headerPosition = prefixLength_ + currentDirectoryPosition_;
   ReadRecord(directoryWindow_, headerPosition, header, kCentralHeaderSize);
@@ -403,9 +412,14 @@ void ZipArchiveReader::FreeMember() {
 }
 
 void ZipArchiveReader::CloseArchive() {
-  if (!file_.IsOpen()) return;
+  if (!file_->IsOpen()) return;
   if (member_ != nullptr) CloseCurrentEntry();
-  file_.Close();
+  // A borrowed file stays open for its owner; the reader lets go of it.
+  if (file_ == &ownFile_) {
+    ownFile_.Close();
+  } else {
+    file_ = &ownFile_;
+  }
   currentValid_ = false;
 }
 

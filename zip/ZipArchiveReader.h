@@ -47,8 +47,12 @@ class ZipArchiveReader {
  public:
   // Opens the archive and makes its first entry current.
   explicit ZipArchiveReader(const std::string& path);
+  // Reads the archive through `archive`, a file its owner opened and keeps
+  // open (with writers denied, so that what was checked is what is read) and
+  // closes; neither CloseArchive nor the destructor closes it.
+  explicit ZipArchiveReader(CFile& archive);
   // Frees an open member and every block zlib still holds, and closes the
-  // file; runs no CRC check.
+  // file unless it was borrowed; runs no CRC check.
   ~ZipArchiveReader();
   ZipArchiveReader(const ZipArchiveReader&) = delete;
   ZipArchiveReader& operator=(const ZipArchiveReader&) = delete;
@@ -78,7 +82,8 @@ class ZipArchiveReader {
   std::uint32_t ReadCurrentEntry(void* buffer, std::uint32_t size);
   // Checks the CRC-32 of a member read to its end and releases it.
   void CloseCurrentEntry();
-  // Closes the open member (with its CRC check) and the archive file.
+  // Closes the open member (with its CRC check) and the archive file (a
+  // borrowed one is only let go).
   void CloseArchive();
 
   // Closes an extracted file and gives it the entry's time and attributes.
@@ -126,6 +131,8 @@ class ZipArchiveReader {
   // Reads member data: from the member window when it holds the range, else directly.
   void ReadBlock(std::uint64_t offset, void* buffer, std::uint32_t count);
   std::uint64_t FindEndRecord();
+  // Reads the end record of the open file and positions on the first entry.
+  void ReadDirectoryEnd();
   std::uint64_t DirectoryEnd(std::uint64_t endRecord, std::uint32_t entries);
   void ReadCurrentHeader(ZipEntryInfo& info, char* nameBuffer, std::uint32_t nameBufferSize);
   std::uint32_t CheckLocalHeader();
@@ -137,7 +144,8 @@ class ZipArchiveReader {
   static void Free(void* opaque, void* block);
 
   std::vector<void*> allocations_;
-  CFile file_;
+  CFile ownFile_;            // the file the reader opened itself
+  CFile* file_ = &ownFile_;  // the file read: its own, or a borrowed one
   std::uint32_t entryCount_ = 0;
   std::uint32_t commentLength_ = 0;
   std::uint64_t prefixLength_ = 0;
