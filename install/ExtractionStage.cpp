@@ -34,9 +34,8 @@ ExtractionStage::ExtractionStage(const std::string& target) : target_(target.sub
 
 ExtractionStage::~ExtractionStage() {
   for (const std::string& file : files_) RemoveAnyFile(newRoot_ + kSeparator + file);
-  for (const Placed& placed : placed_) {
-    if (!placed.replaced.empty()) RemoveAnyFile(placed.replaced);
-  }
+  // The files a commit replaced.
+  for (const Placed& placed : placed_) RemoveAnyFile(placed.replaced);
   for (auto folder = stageFolders_.rbegin(); folder != stageFolders_.rend(); ++folder)
     framework::RemoveFolder(*folder);
   framework::RemoveFolder(oldRoot_);
@@ -44,9 +43,9 @@ ExtractionStage::~ExtractionStage() {
   framework::RemoveFolder(root_);
 }
 
-std::string ExtractionStage::AddFile(const std::string& name, std::string& targetPath) {
+std::string ExtractionStage::AddFile(const std::string& name, std::string& relative) {
   // Each separator ends a folder segment; empty segments add nothing.
-  std::string relative;
+  relative.clear();
   std::size_t segmentStart = 0;
   for (std::size_t i = 0; i < name.size(); ++i) {
     if (!IsSeparator(name[i])) continue;
@@ -58,62 +57,69 @@ std::string ExtractionStage::AddFile(const std::string& name, std::string& targe
   }
   relative += name.substr(segmentStart);
   files_.push_back(relative);
-  targetPath = target_ + kSeparator + relative;
   return newRoot_ + kSeparator + relative;
 }
 
+bool ExtractionStage::MoveTreeTo(const std::string& folder) {
+  // MoveToNewPath never replaces: a folder made there meanwhile is left alone.
+  if (!framework::MoveToNewPath(newRoot_, folder)) return false;
+  folder_ = folder;
+  files_.clear();
+  stageFolders_.clear();
+  return true;
+}
+
 bool ExtractionStage::Commit() {
-  if (files_.empty()) return true;
-  // A target that does not exist yet receives the staged tree in one move.
-  if (!platform::FileExists(target_)) {
-    if (!framework::MoveToNewPath(newRoot_, target_)) return false;
-    files_.clear();
-    stageFolders_.clear();
+  if (files_.empty()) {
+    folder_ = target_;
     return true;
   }
+  if (!platform::FileExists(target_) && MoveTreeTo(target_)) return true;
+  if (framework::IsFolder(target_) && EmptyTarget()) {
+    if (MoveTreeTo(target_)) return true;
+    RestoreTarget();
+  }
+  for (int n = 2; n <= kMaxStageNumber; ++n) {
+    const std::string candidate = target_ + "-" + std::to_string(n);
+    if (!platform::FileExists(candidate) && MoveTreeTo(candidate)) return true;
+  }
+  return false;
+}
+
+bool ExtractionStage::EmptyTarget() {
   for (std::size_t i = 0; i < files_.size(); ++i) {
-    if (!MoveIntoTarget(files_[i], i)) {
-      RollBack();
+    Placed placed{target_ + kSeparator + files_[i], std::string()};
+    // A folder of a staged file's name stays, and keeps the target.
+    if (!platform::FileExists(placed.target) || framework::IsFolder(placed.target)) continue;
+    framework::CreateFolder(oldRoot_);
+    placed.replaced = oldRoot_ + kSeparator + std::to_string(i);
+    if (!framework::MoveToNewPath(placed.target, placed.replaced)) {
+      RestoreTarget();
       return false;
     }
+    placed_.push_back(placed);
   }
-  return true;
+  // Children were staged after their parents: the reverse order empties
+  // each folder before its parent.
+  for (auto folder = stageFolders_.rbegin(); folder != stageFolders_.rend(); ++folder) {
+    const std::string inTarget = target_ + kSeparator + folder->substr(newRoot_.size() + 1);
+    if (framework::RemoveFolder(inTarget)) removedFolders_.push_back(inTarget);
+  }
+  if (framework::RemoveFolder(target_)) {
+    removedFolders_.push_back(target_);
+    return true;
+  }
+  RestoreTarget();
+  return false;
 }
 
-bool ExtractionStage::MoveIntoTarget(const std::string& relative, std::size_t index) {
-  const std::string staged = newRoot_ + kSeparator + relative;
-  // Two entries of one name share a staged file, which the first moved.
-  if (!platform::FileExists(staged)) return true;
-  for (std::size_t i = 0; i < relative.size(); ++i) {
-    if (relative[i] != kSeparator) continue;
-    const std::string folder = target_ + kSeparator + relative.substr(0, i + 1);
-    if (framework::CreateFolder(folder)) targetFolders_.push_back(folder);
-  }
-  Placed placed{target_ + kSeparator + relative, std::string()};
-  if (platform::FileExists(placed.target)) {
-    // A folder of that name is the user's: it is not replaced by a file.
-    if (framework::IsFolder(placed.target)) return false;
-    framework::CreateFolder(oldRoot_);
-    placed.replaced = oldRoot_ + kSeparator + std::to_string(index);
-    if (!framework::MoveToNewPath(placed.target, placed.replaced)) return false;
-  }
-  if (!framework::MoveToNewPath(staged, placed.target)) {
-    if (!placed.replaced.empty()) framework::MoveToNewPath(placed.replaced, placed.target);
-    return false;
-  }
-  placed_.push_back(placed);
-  return true;
-}
-
-void ExtractionStage::RollBack() {
-  for (auto placed = placed_.rbegin(); placed != placed_.rend(); ++placed) {
-    RemoveAnyFile(placed->target);
-    if (!placed->replaced.empty()) framework::MoveToNewPath(placed->replaced, placed->target);
-  }
+void ExtractionStage::RestoreTarget() {
+  for (auto folder = removedFolders_.rbegin(); folder != removedFolders_.rend(); ++folder)
+    framework::CreateFolder(*folder);
+  removedFolders_.clear();
+  for (auto placed = placed_.rbegin(); placed != placed_.rend(); ++placed)
+    framework::MoveToNewPath(placed->replaced, placed->target);
   placed_.clear();
-  for (auto folder = targetFolders_.rbegin(); folder != targetFolders_.rend(); ++folder)
-    framework::RemoveFolder(*folder);
-  targetFolders_.clear();
 }
 
 }  // namespace install

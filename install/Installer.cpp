@@ -1,7 +1,9 @@
 #include "install/Installer.h"
 
 #include <cstring>
+#include <map>
 #include <memory>
+#include <zlib.h>
 
 #include "framework/File.h"
 #include "framework/Platform.h"
@@ -124,18 +126,18 @@ int FindExecutable(const std::vector<std::string>& names) {
   return -1;
 }
 
-int ExtractArchive(const std::string& archivePath, const std::string& folderName,
-                   std::vector<std::string>& fullPaths, std::vector<std::string>& names,
-                   bool* unexpectedException) {
-  if (unexpectedException != nullptr) *unexpectedException = false;
+int ExtractArchive(CFile& archive, const std::string& folderName, Extraction& extraction) {
+  extraction.unexpectedException = false;
   try {
-    ZipArchiveReader reader(archivePath);
+    ZipArchiveReader reader(archive);
     // Members sharing their bytes, and more output than any firmware
     // archive holds, are refused before anything is written.
     if (reader.CheckMemberLayout() > kMaxUnpackedBytes) return 0;
-    ExtractionStage stage(DriveAndDirectory(archivePath) + folderName + framework::kPathSeparator);
+    ExtractionStage stage(DriveAndDirectory(archive.GetFilePath()) + folderName + framework::kPathSeparator);
     reader.GoToFirstEntry();
     std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
+    std::vector<std::string> relatives;
+    std::map<std::string, Extraction::Written> written;
     do {
       ZipEntryInfo info;
       reader.GetEntryInfo(&info);
@@ -147,20 +149,62 @@ int ExtractArchive(const std::string& archivePath, const std::string& folderName
       const std::string name(nameBuffer, info.nameLength);
       if (IsSeparator(name.back())) continue;  // a directory entry makes nothing by itself
       if (!IsSafeEntryName(name)) return 0;
-      std::string targetPath;
-      const std::string stagedPath = stage.AddFile(name, targetPath);
-      names.push_back(name.substr(name.find_last_of("/\\") + 1));
-      fullPaths.push_back(targetPath);
+      std::string relative;
+      const std::string stagedPath = stage.AddFile(name, relative);
+      extraction.names.push_back(name.substr(name.find_last_of("/\\") + 1));
+      relatives.push_back(relative);
       UnpackEntry(reader, info, stagedPath, buffer.get());
+      written[relative] = Extraction::Written{relative, info.crc32, info.uncompressedSize};
     } while (reader.GoToNextEntry());
     reader.CloseArchive();  // checks the last member's CRC
-    return stage.Commit() ? 1 : 0;
+    if (!stage.Commit()) return 0;
+    extraction.folder = stage.Folder();
+    const std::string prefix = extraction.folder + framework::kPathSeparator;
+    for (const std::string& relative : relatives) extraction.fullPaths.push_back(prefix + relative);
+    for (auto& file : written) {
+      file.second.path = prefix + file.first;
+      extraction.written.push_back(file.second);
+    }
+    return 1;
   } catch (const CZipException&) {
   } catch (const CFileException&) {
   } catch (...) {
-    if (unexpectedException != nullptr) *unexpectedException = true;
+    extraction.unexpectedException = true;
   }
   return 0;
+}
+
+int ExtractArchive(const std::string& archivePath, const std::string& folderName,
+                   std::vector<std::string>& fullPaths, std::vector<std::string>& names,
+                   bool* unexpectedException) {
+  if (unexpectedException != nullptr) *unexpectedException = false;
+  CFile archive;
+  if (!archive.Open(archivePath, CFile::modeRead | CFile::shareDenyWrite)) return 0;
+  Extraction extraction;
+  const int result = ExtractArchive(archive, folderName, extraction);
+  fullPaths.insert(fullPaths.end(), extraction.fullPaths.begin(), extraction.fullPaths.end());
+  names.insert(names.end(), extraction.names.begin(), extraction.names.end());
+  if (unexpectedException != nullptr) *unexpectedException = extraction.unexpectedException;
+  return result;
+}
+
+bool HoldUnpackedFiles(const Extraction& extraction, std::vector<std::unique_ptr<CFile>>& held) {
+  std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
+  try {
+    for (const Extraction::Written& file : extraction.written) {
+      held.push_back(std::unique_ptr<CFile>(new CFile));
+      CFile& input = *held.back();
+      if (!input.Open(file.path, CFile::modeRead | CFile::shareDenyWrite)) return false;
+      uLong crc = crc32(0, nullptr, 0);
+      std::uint64_t size = 0;
+      for (unsigned got; (got = input.Read(buffer.get(), kCopyBlock)) > 0; size += got)
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.get()), got);
+      if (crc != file.crc32 || size != file.size) return false;
+    }
+  } catch (const CFileException&) {
+    return false;
+  }
+  return true;
 }
 
 int InstallFirmware(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
@@ -168,23 +212,51 @@ int InstallFirmware(const std::string& listText, const std::string& savedPath, c
   return RunInstall(listText, savedPath, fileTitle, flasher).code;
 }
 
-InstallOutcome RunInstall(const std::string& /*listText*/, const std::string& savedPath,
+InstallOutcome RunInstall(const std::string& listText, const std::string& savedPath,
                           const std::string& fileTitle, StartedProgram* flasher) {
-  InstallOutcome outcome;
-  std::vector<std::string> fullPaths;
-  std::vector<std::string> names;
-  if (ExtractArchive(savedPath, fileTitle, fullPaths, names, &outcome.unexpectedException) == 0) {
+  CFile archive;
+  if (!archive.Open(savedPath, CFile::modeRead | CFile::shareDenyWrite)) {
+    InstallOutcome outcome;
     outcome.code = kInstallUnzipFailed;
     return outcome;
   }
-  const int index = FindExecutable(names);
+  return RunInstall(listText, archive, fileTitle, flasher);
+}
+
+InstallOutcome RunInstall(const std::string& /*listText*/, CFile& archive, const std::string& fileTitle,
+                          StartedProgram* flasher) {
+  InstallOutcome outcome;
+  Extraction extraction;
+  const int unpacked = ExtractArchive(archive, fileTitle, extraction);
+  outcome.unexpectedException = extraction.unexpectedException;
+  if (unpacked == 0) {
+    outcome.code = kInstallUnzipFailed;
+    return outcome;
+  }
+  const std::string folderName = extraction.folder.substr(extraction.folder.find_last_of("/\\") + 1);
+  if (folderName != fileTitle) outcome.otherFolder = folderName;
+  // Held until the flasher has started, after the archive is gone.
+  std::vector<std::unique_ptr<CFile>> held;
+  if (!HoldUnpackedFiles(extraction, held)) {
+    outcome.code = kInstallUnzipFailed;
+    return outcome;
+  }
+  const int index = FindExecutable(extraction.names);
   if (index < 0) {
     outcome.code = kInstallNoExecutable;
     return outcome;
   }
-  platform::RemoveFile(savedPath);  // the unpacked folder stays; the result does not matter
-  outcome.code = StartProgram(fullPaths[static_cast<std::size_t>(index)], flasher) ? kInstallStarted
-                                                                                   : kInstallLaunchFailed;
+  // Windows deletes no file that is open; the unpacked folder stays, and
+  // the result of the deletion does not matter.
+  const std::string savedPath = archive.GetFilePath();
+  try {
+    archive.Close();
+  } catch (const CFileException&) {
+  }
+  platform::RemoveFile(savedPath);
+  outcome.code = StartProgram(extraction.fullPaths[static_cast<std::size_t>(index)], flasher)
+                     ? kInstallStarted
+                     : kInstallLaunchFailed;
   return outcome;
 }
 

@@ -1,5 +1,8 @@
 // Unpacks a saved firmware archive into a folder beside it and starts the
-// flasher it carries.
+// flasher it carries. The archive is read through a handle that denies
+// writers, held since its hash was checked, and every unpacked file is held
+// open the same way, checked again, until the flasher has started: what was
+// checked is what runs.
 //
 // Outcomes: the installer shows nothing. RunInstall returns an
 // InstallOutcome, the result code (0, 501, 502, 503) and whether unpacking
@@ -7,8 +10,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "framework/File.h"
 
 namespace install {
 
@@ -21,10 +27,16 @@ enum InstallResult : int {
 };
 
 struct InstallOutcome {
+  InstallOutcome(int code = kInstallStarted, bool unexpectedException = false)
+      : code(code), unexpectedException(unexpectedException) {}
+
   int code = kInstallStarted;
   // Unpacking was ended by an exception that is neither the zip reader's nor
   // a file's (out of memory, for one); the code is then 501.
   bool unexpectedException = false;
+  // The name of the folder the files went to when it is not `fileTitle`,
+  // because a folder of that name already held other files; else empty.
+  std::string otherFolder;
 };
 
 struct StartedProgram;
@@ -34,6 +46,11 @@ struct StartedProgram;
 // caller to wait for and close.
 InstallOutcome RunInstall(const std::string& listText, const std::string& savedPath,
                           const std::string& fileTitle, StartedProgram* flasher = nullptr);
+// The same for `archive`, the saved file open for reading with writers
+// denied since its hash was checked: it is read through that handle, and
+// closed before it is deleted.
+InstallOutcome RunInstall(const std::string& listText, CFile& archive, const std::string& fileTitle,
+                          StartedProgram* flasher = nullptr);
 
 // Unpacks `savedPath` into the folder `fileTitle` beside it, deletes the
 // archive and starts the first unpacked program: 0, 501, 502 or 503.
@@ -45,13 +62,42 @@ int InstallFirmware(const std::string& listText, const std::string& savedPath, c
 // more is refused before anything is written.
 inline constexpr std::uint64_t kMaxUnpackedBytes = 256u * 1024 * 1024;
 
+// What an extraction made.
+struct Extraction {
+  std::vector<std::string> fullPaths;  // each file entry's path, in archive order
+  std::vector<std::string> names;      // its bare name
+  std::string folder;                  // the folder unpacked into, without a final separator
+  // Each file once, with the CRC-32 and size of the last entry written to it.
+  struct Written {
+    std::string path;
+    std::uint32_t crc32;
+    std::uint32_t size;
+  };
+  std::vector<Written> written;
+  bool unexpectedException = false;
+};
+
+// Unpacks every file entry of `archive`, read through that open file, into
+// the folder `folderName` beside it (see ExtractionStage::Commit for when
+// another folder is made instead). 1 when every entry was handled, 0 on any
+// failure, which leaves the folder as it was; the failures of the path form
+// below.
+int ExtractArchive(CFile& archive, const std::string& folderName, Extraction& extraction);
+
+// Opens each written file for reading with writers denied, into `held`, and
+// checks its CRC-32 and size again through that handle: the files cannot
+// change from then on, and were not changed since they were written. False
+// when a file cannot be opened or differs.
+bool HoldUnpackedFiles(const Extraction& extraction, std::vector<std::unique_ptr<CFile>>& held);
+
 // Unpacks every file entry of the archive into the folder `folderName`
-// beside it (made when missing), appending each file's bare name to `names`
-// and its path to `fullPaths`; files of the same name are replaced. 1 when
-// every entry was handled, 0 on any failure. All or nothing: the files are
-// unpacked into a scratch folder beside the target and moved into it only
-// when every member has passed its checks, so a failure leaves the target
-// folder as it was. Fails: entries whose names are empty, 260 bytes or
+// beside it, appending each file's bare name to `names` and its path to
+// `fullPaths`; files of the same name are replaced. 1 when every entry was
+// handled, 0 on any failure. All or nothing: the files are unpacked into a
+// scratch folder beside the target and moved into place only when every
+// member has passed its checks, so a failure leaves the target folder as it
+// was. A target folder holding files of other names keeps them, and the
+// files go to a new folder (the target's name with "-2", "-3", ...). Fails: entries whose names are empty, 260 bytes or
 // longer, or lead outside the folder; members that share bytes with another
 // (the overlapping-members zip bomb); members adding up to more than
 // kMaxUnpackedBytes. `*unexpectedException`, when given, tells whether an

@@ -48,6 +48,19 @@ const InstallFailureText kInstallFailures[] = {
      "\xAC\xA2\xA1\x43"},
 };
 
+// Said when the files went to a new folder, whose name comes between the
+// two parts.
+const char kOtherFolderEnglish[2][120] = {
+    "A folder of that name already held other files,\n\nso the firmware files were unpacked into the new folder\n\n\"",
+    "\" beside the downloaded file."};
+const char kOtherFolderChinese[2][120] = {
+    // 同名的資料夾中已有其他檔案，\n\n韌體檔案已解壓縮到旁邊的新資料夾「
+    "\xA6\x50\xA6\x57\xAA\xBA\xB8\xEA\xAE\xC6\xA7\xA8\xA4\xA4\xA4\x77\xA6\xB3\xA8\xE4\xA5\x4C\xC0\xC9\xAE\xD7\xA1\x41"
+    "\n\n\xB6\xB4\xC5\xE9\xC0\xC9\xAE\xD7\xA4\x77\xB8\xD1\xC0\xA3\xC1\x59\xA8\xEC\xAE\xC7\xC3\xE4\xAA\xBA\xB7\x73\xB8"
+    "\xEA\xAE\xC6\xA7\xA8\xA1\x75",
+    // 」。
+    "\xA1\x76\xA1\x43"};
+
 // The system's text is read into a buffer of this many characters.
 constexpr std::uint32_t kSystemTextLength = 80;
 
@@ -96,6 +109,10 @@ UserMessages InstallMessages(const install::InstallOutcome& outcome, Language la
     if (failure.code != outcome.code) continue;
     messages.push_back(
         {MessageWindow::ErrorDialog, IsChinese(language) ? failure.chinese : failure.english});
+  }
+  if (!outcome.otherFolder.empty()) {
+    const auto& parts = IsChinese(language) ? kOtherFolderChinese : kOtherFolderEnglish;
+    messages.push_back({MessageWindow::ErrorDialog, parts[0] + outcome.otherFolder + parts[1]});
   }
   return messages;
 }

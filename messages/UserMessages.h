@@ -55,7 +55,8 @@ UserMessages FetchFailureMessages(const FetchFailures& failures);
 
 // Nothing for a started flasher; otherwise the failure's text in the message
 // dialog, after a plain "memory exception" box when unpacking ended on an
-// unexpected exception.
+// unexpected exception. Then, when the files went to a new folder because
+// the folder of their name held other files, the message dialog naming it.
 UserMessages InstallMessages(const install::InstallOutcome& outcome, Language language);
 
 }  // namespace messages

@@ -7,6 +7,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <zlib.h>
@@ -21,6 +22,12 @@ namespace {
 namespace fs = std::filesystem;
 using test_archives::Archive;
 using test_archives::ZipBytes;
+
+// A file the archive does not carry, made in the folder `target`.
+void PlantFile(const std::string& target) {
+  fs::create_directories(fs::u8path(target));
+  test_archives::WriteAll(target + "/version.dll", test_archives::Bytes(3, 'p'));
+}
 
 std::string Slurp(const std::string& path) {
   if (!platform::FileExists(path)) return std::string();
@@ -45,9 +52,9 @@ class Install : public ::testing::Test {
     saved = folder + "/newfw.zip";
     test_archives::WriteAll(saved, test_archives::ReadAll(Archive(archive)));
   }
-  // The path the installer makes for an entry's sub-path in newfw/.
-  std::string Unpacked(const std::string& relative) const {
-    std::string path = folder + "/newfw" + framework::kPathSeparator;
+  // The path the installer makes for an entry's sub-path in newfw/ (or `into`).
+  std::string Unpacked(const std::string& relative, const std::string& into = "newfw") const {
+    std::string path = folder + "/" + into + framework::kPathSeparator;
     for (char c : relative) path += (c == '/') ? framework::kPathSeparator : c;
     return path;
   }
@@ -96,18 +103,22 @@ TEST_F(Install, FailuresGiveTheirCodes) {
     const char* archive;
     int code;
     bool archiveStays;
+    const char* otherFolder = "";  // a file is planted in newfw/ first when set
   } rows[] = {
       {"install-tool-Exe.zip", install::kInstallNoExecutable, true},  // only .Exe
       {"notzip.bin", install::kInstallUnzipFailed, true},              // not a zip archive
       {"members.zip", install::kInstallNoExecutable, true},            // no program at all
+      {"members.zip", install::kInstallNoExecutable, true, "newfw-2"},
       // bad.exe cannot start; the archive is gone first
       {"install-not-a-program.zip", install::kInstallLaunchFailed, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.archive);
     Save(row.archive, "failures");
+    if (*row.otherFolder) PlantFile(folder + "/newfw");
     const install::InstallOutcome outcome = install::RunInstall("", saved, "newfw");
     EXPECT_EQ(outcome.code, row.code);
+    EXPECT_EQ(outcome.otherFolder, row.otherFolder);
     EXPECT_FALSE(outcome.unexpectedException);
     EXPECT_EQ(platform::FileExists(saved), row.archiveStays);
   }
@@ -181,6 +192,16 @@ TEST_F(Install, UnpackingIsAllOrNothing) {
     // Makes what the download folder holds before, given the target folder.
     std::function<void(const std::string&)> before;
     int result;
+    const char* into = "newfw";  // where the files go
+    // Run while the archive is held open for the extraction, given its path.
+    std::function<void(const std::string&)> whileOpen = nullptr;
+  };
+  const auto swapArchive = [](const std::string& path) {
+    CFile writer;
+    EXPECT_FALSE(writer.Open(path, CFile::modeWrite)) << "writers are denied";
+    test_archives::WriteAll(path + ".new", test_archives::ReadAll(Archive("notzip.bin")));
+    // Windows refuses to replace the open file; elsewhere the handle keeps reading the checked one.
+    if (std::rename((path + ".new").c_str(), path.c_str()) != 0) std::remove((path + ".new").c_str());
   };
   const auto earlierExtraction = [](const std::string& target) {
     std::vector<std::string> fullPaths, names;
@@ -204,7 +225,12 @@ TEST_F(Install, UnpackingIsAllOrNothing) {
        nullptr, 1},
       {"a damaged last member", "members.zip", DamageLastMember, nullptr, 0},
       {"a damaged last member over an earlier extraction", "members.zip", DamageLastMember, earlierExtraction, 0},
-      {"a file where the target holds a folder", "tree.zip", nullptr, fileWhereAFolderGoes, 0},
+      {"a file where the target holds a folder with a file of its own", "tree.zip", nullptr, fileWhereAFolderGoes, 1,
+       "newfw-2"},
+      {"a file planted in the target", "members.zip", nullptr, PlantFile, 1, "newfw-2"},
+      {"a planted file, and newfw-2 taken", "members.zip", nullptr,
+       [](const std::string& t) { PlantFile(t), PlantFile(t + "-2"); }, 1, "newfw-3"},
+      {"the archive swapped while it is held open", "members.zip", nullptr, nullptr, 1, "newfw", swapArchive},
       {"Info-ZIP's layout for piped data", "piped-infozip.zip", nullptr, nullptr, 1},
       {"Info-ZIP's layout for piped data over an earlier extraction", "piped-infozip.zip", nullptr,
        earlierExtraction, 1},
@@ -220,22 +246,32 @@ TEST_F(Install, UnpackingIsAllOrNothing) {
       test_archives::WriteAll(saved, zip.data);
     }
     const auto before = Snapshot(folder);
-    std::vector<std::string> fullPaths, names;
-    EXPECT_EQ(install::ExtractArchive(saved, "newfw", fullPaths, names), row.result);
+    const std::string target = folder + "/newfw";
+    const auto targetBefore = fs::exists(fs::u8path(target)) ? Snapshot(target) : decltype(before){};
+    CFile archive(saved, CFile::modeRead | CFile::shareDenyWrite);
+    if (row.whileOpen) row.whileOpen(saved);
+    install::Extraction extraction;
+    EXPECT_EQ(install::ExtractArchive(archive, "newfw", extraction), row.result);
     if (row.result == 0) {
       EXPECT_EQ(Snapshot(folder), before) << "the download folder is as it was";
       continue;
     }
+    if (std::string(row.into) != "newfw") {
+      EXPECT_EQ(Snapshot(target), targetBefore) << "the target is left alone";
+    }
+    EXPECT_EQ(extraction.folder, folder + "/" + row.into);
     for (const auto& member : test_archives::Manifest()) {
       if (member.archive != row.archive || member.name.back() == '/') continue;
-      const auto data = test_archives::ReadAll(Unpacked(member.name));
+      const auto data = test_archives::ReadAll(Unpacked(member.name, row.into));
       EXPECT_EQ(data.size(), member.size) << member.name;
       EXPECT_EQ(crc32(0, data.data(), static_cast<uInt>(data.size())), member.crc) << member.name;
     }
-    std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(fs::u8path(folder))) left.push_back(entry.path().filename().string());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"newfw", "newfw.zip"})) << "no scratch folder is left";
+    std::set<std::string> left, expected{row.into};
+    for (const auto& entry : fs::directory_iterator(fs::u8path(folder))) left.insert(entry.path().filename().string());
+    for (const auto& entry : before) {
+      if (entry.first.find_first_of("/\\") == std::string::npos) expected.insert(entry.first);
+    }
+    EXPECT_EQ(left, expected) << "no scratch folder is left";
   }
 }
 

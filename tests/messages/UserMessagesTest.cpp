@@ -124,6 +124,18 @@ TEST(InstallMessages, EachFailureCodeInTheMessageDialogInTheCallersLanguage) {
   }
   EXPECT_TRUE(messages::InstallMessages({install::kInstallStarted, false}, Language::English).empty());
 
+  // Unpacked into a new folder: the message dialog names it, after a failure's text.
+  install::InstallOutcome moved{install::kInstallNoExecutable};
+  moved.otherFolder = "newfw-2";
+  const UserMessages chinese = messages::InstallMessages(moved, Language::ChineseTaiwan);
+  ASSERT_EQ(chinese.size(), 2u);
+  EXPECT_EQ(chinese[1], (UserMessage{MessageWindow::ErrorDialog,
+                                     Utf8ToCp950("同名的資料夾中已有其他檔案，\n\n韌體檔案已解壓縮到旁邊的新資料夾「newfw-2」。")}));
+  moved.code = install::kInstallStarted;
+  const UserMessages english = messages::InstallMessages(moved, Language::English);
+  ASSERT_EQ(english.size(), 1u);
+  EXPECT_NE(english[0].text.find("new folder\n\n\"newfw-2\" beside"), std::string::npos) << english[0].text;
+
   // An unexpected exception while unpacking: the plain box first, then 501.
   const UserMessages afterException =
       messages::InstallMessages({install::kInstallUnzipFailed, true}, Language::ChineseTaiwan);
