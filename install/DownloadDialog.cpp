@@ -77,16 +77,19 @@ void DownloadDialog::OnOK() {
     return;
   }
   bool notAsListed = false;
+  std::unique_ptr<CFile> archive;
   transferring_ = true;
-  const bool arrived = RunTransfer(remotePath, path, partial, notAsListed);
+  const bool arrived = RunTransfer(remotePath, path, partial, notAsListed, archive);
   transferring_ = false;
   if (arrived) {
     if (titleOut != nullptr) *titleOut = title;
     if (pathOut != nullptr) *pathOut = path;
+    if (archiveOut != nullptr) *archiveOut = std::move(archive);
   }
   titleOut = nullptr;
   fetcher = nullptr;
   pathOut = nullptr;
+  archiveOut = nullptr;
 
   if (!arrived) {
     // Said in the window and in a message box; then the dialog ends as if
@@ -111,7 +114,7 @@ void DownloadDialog::ShowMessage(const char* text) {
 }
 
 bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::string partial,
-                                 bool& notAsListed) {
+                                 bool& notAsListed, std::unique_ptr<CFile>& archive) {
   saveButton.EnableWindow(false);
   cancelButton.EnableWindow(false);
 
@@ -134,6 +137,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
   // A failed transfer leaves the bar where the estimate stopped.
   const bool arrived = transfer.Succeeded();
   notAsListed = transfer.NotAsListed();
+  archive = transfer.TakeArchive();
   if (arrived) progressBar.SetPos(kProgressRangeTop);
   UpdateData(false);
   SetStatus(arrived ? Texts().endStatus : Texts().failedStatus);

@@ -5,7 +5,9 @@
 // The caller builds it in the user's language, fills the public fields, puts the question into `panel.text` and
 // runs DoModal:
 //   IDOK      the file has arrived whole and is in place: `*titleOut` holds
-//             its title (name without extension), `*pathOut` its full path;
+//             its title (name without extension), `*pathOut` its full path,
+//             `*archiveOut` the file, open with writers denied since its
+//             hash was checked in place (for the installer to read);
 //   IDCANCEL  the user cancelled before saving, or the transfer failed or
 //             brought a file whose SHA-256 is not `listedSha256` (the window
 //             and a message dialog have said so); the caller's strings are
@@ -22,11 +24,13 @@
 // below.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "controls/BitmapPanel.h"
 #include "framework/Button.h"
 #include "framework/Dialog.h"
+#include "framework/File.h"
 #include "framework/Gdi.h"
 #include "framework/Language.h"
 #include "framework/ProgressCtrl.h"
@@ -45,6 +49,7 @@ class DownloadDialog : public CDialog {
   CBitmap background;
   std::string* titleOut = nullptr;          // not owned
   std::string* pathOut = nullptr;           // not owned
+  std::unique_ptr<CFile>* archiveOut = nullptr;  // not owned
   std::string remotePath;                   // the firmware's path on the server
   // The wizard's fetcher, not owned: its connection is lent to the
   // transfer, which connects again through it when the server closed it.
@@ -70,8 +75,9 @@ class DownloadDialog : public CDialog {
   // Fetches `remote` into `partial`, then puts it at `local`, while the bar
   // shows the estimate; true when the file is in place, whole and as listed.
   // The buttons stay disabled afterwards. `notAsListed` tells a file refused
-  // for its hash.
-  bool RunTransfer(std::string remote, std::string local, std::string partial, bool& notAsListed);
+  // for its hash; `archive` receives the arrived file, held open.
+  bool RunTransfer(std::string remote, std::string local, std::string partial, bool& notAsListed,
+                   std::unique_ptr<CFile>& archive);
   void SetStatus(const char* text);
   // Asks before replacing `path`, a file the save-file dialog did not ask
   // about; true for Yes.

@@ -91,7 +91,15 @@ bool TransferJob::Fetch() {
   if (whole && end.compare_exchange_strong(open, kPlacing)) {
     // Replaces a file the user chose to overwrite only now that the new one
     // is complete; the rename stays on one volume, beside the chosen file.
-    return framework::MoveIntoPlace(partialPath, localPath);
+    if (!framework::MoveIntoPlace(partialPath, localPath)) return false;
+    // Checked again where it lies now, through the handle that holds it,
+    // writers denied, until it is unpacked: a file swapped in after the
+    // first check is found here, and none can be swapped in later.
+    archive.reset(new CFile);
+    if (OpenAsListed(localPath, listedSha256, *archive)) return true;
+    archive.reset();
+    notAsListed = true;
+    DeleteFileA(localPath.c_str());
   }
   return false;
 }
@@ -178,6 +186,10 @@ void Transfer::RunEstimate(ProgressSink& sink, ProgressClock& clock) {
 bool Transfer::Succeeded() const {
   return job_ != nullptr && !gaveUp_ && done_.load(std::memory_order_acquire) == 0 &&
          job_->IsDone() && job_->succeeded;
+}
+
+std::unique_ptr<CFile> Transfer::TakeArchive() {
+  return Succeeded() ? std::move(job_->archive) : nullptr;
 }
 
 bool Transfer::NotAsListed() const {

@@ -6,7 +6,9 @@
 // ReservePartialFile) and puts it in place only once it has arrived whole,
 // so that a file the user chose to overwrite is replaced only by a complete
 // download and a failed transfer leaves it untouched. A file whose SHA-256
-// is not the one the catalogue lists is deleted in the same way. A connection that the
+// is not the one the catalogue lists is deleted in the same way. Once in
+// place the file is checked again through a handle that denies writers,
+// which the caller takes over (TakeArchive) and keeps until it is unpacked. A connection that the
 // server has closed (it was idle too long, or it dropped during the
 // transfer) is made again once. A transfer that shows no progress for
 // kStallMs is given up: it fails, and its worker ends whenever the network
@@ -17,9 +19,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "catalogue/CatalogueFetcher.h"
+#include "framework/File.h"
 #include "framework/Thread.h"
 #include "install/ProgressSchedule.h"
 
@@ -42,6 +46,9 @@ class TransferJob : public CWorkerJob {
   std::atomic<std::uint32_t> stages{0};
   std::string listedSha256;  // the catalogue's hash; empty: none listed
   bool succeeded = false;    // the file is in place, whole
+  // With `succeeded`: the file in place, open for reading with writers
+  // denied since its hash was checked there.
+  std::unique_ptr<CFile> archive;
   bool notAsListed = false;  // arrived whole, but with another hash
 
   // Who decides the end, once: the worker, when it puts the file in place,
@@ -86,6 +93,9 @@ class Transfer {
 
   // After the estimate: whether the file is in place, whole.
   bool Succeeded() const;
+  // After a success: the file in place, open with writers denied since its
+  // hash was checked; the caller owns it. Null otherwise.
+  std::unique_ptr<CFile> TakeArchive();
   // Whether the transfer was given up because it showed no progress.
   bool GaveUp() const { return gaveUp_; }
   // After the worker has ended: whether the file arrived whole but was not
