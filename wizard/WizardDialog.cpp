@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <iterator>
+#include <memory>
 
 #include "Deployment.h"
 #include "controls/MessageDialog.h"
@@ -502,11 +503,11 @@ install::UpdateRecord WizardDialog::RecordOfUpdate(const FirmwareItem& item) con
 }
 
 void WizardDialog::InstallUpdate(const FirmwareItem& item, const std::string& listedName,
-                                 const std::string& savedTitle) {
+                                 const std::string& savedTitle, CFile& archive) {
   install::UpdateRecord record = RecordOfUpdate(item);
   if (onBeforeFlash && !onBeforeFlash(record, savedFilePath)) return;
   install::StartedProgram flasher;
-  const install::InstallOutcome outcome = install::RunInstall(listedName, savedFilePath, savedTitle, &flasher);
+  const install::InstallOutcome outcome = install::RunInstall(listedName, archive, savedTitle, &flasher);
   messages::ReportInstall(outcome, language);
   if (outcome.code != install::kInstallStarted) return;
   if (onUpdateStarted) {
@@ -526,6 +527,9 @@ void WizardDialog::OnFirmwareChosen() {
   const FirmwareItem& item = *std::next(chosen->items.begin(), row);
 
   std::string savedTitle;
+  // The saved file, open with writers denied since the download window
+  // checked its hash, until it is unpacked or the wizard lets it be.
+  std::unique_ptr<CFile> archive;
   DownloadDialog download(language);
   download.panel.text = item.ConfirmationText();
   download.defaultExtension =
@@ -536,11 +540,12 @@ void WizardDialog::OnFirmwareChosen() {
   download.listedSha256 = item.sha256;
   download.titleOut = &savedTitle;
   download.pathOut = &savedFilePath;
-  if (download.DoModal() != IDOK) return;
+  download.archiveOut = &archive;
+  if (download.DoModal() != IDOK || archive == nullptr) return;
 
   bool installed = false;
   if (Ask(wizard::UpdateNowQuestion(language))) {
-    InstallUpdate(item, listedName, savedTitle);
+    InstallUpdate(item, listedName, savedTitle, *archive);
     installed = true;
   }
   if (flow.FirmwareSaved(installed) == Step::EndWizard) {

@@ -15,6 +15,7 @@
 #include "controls/LinkLabel.h"
 #include "framework/Button.h"
 #include "framework/Dialog.h"
+#include "framework/File.h"
 #include "framework/Gdi.h"
 #include "framework/Language.h"
 #include "framework/ListCtrl.h"
@@ -88,9 +89,11 @@ class WizardDialog : public CDialog {
   void OnFirmwareChosen();
   // The record of an update of the chosen drive to `item`.
   install::UpdateRecord RecordOfUpdate(const FirmwareItem& item) const;
-  // Unpacks and starts the flasher of an update the user has agreed to,
-  // once onBeforeFlash lets it; hands a started one to onUpdateStarted.
-  void InstallUpdate(const FirmwareItem& item, const std::string& listedName, const std::string& savedTitle);
+  // Unpacks `archive` (the saved file, held open since its hash was checked)
+  // and starts the flasher of an update the user has agreed to, once
+  // onBeforeFlash lets it; hands a started one to onUpdateStarted.
+  void InstallUpdate(const FirmwareItem& item, const std::string& listedName, const std::string& savedTitle,
+                     CFile& archive);
 
   // The catalogue is fetched on a worker thread while the welcome page is
   // shown; Next is enabled once the fetch has ended or has been given up.
