@@ -49,6 +49,7 @@ class TransferTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    archive_.reset();
     Transfer::SetThreadStarter(nullptr);
     fetcher_.reset();
     platform::RemoveFile(local_);
@@ -57,10 +58,12 @@ class TransferTest : public ::testing::Test {
 
   // Runs one transfer as the download window does; returns its outcome.
   bool Fetch(const std::string& listedSha256 = "") {
+    archive_.reset();  // the wizard lets the last download's file go before the next
     Transfer transfer;
     transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_), listedSha256);
     transfer.RunEstimate(bar_, bar_);
     notAsListed_ = transfer.NotAsListed();
+    archive_ = transfer.TakeArchive();
     return transfer.Succeeded();
   }
 
@@ -71,6 +74,7 @@ class TransferTest : public ::testing::Test {
   std::string local_ = "transfer_test_fw.zip";
   Bar bar_;
   bool notAsListed_ = false;
+  std::unique_ptr<CFile> archive_;  // the arrived file, held as the download window hands it on
 };
 
 TEST_F(TransferTest, FetchesTheWholeFileAndReplacesAnExistingOneOnlyThen) {
@@ -145,6 +149,11 @@ TEST_F(TransferTest, FileMustHaveTheListedHashBeforeItReplacesAnything) {
     EXPECT_EQ(notAsListed_, !row.arrives);
     EXPECT_EQ(ReadFile(local_), row.arrives ? row.served : "old firmware");
     EXPECT_FALSE(platform::FileExists(kPartial));
+    CFile writer;
+    EXPECT_EQ(archive_ != nullptr, row.arrives);
+    EXPECT_EQ(writer.Open(local_, CFile::modeWrite), !row.arrives) << "an arrived file is held with writers denied";
+    writer.Close();
+    archive_.reset();
     fetcher_.reset();
     server_.reset();
   }
