@@ -19,12 +19,6 @@ constexpr std::uint8_t kAscMediumNotPresent = 0x3A;
 // disc put in or taken out, a reset); a few in a row are normal.
 constexpr int kUnitAttentionsTolerated = 4;
 
-constexpr std::size_t kAnswerLength = 256;
-constexpr std::size_t kIdentificationOffset = 8;
-constexpr std::size_t kIdentificationLength = 24;
-constexpr std::size_t kRevisionOffset = 32;
-constexpr std::size_t kRevisionLength = 5;
-
 // The answer's text as the scan copied it into the drive record: at most
 // `length` bytes, ending at the first NUL.
 std::string AnswerText(const std::uint8_t* answer, std::size_t length) {
@@ -57,6 +51,7 @@ MediumState MediumOf(const UnitAnswer& answer) {
 }  // namespace scsi
 
 using namespace scsi;
+using namespace inquiry;
 
 DriveLook ScsiTransport::LookAgain(int index) {
   EndLookAgain();

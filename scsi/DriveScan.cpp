@@ -6,16 +6,10 @@
 #include <cstring>
 
 using namespace scsi;
+using namespace inquiry;
 
 namespace {
 
-constexpr std::size_t kAnswerLength = 256;
-constexpr std::size_t kIdentificationOffset = 8;
-constexpr std::size_t kIdentificationLength = 24;
-constexpr std::size_t kRevisionOffset = 32;
-constexpr std::size_t kRevisionLength = 5;
-constexpr std::size_t kDateCodeOffset = 40;
-constexpr std::size_t kDateCodeLength = 7;
 constexpr std::size_t kModelOffset = 8;
 constexpr std::size_t kModelLength = 16;
 

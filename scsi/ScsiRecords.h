@@ -128,6 +128,17 @@ struct SRB_GDEVBlock {
   std::uint8_t SRB_Rsvd1;
 };
 
+// What the program reads of the standard INQUIRY data, and where.
+namespace inquiry {
+inline constexpr std::size_t kAnswerLength = 256;  // the buffers answers are read into
+inline constexpr std::size_t kIdentificationOffset = 8;  // vendor (8) and product (16)
+inline constexpr std::size_t kIdentificationLength = 24;
+inline constexpr std::size_t kRevisionOffset = 32;  // product revision and the byte after it
+inline constexpr std::size_t kRevisionLength = 5;
+inline constexpr std::size_t kDateCodeOffset = 40;
+inline constexpr std::size_t kDateCodeLength = 7;
+}  // namespace inquiry
+
 // How a command without data ended, on either back end: good, with
 // CHECK CONDITION and its fixed-format sense data, or not at all (the request
 // failed, timed out, or the device gave another status).
