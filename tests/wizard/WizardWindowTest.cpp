@@ -555,15 +555,18 @@ std::vector<std::string> HistoryVerdicts() {
 // tells the verdict in a message after the wizard and keeps it in the history.
 // A disc in the drive, or a drive writing one, holds the flash back first:
 // Open Tray (the question's first button) lets it go on, Cancel keeps the
-// downloaded archive and records the hold.
+// downloaded archive and records the hold. A folder of the archive's name
+// that holds another file keeps it: the files go to newfw-2, and the user is told.
 TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) {
   const struct {
     const char* outcome;
     const char* unit;  // the simulated drive's medium and busy state
     int holdAnswer;    // the answer to the held check; 0: none asked
     const char* record;
+    const char* into = "newfw";  // other: a file is planted in newfw first
   } rows[] = {
       {"flash", "", 0, "QX-1234A 0:0:0 1.20 1.30 verified"},
+      {"flash", "", 0, "QX-1234A 0:0:0 1.20 1.30 verified", "newfw-2"},
       {"leave", "", 0, "QX-1234A 0:0:0 1.20 1.30 not applied"},
       {"remove", "", 0, "QX-1234A 0:0:0 1.20 1.30 drive missing"},
       {"flash", "disc", kOk, "QX-1234A 0:0:0 1.20 1.30 verified"},
@@ -573,8 +576,14 @@ TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) 
     SCOPED_TRACE(std::string(row.outcome) + " " + row.unit);
     ServedTree tree;
     tree.Publish("archive");
-    const std::string folder = ScratchFolder(std::string("update-") + row.outcome + std::to_string(row.holdAnswer));
+    const bool planted = std::string(row.into) != "newfw";
+    const std::string folder = ScratchFolder(std::string("update-") + row.outcome + std::to_string(row.holdAnswer) +
+                                             (planted ? "-planted" + std::to_string(GetTickCount()) : ""));
     const std::string log = QuietFlasherLog(folder);
+    if (planted) {
+      CreateDirectoryA((folder + "\\newfw").c_str(), nullptr);
+      WriteFile(folder + "\\newfw\\version.dll", "planted");
+    }
     SetEnvironmentVariableA("VORN_FLASHER_OUTCOME", row.outcome);
     SimDrive drive = kQx1234;
     drive.delay = row.unit;
@@ -593,6 +602,12 @@ TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) 
       HWND kept = run.WaitForDialog();
       ASSERT_NE(kept, nullptr) << "not told where the file is kept";
       ASSERT_TRUE(ClickId(kept, kCancel));  // its one button
+    }
+    if (planted) {
+      HWND told = run.WaitForDialog();
+      ASSERT_NE(told, nullptr) << "not told of the new folder";
+      ASSERT_TRUE(ClickId(told, kCancel));  // its one button
+      ASSERT_TRUE(WaitForClose(told, kTimeout));
     }
     ASSERT_TRUE(WaitForClose(run.wizard, kTimeout)) << "the wizard stays open";
     if (cancelled) {
@@ -614,8 +629,9 @@ TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) 
     ASSERT_TRUE(ClickId(verdict, kCancel));  // its one button
     EXPECT_EQ(run.Result(), IDOK);
     EXPECT_FALSE(Exists(folder + "\\newfw.zip")) << "the archive was not deleted";
-    EXPECT_TRUE(Exists(folder + "\\newfw\\flash.exe")) << "the archive was not unpacked";
-    EXPECT_NE(ReadFile(log).find("flash.exe"), std::string::npos) << ReadFile(log);
+    EXPECT_TRUE(Exists(folder + "\\" + row.into + "\\flash.exe")) << "the archive was not unpacked";
+    EXPECT_NE(ReadFile(log).find(row.into + std::string("\\flash.exe")), std::string::npos) << ReadFile(log);
+    EXPECT_EQ(ReadFile(folder + "\\newfw\\version.dll"), planted ? "planted" : "");
   }
   SetEnvironmentVariableA("VORN_FLASHER_OUTCOME", nullptr);
 }
