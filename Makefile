@@ -63,15 +63,36 @@ VERSION := $(shell sed -n '/^project/s/.*VERSION \([0-9.]*\).*/\1/p' CMakeLists.
 RELEASE_ARGS := -DVORN_SHIPPED_ONLY=ON -DVORN_RELEASE=ON -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_EXE_LINKER_FLAGS=-s \
   $(if $(RELEASE_KEYS),"-DVORN_CATALOGUE_KEYS=$(RELEASE_KEYS)")
 
+# SIGN_CERT and SIGN_KEY name the maker's code-signing certificate (PEM, with
+# its intermediates) and private key, which never enter the repository; both
+# programs are then signed (tools/release/sign-programs.sh) into
+# $(BUILD)/release-signed, verified, import-checked again and packed. Optional:
+# SIGN_PASS_FILE (the key's password), SIGN_CA (the root to verify against,
+# default the system's), SIGN_TIMESTAMP (an RFC 3161 time-stamping URL).
+RELEASE_PROGRAMS := $(BUILD)/release-x86/app/VornUpdate.exe $(BUILD)/release-x64/app/VornUpdate-x64.exe
+SIGNED_DIR := $(BUILD)/release-signed
+SIGN_ARGS := --cert "$(SIGN_CERT)" --key "$(SIGN_KEY)" $(if $(SIGN_PASS_FILE),--pass-file "$(SIGN_PASS_FILE)") \
+  $(if $(SIGN_CA),--ca "$(SIGN_CA)") $(if $(SIGN_TIMESTAMP),--timestamp "$(SIGN_TIMESTAMP)")
+
 release: deps
+	@[ -z "$(SIGN_CERT)$(SIGN_KEY)" ] || { [ -n "$(SIGN_CERT)" ] && [ -n "$(SIGN_KEY)" ]; } \
+	  || { echo "release: SIGN_CERT and SIGN_KEY go together" >&2; exit 1; }
 	cmake -S . -B $(BUILD)/release-x86 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686-win32.cmake $(RELEASE_ARGS)
 	cmake -S . -B $(BUILD)/release-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64-win32.cmake $(RELEASE_ARGS)
 	cmake --build $(BUILD)/release-x86 -j$(JOBS)
 	cmake --build $(BUILD)/release-x64 -j$(JOBS)
 	cd $(BUILD)/release-x86 && ctest --output-on-failure
 	cd $(BUILD)/release-x64 && ctest --output-on-failure
+ifneq ($(SIGN_CERT),)
+	tools/release/sign-programs.sh $(SIGN_ARGS) --out $(SIGNED_DIR) $(RELEASE_PROGRAMS)
+	/usr/bin/python3 tests/app/check_program.py tests/app/imports-x86.txt $(SIGNED_DIR)/VornUpdate.exe $(VERSION)
+	/usr/bin/python3 tests/app/check_program.py tests/app/imports-x64.txt $(SIGNED_DIR)/VornUpdate-x64.exe $(VERSION)
 	/usr/bin/python3 tools/release/make_release.py --version $(VERSION) --out dist \
-	  $(BUILD)/release-x86/app/VornUpdate.exe $(BUILD)/release-x64/app/VornUpdate-x64.exe
+	  $(SIGNED_DIR)/VornUpdate.exe $(SIGNED_DIR)/VornUpdate-x64.exe
+else
+	@echo "release: NOT SIGNED (no SIGN_CERT and SIGN_KEY): Windows will name no publisher" >&2
+	/usr/bin/python3 tools/release/make_release.py --version $(VERSION) --out dist $(RELEASE_PROGRAMS)
+endif
 
 clean:
 	rm -rf $(BUILD)

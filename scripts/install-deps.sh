@@ -10,7 +10,7 @@ packages=(
   wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick
   zlib1g-dev googletest
   python3 python3-pyftpdlib
-  openssl libssl-dev
+  openssl libssl-dev osslsigncode
   zip unzip libarchive-tools p7zip-full
   fonts-liberation fonts-arphic-uming fonts-wine
 )
