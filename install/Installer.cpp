@@ -136,7 +136,7 @@ int ExtractArchive(CFile& archive, const std::string& folderName, Extraction& ex
     ExtractionStage stage(DriveAndDirectory(archive.GetFilePath()) + folderName + framework::kPathSeparator);
     reader.GoToFirstEntry();
     std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
-    std::vector<std::string> relatives;
+    std::vector<std::string> relatives, names;
     std::map<std::string, Extraction::Written> written;
     do {
       ZipEntryInfo info;
@@ -151,7 +151,7 @@ int ExtractArchive(CFile& archive, const std::string& folderName, Extraction& ex
       if (!IsSafeEntryName(name)) return 0;
       std::string relative;
       const std::string stagedPath = stage.AddFile(name, relative);
-      extraction.names.push_back(name.substr(name.find_last_of("/\\") + 1));
+      names.push_back(name.substr(name.find_last_of("/\\") + 1));
       relatives.push_back(relative);
       UnpackEntry(reader, info, stagedPath, buffer.get());
       written[relative] = Extraction::Written{relative, info.crc32, info.uncompressedSize};
@@ -160,7 +160,10 @@ int ExtractArchive(CFile& archive, const std::string& folderName, Extraction& ex
     if (!stage.Commit()) return 0;
     extraction.folder = stage.Folder();
     const std::string prefix = extraction.folder + framework::kPathSeparator;
-    for (const std::string& relative : relatives) extraction.fullPaths.push_back(prefix + relative);
+    for (std::size_t i = 0; i < relatives.size(); ++i) {
+      extraction.fullPaths.push_back(prefix + relatives[i]);
+      extraction.names.push_back(names[i]);
+    }
     for (auto& file : written) {
       file.second.path = prefix + file.first;
       extraction.written.push_back(file.second);

@@ -80,8 +80,8 @@ struct Extraction {
 // Unpacks every file entry of `archive`, read through that open file, into
 // the folder `folderName` beside it (see ExtractionStage::Commit for when
 // another folder is made instead). 1 when every entry was handled, 0 on any
-// failure, which leaves the folder as it was; the failures of the path form
-// below.
+// failure, which leaves the folder as it was and `extraction`'s lists empty;
+// the failures of the path form below.
 int ExtractArchive(CFile& archive, const std::string& folderName, Extraction& extraction);
 
 // Opens each written file for reading with writers denied, into `held`, and

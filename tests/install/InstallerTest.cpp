@@ -254,6 +254,7 @@ TEST_F(Install, UnpackingIsAllOrNothing) {
     EXPECT_EQ(install::ExtractArchive(archive, "newfw", extraction), row.result);
     if (row.result == 0) {
       EXPECT_EQ(Snapshot(folder), before) << "the download folder is as it was";
+      EXPECT_EQ(extraction.fullPaths.size() + extraction.names.size(), 0u) << "no file is named";
       continue;
     }
     if (std::string(row.into) != "newfw") {
