@@ -7,6 +7,7 @@
 #include "app/ReportCommand.h"
 #include "app/SupportReport.h"
 #include "app/UpdateFollowUp.h"
+#include "catalogue/CatalogueIssue.h"
 #include "framework/Language.h"
 #include "framework/Platform.h"
 #include "messages/ShowMessages.h"
@@ -29,6 +30,7 @@ bool WizardApp::InitInstance() {
   followUp.CheckPending();
 
   auto wizard = std::make_unique<WizardDialog>(language);
+  wizard->acceptedSerialFile = SerialFileBeside(app::HistoryFilePath(theTransport.isNt));
   wizard->onBeforeFlash = [&followUp](install::UpdateRecord& record, const std::string& savedPath) {
     return followUp.ReadyToFlash(record, savedPath);
   };

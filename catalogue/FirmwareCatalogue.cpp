@@ -77,6 +77,8 @@ int FirmwareCatalogue::BuildModelList(DriveIdentification& drives) {
 
 bool FirmwareCatalogue::LoadCatalogue(const std::string& localPath) {
   signatureRefused = false;
+  replayRefused = false;
+  issue = CatalogueIssue();
   // An empty path names no copy: the fetch made none in this run.
   if (localPath.empty() || !platform::FileExists(localPath)) return false;
   // The bytes that are verified are the bytes that are parsed: the file is
@@ -94,6 +96,13 @@ bool FirmwareCatalogue::LoadCatalogue(const std::string& localPath) {
       signatureRefused = true;
       return false;
     }
+  }
+  issue = ReadCatalogueIssue(bytes);
+  // Without a signature anybody could write any serial, so only a signed
+  // catalogue is held to the serials seen before.
+  if (!trustedKeys.empty() && issue.serial < acceptedSerial) {
+    replayRefused = true;
+    return false;
   }
   reader.OpenBytes(std::move(bytes));
   ReadSections();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/CatalogueIssue.h"
 #include "catalogue/CatalogueReader.h"
 #include "catalogue/FirmwareItem.h"
 #include "catalogue/Signature.h"
@@ -52,8 +53,11 @@ class FirmwareCatalogue {
   // reads the file once and deletes it. With trusted keys, the bytes read must
   // carry a maker's signature in the file SignaturePathFor(localPath) (also
   // deleted): without one the catalogue is not used, `signatureRefused` is
-  // set and the result is false. Then parses the bytes into the entries'
-  // items and returns true, even when nothing matched.
+  // set and the result is false. With trusted keys, a catalogue whose serial
+  // (its `issue`, read in every build) is below `acceptedSerial` is an older
+  // list replayed: not used, `replayRefused` set, the result false. Then
+  // parses the bytes into the entries' items and returns true, even when
+  // nothing matched.
   bool LoadCatalogue(const std::string& localPath);
 
   // The sections of the open `reader`, up to the end of its data, into the
@@ -95,6 +99,14 @@ class FirmwareCatalogue {
   std::vector<signature::PublicKey> trustedKeys;
   // Set by LoadCatalogue when a catalogue arrived without a valid signature.
   bool signatureRefused = false;
+  // The highest serial accepted before (ReadAcceptedSerial), set by the
+  // caller before LoadCatalogue; 0: none.
+  std::uint64_t acceptedSerial = 0;
+  // Set by LoadCatalogue when a signed catalogue's serial is below
+  // `acceptedSerial`.
+  bool replayRefused = false;
+  // The serial and issue date of the catalogue LoadCatalogue read last.
+  CatalogueIssue issue;
   // When set, told of every entry ParseModelItems reads, kept or not, with
   // how ParseItem ended and what it met (for tools/catalogue-check).
   std::function<void(const ModelEntry& entry, const FirmwareItem& item, const ItemReading& reading,

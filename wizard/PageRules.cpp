@@ -49,6 +49,15 @@ constexpr const char* kUnverifiedChinese =
     "\xB5\x4C\xAA\x6B\xC5\xE7\xC3\xD2\xB6\xB4\xC5\xE9\xB2\x4D\xB3\xE6\xA1\x41\xB2\x4D\xB3\xE6\xA5\x69"
     "\xAF\xE0\xA6\x62\xB6\xC7\xB0\x65\xB3\x7E\xA4\xA4\xBE\x44\xA8\xEC\xA7\xF3\xA7\xEF\xA1\x41\xA6\x5D"
     "\xA6\xB9\xA5\xBC\xB1\xC4\xA5\xCE\xA1\x43";
+constexpr const char* kReplayedEnglish =
+    "The firmware list is older than one already seen.\n\n"
+    "An old list may have been sent in place of the current one, so it was not used.";
+// 此韌體清單比先前已見過的清單舊。\n\n可能有人以舊清單取代新清單，因此未採用。
+constexpr const char* kReplayedChinese =
+    "\xA6\xB9\xB6\xB4\xC5\xE9\xB2\x4D\xB3\xE6\xA4\xF1\xA5\xFD\xAB\x65\xA4\x77\xA8\xA3\xB9\x4C"
+    "\xAA\xBA\xB2\x4D\xB3\xE6\xC2\xC2\xA1\x43\n\n"
+    "\xA5\x69\xAF\xE0\xA6\xB3\xA4\x48\xA5\x48\xC2\xC2\xB2\x4D\xB3\xE6\xA8\xFA\xA5\x4E\xB7\x73\xB2\x4D"
+    "\xB3\xE6\xA1\x41\xA6\x5D\xA6\xB9\xA5\xBC\xB1\xC4\xA5\xCE\xA1\x43";
 }  // namespace text
 
 int Pick(Language language, int chinese, int english) {
@@ -145,6 +154,10 @@ std::string UpdateNowQuestion(Language lang) {
 
 std::string UnverifiedCatalogueMessage(Language lang) {
   return Pick(lang, text::kUnverifiedChinese, text::kUnverifiedEnglish);
+}
+
+std::string ReplayedCatalogueMessage(Language lang) {
+  return Pick(lang, text::kReplayedChinese, text::kReplayedEnglish);
 }
 
 }  // namespace wizard

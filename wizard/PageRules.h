@@ -85,5 +85,8 @@ std::string UpdateNowQuestion(Language language);
 // The message shown before the catalogue-missing page when the catalogue
 // arrived without a valid signature of the maker and was not used.
 std::string UnverifiedCatalogueMessage(Language language);
+// The message shown instead when the catalogue was signed but is older (a
+// lower serial) than one the program has already accepted.
+std::string ReplayedCatalogueMessage(Language language);
 
 }  // namespace wizard

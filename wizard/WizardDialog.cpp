@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "Deployment.h"
+#include "catalogue/CatalogueIssue.h"
 #include "controls/MessageDialog.h"
 #include "framework/Platform.h"
 #include "framework/Thread.h"
@@ -290,8 +291,16 @@ void WizardDialog::StartChecks() {
 }
 
 bool WizardDialog::LoadFetchedCatalogue() {
-  if (catalogue.LoadCatalogue(fetcher.localCataloguePath)) return true;
-  if (catalogue.signatureRefused) TellUnverifiedCatalogue();
+  catalogue.acceptedSerial = ReadAcceptedSerial(acceptedSerialFile);
+  if (catalogue.LoadCatalogue(fetcher.localCataloguePath)) {
+    RememberAcceptedSerial(acceptedSerialFile, catalogue);
+    return true;
+  }
+  if (catalogue.signatureRefused) {
+    TellUnverifiedCatalogue(wizard::UnverifiedCatalogueMessage(language));
+  } else if (catalogue.replayRefused) {
+    TellUnverifiedCatalogue(wizard::ReplayedCatalogueMessage(language));
+  }
   return false;
 }
 
@@ -430,10 +439,10 @@ int WizardDialog::TakeClickedRow() {
   return row;
 }
 
-void WizardDialog::TellUnverifiedCatalogue() {
+void WizardDialog::TellUnverifiedCatalogue(const std::string& text) {
   controls::MessageDialog message(language);
   message.singleButton = true;
-  message.panel.text = wizard::UnverifiedCatalogueMessage(language);
+  message.panel.text = text;
   message.DoModal();
 }
 

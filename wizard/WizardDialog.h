@@ -56,6 +56,11 @@ class WizardDialog : public CDialog {
   // flasher, which the callee then owns. Unset: the flasher is let go.
   std::function<void(install::UpdateRecord& record, install::StartedProgram& flasher)> onUpdateStarted;
 
+  // The file that keeps the highest catalogue serial accepted
+  // (SerialFileBeside the history); empty: none is kept, and no catalogue is
+  // refused for its serial.
+  std::string acceptedSerialFile;
+
  protected:
   void DoDataExchange(CDataExchange* dx) override;
   bool OnInitDialog() override;
@@ -72,8 +77,10 @@ class WizardDialog : public CDialog {
   void OnNext();
   void OnBack();
   void StartChecks();
-  // Reads the fetched catalogue; tells the user when it was refused for its
-  // signature. True when it was loaded.
+  // Reads the fetched catalogue, held to the serial kept in
+  // acceptedSerialFile, and keeps its serial there when it is higher; tells
+  // the user when it was refused for its signature or as older than one
+  // accepted before. True when it was loaded.
   bool LoadFetchedCatalogue();
   void ShowFirstDeviceList();
   void PlaceLinkLabel(wizard::LinkPlacement placement);
@@ -107,9 +114,9 @@ class WizardDialog : public CDialog {
   void InsertColumns(const std::vector<wizard::Column>& columns);
   // The first selected row with the selection mark set on it, or -1.
   int TakeClickedRow();
-  // Says in the one-button message dialog that the catalogue arrived without
-  // the maker's signature and was not used.
-  void TellUnverifiedCatalogue();
+  // Says `text` in the one-button message dialog: why the catalogue that
+  // arrived was not used.
+  void TellUnverifiedCatalogue(const std::string& text);
   // Asks `question` in the message dialog; true for Yes.
   bool Ask(const std::string& question);
 

@@ -10,6 +10,7 @@
 
 #include "framework/Platform.h"
 #include "tests/common/ScopedLanguage.h"
+#include "tests/common/TestFiles.h"
 #include "scsi/DriveIdentification.h"
 
 namespace {
@@ -416,6 +417,65 @@ TEST(FirmwareCatalogue, ReleaseClosesTheConnectionFirstThenClearsAndDeletes) {
   catalogue.ReleaseCatalogue(path, [&] { seen.push_back("again"); });
   catalogue.ReleaseCatalogue(path);
   EXPECT_EQ(seen.size(), 2u);
+}
+
+// The issue in the header, which the sections' walk passes over; the highest
+// serial kept only when a signed build accepts a higher one.
+TEST(CatalogueIssue, HeaderSerialAndDateAgeAndTheKeptSerial) {
+  const struct {
+    const char* text;
+    std::uint64_t serial;
+    const char* issued;
+  } headers[] = {
+      {"<serial> 42 <issued> 2026-12-08\r\n<model> A <~model>", 42, "2026-12-08"},
+      {"<serial> 3 x <serial> 4 <model> A <serial> 9 <issued> 2026-01-01", 4, ""},  // the header's last
+      {"<serial> 4 <serial> 1x <issued> 2026-02-29", 0, ""},     // not a serial, not a date
+      {"<serial> 999999999999999999 <issued> 2024-02-29", 999999999999999999u, "2024-02-29"},
+      {"<serial> 1000000000000000000", 0, ""},                    // 19 digits
+      {"<serial> 5\x1A <serial> 6", 5, ""},                       // 0x1A ends the data
+      {"<serial>", 0, ""},
+  };
+  for (const auto& row : headers) {
+    const CatalogueIssue issue = ReadCatalogueIssue(row.text);
+    EXPECT_EQ(issue.serial, row.serial) << row.text;
+    EXPECT_EQ(issue.issued, row.issued) << row.text;
+  }
+  const struct {
+    const char* issued;
+    const char* today;
+    bool known;
+    long days;
+  } ages[] = {{"2026-12-08", "2026-12-08 09:00:00", true, 0},  {"2024-02-28", "2024-03-01", true, 2},
+              {"2025-12-31", "2026-01-01 00:00:01", true, 1},  {"2000-03-01", "2100-03-01", true, 36524},
+              {"2026-12-09", "2026-12-08 23:59:59", true, -1}, {"2026-13-01", "2026-12-08", false, 0},
+              {"2026-12-08", "08.12.2026", false, 0}};
+  for (const auto& row : ages) {
+    long days = 0;
+    EXPECT_EQ(IssueAgeDays(row.issued, row.today, days), row.known) << row.issued << " " << row.today;
+    EXPECT_EQ(days, row.days) << row.issued << " " << row.today;
+  }
+
+  const std::string folder = testing::TempDir();
+  const std::string file = SerialFileBeside(folder + "UpdateHistory.txt");
+  EXPECT_EQ(file, folder + "CatalogueSerial.txt");
+  const struct {
+    const char* kept;  // null: no file
+    std::uint64_t serial;
+    bool signedBuild;
+    bool written;
+    std::uint64_t keptAfter;
+  } kept[] = {{nullptr, 3, true, true, 3}, {"5\r\n", 3, true, false, 5}, {"3", 3, true, false, 3},
+              {"2\r\n# x\r\n", 9, true, true, 9}, {"2", 9, false, false, 2}, {"x7", 1, true, true, 1}};
+  for (const auto& row : kept) {
+    platform::RemoveFile(file);
+    if (row.kept != nullptr) testfiles::WriteFile(file, row.kept);
+    FirmwareCatalogue catalogue;
+    catalogue.trustedKeys.assign(row.signedBuild ? 1 : 0, signature::PublicKey{});
+    catalogue.issue.serial = row.serial;
+    EXPECT_EQ(RememberAcceptedSerial(file, catalogue), row.written) << row.serial;
+    EXPECT_EQ(ReadAcceptedSerial(file), row.keptAfter) << row.serial;
+  }
+  platform::RemoveFile(file);
 }
 
 }  // namespace

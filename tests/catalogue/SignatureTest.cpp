@@ -231,13 +231,15 @@ const std::string kTree = std::string(SIGNED_TREE) + "/pub/VORN/cdrom/";
 struct Loaded {
   bool result;
   bool refused;
+  bool replayed;
   std::vector<std::string> versions;
   std::vector<std::string> hashes;
 };
 
 // Loads `catalogue` with `sig` beside it (none when null) through the build's
-// trusted keys, or without any key.
-Loaded LoadWith(const std::string& catalogue, const std::string* sig, bool withKeys) {
+// trusted keys, or without any key, holding it to `acceptedSerial`.
+Loaded LoadWith(const std::string& catalogue, const std::string* sig, bool withKeys,
+                std::uint64_t acceptedSerial = 0) {
   const std::string path = testing::TempDir() + "signed-odd.idx";
   WriteFile(path, catalogue);
   platform::RemoveFile(SignaturePathFor(path));
@@ -246,7 +248,8 @@ Loaded LoadWith(const std::string& catalogue, const std::string* sig, bool withK
   if (!withKeys) model.trustedKeys.clear();
   OneDrive drive;
   model.BuildModelList(drive);
-  Loaded loaded{model.LoadCatalogue(path), model.signatureRefused, {}, {}};
+  model.acceptedSerial = acceptedSerial;
+  Loaded loaded{model.LoadCatalogue(path), model.signatureRefused, model.replayRefused, {}, {}};
   EXPECT_FALSE(platform::FileExists(path));
   EXPECT_FALSE(platform::FileExists(SignaturePathFor(path)));
   for (const FirmwareItem& item : model.models.front().items) {
@@ -267,6 +270,8 @@ TEST(SignedCatalogue, OnlyTheMakersExactBytesAreUsedAndOnlyHashedEntriesOffered)
   changed[changed.find("1.31") + 3] = '2';  // one byte: 1.31 becomes 1.32
   const std::string empty;
   const std::vector<std::string> hashedOnes{"1.30", "1.31"};
+  const std::uint64_t serial = ReadCatalogueIssue(catalogue).serial;  // the tools' first: 1
+  ASSERT_EQ(serial, 1u);
   const struct {
     const char* name;
     const std::string& catalogue;
@@ -275,6 +280,8 @@ TEST(SignedCatalogue, OnlyTheMakersExactBytesAreUsedAndOnlyHashedEntriesOffered)
     bool result;
     bool refused;
     std::vector<std::string> versions;
+    std::uint64_t acceptedSerial = 0;
+    bool replayed = false;
   } rows[] = {
       {"signed by the maker", catalogue, &sig, true, true, false, hashedOnes},
       {"one byte changed", changed, &sig, true, false, true, {}},
@@ -283,11 +290,16 @@ TEST(SignedCatalogue, OnlyTheMakersExactBytesAreUsedAndOnlyHashedEntriesOffered)
       {"signed with another key", catalogue, &otherSig, true, false, true, {}},
       {"no key built in: unsigned and unhashed are used", changed, nullptr, false, true, false,
        {"1.30", "1.32", "1.40"}},
+      {"an older serial than one accepted", catalogue, &sig, true, false, false, {}, serial + 1, true},
+      {"the serial accepted before", catalogue, &sig, true, true, false, hashedOnes, serial},
+      {"no key built in: serials are not held", changed, nullptr, false, true, false,
+       {"1.30", "1.32", "1.40"}, serial + 1},
   };
   for (const auto& row : rows) {
-    const Loaded loaded = LoadWith(row.catalogue, row.sig, row.withKeys);
+    const Loaded loaded = LoadWith(row.catalogue, row.sig, row.withKeys, row.acceptedSerial);
     EXPECT_EQ(loaded.result, row.result) << row.name;
     EXPECT_EQ(loaded.refused, row.refused) << row.name;
+    EXPECT_EQ(loaded.replayed, row.replayed) << row.name;
     EXPECT_EQ(loaded.versions, row.versions) << row.name;
   }
 

@@ -133,6 +133,11 @@ TEST(PageRulesTest, QuestionsAreTheWizardsOwnTextsByteForByte) {
   EXPECT_EQ(UnverifiedCatalogueMessage(kChinese),
             Utf8ToCp950("無法驗證韌體清單，清單可能在傳送途中遭到更改，因此未採用。"));
   EXPECT_EQ(UnverifiedCatalogueMessage(kChineseMainland), UnverifiedCatalogueMessage(kEnglish));
+  EXPECT_EQ(ReplayedCatalogueMessage(kEnglish),
+            "The firmware list is older than one already seen.\n\n"
+            "An old list may have been sent in place of the current one, so it was not used.");
+  EXPECT_EQ(ReplayedCatalogueMessage(kChinese),
+            Utf8ToCp950("此韌體清單比先前已見過的清單舊。\n\n可能有人以舊清單取代新清單，因此未採用。"));
   EXPECT_EQ(std::string(BackText(kChinese)), Bytes({'<', '<', 0xA4, 'W', 0xA4, '@', 0xA8, 'B'}));
   EXPECT_EQ(std::string(NextText(kChinese)), Bytes({0xA4, 'U', 0xA4, '@', 0xA8, 'B', '>', '>'}));
   EXPECT_EQ(std::string(NextText(kEnglish)), "NEXT>>");

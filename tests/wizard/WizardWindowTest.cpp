@@ -65,6 +65,8 @@ struct SimDrive {
 };
 
 std::string HistoryFile();
+// The highest catalogue serial the program accepted, beside the history.
+std::string SerialFile() { return HistoryFile().substr(0, HistoryFile().rfind('\\')) + "\\CatalogueSerial.txt"; }
 
 // One run of the wizard with a given set of drives and language.
 class WizardRun {
@@ -468,11 +470,12 @@ TEST(WizardWithServerTest, FailedOrChangedDownloadKeepsTheFirmwarePageAndTheOldF
   }
 }
 
-// A catalogue changed in one byte, without its signature, or signed with a
-// key the program does not trust: not used. The user is told so and sees the
-// catalogue-missing page.
+// A catalogue changed in one byte, without its signature, signed with a key
+// the program does not trust, or older than one accepted before: not used.
+// The user is told so and sees the catalogue-missing page.
 TEST(WizardWithServerTest, UnverifiedCatalogueIsNotUsedAndTheUserIsTold) {
-  const char* const cases[] = {"one byte changed", "signature missing", "signed with another key"};
+  const char* const cases[] = {"one byte changed", "signature missing", "signed with another key",
+                               "an older serial than one accepted"};
   for (const char* name : cases) {
     SCOPED_TRACE(name);
     ServedTree tree;
@@ -482,6 +485,8 @@ TEST(WizardWithServerTest, UnverifiedCatalogueIsNotUsedAndTheUserIsTold) {
       tree.Spoil(ServedTree::kCatalogue, ReadFile(tree.Path(ServedTree::kCatalogue)).find("1.31") + 3);
     } else if (which == "signature missing") {
       tree.Remove(ServedTree::kSignature);
+    } else if (which == "an older serial than one accepted") {
+      WriteFile(SerialFile(), "2\r\n");  // the tools' tree has serial 1
     } else {
       CopyFileA(tree.Path(ServedTree::kOtherSignature).c_str(), tree.Path(ServedTree::kSignature).c_str(), FALSE);
     }
@@ -498,6 +503,8 @@ TEST(WizardWithServerTest, UnverifiedCatalogueIsNotUsedAndTheUserIsTold) {
     EXPECT_TRUE(Click(run.Button(kCancel)));
     EXPECT_EQ(run.Result(), IDCANCEL);
   }
+  EXPECT_EQ(ReadFile(SerialFile()).substr(0, 3), "2\r\n") << "the kept serial is never lowered";
+  DeleteFileA(SerialFile().c_str());
 }
 
 TEST(WizardWithServerTest, DeviceThatNeverAnswersDoesNotStopTheStart) {

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Builds a served FTP tree the way the maker publishes one, for the tests:
 the catalogue with the size and SHA-256 of every firmware file it names
-(publish.py stamp), signed (publish.py sign).
+(publish.py stamp), given its issue and signed (publish.py sign).
 
   make_tree.py --catalogue SOURCE --key KEY.pem --out DIR
                [--unhashed SOURCE2] [--file PATH=LOCAL_FILE ...] [--other-key KEY2.pem]
@@ -70,8 +70,8 @@ def main():
     unhashed = ["--allow-unhashed"] if args.unhashed else []
     subprocess.run(PUBLISH + ["sign", "--key", args.key, catalogue] + unhashed, check=True)
     if args.other_key:
-        subprocess.run(PUBLISH + ["sign", "--key", args.other_key, "--out", catalogue + ".other-sig", catalogue]
-                       + unhashed, check=True)
+        subprocess.run(PUBLISH + ["sign", "--key", args.other_key, "--out", catalogue + ".other-sig",
+                                  "--keep-issue", catalogue] + unhashed, check=True)
 
 
 if __name__ == "__main__":

@@ -9,8 +9,16 @@
       <sha256>; with --check, changes nothing and lists every entry whose
       values differ from the files (exit status 1 if any does)
   publish.py sign --key KEY.pem CATALOGUE [--out SIG] [--allow-unhashed]
-      a detached signature over the exact bytes of the catalogue, written to
-      CATALOGUE.sig unless --out says otherwise
+                  [--serial N] [--issued YYYY-MM-DD | --keep-issue]
+      first writes the catalogue's issue into its header, the text before the
+      first <model>: "<serial> N <issued> DATE" on its first line, in place
+      of any there before. N is the serial there plus 1 (1 when there is
+      none) unless --serial names one; a lower one than there is refused, for
+      the program refuses a catalogue below the highest serial it has seen.
+      DATE is today's date (UTC) unless --issued names one. --keep-issue
+      signs the catalogue as it stands (a second signature of the same
+      bytes). Then a detached signature over the exact bytes of the
+      catalogue, written to CATALOGUE.sig unless --out says otherwise
   publish.py verify --public PUB.pem CATALOGUE [--sig SIG]
       checks a signature as the program does
 
@@ -27,6 +35,7 @@ from VORN_CATALOGUE_CHECK, else from the build tree that holds the catalogue
 The catalogue is handled as bytes, so it keeps its code page and line ends.
 """
 import argparse
+import datetime
 import hashlib
 import os
 import re
@@ -36,6 +45,14 @@ import sys
 OPENSSL = "openssl"
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 CHECK_IN_TREE = os.path.join("tools", "catalogue-check", "catalogue_check")
+
+# The first "<model>" token: the header, which holds the issue, ends there.
+MODEL = re.compile(rb"(?<!\S)<model>(?!\S)")
+# A tag of the issue and its value, in the header.
+ISSUE_TAG = re.compile(rb"(?<!\S)(<serial>|<issued>)(?:\s+(\S+))?")
+ISSUE_LINE = re.compile(rb"\A<serial>[ \t]+\S+[ \t]+<issued>[ \t]+\S+[ \t]*\r?\n")
+SERIAL = re.compile(rb"[0-9]{1,18}")
+DATE = re.compile(r"[0-9]{4}-[0-9]{2}-[0-9]{2}")
 
 # One entry: everything up to and including the next "<~item>" token.
 ENTRY = re.compile(rb"(?s).*?(?<!\S)<~item>(?!\S)")
@@ -147,9 +164,49 @@ def stamp(root, catalogue, check):
     return 0
 
 
-def sign(key, catalogue, out, allow_unhashed):
+def with_issue(text, serial, issued):
+    """`text` with "<serial> SERIAL <issued> ISSUED" on its first line, and
+    without the tags of the issue its header held before; also the serial
+    that was there (0: none). The program reads the last <serial> of the
+    header, as 1 to 18 digits, anything else as 0."""
+    model = MODEL.search(text)
+    header_end = model.start() if model else len(text)
+    old = 0
+    for tag in ISSUE_TAG.finditer(text, 0, header_end):
+        if tag.group(1) == b"<serial>":
+            old = int(tag.group(2)) if tag.group(2) and SERIAL.fullmatch(tag.group(2)) else 0
+    # The line an earlier signing wrote goes whole, other tags of the issue
+    # with their values.
+    header = ISSUE_LINE.sub(b"", text[:header_end], count=1)
+    header = ISSUE_TAG.sub(b"", header)
+    newline = b"\r\n" if b"\r\n" in text else b"\n"
+    if serial is None:
+        serial = old + 1
+    elif serial < old:
+        sys.exit("publish.py: serial %d is below the catalogue's serial %d; the program would refuse it "
+                 "wherever %d was seen" % (serial, old, old))
+    if not SERIAL.fullmatch(str(serial).encode()) or serial < 1:
+        sys.exit("publish.py: a serial is 1 to 18 decimal digits")
+    # A header left with nothing but white space is dropped with the old tags.
+    if not header.strip():
+        header = b""
+    line = b"<serial> %d <issued> %s" % (serial, issued.encode())
+    return line + newline + header + text[header_end:], old
+
+
+def sign(key, catalogue, out, allow_unhashed, serial=None, issued=None, keep_issue=False):
     if not program_reads(catalogue, *(["--unhashed-ok"] if allow_unhashed else [])):
         sys.exit(1)
+    if not keep_issue:
+        issued = issued or datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d")
+        if not DATE.fullmatch(issued):
+            sys.exit("publish.py: the issue date is YYYY-MM-DD")
+        with open(catalogue, "rb") as f:
+            text, _ = with_issue(f.read(), serial, issued)
+        issued_copy = catalogue + ".issued~"
+        with open(issued_copy, "wb") as f:
+            f.write(text)
+        os.replace(issued_copy, catalogue)
     subprocess.run([OPENSSL, "dgst", "-sha256", "-sign", key, "-out", out or catalogue + ".sig", catalogue],
                    check=True)
 
@@ -174,6 +231,10 @@ def main():
     p.add_argument("--key", required=True)
     p.add_argument("--out")
     p.add_argument("--allow-unhashed", action="store_true")
+    p.add_argument("--serial", type=int)
+    issue = p.add_mutually_exclusive_group()
+    issue.add_argument("--issued")
+    issue.add_argument("--keep-issue", action="store_true")
     p.add_argument("catalogue")
     p = commands.add_parser("verify")
     p.add_argument("--public", required=True)
@@ -185,7 +246,7 @@ def main():
     elif args.command == "stamp":
         sys.exit(stamp(args.root, args.catalogue, args.check))
     elif args.command == "sign":
-        sign(args.key, args.catalogue, args.out, args.allow_unhashed)
+        sign(args.key, args.catalogue, args.out, args.allow_unhashed, args.serial, args.issued, args.keep_issue)
     else:
         sys.exit(verify(args.public, args.catalogue, args.sig))
 
