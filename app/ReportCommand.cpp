@@ -9,6 +9,7 @@
 #include "app/SupportReport.h"
 #include "app/UpdateFollowUp.h"
 #include "catalogue/CatalogueFetcher.h"
+#include "catalogue/CatalogueIssue.h"
 #include "catalogue/FirmwareCatalogue.h"
 #include "framework/File.h"
 #include "framework/Language.h"
@@ -65,6 +66,10 @@ void FetchCatalogue(ReportFacts& facts) {
   facts.server = ServerText(fetcher);
   FirmwareCatalogue catalogue;
   facts.hashRequired = !catalogue.trustedKeys.empty();
+  // Held to the serial accepted before, as the wizard holds it; the report
+  // keeps no serial itself.
+  facts.acceptedSerial = ReadAcceptedSerial(SerialFileBeside(facts.historyFile));
+  catalogue.acceptedSerial = facts.acceptedSerial;
   facts.catalogueArrived = !fetcher.localCataloguePath.empty() &&
                            platform::ReadWholeFile(fetcher.localCataloguePath, facts.catalogue);
   if (!facts.catalogueArrived) {
@@ -72,6 +77,10 @@ void FetchCatalogue(ReportFacts& facts) {
   } else if (!catalogue.LoadCatalogue(fetcher.localCataloguePath)) {
     facts.verification = catalogue.signatureRefused
                              ? "refused: the maker's signature is missing or wrong, the catalogue is not used"
+                         : catalogue.replayRefused
+                             ? "refused: signed, but older than a catalogue accepted before (serial " +
+                                   std::to_string(catalogue.issue.serial) + " below " +
+                                   std::to_string(facts.acceptedSerial) + "), the catalogue is not used"
                              : "the catalogue could not be read";
   } else {
     facts.catalogueUsable = true;
@@ -94,8 +103,8 @@ int WriteSupportReport(const std::string& file, ScsiTransport& transport) {
   facts.scanWorked = transport.isNt || transport.aspiLibrary != nullptr;
   facts.drives = SnapshotDrives(transport);
   facts.scanMessages = TextsOf(messages::DriveProblemMessages(transport.TakeProblems(), messages::WindowsSystemTexts()));
-  FetchCatalogue(facts);
   facts.historyFile = HistoryFilePath(transport.isNt);
+  FetchCatalogue(facts);
   facts.history = install::ReadHistory(facts.historyFile);
 
   const int code = ReportExitCode(facts);

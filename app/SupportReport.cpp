@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "catalogue/CatalogueIssue.h"
 #include "catalogue/CatalogueReader.h"
 #include "catalogue/FirmwareCatalogue.h"
 #include "catalogue/FirmwareItem.h"
@@ -68,6 +69,24 @@ void AddDrives(std::string& text, const ReportFacts& facts) {
   for (const std::string& message : facts.scanMessages) AddLine(text, "  message: " + message);
 }
 
+// The catalogue's serial beside the highest accepted before, and its age on
+// the day the report was written.
+void AddIssue(std::string& text, const ReportFacts& facts) {
+  const CatalogueIssue issue = ReadCatalogueIssue(facts.catalogue);
+  const auto serialText = [](std::uint64_t serial) { return serial == 0 ? std::string("none") : std::to_string(serial); };
+  AddLine(text, "  serial: " + serialText(issue.serial) + " (highest accepted before: " +
+                    serialText(facts.acceptedSerial) + ")");
+  long days = 0;
+  if (!IssueAgeDays(issue.issued, facts.written, days)) {
+    AddLine(text, "  issued: " + (issue.issued.empty() ? std::string("not listed") : issue.issued));
+  } else if (days >= 0) {
+    AddLine(text, "  issued: " + issue.issued + ", " + std::to_string(days) + (days == 1 ? " day" : " days") + " old");
+  } else {
+    AddLine(text, "  issued: " + issue.issued + ", " + std::to_string(-days) + (days == -1 ? " day" : " days") +
+                      " after this computer's date");
+  }
+}
+
 void AddCatalogue(std::string& text, const ReportFacts& facts) {
   AddLine(text, "Catalogue");
   AddLine(text, "  Server: " + facts.server);
@@ -75,6 +94,7 @@ void AddCatalogue(std::string& text, const ReportFacts& facts) {
   AddLine(text, std::string("  catalogue arrived: ") +
                     (facts.catalogueArrived ? "yes, " + std::to_string(facts.catalogue.size()) + " bytes" : "no"));
   AddLine(text, "  verification: " + facts.verification);
+  if (facts.catalogueArrived) AddIssue(text, facts);
   for (const std::string& message : facts.fetchMessages) AddLine(text, "  message: " + message);
 }
 

@@ -4,6 +4,7 @@
 // gathers the facts (ReportCommand.cpp).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ struct ReportFacts {
   bool catalogueUsable = false; // verified, or a build that checks no signature
   bool hashRequired = false;    // entries without a SHA-256 are not offered
   std::vector<std::string> fetchMessages;  // what the fetch would have shown
+  std::uint64_t acceptedSerial = 0;  // the highest catalogue serial accepted before; 0: none
   std::string historyFile;      // empty: no folder found for it
   std::vector<install::UpdateRecord> history;
 };

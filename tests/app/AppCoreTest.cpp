@@ -117,8 +117,10 @@ TEST(SupportReport, SaysWhyEachEntryIsOrIsNotOffered) {
   facts.catalogueUsable = true;
   facts.hashRequired = true;
   const std::string hash(64, 'b');
+  facts.written = "2026-12-08 10:00:00";
+  facts.acceptedSerial = 5;
   facts.catalogue =
-      "<model> QX-1234A\n"
+      "<serial> 7 <issued> 2026-11-30\n<model> QX-1234A\n"
       "<version> 1.30 <fw location> pub/a/new.zip <sha256> " + hash + " <compare mode> version <~item>\n"
       "<version> 1.10 <fw location> pub/a/old.zip <sha256> " + hash + " <compare mode> version <~item>\n"
       "<version> 1.31 <fw location> pub/a/nohash.zip <compare mode> version <~item>\n"
@@ -133,6 +135,7 @@ TEST(SupportReport, SaysWhyEachEntryIsOrIsNotOffered) {
            "    nohash.zip  version 1.31  date code -  compared by version: not offered: no SHA-256 listed\r\n",
            "    beta.zip  version 1.32B  date code 030801  compared by date code: offered\r\n",
            "    not offered, for another model: QX-9000B 2.10\r\n",
+           "  serial: 7 (highest accepted before: 5)\r\n  issued: 2026-11-30, 8 days old\r\n",
            "Result: scan worked, catalogue fetched and usable, exit code 0\r\n",
        }) {
     EXPECT_NE(report.find(expected), std::string::npos) << expected << "\nin\n" << report;

@@ -736,6 +736,7 @@ TEST(WizardWithServerTest, ReportListsTheDrivesAndWhatTheCatalogueOffersEach) {
             "# time\tmodel\taddress\trevision before\tversion installed\tfile name\tSHA-256\tverdict\r\n"
             "2026-12-07 17:00:00\tQX-9000B\t0:2:0\t2.05\t2.10\tqx9000b_210.zip\t" + std::string(64, 'c') +
                 "\tnot applied\r\n");
+  WriteFile(SerialFile(), "1\r\n");  // the served serial: accepted
   const std::string report = ScratchFolder("report") + "\\report.txt";
   DeleteFileA(report.c_str());
   Process program;
@@ -749,7 +750,8 @@ TEST(WizardWithServerTest, ReportListsTheDrivesAndWhatTheCatalogueOffersEach) {
   for (std::string line; std::getline(lines, line);) {
     if (line.empty() || line.back() != '\r') ADD_FAILURE() << "not a CR LF line: " << line;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    for (const char* machine : {"Program: ", "Windows: ", "Written: ", "  Server: ", "  History file: "}) {
+    for (const char* machine :
+         {"Program: ", "Windows: ", "Written: ", "  Server: ", "  History file: ", "  issued: "}) {
       if (line.compare(0, std::strlen(machine), machine) == 0) line = std::string(machine) + "*";
     }
     masked += line + "\n";
