@@ -29,22 +29,6 @@
 
 namespace {
 
-// The model names of the catalogue's sections, in file order, each once: the
-// names FindNextModel reads when no section is being parsed.
-std::vector<std::string> ModelNames(const std::string& bytes) {
-  CatalogueReader reader;
-  reader.OpenBytes(bytes);
-  std::vector<std::string> names;
-  std::string name;
-  while (SkipToToken(reader, "<model>") && ReadToken(reader, name)) {
-    bool known = false;
-    for (const std::string& n : names) known = known || n == name;
-    if (!known) names.push_back(name);
-    SkipToToken(reader, "<~model>");
-  }
-  return names;
-}
-
 // Reads the catalogue as the program does with a drive of each model in
 // `names` present, running no firmware yet, so that every entry with a text
 // to compare is newer. `keyed`: as a program with a key built in, which drops
@@ -142,7 +126,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const std::vector<std::string> names = ModelNames(bytes);
+  const std::vector<std::string> names = CatalogueModelNames(bytes);
   std::vector<std::string> faults;
   std::vector<int> entryCount(names.size(), 0);
   FirmwareCatalogue all;
