@@ -26,7 +26,8 @@ bool WizardApp::InitInstance() {
   messages::ReportDriveProblems(theTransport);
   // The language is decided once, here, and handed to whoever speaks.
   const Language language = LanguageOf(platform::UserLanguageId());
-  app::UpdateFollowUp followUp(theTransport, language);
+  app::WindowVoice voice(language);
+  app::UpdateFollowUp followUp(theTransport, voice);
   followUp.CheckPending();
 
   auto wizard = std::make_unique<WizardDialog>(language);
