@@ -6,11 +6,11 @@
 
 #include "ProgramInfo.h"
 #include "app/DriveSnapshot.h"
+#include "app/FetchedCatalogue.h"
 #include "app/SupportReport.h"
 #include "app/UpdateFollowUp.h"
 #include "catalogue/CatalogueFetcher.h"
 #include "catalogue/CatalogueIssue.h"
-#include "catalogue/FirmwareCatalogue.h"
 #include "framework/File.h"
 #include "framework/Language.h"
 #include "framework/Platform.h"
@@ -19,17 +19,6 @@
 
 namespace app {
 namespace {
-
-// The texts of messages the wizard would show, for the report instead.
-std::vector<std::string> TextsOf(const messages::UserMessages& shown) {
-  std::vector<std::string> texts;
-  for (const messages::UserMessage& message : shown) {
-    std::string text = message.text;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    texts.push_back(text);
-  }
-  return texts;
-}
 
 std::string WindowsVersion() {
   OSVERSIONINFOA version{};
@@ -53,45 +42,34 @@ std::string LanguageText() {
   return std::to_string(id) + " (" + (IsChinese(LanguageOf(id)) ? "Chinese" : "English") + " texts)";
 }
 
-std::string ServerText(const CatalogueFetcher& fetcher) {
-  std::string server = "ftp://" + fetcher.serverHost;
-  if (fetcher.serverPort != 0) server += ":" + std::to_string(fetcher.serverPort);
-  const std::string& path = fetcher.remoteCataloguePath;
-  return server + (path.empty() || path[0] != '/' ? "/" : "") + path;
-}
-
 void FetchCatalogue(ReportFacts& facts) {
   CatalogueFetcher fetcher;
-  facts.serverReached = fetcher.FetchCatalogue();
-  facts.server = ServerText(fetcher);
-  FirmwareCatalogue catalogue;
-  facts.hashRequired = !catalogue.trustedKeys.empty();
   // Held to the serial accepted before, as the wizard holds it; the report
   // keeps no serial itself.
-  facts.acceptedSerial = ReadAcceptedSerial(SerialFileBeside(facts.historyFile));
-  catalogue.acceptedSerial = facts.acceptedSerial;
-  facts.catalogueArrived = !fetcher.localCataloguePath.empty() &&
-                           platform::ReadWholeFile(fetcher.localCataloguePath, facts.catalogue);
-  if (!facts.catalogueArrived) {
-    facts.verification = "nothing to check: no catalogue arrived";
-  } else if (!catalogue.LoadCatalogue(fetcher.localCataloguePath)) {
-    facts.verification = catalogue.signatureRefused
-                             ? "refused: the maker's signature is missing or wrong, the catalogue is not used"
-                         : catalogue.replayRefused
-                             ? "refused: signed, but older than a catalogue accepted before (serial " +
-                                   std::to_string(catalogue.issue.serial) + " below " +
-                                   std::to_string(facts.acceptedSerial) + "), the catalogue is not used"
-                             : "the catalogue could not be read";
-  } else {
-    facts.catalogueUsable = true;
-    facts.verification = catalogue.trustedKeys.empty() ? "not checked: this build trusts no signing key"
-                                                       : "signed by the maker, signature verified";
-  }
+  const FetchedCatalogue fetched = FetchVerifiedCatalogue(fetcher, SerialFileBeside(facts.historyFile), false);
+  facts.serverReached = fetched.reached;
+  facts.server = fetched.server;
+  facts.hashRequired = fetched.hashRequired;
+  facts.acceptedSerial = fetched.acceptedSerial;
+  facts.catalogueArrived = fetched.arrived;
+  facts.catalogue = fetched.text;
+  facts.catalogueUsable = fetched.usable;
+  facts.verification = VerificationText(fetched);
   facts.fetchMessages = TextsOf(messages::FetchFailureMessages(fetcher.failures));
-  ReleaseCatalogue(catalogue, fetcher);
+  ReleaseFetch(fetcher);
 }
 
 }  // namespace
+
+std::vector<std::string> TextsOf(const messages::UserMessages& shown) {
+  std::vector<std::string> texts;
+  for (const messages::UserMessage& message : shown) {
+    std::string text = message.text;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    texts.push_back(text);
+  }
+  return texts;
+}
 
 int WriteSupportReport(const std::string& file, ScsiTransport& transport) {
   ReportFacts facts;

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "messages/UserMessages.h"
 
 class ScsiTransport;
 
@@ -11,6 +14,10 @@ namespace app {
 // Exit code when the report file cannot be written (added to the report's
 // own exit code), and when the option names no file.
 inline constexpr int kReportNotWritten = 4;
+
+// The texts of messages the wizard would show, without their final line
+// ends, for a report or a log instead.
+std::vector<std::string> TextsOf(const messages::UserMessages& shown);
 
 // Gathers the facts (the drives of `transport`'s start-up scan, a fresh
 // fetch of the catalogue, the history), writes the report to `file` and

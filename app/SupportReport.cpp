@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "app/CommandLine.h"
 #include "catalogue/CatalogueIssue.h"
 #include "catalogue/FirmwareItem.h"
 #include "install/UpdatePlan.h"
@@ -107,31 +108,9 @@ void AddHistory(std::string& text, const ReportFacts& facts) {
 }  // namespace
 
 bool ParseReportRequest(const std::string& commandLine, std::string& file) {
-  std::vector<std::string> words;
-  std::size_t at = 0;
-  while (at < commandLine.size()) {
-    while (at < commandLine.size() && (commandLine[at] == ' ' || commandLine[at] == '\t')) ++at;
-    if (at >= commandLine.size()) break;
-    std::string word;
-    bool quoted = false;
-    for (; at < commandLine.size(); ++at) {
-      const char c = commandLine[at];
-      if (c == '"') {
-        quoted = !quoted;
-      } else if ((c == ' ' || c == '\t') && !quoted) {
-        break;
-      } else {
-        word += c;
-      }
-    }
-    words.push_back(word);
-  }
-  for (std::size_t i = 1; i < words.size(); ++i) {
-    std::string option = words[i];
-    for (char& c : option) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (option != "/report" && option != "-report") continue;
+  const std::vector<std::string> words = CommandLineWords(commandLine);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (!IsSwitch(words[i], "report")) continue;
     file = i + 1 < words.size() ? words[i + 1] : std::string();
     return true;
   }

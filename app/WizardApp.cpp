@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/ReportCommand.h"
+#include "app/ScriptCommand.h"
 #include "app/SupportReport.h"
 #include "app/UpdateFollowUp.h"
 #include "catalogue/CatalogueIssue.h"
@@ -15,6 +16,11 @@
 #include "wizard/WizardDialog.h"
 
 bool WizardApp::InitInstance() {
+  const app::ScriptRequest script = app::ParseScriptRequest(GetCommandLineA());
+  if (script.mode != app::ScriptMode::None) {
+    m_nExitCode = app::RunScript(script, theTransport);
+    return false;
+  }
   std::string reportFile;
   if (app::ParseReportRequest(GetCommandLineA(), reportFile)) {
     m_nExitCode = app::WriteSupportReport(reportFile, theTransport);
