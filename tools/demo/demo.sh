@@ -134,11 +134,17 @@ cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 mv "$demo/ftp/pub/VORN/cdrom/odd.idx" "$demo/odd.idx.withdrawn"
 walk "31-catalogue-missing-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 mv "$demo/odd.idx.withdrawn" "$demo/ftp/pub/VORN/cdrom/odd.idx"
+# A catalogue changed on its way (its last byte): the message, then the same page.
+cp "$demo/ftp/pub/VORN/cdrom/odd.idx" "$demo/odd.idx.signed"
+printf 'X' | dd of="$demo/ftp/pub/VORN/cdrom/odd.idx" bs=1 conv=notrunc \
+  seek=$(( $(stat -c %s "$demo/odd.idx.signed") - 1 )) 2>/dev/null
+walk "32-unverified-" "$(winpath "$wizard")" x --shots --page unverified || status=1
+mv "$demo/odd.idx.signed" "$demo/ftp/pub/VORN/cdrom/odd.idx"
 printf '0 1 0 5 |VORN|QX-9000B|2.11|030610|\n0 2 0 5 |VORN|QX-1234A|1.20|030101|\n' >"$demo/drives.txt"
-walk "32-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
+walk "33-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 stop_server
-walk "33-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || status=1
+walk "34-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 
 echo "demo: downloads and unpacked firmware in $demo/downloads:"
 ls -R "$demo/downloads" | sed 's/^/  /'
