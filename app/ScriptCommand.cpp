@@ -19,7 +19,7 @@
 #include "install/SavePath.h"
 #include "install/Transfer.h"
 #include "install/UpdatePlan.h"
-#include "messages/ShowMessages.h"
+#include "messages/UserMessages.h"
 #include "scsi/ScsiTransport.h"
 
 namespace app {
@@ -49,9 +49,8 @@ class LogVoice : public FollowUpVoice {
   }
   void Kept(const install::UpdateRecord&, const std::string&) override {}
   void RescanProblems(DriveIdentification& drives) override {
-    for (const std::string& text :
-         TextsOf(messages::DriveProblemMessages(drives.TakeProblems(), messages::WindowsSystemTexts())))
-      log_.Note("scan after the flasher: " + OneLine(text));
+    for (const scsi::DriveProblem& problem : drives.TakeProblems())
+      log_.Note("scan after the flasher: " + DriveProblemText(problem));
   }
   void Verdict(const CheckedUpdate&, bool) override {}
 
@@ -276,9 +275,7 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   log.Note(std::string("drives: ") + (transport.isNt ? "SCSI pass-through" : "ASPI, WNASPI32.DLL") +
            (scanWorked ? "" : ", could not scan") + ", " + std::to_string(drives.size()) + " found, " +
            std::to_string(chosen.size()) + (request.model.empty() ? " of the maker" : " of model " + request.model));
-  for (const std::string& text :
-       TextsOf(messages::DriveProblemMessages(transport.TakeProblems(), messages::WindowsSystemTexts())))
-    log.Note("scan: " + OneLine(text));
+  for (const scsi::DriveProblem& problem : transport.TakeProblems()) log.Note("scan: " + DriveProblemText(problem));
   for (const CheckedUpdate& update : SettleOpenRecords(historyFile, drives))
     log.Note("an update left open before, settled now: " + install::FormatRecord(update.record));
   log.Note("history: " + (historyFile.empty() ? std::string("none (no folder can take it)") : historyFile));
@@ -297,8 +294,7 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   }
   const FetchedCatalogue fetched = FetchVerifiedCatalogue(fetcher, SerialFileBeside(historyFile), true);
   log.Note("catalogue: " + fetched.server + ": " + VerificationText(fetched));
-  for (const std::string& text : TextsOf(messages::FetchFailureMessages(fetcher.failures)))
-    log.Note("catalogue: " + OneLine(text));
+  for (FetchFailure failure : fetcher.failures) log.Note("catalogue: " + FetchFailureText(failure));
   const CatalogueState state = !fetched.arrived   ? CatalogueState::NotArrived
                                : !fetched.usable ? CatalogueState::NotVerified
                                                  : CatalogueState::Usable;

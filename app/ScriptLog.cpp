@@ -84,6 +84,16 @@ std::string DriveTableLine(const install::DrivePlan& plan) {
   return line + "\t" + OrDash(record.versionInstalled) + "\t" + OrDash(newest->path) + "\t" + OrDash(newest->sha256);
 }
 
+std::string DriveProblemText(const scsi::DriveProblem& problem) {
+  if (problem.cause == scsi::ProblemCause::AspiLibraryMissing) return "WNASPI32.DLL not found: the drives cannot be scanned";
+  return "a pass-through request failed with Windows error " + std::to_string(problem.windowsError);
+}
+
+std::string FetchFailureText(FetchFailure failure) {
+  if (failure == FetchFailure::SessionNotCreated) return "an internet session could not be opened";
+  return "the server's address is no FTP address with a host";
+}
+
 bool ScriptLog::Open(const std::string& path) {
   path_ = path;
   return !path.empty() && file_.Open(path, CFile::modeCreate | CFile::modeWrite);

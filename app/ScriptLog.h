@@ -14,9 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/FetchFailure.h"
 #include "framework/File.h"
 #include "install/UpdateHistory.h"
 #include "install/UpdatePlan.h"
+#include "scsi/DriveProblem.h"
 
 namespace app {
 
@@ -70,6 +72,11 @@ int UpdateExitCode(const std::vector<DriveEnd>& ends);
 // version, as the history records it.
 std::string DriveTableHeader();
 std::string DriveTableLine(const install::DrivePlan& plan);
+
+// What the drive side or the catalogue fetch met, in the log's words (the
+// wizard's messages for these are in the user's language, or the system's).
+std::string DriveProblemText(const scsi::DriveProblem& problem);
+std::string FetchFailureText(FetchFailure failure);
 
 // The log file of one run.
 class ScriptLog {

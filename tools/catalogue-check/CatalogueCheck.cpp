@@ -113,11 +113,15 @@ std::string EntryFault(const ModelEntry& entry, const FirmwareItem& item, const 
            " bytes: the program reads " + item.path;
   }
   if (!IsPlainRelativePath(item.path)) return "its path " + item.path + " is not a plain path below the FTP root";
-  if (!FirmwareCatalogue::IsOffered(entry, item)) {
-    return "never offered: its " + std::string(item.compareBy == "version" ? "<version>" : "<datecode>") +
-           " is empty";
+  switch (FirmwareCatalogue::Judge(entry, item, keyed)) {
+    case Offer::NotNewer:
+      return "never offered: its " + std::string(item.compareBy == "version" ? "<version>" : "<datecode>") +
+             " is empty";
+    case Offer::NoSha256:
+      return "no well-formed <sha256>: the program does not offer it";
+    case Offer::Offered:
+      break;
   }
-  if (keyed && !IsSha256Hex(item.sha256)) return "no well-formed <sha256>: the program does not offer it";
   return roots.empty() ? "" : FileFault(item, roots);
 }
 
