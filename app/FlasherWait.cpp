@@ -33,6 +33,9 @@ class FlasherWaitWindow : public controls::MessageDialog {
     MessageDialog::OnInitDialog();
     yesButton.ShowWindow(SW_HIDE);
     noButton.ShowWindow(SW_HIDE);
+    // In the middle of the screen even over the wizard, apart from the
+    // flasher's own window, which the system places at the top left when the
+    // flasher does not choose.
     PlaceAtScreenCentre();
     SetTimer(kCheckTimer, kCheckMs);
     return true;
@@ -42,17 +45,6 @@ class FlasherWaitWindow : public controls::MessageDialog {
     if (id != kCheckTimer || !AllEnded(processes_)) return;
     KillTimer(kCheckTimer);
     EndDialog(IDOK);
-  }
-
-  // In the middle of the screen, apart from the flasher's own window, which
-  // the system places at the top left when the flasher does not choose.
-  void PlaceAtScreenCentre() {
-    RECT rect{};
-    GetWindowRect(&rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    MoveWindow((GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width,
-               height);
   }
 
   void OnOK() override {}

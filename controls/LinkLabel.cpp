@@ -3,7 +3,9 @@
 #include <mapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <vector>
 
 #include "Deployment.h"
@@ -81,7 +83,26 @@ void LinkLabel::PreSubclassWindow() {
 
 bool LinkLabel::PreTranslateMessage(MSG* msg) {
   toolTip.RelayEvent(msg);
+  if (msg->message == WM_KEYDOWN && msg->hwnd == m_hWnd && (msg->wParam == VK_RETURN || msg->wParam == VK_SPACE)) {
+    Activate();
+    return true;
+  }
   return CStatic::PreTranslateMessage(msg);
+}
+
+void LinkLabel::Activate() {
+  visited = IsMailTarget(target) ? SendMailTo(target, "") : OpenLink(target);
+  textColour = IdleColour();
+  Redraw();
+}
+
+LRESULT LinkLabel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS) {
+    const LRESULT result = CStatic::WindowProc(msg, wParam, lParam);
+    Redraw();
+    return result;
+  }
+  return CStatic::WindowProc(msg, wParam, lParam);
 }
 
 HBRUSH LinkLabel::CtlColor(HDC dc, UINT) {
@@ -138,7 +159,8 @@ void LinkLabel::OnLButtonUp(UINT, POINT point) {
   RECT rect;
   GetWindowRect(&rect);
   if (PtInRect(&rect, point)) {
-    visited = IsMailTarget(target) ? SendMailTo(target, "") : OpenLink(target);
+    Activate();
+    return;
   }
   textColour = IdleColour();
   Redraw();
@@ -150,6 +172,19 @@ void LinkLabel::OnPaint() {
   // font of the reflected colour request.
   if (GetWindowText() != deployment::webAddress) SetWindowText(deployment::webAddress);
   Default();
+  // The focus frame hugs the address: the label is wider than its text.
+  if (::GetFocus() != m_hWnd) return;
+  HDC dc = ::GetDC(m_hWnd);
+  if (dc == nullptr) return;
+  const HGDIOBJ before = ::SelectObject(dc, controlFont_.m_hObject ? controlFont_.m_hObject : GetFont());
+  SIZE extent{};
+  ::GetTextExtentPoint32A(dc, deployment::webAddress, static_cast<int>(std::strlen(deployment::webAddress)), &extent);
+  ::SelectObject(dc, before);
+  RECT client{};
+  GetClientRect(&client);
+  RECT frame{0, 0, std::min<LONG>(extent.cx + 2, client.right), std::min<LONG>(extent.cy + 1, client.bottom)};
+  ::DrawFocusRect(dc, &frame);
+  ::ReleaseDC(m_hWnd, dc);
 }
 
 void LinkLabel::Redraw() {

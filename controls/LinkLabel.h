@@ -55,9 +55,16 @@ class LinkLabel : public CStatic {
   // Simple MAPI; reports a failure in a box.
   virtual bool SendMailTo(const std::string& address, const std::string& name);
 
+  // Enter or Space while the label holds the focus opens the target as a
+  // click does.
   bool PreTranslateMessage(MSG* msg) override;
+  // Opens the target (mail or link) and remembers a success as visited.
+  void Activate();
 
  protected:
+  // Redraws the label when it gains or loses the focus, which it marks with
+  // a dotted frame.
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void PreSubclassWindow() override;
   HBRUSH CtlColor(HDC dc, UINT ctlType) override;
   bool OnSetCursor(HWND window, UINT hitTest, UINT message) override;

@@ -29,7 +29,26 @@ bool MessageDialog::OnInitDialog() {
     yesButton.SetWindowText(yesText != nullptr ? yesText : chinese ? text::kYesChinese : text::kYesEnglish);
     noButton.SetWindowText(noText != nullptr ? noText : chinese ? text::kNoChinese : text::kNoEnglish);
   }
+  StandWhereTheEyeIs();
   return true;  // the dialog manager focuses the first visible button
+}
+
+void MessageDialog::StandWhereTheEyeIs() {
+  // Over a shown window of the program the template's place holds. With none
+  // behind it (a verdict once the wizard has closed, a message at start-up)
+  // that place is the screen's top-left corner, far from where the user
+  // looks.
+  HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+  if (owner == nullptr || !::IsWindowVisible(owner)) PlaceAtScreenCentre();
+}
+
+void MessageDialog::PlaceAtScreenCentre() {
+  RECT rect{};
+  GetWindowRect(&rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  MoveWindow((GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width,
+             height);
 }
 
 void MessageDialog::OnPaint() {

@@ -40,6 +40,10 @@ class MessageDialog : public CDialog {
   void DoDataExchange(CDataExchange* dx) override;
   bool OnInitDialog() override;
   void OnPaint() override;
+  // Centres the dialog on the screen when no shown window of the program is
+  // behind it.
+  void StandWhereTheEyeIs();
+  void PlaceAtScreenCentre();
 };
 
 }  // namespace controls

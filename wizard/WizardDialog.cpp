@@ -166,7 +166,25 @@ void WizardDialog::EndFetch(bool reachable) {
   if (fetchJob_ != nullptr) fetchJob_->Release();
   fetchJob_ = nullptr;
   catalogueReachable = reachable ? TRUE : FALSE;
-  if (flow.pageState() == PageState::Welcome) nextButton.EnableWindow(true);
+  if (flow.pageState() == PageState::Welcome) {
+    nextButton.EnableWindow(true);
+    // Next is the welcome page's way on: Enter presses it from here.
+    FocusControl(nextButton);
+  }
+}
+
+void WizardDialog::FocusControl(CWnd& control) {
+  SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control.m_hWnd), TRUE);
+  // A list without a focused row shows no mark of its focus: the first row
+  // takes it (not the selection, which stays the user's choice).
+  if (&control != &deviceList || deviceList.GetItemCount() == 0 ||
+      deviceList.GetNextItem(-1, LVNI_FOCUSED) >= 0) {
+    return;
+  }
+  LVITEMA state{};
+  state.stateMask = LVIS_FOCUSED;
+  state.state = LVIS_FOCUSED;
+  deviceList.SendMessage(LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
 }
 
 void WizardDialog::OnPaint() {
@@ -233,6 +251,10 @@ bool WizardDialog::DestroyWindow() {
 }
 
 bool WizardDialog::PreTranslateMessage(MSG* msg) {
+  if (msg->message == WM_KEYDOWN && msg->hwnd == deviceList.m_hWnd &&
+      (msg->wParam == VK_RETURN || msg->wParam == VK_SPACE) && ChooseRowByKey(msg->wParam == VK_SPACE)) {
+    return true;
+  }
   // Enter is the OK command of the hidden, disabled control 1 when no push
   // button holds the focus. Some dialog managers send nothing for a disabled
   // default button, so the wizard turns the key into the command itself.
@@ -374,6 +396,8 @@ void WizardDialog::ShowDeviceList() {
   cancelButton.SetWindowText(look.cancelText);
   deviceList.ShowWindow(SW_SHOWNORMAL);
   UpdateData(false);
+  // The arrow keys move through the drives from here.
+  FocusControl(deviceList);
 }
 
 void WizardDialog::ShowRemainingDrives() {
@@ -448,6 +472,22 @@ int WizardDialog::TakeClickedRow() {
   return row;
 }
 
+bool WizardDialog::ChooseRowByKey(bool space) {
+  if (!deviceList.IsWindowVisible() || deviceList.GetNextItem(-1, LVNI_SELECTED) < 0) {
+    // Space marks the row under the focus mark first, as the list itself
+    // would; Enter with nothing selected stays the OK command.
+    const int focused = space ? deviceList.GetNextItem(-1, LVNI_FOCUSED) : -1;
+    if (focused < 0 || !deviceList.IsWindowVisible()) return false;
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED;
+    state.state = LVIS_SELECTED;
+    deviceList.SendMessage(LVM_SETITEMSTATE, focused, reinterpret_cast<LPARAM>(&state));
+  }
+  LRESULT result = 0;
+  OnListClick(nullptr, &result);
+  return true;
+}
+
 void WizardDialog::TellUnverifiedCatalogue(const std::string& text) {
   controls::MessageDialog message(language);
   message.singleButton = true;
@@ -489,6 +529,7 @@ void WizardDialog::ShowFirmwarePage() {
   SetPageImage(look.pageImageId);
   cancelButton.SetWindowText(look.cancelText);
   backButton.EnableWindow(look.backEnabled);
+  FocusControl(deviceList);
 }
 
 void WizardDialog::OnDeviceChosen() {

@@ -41,7 +41,8 @@ class WizardDialog : public CDialog {
   // Releases the catalogue and the FTP connection, then the window. A second
   // call finds nothing to release and returns false.
   bool DestroyWindow() override;
-  // Enter while no push button holds the focus is the OK command.
+  // Enter while no push button holds the focus is the OK command; Enter or
+  // Space on the list with a row selected chooses that row.
   bool PreTranslateMessage(MSG* msg) override;
 
   // Called when the user has agreed to update now, before anything is
@@ -114,6 +115,12 @@ class WizardDialog : public CDialog {
   void InsertColumns(const std::vector<wizard::Column>& columns);
   // The first selected row with the selection mark set on it, or -1.
   int TakeClickedRow();
+  // Enter or Space on the list: the selected row, or for Space the row that
+  // holds the focus mark, is chosen as a click chooses it. False when there
+  // is no such row.
+  bool ChooseRowByKey(bool space);
+  // Gives the keyboard focus to `control` as Tab would.
+  void FocusControl(CWnd& control);
   // Says `text` in the one-button message dialog: why the catalogue that
   // arrived was not used.
   void TellUnverifiedCatalogue(const std::string& text);

@@ -37,6 +37,7 @@ struct Seen {
   std::string yesText, noText;
   HWND focus = nullptr, noButton = nullptr;
   COLORREF corner = 0, insideFrame = 0;
+  RECT place{};
 };
 
 INT_PTR RunDialog(bool singleButton, const std::function<void(MessageDialog&)>& answer, Seen* seen) {
@@ -52,6 +53,7 @@ INT_PTR RunDialog(bool singleButton, const std::function<void(MessageDialog&)>& 
     seen->noButton = dialog.noButton.m_hWnd;
     seen->corner = PixelOf(dialog.m_hWnd, 0, 0);
     seen->insideFrame = PixelOf(dialog.m_hWnd, 1, 100);
+    dialog.GetWindowRect(&seen->place);
     answer(dialog);
   });
   const INT_PTR result = dialog.DoModal();
@@ -104,6 +106,9 @@ TEST(MessageDialog, ErrorReportShowsOneButtonThatNeverGivesOk) {
     EXPECT_FALSE(seen.yesVisible);
     EXPECT_EQ(seen.noText, Chinese() ? controls::text::kConfirmChinese : "Exit");
     EXPECT_EQ(seen.focus, seen.noButton) << "the single button has the focus";
+    // No window of the program behind it: in the middle of the screen.
+    EXPECT_NEAR(seen.place.left + seen.place.right, GetSystemMetrics(SM_CXSCREEN), 1);
+    EXPECT_NEAR(seen.place.top + seen.place.bottom, GetSystemMetrics(SM_CYSCREEN), 1);
   }
 }
 

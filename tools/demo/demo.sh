@@ -143,6 +143,14 @@ mv "$demo/odd.idx.signed" "$demo/ftp/pub/VORN/cdrom/odd.idx"
 printf '0 1 0 5 |VORN|QX-9000B|2.11|030610|\n0 2 0 5 |VORN|QX-1234A|1.20|030101|\n' >"$demo/drives.txt"
 walk "33-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
+# The whole update again by the keyboard alone, in each language, each into
+# a folder of its own.
+for keys_language in C.UTF-8 zh_TW.UTF-8; do
+  mkdir -p "$demo/keys-${keys_language%%.*}"
+  LANG=$keys_language LC_ALL=$keys_language walk "keys-" "$(winpath "$wizard")" \
+    "$(winpath "$demo/keys-${keys_language%%.*}")" --keys || status=1
+  cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
+done
 stop_server
 walk "34-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 

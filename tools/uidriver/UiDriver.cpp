@@ -172,6 +172,40 @@ void PressKey(HWND window, UINT virtualKey) {
   PostMessageA(window, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
 }
 
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+void Key(HWND window, UINT virtualKey) {
+  HWND focus = FocusOf(window);
+  PressKey(focus ? focus : window, virtualKey);
+}
+
+bool TabTo(HWND dialog, HWND control) {
+  const auto reached = [&] {
+    HWND focus = FocusOf(dialog);
+    return focus != nullptr && (focus == control || IsChild(control, focus));
+  };
+  // A dialog has fewer than twenty stops.
+  for (int presses = 0; presses < 20; ++presses) {
+    if (reached()) return true;
+    HWND before = FocusOf(dialog);
+    Key(dialog, VK_TAB);
+    WaitUntil([&] { return FocusOf(dialog) != before; }, 2000);
+  }
+  return reached();
+}
+
+void TypeText(HWND window, const std::string& text) {
+  for (char c : text) {
+    HWND focus = FocusOf(window);
+    PostMessageA(focus ? focus : window, WM_CHAR, static_cast<unsigned char>(c), 1);
+  }
+}
+
 int ListRowCount(HWND list) {
   return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
 }
@@ -252,17 +286,30 @@ bool ClickListRow(HWND list, int row) {
   return true;
 }
 
-bool FillSaveDialog(HWND dialog, const std::string& path, int timeoutMs) {
+bool FillSaveDialog(HWND dialog, const std::string& path, int timeoutMs, bool byKeys) {
   // The explorer-style dialog keeps the name in a combo box (0x47C), the old
   // style in an edit control (0x480).
   HWND name = Control(dialog, 0x47C);
   if (!name) name = Control(dialog, 0x480);
   if (!name) return false;
-  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  if (byKeys) {
+    if (!TabTo(dialog, name)) return false;
+    // Whatever the dialog proposed is rubbed out first. Backspace goes as the
+    // character it becomes: a posted key would become one only after the
+    // characters of the name already waiting.
+    Key(dialog, VK_END);
+    TypeText(dialog, std::string(MAX_PATH, '\b') + path);
+  } else {
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  }
   DWORD processId = 0;
   GetWindowThreadProcessId(dialog, &processId);
   const std::vector<HWND> before = TopWindows(processId);
-  if (!ClickId(dialog, IDOK)) return false;
+  if (byKeys) {
+    Key(dialog, VK_RETURN);
+  } else if (!ClickId(dialog, IDOK)) {
+    return false;
+  }
   bool answered = false;
   return WaitUntil(
       [&] {
@@ -270,8 +317,12 @@ bool FillSaveDialog(HWND dialog, const std::string& path, int timeoutMs) {
         if (!answered) {
           // The question whether to replace an existing file.
           for (HWND window : TopWindows(processId, "#32770")) {
-            if (window != dialog && !Contains(before, window) && Control(window, IDYES)) {
+            if (window == dialog || Contains(before, window) || !Control(window, IDYES)) continue;
+            if (!byKeys) {
               answered = ClickId(window, IDYES);
+            } else if (TabTo(window, Control(window, IDYES))) {
+              Key(window, VK_RETURN);
+              answered = true;
             }
           }
         }

@@ -68,6 +68,17 @@ bool ClickId(HWND dialog, int id);
 // A key pressed while `window` has the input (the dialog manager sees it).
 void PressKey(HWND window, UINT virtualKey);
 
+// The window that holds the keyboard focus in `window`'s thread, or null.
+HWND FocusOf(HWND window);
+// A key pressed where the keyboard focus of `window`'s thread is, as the
+// keyboard delivers it (`window` itself when nothing holds the focus).
+void Key(HWND window, UINT virtualKey);
+// Presses Tab in `dialog` until `control` (or a child of it) holds the
+// focus; false when it is not reached within one round of the dialog.
+bool TabTo(HWND dialog, HWND control);
+// Types `text` into the focused control of `window`'s thread, key by key.
+void TypeText(HWND window, const std::string& text);
+
 // Report-mode list views of another process.
 int ListRowCount(HWND list);
 int ListColumnCount(HWND list);
@@ -81,7 +92,9 @@ bool ClickListRow(HWND list, int row);
 
 // Fills the file name of the platform's save-file dialog and confirms it;
 // answers Yes when the dialog asks whether to replace an existing file.
-bool FillSaveDialog(HWND dialog, const std::string& path, int timeoutMs);
+// `byKeys`: by the keyboard alone, the name typed key by key, Enter, and a
+// replace question's Yes taken with Tab and Enter.
+bool FillSaveDialog(HWND dialog, const std::string& path, int timeoutMs, bool byKeys = false);
 
 // The client area of `window` as the screen shows it, row by row, as
 // 0x00RRGGBB values; empty when it cannot be read.

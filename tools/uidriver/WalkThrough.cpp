@@ -2,7 +2,11 @@
 // update of both of the maker's drives, as a person would: the second has a
 // disc in it, so its flash is held until the tray has been opened.
 //
-//   uidrive.exe WIZARD.EXE SAVE_FOLDER [--shots] [--page NAME]
+//   uidrive.exe WIZARD.EXE SAVE_FOLDER [--shots] [--page NAME] [--keys]
+//
+// With --keys the whole update is walked by the keyboard alone: Tab to a
+// button and Enter, Tab to a list, Home and the arrow keys to a row and Enter,
+// the save dialog's name typed key by key.
 //
 // With --page it shows one page instead and closes the wizard with Cancel:
 // "after-next" is the page after Next on the welcome page (a failure page
@@ -16,6 +20,7 @@
 // script that started it can take a picture of the screen. The exit code is
 // 0 when the walk-through went as planned, 1 otherwise.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -33,6 +38,7 @@ constexpr int kTimeout = 30000;
 constexpr int kList = 1002, kBack = 1005, kNext = 1006, kYes = 1, kNo = 2, kSave = 1;
 
 bool withShots = false;
+bool byKeys = false;
 Process* started = nullptr;  // ended when the walk-through fails
 int shotNumber = 0;
 
@@ -56,6 +62,32 @@ void Expect(bool condition, const std::string& what) {
   if (!condition) Fail(what);
 }
 
+// Presses button `id` of `dialog`: a click, or Tab to it and Enter.
+bool Press(HWND dialog, int id) {
+  if (!byKeys) return ClickId(dialog, id);
+  HWND button = Control(dialog, id);
+  if (!button || !IsShown(button) || !IsEnabled(button) || !TabTo(dialog, button)) return false;
+  Key(dialog, VK_RETURN);
+  return true;
+}
+
+// Chooses row `row` of `list`: a click, or Tab to the list, Home, Down to the
+// row, and Enter on the selected row or Space on the one under the focus
+// mark (a list that shows its focus on the first row selects nothing on Home).
+bool ChooseRow(HWND dialog, HWND list, int row) {
+  if (!byKeys) return ClickListRow(list, row);
+  if (!TabTo(dialog, list)) return false;
+  const auto focusedRow = [&] { return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)); };
+  Key(dialog, VK_HOME);
+  if (!WaitUntil([&] { return focusedRow() == 0; }, kTimeout)) return false;
+  for (int at = 1; at <= row; ++at) {
+    Key(dialog, VK_DOWN);
+    if (!WaitUntil([&] { return focusedRow() == at; }, kTimeout)) return false;
+  }
+  Key(dialog, ListSelectedRows(list).empty() ? VK_SPACE : VK_RETURN);
+  return true;
+}
+
 struct Walk {
   Process& wizardProcess;
   HWND wizard = nullptr;
@@ -73,12 +105,12 @@ struct Walk {
   }
 
   void Answer(HWND dialog, int button) {
-    Expect(ClickId(dialog, button), "could not answer the question");
+    Expect(Press(dialog, button), "could not answer the question");
     Expect(WaitForClose(dialog, kTimeout), "the question stayed open");
   }
 
   void ChooseDrive(int row, const std::string& shotName) {
-    Expect(ClickListRow(List(), row), "could not click a drive");
+    Expect(ChooseRow(wizard, List(), row), "could not choose a drive");
     HWND question = WaitForDialog({});
     Shot(shotName);
     Answer(question, kYes);
@@ -90,13 +122,13 @@ struct Walk {
   // update-now question with `install`.
   void Download(int row, const std::string& label, bool install) {
     const std::string name = ListText(List(), row, 0);
-    Expect(ClickListRow(List(), row), "could not click a firmware file");
+    Expect(ChooseRow(wizard, List(), row), "could not choose a firmware file");
     HWND download = WaitForDialog({});
     Shot(label + "-download-window");
-    Expect(ClickId(download, kSave), "no Save File button");
+    Expect(Press(download, kSave), "no Save File button");
     HWND saveAs = WaitForDialog({download});
     Shot(label + "-save-as");
-    Expect(FillSaveDialog(saveAs, saveFolder + "\\" + name, kTimeout), "the save dialog did not close");
+    Expect(FillSaveDialog(saveAs, saveFolder + "\\" + name, kTimeout, byKeys), "the save dialog did not close");
     // The transfer runs; then the wizard asks whether to update now.
     HWND question = WaitForDialog({download});
     Shot(label + "-update-now-question");
@@ -114,6 +146,7 @@ int main(int argc, char** argv) {
   std::string page;
   for (int i = 3; i < argc; ++i) {
     if (std::strcmp(argv[i], "--shots") == 0) withShots = true;
+    if (std::strcmp(argv[i], "--keys") == 0) byKeys = true;
     if (std::strcmp(argv[i], "--page") == 0 && i + 1 < argc) page = argv[++i];
   }
   Process wizardProcess;
@@ -126,7 +159,7 @@ int main(int argc, char** argv) {
   Expect(WaitUntil([&] { return IsEnabled(Control(wizard, kNext)); }, kTimeout), "Next stays disabled");
   Shot("welcome");
 
-  Expect(ClickId(wizard, kNext), "could not press Next");
+  Expect(Press(wizard, kNext), "could not press Next");
   if (page == "unverified") {
     HWND message = walk.WaitForDialog({});
     Shot("unverified-message");
@@ -159,7 +192,7 @@ int main(int argc, char** argv) {
   // The first drive: look at its files, go back, then take one.
   walk.ChooseDrive(0, "device-question");
   Shot("firmware-page");
-  Expect(ClickId(wizard, kBack), "could not press Back");
+  Expect(Press(wizard, kBack), "could not press Back");
   Expect(WaitUntil([&] { return !IsEnabled(Control(wizard, kBack)); }, kTimeout), "Back did not return");
   Shot("device-page-after-back");
   walk.ChooseDrive(0, "device-question-again");
