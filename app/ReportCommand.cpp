@@ -53,16 +53,34 @@ std::string LanguageText() {
   return std::to_string(id) + " (" + (IsChinese(LanguageOf(id)) ? "Chinese" : "English") + " texts)";
 }
 
-std::string ServerText(const CatalogueFetcher& fetcher) {
-  std::string server = "ftp://" + fetcher.serverHost;
-  if (fetcher.serverPort != 0) server += ":" + std::to_string(fetcher.serverPort);
-  const std::string& path = fetcher.remoteCataloguePath;
-  return server + (path.empty() || path[0] != '/' ? "/" : "") + path;
+// Where the catalogue was fetched from: the source's catalogue file.
+std::string ServerText(CatalogueFetcher& fetcher) {
+  Source& source = fetcher.InUse();
+  if (source.Kind() == SourceKind::Folder) return FolderSource::PathOf(source.Where(), kCatalogueName);
+  return source.Where() + kCatalogueName;
 }
 
-void FetchCatalogue(ReportFacts& facts) {
+// Which source the fetch used, and why the ones before it were passed.
+std::string SourceText(const CatalogueFetcher& fetcher) {
+  std::string text;
+  switch (fetcher.sourceKind) {
+    case SourceKind::Folder: text = "local folder, nothing fetched over the network"; break;
+    case SourceKind::Ftp: text = "FTP server"; break;
+    case SourceKind::Http: text = "HTTP mirror, the FTP server could not be reached"; break;
+    default: text = "none reached: neither the FTP server nor the HTTP mirror answered"; break;
+  }
+  if (fetcher.sourceKind != SourceKind::Folder && !fetcher.localFolder.empty() &&
+      platform::FileExists(fetcher.localFolder)) {
+    text += "; the folder " + fetcher.localFolder + " holds no " + kCatalogueName;
+  }
+  return text;
+}
+
+void FetchCatalogue(ReportFacts& facts, const std::string& localFolder) {
   CatalogueFetcher fetcher;
+  fetcher.localFolder = localFolder;
   facts.serverReached = fetcher.FetchCatalogue();
+  facts.source = SourceText(fetcher);
   facts.server = ServerText(fetcher);
   FirmwareCatalogue catalogue;
   facts.hashRequired = !catalogue.trustedKeys.empty();
@@ -93,7 +111,7 @@ void FetchCatalogue(ReportFacts& facts) {
 
 }  // namespace
 
-int WriteSupportReport(const std::string& file, ScsiTransport& transport) {
+int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& localFolder) {
   ReportFacts facts;
   facts.program = std::string(VORN_ORIGINAL_FILENAME) + " " + VORN_VERSION_TEXT;
   facts.windows = WindowsVersion();
@@ -104,7 +122,7 @@ int WriteSupportReport(const std::string& file, ScsiTransport& transport) {
   facts.drives = SnapshotDrives(transport);
   facts.scanMessages = TextsOf(messages::DriveProblemMessages(transport.TakeProblems(), messages::WindowsSystemTexts()));
   facts.historyFile = HistoryFilePath(transport.isNt);
-  FetchCatalogue(facts);
+  FetchCatalogue(facts, localFolder);
   facts.history = install::ReadHistory(facts.historyFile);
 
   const int code = ReportExitCode(facts);

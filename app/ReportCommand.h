@@ -13,9 +13,10 @@ namespace app {
 inline constexpr int kReportNotWritten = 4;
 
 // Gathers the facts (the drives of `transport`'s start-up scan, a fresh
-// fetch of the catalogue, the history), writes the report to `file` and
-// returns the exit code (ReportExitCode, plus kReportNotWritten when the file
-// could not be written).
-int WriteSupportReport(const std::string& file, ScsiTransport& transport);
+// fetch of the catalogue from the first source reached, `localFolder` first,
+// the history), writes the report to `file` and returns the exit code
+// (ReportExitCode, plus kReportNotWritten when the file could not be
+// written).
+int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& localFolder);
 
 }  // namespace app

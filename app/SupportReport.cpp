@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "app/CommandLine.h"
 #include "catalogue/CatalogueIssue.h"
 #include "catalogue/CatalogueReader.h"
 #include "catalogue/FirmwareCatalogue.h"
@@ -89,6 +90,7 @@ void AddIssue(std::string& text, const ReportFacts& facts) {
 
 void AddCatalogue(std::string& text, const ReportFacts& facts) {
   AddLine(text, "Catalogue");
+  AddLine(text, "  Source: " + facts.source);
   AddLine(text, "  Server: " + facts.server);
   AddLine(text, std::string("  server reached: ") + (facts.serverReached ? "yes" : "no"));
   AddLine(text, std::string("  catalogue arrived: ") +
@@ -135,35 +137,7 @@ void AddHistory(std::string& text, const ReportFacts& facts) {
 }  // namespace
 
 bool ParseReportRequest(const std::string& commandLine, std::string& file) {
-  std::vector<std::string> words;
-  std::size_t at = 0;
-  while (at < commandLine.size()) {
-    while (at < commandLine.size() && (commandLine[at] == ' ' || commandLine[at] == '\t')) ++at;
-    if (at >= commandLine.size()) break;
-    std::string word;
-    bool quoted = false;
-    for (; at < commandLine.size(); ++at) {
-      const char c = commandLine[at];
-      if (c == '"') {
-        quoted = !quoted;
-      } else if ((c == ' ' || c == '\t') && !quoted) {
-        break;
-      } else {
-        word += c;
-      }
-    }
-    words.push_back(word);
-  }
-  for (std::size_t i = 1; i < words.size(); ++i) {
-    std::string option = words[i];
-    for (char& c : option) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (option != "/report" && option != "-report") continue;
-    file = i + 1 < words.size() ? words[i + 1] : std::string();
-    return true;
-  }
-  return false;
+  return FindOption(commandLine, "report", file);
 }
 
 std::string ComposeReport(const ReportFacts& facts) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/CommandLine.h"
 #include "app/ReportCommand.h"
 #include "app/SupportReport.h"
 #include "app/UpdateFollowUp.h"
@@ -14,10 +15,22 @@
 #include "scsi/ScsiTransport.h"
 #include "wizard/WizardDialog.h"
 
+namespace {
+
+// The program's own path, for the folder beside it.
+std::string ProgramPath() {
+  char path[MAX_PATH + 1] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return std::string(path, length < MAX_PATH ? length : 0);
+}
+
+}  // namespace
+
 bool WizardApp::InitInstance() {
+  const std::string localFolder = app::LocalSourceFolder(GetCommandLineA(), ProgramPath());
   std::string reportFile;
   if (app::ParseReportRequest(GetCommandLineA(), reportFile)) {
-    m_nExitCode = app::WriteSupportReport(reportFile, theTransport);
+    m_nExitCode = app::WriteSupportReport(reportFile, theTransport, localFolder);
     return false;
   }
 
@@ -31,6 +44,7 @@ bool WizardApp::InitInstance() {
 
   auto wizard = std::make_unique<WizardDialog>(language);
   wizard->acceptedSerialFile = SerialFileBeside(app::HistoryFilePath(theTransport.isNt));
+  wizard->SetLocalSource(localFolder);
   wizard->onBeforeFlash = [&followUp](install::UpdateRecord& record, const std::string& savedPath) {
     return followUp.ReadyToFlash(record, savedPath);
   };

@@ -45,11 +45,17 @@ class ProgressSchedule {
   std::int32_t amount_ = 500;
 };
 
-// What the estimate loop acts on: the bar, and the controls' refresh.
+struct TransferFigures;
+
+// What the progress acts on: the bar, the line under it, and the controls'
+// refresh.
 class ProgressSink {
  public:
   virtual ~ProgressSink() = default;
   virtual void SetPosition(int position) = 0;
+  // The bytes arrived, the rate and the time left, when the file's size is
+  // known; not called for the estimate.
+  virtual void ShowFigures(const TransferFigures&) {}
   // Brings the controls up to date after a change (the data exchange towards
   // the controls).
   virtual void Refresh() = 0;

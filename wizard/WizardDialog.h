@@ -61,6 +61,10 @@ class WizardDialog : public CDialog {
   // refused for its serial.
   std::string acceptedSerialFile;
 
+  // The local folder the catalogue fetch tries before the servers; empty:
+  // none.
+  void SetLocalSource(const std::string& folder) { fetcher.localFolder = folder; }
+
  protected:
   void DoDataExchange(CDataExchange* dx) override;
   bool OnInitDialog() override;

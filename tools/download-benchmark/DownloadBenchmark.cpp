@@ -57,7 +57,7 @@ bool Measure(const char* label, CatalogueFetcher& fetcher, ProgressClock& clock)
   {
     Transfer transfer;
     transfer.Start(fetcher, kRemote, local, ReservePartialFile(local));
-    transfer.RunEstimate(bar, clock);
+    transfer.RunProgress(bar, clock);
     ok = transfer.Succeeded();
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
