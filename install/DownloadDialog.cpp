@@ -161,7 +161,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
   UpdateData(false);
   SetStatus(arrived ? Texts().endStatus : Texts().failedStatus);
   UpdateData(false);
-  WaitPumpingMessages(nullptr, 100);
+  WaitPumpingMessages(nullptr, kEndShownMs);
   return arrived;
 }
 

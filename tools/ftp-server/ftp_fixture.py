@@ -188,13 +188,21 @@ def make_handler(mode, log):
             if self.started is None:
                 self.started = time.monotonic()
             sent = super().send(data[: self.block])
-            if sent > 0 and not self._closed:
+            if sent > 0 and not self._closed and not self.all_sent(sent):
                 # The next block goes when the rate allows all sent so far.
                 due = self.started + self.tot_bytes_sent / count - time.monotonic()
                 if due > 0:
                     self.del_channel()
                     self.waker = self.ioloop.call_later(due, self.wake, _errback=self.handle_error)
             return sent
+
+        def all_sent(self, sent):
+            """Whether that block was the file's last: then the connection
+            closes at once, as a server's does after the last byte."""
+            first = self.producer_fifo[0] if self.producer_fifo else None
+            if not isinstance(first, bytes) or sent < len(first) or self.file_obj is None:
+                return False
+            return self.file_obj.tell() >= os.fstat(self.file_obj.fileno()).st_size
 
         def wake(self):
             if not self._closed:
