@@ -1,5 +1,6 @@
 // TextLine: one line of text over its parent's own painting (the download
-// window's background bitmap), in navy on no background of its own. Bound to
+// window's background bitmap, blue there), in white on no background of its
+// own. Bound to
 // a static control of a template (DDX_Control). A new text first has the
 // parent paint again under the line, so that the old text leaves nothing
 // behind.
@@ -13,7 +14,7 @@ namespace controls {
 
 class TextLine : public CStatic {
  public:
-  static constexpr COLORREF kTextColour = 0x800000;  // navy, as the panel's text
+  static constexpr COLORREF kTextColour = 0xFFFFFF;  // white
 
   // Shows `text` in place of the line's text; nothing when it is the same.
   void SetText(const std::string& text);

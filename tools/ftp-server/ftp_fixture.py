@@ -420,7 +420,7 @@ class ServerProcess:
         self.port = int(line.split()[1])
 
     def events(self):
-        if self.mode == "http:lighttpd" and self.proc is not None:
+        if self.mode.startswith("http:lighttpd") and self.proc is not None:
             # lighttpd writes its log when asked (see http_fixture.py).
             os.kill(self.proc.pid, signal.SIGUSR1)
             time.sleep(0.1)

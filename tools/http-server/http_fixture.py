@@ -16,6 +16,7 @@ on ("refuse") is its no-listen.
 
 MODES
   lighttpd        lighttpd serves the tree: whole files and Range requests
+  lighttpd=N      the same, at about N kilobytes a second
   drop-get=N      the first N GETs send half of what they ask for (from the
                   Range's first byte), then the connection closes
   drop-after=N    the first GET sends N bytes of its body, then the
@@ -51,7 +52,9 @@ from ftp_fixture import EventLog, add_serve_parser, announce, checked_arguments 
 
 def parse_mode(text):
     name, _, count = text.partition("=")
-    if name in ("lighttpd", "not-found"):
+    if name == "lighttpd":
+        return name, int(count or "0")
+    if name == "not-found":
         if count:
             raise ValueError("mode takes no count: " + text)
         return name, 0
@@ -72,7 +75,7 @@ def free_port():
     return port
 
 
-def serve_lighttpd(args, stopping):
+def serve_lighttpd(args, rate, stopping):
     """lighttpd in the foreground, with a configuration of its own."""
     lighttpd = shutil.which("lighttpd") or "/usr/sbin/lighttpd"
     work = tempfile.mkdtemp(prefix="vorn-http-")
@@ -86,6 +89,8 @@ def serve_lighttpd(args, stopping):
         f.write('server.modules = ("mod_accesslog")\n')
         f.write('accesslog.filename = "%s"\n' % log)
         f.write('accesslog.format = "get %U %>s %{Range}i\\nbytes %b"\n')
+        if rate:
+            f.write("connection.kbytes-per-second = %d\n" % rate)
     child = subprocess.Popen([lighttpd, "-D", "-f", conf], stdin=subprocess.DEVNULL)
     try:
         deadline = time.time() + 10
@@ -215,7 +220,7 @@ def serve(args):
 
         threading.Thread(target=watch_stdin, daemon=True).start()
     if mode[0] == "lighttpd":
-        return serve_lighttpd(args, stopping)
+        return serve_lighttpd(args, mode[1], stopping)
 
     server = QuietServer(("127.0.0.1", args.port), make_handler(root, mode, EventLog(args.log), stopping))
     threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
