@@ -35,11 +35,16 @@ static_assert((kCommonControls & ~DWORD{0x3FFF}) == 0, "a flag that some COMCTL3
 // the user what went wrong, holds none of these controls, and a template
 // whose control class is missing makes CreateDialogParam fail, which DoModal
 // returns as -1.
+bool SystemCommonControlsInit(DWORD classes) {
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), classes};
+  return InitCommonControlsEx(&controls) != FALSE;
+}
+
+CDialog::CommonControlsInit commonControlsInit = &SystemCommonControlsInit;
+bool commonControlsRegistered = false;
+
 void RegisterCommonControls() {
-  static bool done = false;
-  if (done) return;
-  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), kCommonControls};
-  done = InitCommonControlsEx(&controls) != FALSE;
+  if (!commonControlsRegistered) commonControlsRegistered = commonControlsInit(kCommonControls);
 }
 
 // The top-level window that owns a dialog without an explicit parent: the
@@ -111,6 +116,11 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
 }
 
 void CDialog::SetModalHook(std::function<void(CDialog&)> hook) { ModalHook() = std::move(hook); }
+
+void CDialog::SetCommonControlsInit(CommonControlsInit init) {
+  commonControlsInit = init != nullptr ? init : &SystemCommonControlsInit;
+  commonControlsRegistered = false;
+}
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : parent_(parent), templateId_(templateId) {}
 

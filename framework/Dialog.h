@@ -76,6 +76,12 @@ class CDialog : public CWnd {
   // the real window from here. An empty function removes the hook.
   static void SetModalHook(std::function<void(CDialog&)> hook);
 
+  // Test seam: the call that registers the common-control classes before a
+  // dialog (InitCommonControlsEx with `classes`), returning its result. Setting
+  // it, or null for the system's, makes the next DoModal call it again.
+  using CommonControlsInit = bool (*)(DWORD classes);
+  static void SetCommonControlsInit(CommonControlsInit init);
+
  protected:
   virtual void DoDataExchange(CDataExchange*) {}
   // Runs UpdateData(false); returns true (the platform sets the focus).

@@ -416,6 +416,10 @@ void WizardDialog::ShowFullPage(Page page) {
 void WizardDialog::SetPageImage(int bitmapId) {
   pageImage.DeleteObject();
   pageImage.LoadBitmap(bitmapId);
+  // A page shown after a message dialog: the dialog's own message loop has
+  // already painted the window with the page before, so nothing else would
+  // paint the new image.
+  Invalidate(true);
 }
 
 void WizardDialog::OnListClick(NMHDR*, LRESULT* result) {

@@ -4,6 +4,9 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -109,6 +112,28 @@ TEST(Dialog, ButtonsEscapeAndCloseBoxEndTheModalRunWithTheirResults) {
     EXPECT_EQ(dialog.m_hWnd, nullptr) << row.what << ": the window is destroyed afterwards";
     EXPECT_EQ(dialog.panel.m_hWnd, nullptr) << row.what << ": controls unbound with it";
   }
+}
+
+// A failed registration of the common controls still shows the dialog and is
+// made again before the next one, until it succeeds; the classes asked for
+// are ones every COMCTL32 from 4.71 accepts, the list view's among them.
+std::vector<DWORD> registrations;
+TEST(Dialog, CommonControlsAreRegisteredAgainAfterAFailure) {
+  registrations.clear();
+  CDialog::SetCommonControlsInit([](DWORD classes) {
+    registrations.push_back(classes);
+    return registrations.size() > 1;
+  });
+  HookGuard hook([](CDialog& d) { PostMessageA(d.GetDlgItem(IDCANCEL), BM_CLICK, 0, 0); });
+  for (int run = 0; run < 3; ++run) {
+    ProbeDialog dialog;
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL) << "run " << run;
+  }
+  CDialog::SetCommonControlsInit(nullptr);
+  ASSERT_EQ(registrations.size(), 2u);
+  EXPECT_EQ(registrations[0], registrations[1]);
+  EXPECT_EQ(registrations[0] & ~DWORD{0x3FFF}, 0u);
+  EXPECT_NE(registrations[0] & ICC_LISTVIEW_CLASSES, 0u);
 }
 
 TEST(Dialog, ClicksReachTheButtonHandlerOnce) {

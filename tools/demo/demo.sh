@@ -147,11 +147,17 @@ cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 mv "$demo/ftp/pub/VORN/cdrom/odd.idx" "$demo/odd.idx.withdrawn"
 walk "31-catalogue-missing-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 mv "$demo/odd.idx.withdrawn" "$demo/ftp/pub/VORN/cdrom/odd.idx"
+# A catalogue changed on its way (its last byte): the message, then the same page.
+cp "$demo/ftp/pub/VORN/cdrom/odd.idx" "$demo/odd.idx.signed"
+printf 'X' | dd of="$demo/ftp/pub/VORN/cdrom/odd.idx" bs=1 conv=notrunc \
+  seek=$(( $(stat -c %s "$demo/odd.idx.signed") - 1 )) 2>/dev/null
+walk "32-unverified-" "$(winpath "$wizard")" x --shots --page unverified || status=1
+mv "$demo/odd.idx.signed" "$demo/ftp/pub/VORN/cdrom/odd.idx"
 printf '0 1 0 5 |VORN|QX-9000B|2.11|030610|\n0 2 0 5 |VORN|QX-1234A|1.20|030101|\n' >"$demo/drives.txt"
-walk "32-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
+walk "33-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
 cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
 stop_server
-walk "33-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || status=1
+walk "34-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 
 # The other sources: the firmware folder beside the program, a copy of the
 # server's catalogue folder, with no server running at all...
@@ -162,14 +168,14 @@ report_source() {
 }
 cp -r "$demo/ftp/pub/VORN/cdrom" "$source_folder"
 mkdir -p "$demo/downloads-folder" "$demo/downloads-mirror"
-walk "34-firmware-folder-" "$(winpath "$wizard")" "$(winpath "$demo/downloads-folder")" --shots --page download ||
+walk "35-firmware-folder-" "$(winpath "$wizard")" "$(winpath "$demo/downloads-folder")" --shots --page download ||
   status=1
 report_source report-firmware-folder.txt
 rm -rf "$source_folder"
 # ...and the HTTP mirror, with nothing listening on the FTP port.
 start_server http
 echo "demo: HTTP mirror (lighttpd) on 127.0.0.1:$http_port serving $demo/ftp, FTP port $port closed"
-walk "35-http-mirror-" "$(winpath "$wizard")" "$(winpath "$demo/downloads-mirror")" --shots --page download ||
+walk "36-http-mirror-" "$(winpath "$wizard")" "$(winpath "$demo/downloads-mirror")" --shots --page download ||
   status=1
 report_source report-http-mirror.txt
 stop_server

@@ -280,4 +280,64 @@ bool FillSaveDialog(HWND dialog, const std::string& path, int timeoutMs) {
       timeoutMs);
 }
 
+std::vector<DWORD> ScreenPixels(HWND window) {
+  RECT client{};
+  if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) return {};
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const int width = client.right, height = client.bottom;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::vector<DWORD> pixels;
+  if (bitmap != nullptr) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    if (BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY)) {
+      GdiFlush();
+      const DWORD* first = static_cast<const DWORD*>(bits);
+      pixels.assign(first, first + static_cast<std::size_t>(width) * height);
+      for (DWORD& pixel : pixels) pixel &= 0x00FFFFFF;
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+namespace {
+
+// The screen's picture of `window` once two readings some time apart agree.
+std::vector<DWORD> SettledPixels(HWND window, int timeoutMs) {
+  std::vector<DWORD> shown = ScreenPixels(window);
+  for (int waited = 0; waited < timeoutMs; waited += 300) {
+    Sleep(300);
+    std::vector<DWORD> again = ScreenPixels(window);
+    if (again == shown) break;
+    shown.swap(again);
+  }
+  return shown;
+}
+
+}  // namespace
+
+bool ShowsWhatItPaints(HWND window, int timeoutMs) {
+  const std::vector<DWORD> shown = SettledPixels(window, timeoutMs);
+  if (shown.empty()) return false;
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  DWORD_PTR ignored;
+  SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
+  return SettledPixels(window, timeoutMs) == shown;
+}
+
 }  // namespace uidriver

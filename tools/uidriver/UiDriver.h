@@ -83,4 +83,13 @@ bool ClickListRow(HWND list, int row);
 // answers Yes when the dialog asks whether to replace an existing file.
 bool FillSaveDialog(HWND dialog, const std::string& path, int timeoutMs);
 
+// The client area of `window` as the screen shows it, row by row, as
+// 0x00RRGGBB values; empty when it cannot be read.
+std::vector<DWORD> ScreenPixels(HWND window);
+
+// Whether the screen shows `window`'s client area as the window paints it
+// when asked to paint all of it again: false for a stale picture, such as a
+// page whose new image was never painted.
+bool ShowsWhatItPaints(HWND window, int timeoutMs);
+
 }  // namespace uidriver

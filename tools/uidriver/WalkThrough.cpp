@@ -7,9 +7,10 @@
 // With --page it shows one page instead and closes the wizard with Cancel:
 // "after-next" is the page after Next on the welcome page (a failure page
 // when the machine has no drive of the maker, no connection or no
-// catalogue); "nothing-newer" chooses the first drive, which is expected to
-// be offered nothing; "download" downloads the first drive's first file
-// and answers No to updating now.
+// catalogue); "unverified" is that page after the message that the served
+// catalogue could not be verified; "nothing-newer" chooses the first drive,
+// which is expected to be offered nothing; "download" downloads the first
+// drive's first file and answers No to updating now.
 //
 // With --shots it prints "shot NAME" on standard output at every page and
 // waits for one line on standard input before it goes on, so that the
@@ -131,11 +132,16 @@ int main(int argc, char** argv) {
   Shot("welcome");
 
   Expect(ClickId(wizard, kNext), "could not press Next");
+  if (page == "unverified") {
+    HWND message = walk.WaitForDialog({});
+    Shot("unverified-message");
+    walk.Answer(message, kNo);  // its one button
+  }
   // Every page after the checks disables Next and enables Cancel again.
   Expect(WaitUntil([&] { return !IsEnabled(Control(wizard, kNext)) && IsEnabled(Control(wizard, 2)); },
                    kTimeout),
          "the checks did not end");
-  if (page == "after-next") {
+  if (page == "after-next" || page == "unverified") {
     Sleep(500);
     Shot("page-after-next");
     Expect(ClickId(wizard, 2), "could not press Cancel");
