@@ -1,10 +1,8 @@
 #include "app/CommandLine.h"
 
-#include "Deployment.h"
-
 namespace app {
 
-std::vector<std::string> CommandWords(const std::string& commandLine) {
+std::vector<std::string> CommandLineWords(const std::string& commandLine) {
   std::vector<std::string> words;
   std::size_t at = 0;
   while (at < commandLine.size()) {
@@ -24,29 +22,57 @@ std::vector<std::string> CommandWords(const std::string& commandLine) {
     }
     words.push_back(word);
   }
+  if (!words.empty()) words.erase(words.begin());  // the program's own name
   return words;
 }
 
-bool FindOption(const std::string& commandLine, const std::string& name, std::string& value) {
-  const std::vector<std::string> words = CommandWords(commandLine);
-  for (std::size_t i = 1; i < words.size(); ++i) {
-    std::string option = words[i];
-    for (char& c : option) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (option != "/" + name && option != "-" + name) continue;
-    value = i + 1 < words.size() ? words[i + 1] : std::string();
-    return true;
+bool IsSwitch(const std::string& word, const char* name) {
+  if (word.size() < 2 || (word[0] != '/' && word[0] != '-')) return false;
+  std::string lower = word.substr(1);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  return false;
+  return lower == name;
 }
 
-std::string LocalSourceFolder(const std::string& commandLine, const std::string& programPath) {
-  std::string folder;
-  if (FindOption(commandLine, "source", folder) && !folder.empty()) return folder;
-  const std::size_t slash = programPath.find_last_of("\\/");
-  if (slash == std::string::npos) return deployment::localSourceFolder;
-  return programPath.substr(0, slash + 1) + deployment::localSourceFolder;
+ScriptRequest ParseScriptRequest(const std::string& commandLine) {
+  ScriptRequest request;
+  const std::vector<std::string> words = CommandLineWords(commandLine);
+  const auto fail = [&request](const std::string& error) {
+    if (request.error.empty()) request.error = error;
+  };
+  bool modelGiven = false;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    const bool check = IsSwitch(word, "check"), update = IsSwitch(word, "update");
+    if (check || update) {
+      if (request.mode != ScriptMode::None) fail("give only one of /check and /update");
+      request.mode = check ? ScriptMode::Check : ScriptMode::Update;
+      continue;
+    }
+    if (IsSwitch(word, "yes")) {
+      request.yes = true;
+      continue;
+    }
+    std::string* value = IsSwitch(word, "model")    ? &request.model
+                         : IsSwitch(word, "source") ? &request.source
+                         : IsSwitch(word, "log")    ? &request.log
+                                                    : nullptr;
+    if (value == nullptr) {
+      fail("unknown word on the command line: " + word);
+      continue;
+    }
+    if (i + 1 >= words.size() || words[i + 1].empty()) {
+      fail(word + " needs a value after it");
+      continue;
+    }
+    modelGiven = modelGiven || value == &request.model;
+    *value = words[++i];
+  }
+  if (request.mode == ScriptMode::Check && (request.yes || modelGiven)) fail("/yes and /model go with /update only");
+  // Without a mode the line is the wizard's or the report's to read.
+  if (request.mode == ScriptMode::None) request.error.clear();
+  return request;
 }
 
 }  // namespace app

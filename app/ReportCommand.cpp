@@ -6,11 +6,11 @@
 
 #include "ProgramInfo.h"
 #include "app/DriveSnapshot.h"
+#include "app/FetchedCatalogue.h"
 #include "app/SupportReport.h"
 #include "app/UpdateFollowUp.h"
 #include "catalogue/CatalogueFetcher.h"
 #include "catalogue/CatalogueIssue.h"
-#include "catalogue/FirmwareCatalogue.h"
 #include "framework/File.h"
 #include "framework/Language.h"
 #include "framework/Platform.h"
@@ -19,17 +19,6 @@
 
 namespace app {
 namespace {
-
-// The texts of messages the wizard would show, for the report instead.
-std::vector<std::string> TextsOf(const messages::UserMessages& shown) {
-  std::vector<std::string> texts;
-  for (const messages::UserMessage& message : shown) {
-    std::string text = message.text;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    texts.push_back(text);
-  }
-  return texts;
-}
 
 std::string WindowsVersion() {
   OSVERSIONINFOA version{};
@@ -53,65 +42,38 @@ std::string LanguageText() {
   return std::to_string(id) + " (" + (IsChinese(LanguageOf(id)) ? "Chinese" : "English") + " texts)";
 }
 
-// Where the catalogue was fetched from: the source's catalogue file.
-std::string ServerText(CatalogueFetcher& fetcher) {
-  Source& source = fetcher.InUse();
-  if (source.Kind() == SourceKind::Folder) return FolderSource::PathOf(source.Where(), kCatalogueName);
-  return source.Where() + kCatalogueName;
-}
-
-// Which source the fetch used, and why the ones before it were passed.
-std::string SourceText(const CatalogueFetcher& fetcher) {
-  std::string text;
-  switch (fetcher.sourceKind) {
-    case SourceKind::Folder: text = "local folder, nothing fetched over the network"; break;
-    case SourceKind::Ftp: text = "FTP server"; break;
-    case SourceKind::Http: text = "HTTP mirror, the FTP server could not be reached"; break;
-    default: text = "none reached: neither the FTP server nor the HTTP mirror answered"; break;
-  }
-  if (fetcher.sourceKind != SourceKind::Folder && !fetcher.localFolder.empty() &&
-      platform::FileExists(fetcher.localFolder)) {
-    text += "; the folder " + fetcher.localFolder + " holds no " + kCatalogueName;
-  }
-  return text;
-}
-
-void FetchCatalogue(ReportFacts& facts, const std::string& localFolder) {
+void FetchCatalogue(ReportFacts& facts, const std::string& source) {
   CatalogueFetcher fetcher;
-  fetcher.localFolder = localFolder;
-  facts.serverReached = fetcher.FetchCatalogue();
-  facts.source = SourceText(fetcher);
-  facts.server = ServerText(fetcher);
-  FirmwareCatalogue catalogue;
-  facts.hashRequired = !catalogue.trustedKeys.empty();
+  UseSource(fetcher, source);
   // Held to the serial accepted before, as the wizard holds it; the report
   // keeps no serial itself.
-  facts.acceptedSerial = ReadAcceptedSerial(SerialFileBeside(facts.historyFile));
-  catalogue.acceptedSerial = facts.acceptedSerial;
-  facts.catalogueArrived = !fetcher.localCataloguePath.empty() &&
-                           platform::ReadWholeFile(fetcher.localCataloguePath, facts.catalogue);
-  if (!facts.catalogueArrived) {
-    facts.verification = "nothing to check: no catalogue arrived";
-  } else if (!catalogue.LoadCatalogue(fetcher.localCataloguePath)) {
-    facts.verification = catalogue.signatureRefused
-                             ? "refused: the maker's signature is missing or wrong, the catalogue is not used"
-                         : catalogue.replayRefused
-                             ? "refused: signed, but older than a catalogue accepted before (serial " +
-                                   std::to_string(catalogue.issue.serial) + " below " +
-                                   std::to_string(facts.acceptedSerial) + "), the catalogue is not used"
-                             : "the catalogue could not be read";
-  } else {
-    facts.catalogueUsable = true;
-    facts.verification = catalogue.trustedKeys.empty() ? "not checked: this build trusts no signing key"
-                                                       : "signed by the maker, signature verified";
-  }
+  const FetchedCatalogue fetched = FetchVerifiedCatalogue(fetcher, SerialFileBeside(facts.historyFile), false);
+  facts.serverReached = fetched.reached;
+  facts.source = fetched.source;
+  facts.server = fetched.server;
+  facts.hashRequired = fetched.hashRequired;
+  facts.acceptedSerial = fetched.acceptedSerial;
+  facts.catalogueArrived = fetched.arrived;
+  facts.catalogue = fetched.text;
+  facts.catalogueUsable = fetched.usable;
+  facts.verification = VerificationText(fetched);
   facts.fetchMessages = TextsOf(messages::FetchFailureMessages(fetcher.failures));
-  ReleaseCatalogue(catalogue, fetcher);
+  ReleaseFetch(fetcher);
 }
 
 }  // namespace
 
-int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& localFolder) {
+std::vector<std::string> TextsOf(const messages::UserMessages& shown) {
+  std::vector<std::string> texts;
+  for (const messages::UserMessage& message : shown) {
+    std::string text = message.text;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& source) {
   ReportFacts facts;
   facts.program = std::string(VORN_ORIGINAL_FILENAME) + " " + VORN_VERSION_TEXT;
   facts.windows = WindowsVersion();
@@ -122,7 +84,7 @@ int WriteSupportReport(const std::string& file, ScsiTransport& transport, const 
   facts.drives = SnapshotDrives(transport);
   facts.scanMessages = TextsOf(messages::DriveProblemMessages(transport.TakeProblems(), messages::WindowsSystemTexts()));
   facts.historyFile = HistoryFilePath(transport.isNt);
-  FetchCatalogue(facts, localFolder);
+  FetchCatalogue(facts, source);
   facts.history = install::ReadHistory(facts.historyFile);
 
   const int code = ReportExitCode(facts);

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "messages/UserMessages.h"
 
 class ScsiTransport;
 
@@ -12,11 +15,15 @@ namespace app {
 // own exit code), and when the option names no file.
 inline constexpr int kReportNotWritten = 4;
 
+// The texts of messages the wizard would show, without their final line
+// ends, for a report or a log instead.
+std::vector<std::string> TextsOf(const messages::UserMessages& shown);
+
 // Gathers the facts (the drives of `transport`'s start-up scan, a fresh
-// fetch of the catalogue from the first source reached, `localFolder` first,
-// the history), writes the report to `file` and returns the exit code
-// (ReportExitCode, plus kReportNotWritten when the file could not be
-// written).
-int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& localFolder);
+// fetch of the catalogue from the first source reached, or from `source`
+// when "/source PATH" named one (see UseSource), the history), writes the
+// report to `file` and returns the exit code (ReportExitCode, plus
+// kReportNotWritten when the file could not be written).
+int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& source);
 
 }  // namespace app

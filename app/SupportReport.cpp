@@ -4,37 +4,11 @@
 
 #include "app/CommandLine.h"
 #include "catalogue/CatalogueIssue.h"
-#include "catalogue/CatalogueReader.h"
-#include "catalogue/FirmwareCatalogue.h"
 #include "catalogue/FirmwareItem.h"
+#include "install/UpdatePlan.h"
 
 namespace app {
 namespace {
-
-// One entry of the catalogue with the model of its section.
-struct ListedEntry {
-  std::string model;
-  FirmwareItem item;
-};
-
-// Every complete entry of every named section, in file order.
-std::vector<ListedEntry> ListEntries(const std::string& bytes) {
-  std::vector<ListedEntry> entries;
-  CatalogueReader reader;
-  reader.OpenBytes(bytes);
-  std::string token;
-  while (ReadToken(reader, token)) {
-    if (token != "<model>" || !ReadToken(reader, token)) continue;
-    const std::string model = token;
-    while (reader.Peek() != CatalogueReader::kEnd) {
-      FirmwareItem item;
-      if (ParseItem(item, reader) != ItemEnd) break;
-      entries.push_back({model, item});
-    }
-  }
-  reader.Close();
-  return entries;
-}
 
 std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
 
@@ -43,18 +17,18 @@ std::string EntryText(const FirmwareItem& item) {
          "  compared by " + (item.compareBy == "version" ? "version" : "date code");
 }
 
-// Why the catalogue offers or does not offer `item` to `drive`.
-std::string OfferText(const install::ScannedDrive& drive, const FirmwareItem& item, bool hashRequired) {
-  ModelEntry entry;
-  entry.model = drive.model;
-  entry.revision = drive.revision;
-  entry.dateCode = drive.dateCode;
-  if (!FirmwareCatalogue::IsOffered(entry, item)) {
-    if (item.compareBy == "version") return "not offered: not newer than revision " + OrDash(drive.revision);
-    return "not offered: not newer than date code " + OrDash(drive.dateCode);
+// Why the planner offers or does not offer an entry to `drive`.
+std::string OfferText(const install::ScannedDrive& drive, const install::PlannedEntry& entry) {
+  switch (entry.offer) {
+    case Offer::Offered:
+      return "offered";
+    case Offer::NoSha256:
+      return "not offered: no SHA-256 listed";
+    case Offer::NotNewer:
+      break;
   }
-  if (hashRequired && !IsSha256Hex(item.sha256)) return "not offered: no SHA-256 listed";
-  return "offered";
+  if (entry.item.compareBy == "version") return "not offered: not newer than revision " + OrDash(drive.revision);
+  return "not offered: not newer than date code " + OrDash(drive.dateCode);
 }
 
 void AddLine(std::string& text, const std::string& line) { text += line + "\r\n"; }
@@ -106,24 +80,22 @@ void AddOffers(std::string& text, const ReportFacts& facts) {
     AddLine(text, "  none: no usable catalogue");
     return;
   }
-  const std::vector<ListedEntry> entries = ListEntries(facts.catalogue);
-  bool anyMakerDrive = false;
-  for (const install::ScannedDrive& drive : facts.drives) {
-    if (!drive.maker) continue;
-    anyMakerDrive = true;
+  const std::vector<install::DrivePlan> plans = install::PlanUpdates(facts.drives, facts.catalogue, facts.hashRequired);
+  const std::vector<install::ListedEntry> listed = install::ListCatalogue(facts.catalogue, facts.hashRequired);
+  for (const install::DrivePlan& plan : plans) {
+    const install::ScannedDrive& drive = plan.drive;
     AddLine(text, "  " + drive.model + " at " + drive.address + " (revision " + OrDash(drive.revision) +
                       ", date code " + OrDash(drive.dateCode) + "):");
+    for (const install::PlannedEntry& entry : plan.entries) {
+      AddLine(text, "    " + EntryText(entry.item) + ": " + OfferText(drive, entry));
+    }
     std::string others;
-    for (const ListedEntry& entry : entries) {
-      if (entry.model != drive.model) {
-        others += (others.empty() ? "" : ", ") + entry.model + " " + OrDash(entry.item.version);
-        continue;
-      }
-      AddLine(text, "    " + EntryText(entry.item) + ": " + OfferText(drive, entry.item, facts.hashRequired));
+    for (const install::ListedEntry& entry : listed) {
+      if (entry.model != drive.model) others += (others.empty() ? "" : ", ") + entry.model + " " + OrDash(entry.item.version);
     }
     if (!others.empty()) AddLine(text, "    not offered, for another model: " + others);
   }
-  if (!anyMakerDrive) AddLine(text, "  none: no drive of the maker was found");
+  if (plans.empty()) AddLine(text, "  none: no drive of the maker was found");
 }
 
 void AddHistory(std::string& text, const ReportFacts& facts) {
@@ -137,7 +109,13 @@ void AddHistory(std::string& text, const ReportFacts& facts) {
 }  // namespace
 
 bool ParseReportRequest(const std::string& commandLine, std::string& file) {
-  return FindOption(commandLine, "report", file);
+  const std::vector<std::string> words = CommandLineWords(commandLine);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (!IsSwitch(words[i], "report")) continue;
+    file = i + 1 < words.size() ? words[i + 1] : std::string();
+    return true;
+  }
+  return false;
 }
 
 std::string ComposeReport(const ReportFacts& facts) {

@@ -19,6 +19,21 @@ std::vector<CheckedUpdate> CheckUpdates(const std::vector<install::UpdateRecord>
   return checked;
 }
 
+std::vector<CheckedUpdate> SettleOpenRecords(const std::string& historyFile,
+                                             const std::vector<install::ScannedDrive>& drives) {
+  const std::vector<install::UpdateRecord> open = install::RecordsToCheckAtStart(install::ReadHistory(historyFile));
+  const std::vector<CheckedUpdate> checked = CheckUpdates(open, drives);
+  std::vector<CheckedUpdate> news;
+  for (std::size_t i = 0; i < checked.size(); ++i) {
+    const bool stillMissing =
+        open[i].verdict == install::Verdict::DriveMissing && checked[i].verdict == install::Verdict::DriveMissing;
+    if (stillMissing) continue;
+    install::SettleRecord(historyFile, checked[i].record, checked[i].verdict);
+    news.push_back(checked[i]);
+  }
+  return news;
+}
+
 std::string AddressForModel(const std::vector<install::ScannedDrive>& drives, const std::string& model,
                             const std::vector<std::string>& taken) {
   for (const install::ScannedDrive& drive : drives) {

@@ -2,6 +2,7 @@
 // took, and the one message that tells the user.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,20 @@ struct CheckedUpdate {
   install::UpdateRecord record;
   install::Verdict verdict = install::Verdict::Pending;
   std::string reported;  // the revision the drive reports; empty when missing
+  std::int64_t flasherExitCode = -1;  // the flasher's exit code; -1: not known
 };
 
 // The verdict of each attempt against one scan, in the attempts' order.
 std::vector<CheckedUpdate> CheckUpdates(const std::vector<install::UpdateRecord>& attempts,
                                         const std::vector<install::ScannedDrive>& drives);
+
+// Settles the open records of the history at `historyFile`
+// (install::RecordsToCheckAtStart) against `drives`: writes each verdict and
+// returns the updates whose verdict is news, in the history's order. A drive
+// still missing since its flash is passed over: its record stays open for a
+// start that finds it.
+std::vector<CheckedUpdate> SettleOpenRecords(const std::string& historyFile,
+                                             const std::vector<install::ScannedDrive>& drives);
 
 // The address of the maker's drive of `model` that an update started in this
 // run was for: the first such drive of the scan whose address is not in

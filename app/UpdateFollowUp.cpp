@@ -56,69 +56,9 @@ std::string LocalTimeText() {
   return text;
 }
 
-UpdateFollowUp::UpdateFollowUp(ScsiTransport& transport, Language language)
-    : transport_(transport),
-      language_(language),
-      historyFile_(HistoryFilePath(transport.isNt)),
-      startDrives_(SnapshotDrives(transport)) {}
+void WindowVoice::WaitForFlashers(const std::vector<void*>& processes) { app::WaitForFlashers(processes, language_); }
 
-UpdateFollowUp::~UpdateFollowUp() {
-  for (install::StartedProgram& flasher : flashers_) install::CloseStartedProgram(flasher);
-}
-
-void UpdateFollowUp::CheckPending() {
-  const std::vector<install::UpdateRecord> open = install::RecordsToCheckAtStart(install::ReadHistory(historyFile_));
-  if (open.empty()) return;
-  const std::vector<CheckedUpdate> checked = CheckUpdates(open, startDrives_);
-  std::vector<CheckedUpdate> told;
-  for (std::size_t i = 0; i < checked.size(); ++i) {
-    // A drive still missing since its flash has nothing new to tell; its
-    // record stays open for a start that finds it.
-    const bool stillMissing =
-        open[i].verdict == install::Verdict::DriveMissing && checked[i].verdict == install::Verdict::DriveMissing;
-    if (stillMissing) continue;
-    install::SettleRecord(historyFile_, checked[i].record, checked[i].verdict);
-    told.push_back(checked[i]);
-  }
-  for (const CheckedUpdate& update : told) Tell(VerdictMessage(update, language_, true));
-}
-
-std::string UpdateFollowUp::NextAddress(const std::string& model) const {
-  std::vector<std::string> taken;
-  for (const install::UpdateRecord& earlier : started_) taken.push_back(earlier.address);
-  return AddressForModel(startDrives_, model, taken);
-}
-
-bool UpdateFollowUp::ReadyToFlash(install::UpdateRecord& record, const std::string& savedPath) {
-  std::vector<void*> processes;
-  for (const install::StartedProgram& flasher : flashers_) processes.push_back(flasher.process);
-  WaitForFlashers(processes, language_);
-
-  record.address = NextAddress(record.model);
-  // The snapshot lists the drives in table order; an address not found
-  // leaves the index out of range, which the checks find gone.
-  int driveIndex = -1;
-  for (std::size_t i = 0; i < startDrives_.size(); ++i) {
-    if (startDrives_[i].address == record.address) driveIndex = static_cast<int>(i);
-  }
-  install::HoldReason hold = install::HoldReason::None;
-  {
-    install::TransportConditions conditions(transport_, driveIndex, install::SystemPowerSource);
-    hold = install::RunFlashGate(conditions, [&](install::HoldReason reason) { return AskAboutHold(reason, record); });
-  }
-  if (hold == install::HoldReason::None) return true;
-
-  record.time = LocalTimeText();
-  record.verdict = install::HeldVerdict(hold);
-  install::AppendRecord(historyFile_, record);
-  const std::size_t slash = savedPath.find_last_of("\\/");
-  const std::string arguments[5] = {slash == std::string::npos ? std::string() : savedPath.substr(0, slash),
-                                    savedPath.substr(slash == std::string::npos ? 0 : slash + 1)};
-  Tell(FillIn(AppTextsFor(language_).keptFile, arguments));
-  return false;
-}
-
-install::HoldAnswer UpdateFollowUp::AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record) {
+install::HoldAnswer WindowVoice::AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record) {
   const AppTexts& texts = AppTextsFor(language_);
   const char* message = texts.heldDriveBusy;
   if (hold == install::HoldReason::DriveChanged) message = texts.heldDriveChanged;
@@ -132,6 +72,73 @@ install::HoldAnswer UpdateFollowUp::AskAboutHold(install::HoldReason hold, const
   return dialog.DoModal() == IDOK ? install::HoldAnswer::Retry : install::HoldAnswer::Cancel;
 }
 
+void WindowVoice::Kept(const install::UpdateRecord&, const std::string& savedPath) {
+  const std::size_t slash = savedPath.find_last_of("\\/");
+  const std::string arguments[5] = {slash == std::string::npos ? std::string() : savedPath.substr(0, slash),
+                                    savedPath.substr(slash == std::string::npos ? 0 : slash + 1)};
+  Tell(FillIn(AppTextsFor(language_).keptFile, arguments));
+}
+
+void WindowVoice::RescanProblems(DriveIdentification& drives) { messages::ReportDriveProblems(drives); }
+
+void WindowVoice::Verdict(const CheckedUpdate& update, bool pending) {
+  Tell(VerdictMessage(update, language_, pending));
+}
+
+void WindowVoice::Tell(const std::string& message) {
+  controls::MessageDialog dialog(language_);
+  dialog.singleButton = true;
+  dialog.panel.text = message;
+  dialog.DoModal();
+}
+
+UpdateFollowUp::UpdateFollowUp(ScsiTransport& transport, FollowUpVoice& voice)
+    : transport_(transport),
+      voice_(voice),
+      historyFile_(HistoryFilePath(transport.isNt)),
+      startDrives_(SnapshotDrives(transport)) {}
+
+UpdateFollowUp::~UpdateFollowUp() {
+  for (install::StartedProgram& flasher : flashers_) install::CloseStartedProgram(flasher);
+}
+
+void UpdateFollowUp::CheckPending() {
+  for (const CheckedUpdate& update : SettleOpenRecords(historyFile_, startDrives_)) voice_.Verdict(update, true);
+}
+
+std::string UpdateFollowUp::NextAddress(const std::string& model) const {
+  std::vector<std::string> taken;
+  for (const install::UpdateRecord& earlier : started_) taken.push_back(earlier.address);
+  return AddressForModel(startDrives_, model, taken);
+}
+
+bool UpdateFollowUp::ReadyToFlash(install::UpdateRecord& record, const std::string& savedPath) {
+  std::vector<void*> processes;
+  for (const install::StartedProgram& flasher : flashers_) processes.push_back(flasher.process);
+  voice_.WaitForFlashers(processes);
+
+  if (record.address.empty()) record.address = NextAddress(record.model);
+  // The snapshot lists the drives in table order; an address not found
+  // leaves the index out of range, which the checks find gone.
+  int driveIndex = -1;
+  for (std::size_t i = 0; i < startDrives_.size(); ++i) {
+    if (startDrives_[i].address == record.address) driveIndex = static_cast<int>(i);
+  }
+  install::HoldReason hold = install::HoldReason::None;
+  {
+    install::TransportConditions conditions(transport_, driveIndex, install::SystemPowerSource);
+    hold = install::RunFlashGate(conditions,
+                                 [&](install::HoldReason reason) { return voice_.AskAboutHold(reason, record); });
+  }
+  if (hold == install::HoldReason::None) return true;
+
+  record.time = LocalTimeText();
+  record.verdict = install::HeldVerdict(hold);
+  install::AppendRecord(historyFile_, record);
+  voice_.Kept(record, savedPath);
+  return false;
+}
+
 void UpdateFollowUp::Started(install::UpdateRecord& record, install::StartedProgram& flasher) {
   record.time = LocalTimeText();
   if (record.address.empty()) record.address = NextAddress(record.model);
@@ -142,28 +149,31 @@ void UpdateFollowUp::Started(install::UpdateRecord& record, install::StartedProg
   flasher = install::StartedProgram{};
 }
 
-void UpdateFollowUp::CheckStarted() {
-  if (started_.empty()) return;
+std::vector<CheckedUpdate> UpdateFollowUp::CheckStarted() {
+  if (started_.empty()) return {};
   std::vector<void*> processes;
   for (const install::StartedProgram& flasher : flashers_) processes.push_back(flasher.process);
-  WaitForFlashers(processes, language_);
-  for (install::StartedProgram& flasher : flashers_) install::CloseStartedProgram(flasher);
+  voice_.WaitForFlashers(processes);
+  std::vector<std::int64_t> exitCodes;
+  for (install::StartedProgram& flasher : flashers_) {
+    std::uint32_t code = 0;
+    exitCodes.push_back(install::ExitCodeOf(flasher, code) ? std::int64_t{code} : -1);
+    install::CloseStartedProgram(flasher);
+  }
   flashers_.clear();
 
   transport_.Rescan();
   // What the rescan met is said as at start-up, before the verdicts.
-  messages::ReportDriveProblems(transport_);
-  const std::vector<CheckedUpdate> checked = CheckUpdates(started_, SnapshotDrives(transport_));
-  for (const CheckedUpdate& update : checked) install::SettleRecord(historyFile_, update.record, update.verdict);
+  voice_.RescanProblems(transport_);
+  startDrives_ = SnapshotDrives(transport_);
+  std::vector<CheckedUpdate> checked = CheckUpdates(started_, startDrives_);
+  for (std::size_t i = 0; i < checked.size(); ++i) {
+    checked[i].flasherExitCode = exitCodes[i];
+    install::SettleRecord(historyFile_, checked[i].record, checked[i].verdict);
+  }
   started_.clear();
-  for (const CheckedUpdate& update : checked) Tell(VerdictMessage(update, language_));
-}
-
-void UpdateFollowUp::Tell(const std::string& message) {
-  controls::MessageDialog dialog(language_);
-  dialog.singleButton = true;
-  dialog.panel.text = message;
-  dialog.DoModal();
+  for (const CheckedUpdate& update : checked) voice_.Verdict(update, false);
+  return checked;
 }
 
 }  // namespace app

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "app/UpdateCheck.h"
 #include "framework/Language.h"
 #include "install/FlashGate.h"
 #include "install/ProgramStart.h"
 #include "install/UpdateHistory.h"
 #include "install/UpdateVerdict.h"
 
+class DriveIdentification;
 class ScsiTransport;
 
 namespace app {
@@ -25,28 +27,64 @@ std::string HistoryFilePath(bool ntLine);
 // The local time as "YYYY-MM-DD hh:mm:ss".
 std::string LocalTimeText();
 
+// How the follow-up meets the person at the computer: the wizard's windows
+// (WindowVoice), or in a script run nobody, its log taking their place.
+class FollowUpVoice {
+ public:
+  // Returns once every process of `processes` (process handles) has ended.
+  virtual void WaitForFlashers(const std::vector<void*>& processes) = 0;
+  // A check holds back the flash of `record`'s drive: try again, or give up.
+  virtual install::HoldAnswer AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record) = 0;
+  // The flash of `record` was given up while held (its verdict says why);
+  // the downloaded file stays at `savedPath`.
+  virtual void Kept(const install::UpdateRecord& record, const std::string& savedPath) = 0;
+  // What the drive side met in a rescan.
+  virtual void RescanProblems(DriveIdentification& drives) = 0;
+  // The verdict of an update; with `pending`, one a previous run left open.
+  virtual void Verdict(const CheckedUpdate& update, bool pending) = 0;
+
+ protected:
+  ~FollowUpVoice() = default;
+};
+
+// The wizard's voice: the waiting window, the held question, the message
+// dialog, in `language`.
+class WindowVoice : public FollowUpVoice {
+ public:
+  explicit WindowVoice(Language language) : language_(language) {}
+  void WaitForFlashers(const std::vector<void*>& processes) override;
+  install::HoldAnswer AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record) override;
+  void Kept(const install::UpdateRecord& record, const std::string& savedPath) override;
+  void RescanProblems(DriveIdentification& drives) override;
+  void Verdict(const CheckedUpdate& update, bool pending) override;
+
+ private:
+  void Tell(const std::string& message);
+  Language language_;
+};
+
 class UpdateFollowUp {
  public:
-  // Takes the drives as the start-up scan found them.
-  UpdateFollowUp(ScsiTransport& transport, Language language);
+  // Takes the drives as the start-up scan found them; speaks through `voice`.
+  UpdateFollowUp(ScsiTransport& transport, FollowUpVoice& voice);
   ~UpdateFollowUp();
   UpdateFollowUp(const UpdateFollowUp&) = delete;
   UpdateFollowUp& operator=(const UpdateFollowUp&) = delete;
 
-  // Before the welcome page: judges the open records of the history
-  // (install::RecordsToCheckAtStart) against the drives found at start-up,
-  // writes the verdicts and shows each in the message dialog, so that each is
-  // shown once. A drive still missing is passed over in silence.
+  // Before the welcome page: settles the open records of the history against
+  // the drives found at start-up (SettleOpenRecords) and tells each verdict,
+  // so that each is told once.
   void CheckPending();
 
   // Before the flasher of an update the user has agreed to, whose drive's
   // model and revision `record` holds: waits (with the waiting window) for a
   // flasher of this run that still runs, for one flasher at a time, then
   // runs the checks that the flash is safe (install::RunFlashGate), asking
-  // the user about each that holds it back. Gives `record` the drive's
-  // address. True when the flasher may start. False when the user cancelled:
-  // the attempt is written to the history as held, with its reason, and the
-  // user is told where the downloaded file `savedPath` is kept.
+  // the voice about each that holds it back. Gives `record` the drive's
+  // address unless it has one. True when the flasher may start. False when
+  // the answer was to give up: the attempt is written to the history as
+  // held, with its reason (also in `record.verdict`), and the voice is told
+  // where the downloaded file `savedPath` is kept.
   bool ReadyToFlash(install::UpdateRecord& record, const std::string& savedPath);
 
   // The wizard's report of a started update: gives it the time and, unless
@@ -54,19 +92,20 @@ class UpdateFollowUp {
   // the flasher.
   void Started(install::UpdateRecord& record, install::StartedProgram& flasher);
 
-  // After the wizard: waits for the flashers (with the waiting window),
-  // closes them, scans the drives again, writes the verdicts and shows each
-  // in the message dialog (one a dialog: its panel holds three lines). Nothing when no update was started.
-  void CheckStarted();
+  // After the wizard (or after each flasher of a script run): waits for the
+  // flashers, reads their exit codes, closes them, scans the drives again,
+  // writes the verdicts and tells each (the wizard: one message dialog each,
+  // whose panel holds three lines). Returns the updates checked, in the
+  // order they were started; none when no update was started. The next
+  // checks before a flash look at the drives of this scan.
+  std::vector<CheckedUpdate> CheckStarted();
 
  private:
-  void Tell(const std::string& message);
   // The address of the maker's drive of `model` that the next update is for.
   std::string NextAddress(const std::string& model) const;
-  install::HoldAnswer AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record);
 
   ScsiTransport& transport_;
-  Language language_;
+  FollowUpVoice& voice_;
   std::string historyFile_;
   std::vector<install::ScannedDrive> startDrives_;
   std::vector<install::UpdateRecord> started_;

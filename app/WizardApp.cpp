@@ -5,7 +5,9 @@
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "app/FetchedCatalogue.h"
 #include "app/ReportCommand.h"
+#include "app/ScriptCommand.h"
 #include "app/SupportReport.h"
 #include "app/UpdateFollowUp.h"
 #include "catalogue/CatalogueIssue.h"
@@ -15,22 +17,15 @@
 #include "scsi/ScsiTransport.h"
 #include "wizard/WizardDialog.h"
 
-namespace {
-
-// The program's own path, for the folder beside it.
-std::string ProgramPath() {
-  char path[MAX_PATH + 1] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::string(path, length < MAX_PATH ? length : 0);
-}
-
-}  // namespace
-
 bool WizardApp::InitInstance() {
-  const std::string localFolder = app::LocalSourceFolder(GetCommandLineA(), ProgramPath());
+  const app::ScriptRequest script = app::ParseScriptRequest(GetCommandLineA());
+  if (script.mode != app::ScriptMode::None) {
+    m_nExitCode = app::RunScript(script, theTransport);
+    return false;
+  }
   std::string reportFile;
   if (app::ParseReportRequest(GetCommandLineA(), reportFile)) {
-    m_nExitCode = app::WriteSupportReport(reportFile, theTransport, localFolder);
+    m_nExitCode = app::WriteSupportReport(reportFile, theTransport, script.source);
     return false;
   }
 
@@ -39,12 +34,13 @@ bool WizardApp::InitInstance() {
   messages::ReportDriveProblems(theTransport);
   // The language is decided once, here, and handed to whoever speaks.
   const Language language = LanguageOf(platform::UserLanguageId());
-  app::UpdateFollowUp followUp(theTransport, language);
+  app::WindowVoice voice(language);
+  app::UpdateFollowUp followUp(theTransport, voice);
   followUp.CheckPending();
 
   auto wizard = std::make_unique<WizardDialog>(language);
   wizard->acceptedSerialFile = SerialFileBeside(app::HistoryFilePath(theTransport.isNt));
-  wizard->SetLocalSource(localFolder);
+  app::UseSource(wizard->SourceSettings(), script.source);
   wizard->onBeforeFlash = [&followUp](install::UpdateRecord& record, const std::string& savedPath) {
     return followUp.ReadyToFlash(record, savedPath);
   };

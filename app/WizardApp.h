@@ -12,7 +12,8 @@ class WizardApp : public CWinApp {
   // application ends without a message loop of its own. Before the wizard it
   // settles the updates a previous run left pending; after it, it waits for
   // the flashers the wizard started and tells whether each update took.
-  // With "/report FILE" it writes the support report instead, without a
+  // With "/report FILE" it writes the support report instead, and with
+  // "/check" or "/update" runs the script modes (ScriptCommand.h), without a
   // window.
   bool InitInstance() override;
 };

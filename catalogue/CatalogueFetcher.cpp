@@ -32,6 +32,7 @@ bool CatalogueFetcher::FetchCatalogue() {
     FetchFrom(folder_);
     return true;
   }
+  if (onlyLocalFolder) return false;
   for (int attempt = 0; attempt < kConnectionAttempts; ++attempt) {
     if (ConnectAndFetch()) {
       sourceKind = SourceKind::Ftp;
@@ -155,6 +156,7 @@ void CatalogueFetcher::TakeOver(CatalogueFetcher& other) {
   connection = std::move(other.connection);
   http_.TakeOver(other.http_);
   folder_.folder = other.folder_.folder;
+  folder_.serverRoot = other.folder_.serverRoot;
   sourceKind = other.sourceKind;
   serverAddress = other.serverAddress;
   remoteCataloguePath = other.remoteCataloguePath;
@@ -169,6 +171,7 @@ void CatalogueFetcher::CopySettings(const CatalogueFetcher& other) {
   localCopyPath = other.localCopyPath;
   mirrorAddress = other.mirrorAddress;
   localFolder = other.localFolder;
+  onlyLocalFolder = other.onlyLocalFolder;
   transferFile = other.transferFile;
   fetchSignature = other.fetchSignature;
 }

@@ -34,7 +34,8 @@ class CatalogueFetcher {
   CatalogueFetcher& operator=(const CatalogueFetcher&) = delete;
 
   // The sources in order: `localFolder` when it holds the catalogue (then
-  // nothing touches the network); else up to five attempts of
+  // nothing touches the network; with `onlyLocalFolder` nothing else is
+  // tried); else up to five attempts of
   // ConnectAndFetch, fewer when one timed out; else, when none reached the
   // FTP server, up to five attempts on the HTTP mirror, fewer when one timed
   // out. True as soon as a source was reached; `sourceKind` names it.
@@ -72,6 +73,7 @@ class CatalogueFetcher {
   // The source the catalogue came from, which the files come from too; the
   // FTP server before a fetch reached any.
   Source& InUse();
+  const Source& InUse() const { return const_cast<CatalogueFetcher*>(this)->InUse(); }
 
   // Takes `other`'s source, session, connection, address, catalogue paths and
   // failures (its own connection is closed first); `other` is left without a connection. Hands a
@@ -99,8 +101,11 @@ class CatalogueFetcher {
   // The HTTP mirror's catalogue folder; empty: no mirror.
   std::string mirrorAddress = deployment::httpMirror;
   // The local folder tried first (the program's choice: "/source PATH", or
-  // the folder beside it); empty: none.
+  // the folder beside it); empty: none. With `onlyLocalFolder` (a folder
+  // the user named) it is the only source: when it holds no catalogue,
+  // nothing is reached.
   std::string localFolder;
+  bool onlyLocalFolder = false;
   // Whether the maker's signature is fetched with the catalogue: in builds
   // that check it.
   bool fetchSignature = kCatalogueKeyCount > 0;

@@ -58,6 +58,21 @@ bool VersionGreater(const std::string& a, const std::string& b) {
   return ByteGreater(a, b);
 }
 
+std::vector<std::string> CatalogueModelNames(const std::string& text) {
+  CatalogueReader reader;
+  reader.OpenBytes(text);
+  std::vector<std::string> names;
+  std::string name;
+  while (SkipToToken(reader, "<model>") && ReadToken(reader, name)) {
+    bool known = false;
+    for (const std::string& n : names) known = known || n == name;
+    if (!known) names.push_back(name);
+    SkipToToken(reader, "<~model>");
+  }
+  reader.Close();
+  return names;
+}
+
 std::string SignaturePathFor(const std::string& cataloguePath) { return cataloguePath + ".sig"; }
 
 FirmwareCatalogue::FirmwareCatalogue(std::size_t readerCapacity)
@@ -76,14 +91,23 @@ int FirmwareCatalogue::BuildModelList(DriveIdentification& drives) {
 }
 
 bool FirmwareCatalogue::LoadCatalogue(const std::string& localPath) {
+  std::string bytes;
+  if (!ReadVerified(localPath, bytes)) return false;
+  reader.OpenBytes(std::move(bytes));
+  ReadSections();
+  reader.Close();
+  return true;
+}
+
+bool FirmwareCatalogue::ReadVerified(const std::string& localPath, std::string& bytes) {
   signatureRefused = false;
   replayRefused = false;
   issue = CatalogueIssue();
+  bytes.clear();
   // An empty path names no copy: the fetch made none in this run.
   if (localPath.empty() || !platform::FileExists(localPath)) return false;
   // The bytes that are verified are the bytes that are parsed: the file is
   // read once, so nothing can change between the two.
-  std::string bytes;
   platform::ReadWholeFile(localPath, bytes);  // a file that cannot be opened reads as empty
   platform::RemoveFile(localPath);  // a failed delete is not reported
   if (!trustedKeys.empty()) {
@@ -104,9 +128,6 @@ bool FirmwareCatalogue::LoadCatalogue(const std::string& localPath) {
     replayRefused = true;
     return false;
   }
-  reader.OpenBytes(std::move(bytes));
-  ReadSections();
-  reader.Close();
   return true;
 }
 
@@ -132,15 +153,22 @@ ModelEntry* FirmwareCatalogue::FindNextModel() {
 void FirmwareCatalogue::SkipModelSection() { SkipToToken(reader, "<~model>"); }
 
 ParseOutcome FirmwareCatalogue::ParseModelItems(ModelEntry& entry) {
+  const bool hashRequired = !trustedKeys.empty();
   for (;;) {
     if (reader.Peek() == CatalogueReader::kEnd) return FileEnd;
     FirmwareItem item;
     ItemReading reading;
     const ParseOutcome outcome = ParseItem(item, reader, onItem ? &reading : nullptr);
-    const bool kept = outcome == ItemEnd && IsOffered(entry, item) &&
-                      (trustedKeys.empty() || IsSha256Hex(item.sha256));
+    const bool kept = outcome == ItemEnd && Judge(entry, item, hashRequired) == Offer::Offered;
     if (onItem) onItem(entry, item, reading, outcome, kept);
     if (outcome != ItemEnd) return outcome;
+    // Two drives of one model may run different firmware: each is judged
+    // by what it runs. `entry` is the first of them (FindNextModel).
+    for (ModelEntry& drive : models) {
+      if (&drive != &entry && drive.model == entry.model && Judge(drive, item, hashRequired) == Offer::Offered) {
+        drive.items.push_back(item);
+      }
+    }
     if (kept) entry.items.push_back(std::move(item));
   }
 }
@@ -148,6 +176,12 @@ ParseOutcome FirmwareCatalogue::ParseModelItems(ModelEntry& entry) {
 bool FirmwareCatalogue::IsOffered(const ModelEntry& entry, const FirmwareItem& item) {
   if (item.compareBy == "version") return VersionGreater(item.version, entry.revision);
   return VersionGreater(item.dateCode, entry.dateCode);
+}
+
+Offer FirmwareCatalogue::Judge(const ModelEntry& entry, const FirmwareItem& item, bool hashRequired) {
+  if (!IsOffered(entry, item)) return Offer::NotNewer;
+  if (hashRequired && !IsSha256Hex(item.sha256)) return Offer::NoSha256;
+  return Offer::Offered;
 }
 
 ModelEntry* FirmwareCatalogue::FindModel(const std::string& model) {

@@ -35,6 +35,17 @@ struct ModelEntry {
 //   1.10 > 1.9     1.30 > 1.3     1.30B > 1.30     030601 > 030512
 bool VersionGreater(const std::string& a, const std::string& b);
 
+// Why an entry of a drive's model is offered to that drive or not.
+enum class Offer {
+  Offered,   // newer than what the drive runs, and listed as the build requires
+  NotNewer,  // not newer by the text it is compared by (an empty text never is)
+  NoSha256,  // newer, but listed without a well-formed "<sha256>" where one is required
+};
+
+// The model names of the catalogue `text`'s sections, in file order, each
+// once: the names the section walk reads where it looks for a section.
+std::vector<std::string> CatalogueModelNames(const std::string& text);
+
 // Where the maker's signature of the catalogue at `cataloguePath` is kept:
 // beside it, with ".sig" appended, as on the server.
 std::string SignaturePathFor(const std::string& cataloguePath);
@@ -60,6 +71,12 @@ class FirmwareCatalogue {
   // nothing matched.
   bool LoadCatalogue(const std::string& localPath);
 
+  // The checking part of LoadCatalogue: reads the file at `localPath` once
+  // into `text`, deletes it and its signature, and holds the bytes to the
+  // signature and the serial as LoadCatalogue does (same flags, same
+  // result), without parsing them. `text` holds the bytes read either way.
+  bool ReadVerified(const std::string& localPath, std::string& text);
+
   // The sections of the open `reader`, up to the end of its data, into the
   // entries' items. The reading part of LoadCatalogue.
   void ReadSections();
@@ -70,14 +87,18 @@ class FirmwareCatalogue {
   ModelEntry* FindNextModel();
   // Passes over tokens up to and including "<~model>", or to the end.
   void SkipModelSection();
-  // Parses the entries of the current section into `entry`, keeping those
-  // IsOffered accepts. Returns ModelEnd or FileEnd.
+  // Parses the entries of the current section, whose model is `entry`'s,
+  // and gives each complete one to every entry of that model that Judge
+  // offers it to: each drive is offered what is newer than it runs. Returns
+  // ModelEnd or FileEnd.
   ParseOutcome ParseModelItems(ModelEntry& entry);
   // Whether `item` is newer than what the drive runs: by version when
   // `compareBy` is exactly "version", else by date code, both compared by
-  // VersionGreater; an empty text is never newer. With trusted keys an item
-  // must also carry a well-formed "<sha256>" to be kept (ParseModelItems).
+  // VersionGreater; an empty text is never newer.
   static bool IsOffered(const ModelEntry& entry, const FirmwareItem& item);
+  // The offer rule: IsOffered, and with `hashRequired` (a build with trusted
+  // keys) a well-formed "<sha256>" as well.
+  static Offer Judge(const ModelEntry& entry, const FirmwareItem& item, bool hashRequired);
 
   // The first entry whose model equals `model` byte for byte, or null.
   ModelEntry* FindModel(const std::string& model);

@@ -22,21 +22,29 @@ class FolderFile : public SourceFile {
 
 }  // namespace
 
-std::string FolderSource::PathOf(const std::string& folder, const std::string& path) {
+std::string FolderSource::LocalPath(const std::string& path) const {
   std::string local = folder;
   if (!local.empty() && local.back() != '\\' && local.back() != '/') local += framework::kPathSeparator;
-  for (char c : SourceRelativePath(path)) local += c == '/' ? framework::kPathSeparator : c;
+  std::string below = serverRoot ? path : SourceRelativePath(path);
+  while (!below.empty() && below.front() == '/') below.erase(0, 1);
+  for (char c : below) local += c == '/' ? framework::kPathSeparator : c;
   return local;
 }
 
-bool FolderSource::HoldsCatalogue(const std::string& folder) {
-  return !folder.empty() && platform::FileExists(PathOf(folder, kCatalogueName));
+bool FolderSource::Connect() {
+  if (folder.empty()) return false;
+  for (bool root : {false, true}) {
+    serverRoot = root;
+    if (platform::FileExists(LocalPath(std::string(kCatalogueFolder) + kCatalogueName))) return true;
+  }
+  serverRoot = false;
+  return false;
 }
 
 bool FolderSource::Answers() { return framework::IsFolder(folder); }
 
 std::unique_ptr<SourceFile> FolderSource::Open(const std::string& path, std::uint64_t offset, OpenResult& result) {
-  const std::string local = PathOf(folder, path);
+  const std::string local = LocalPath(path);
   auto file = std::make_unique<FolderFile>();
   CFileException error;
   // Writers are kept out while the file is read, as the download holds it.

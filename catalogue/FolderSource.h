@@ -1,8 +1,10 @@
 // The catalogue and the firmware from a local folder: a CD, a USB stick, a
-// share (UNC path) or the "firmware" folder beside the program. It holds
-// what the server's catalogue folder holds: odd.idx, odd.idx.sig and the
-// files below their catalogue paths (see SourceRelativePath). Nothing
-// touches the network.
+// share (UNC path) or the "firmware" folder beside the program. Nothing
+// touches the network. The folder holds either what the server's catalogue
+// folder holds (odd.idx, odd.idx.sig, and the files below their catalogue
+// paths without the catalogue folder: see SourceRelativePath), or the
+// server's tree from its root (pub/VORN/cdrom/odd.idx, each file below its
+// whole catalogue path), as a mirror of the server is laid out.
 #pragma once
 
 #include "catalogue/Source.h"
@@ -13,17 +15,16 @@ class FolderSource : public Source {
 
   SourceKind Kind() const override { return SourceKind::Folder; }
   std::string Where() const override { return folder; }
-  // True when the folder holds the catalogue.
-  bool Connect() override { return HoldsCatalogue(folder); }
+  // True when the folder holds the catalogue, in either layout.
+  bool Connect() override;
   bool Answers() override;
   std::unique_ptr<SourceFile> Open(const std::string& path, std::uint64_t offset, OpenResult& result) override;
   std::uint64_t ListedSize(const std::string& path) override;
   void Close() override {}
 
-  // Whether `folder` (not empty) holds odd.idx.
-  static bool HoldsCatalogue(const std::string& folder);
-  // The local path of the catalogue path `path` below `folder`.
-  static std::string PathOf(const std::string& folder, const std::string& path);
+  // The local path of the catalogue path `path`, in the layout Connect found.
+  std::string LocalPath(const std::string& path) const;
 
   std::string folder;
+  bool serverRoot = false;  // the server's tree from its root, found by Connect
 };

@@ -1,6 +1,7 @@
 // Starts a program as a separate process, without waiting for it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace install {
@@ -18,6 +19,10 @@ struct StartedProgram {
 // was created. The process is not waited for. With `started`, the process
 // is handed back there; without it, its handles are closed at once.
 bool StartProgram(const std::string& path, StartedProgram* started = nullptr);
+
+// The exit code of a started program that has ended, in `code`; false
+// while it runs, or when it cannot be told.
+bool ExitCodeOf(const StartedProgram& started, std::uint32_t& code);
 
 // Releases what StartProgram handed back; the program runs on.
 void CloseStartedProgram(StartedProgram& started);

@@ -1,6 +1,7 @@
 #include "install/ProgramStart.h"
 
 #include <spawn.h>
+#include <sys/wait.h>
 
 #include <cstdint>
 
@@ -16,6 +17,14 @@ bool StartProgram(const std::string& path, StartedProgram* started) {
   // Not waited for: the child is reaped when this process ends.
   if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
   if (started != nullptr) *started = StartedProgram{reinterpret_cast<void*>(static_cast<std::intptr_t>(pid)), nullptr};
+  return true;
+}
+
+bool ExitCodeOf(const StartedProgram& started, std::uint32_t& code) {
+  int status = 0;
+  const pid_t pid = static_cast<pid_t>(reinterpret_cast<std::intptr_t>(started.process));
+  if (pid <= 0 || waitpid(pid, &status, WNOHANG) != pid || !WIFEXITED(status)) return false;
+  code = static_cast<std::uint32_t>(WEXITSTATUS(status));
   return true;
 }
 

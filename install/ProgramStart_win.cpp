@@ -22,6 +22,14 @@ bool StartProgram(const std::string& path, StartedProgram* started) {
   return true;
 }
 
+bool ExitCodeOf(const StartedProgram& started, std::uint32_t& code) {
+  DWORD exitCode = 0;
+  if (started.process == nullptr || !GetExitCodeProcess(started.process, &exitCode) || exitCode == STILL_ACTIVE)
+    return false;
+  code = exitCode;
+  return true;
+}
+
 void CloseStartedProgram(StartedProgram& started) {
   if (started.thread != nullptr) CloseHandle(started.thread);
   if (started.process != nullptr) CloseHandle(started.process);

@@ -12,6 +12,7 @@
 #include "framework/Thread.h"
 #include "install/DownloadDialog.h"
 #include "install/Installer.h"
+#include "install/UpdatePlan.h"
 #include "messages/ShowMessages.h"
 #include "resources/resource.h"
 #include "scsi/ScsiTransport.h"
@@ -292,8 +293,12 @@ void WizardDialog::StartChecks() {
 
 bool WizardDialog::LoadFetchedCatalogue() {
   catalogue.acceptedSerial = ReadAcceptedSerial(acceptedSerialFile);
-  if (catalogue.LoadCatalogue(fetcher.localCataloguePath)) {
+  std::string text;
+  if (catalogue.ReadVerified(fetcher.localCataloguePath, text)) {
     RememberAcceptedSerial(acceptedSerialFile, catalogue);
+    // What each drive is offered, decided as the report and the script
+    // modes decide it.
+    install::OfferFirmware(catalogue, text);
     return true;
   }
   if (catalogue.signatureRefused) {
@@ -505,14 +510,12 @@ void WizardDialog::OnDeviceChosen() {
 }
 
 install::UpdateRecord WizardDialog::RecordOfUpdate(const FirmwareItem& item) const {
-  install::UpdateRecord record;
-  record.model = flow.selectedModel()->model;
-  record.revisionBefore = flow.selectedModel()->revision;
-  // An entry compared by date code alone may list no version.
-  record.versionInstalled = item.version.empty() ? item.dateCode : item.version;
-  record.fileName = item.fileName;
-  record.sha256 = item.sha256;
-  return record;
+  // The address is the follow-up's to find: the first drive of the model
+  // not yet updated in this run.
+  install::ScannedDrive drive;
+  drive.model = flow.selectedModel()->model;
+  drive.revision = flow.selectedModel()->revision;
+  return install::RecordOfUpdate(drive, item);
 }
 
 void WizardDialog::InstallUpdate(const FirmwareItem& item, const std::string& listedName,

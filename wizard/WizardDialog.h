@@ -61,9 +61,10 @@ class WizardDialog : public CDialog {
   // refused for its serial.
   std::string acceptedSerialFile;
 
-  // The local folder the catalogue fetch tries before the servers; empty:
-  // none.
-  void SetLocalSource(const std::string& folder) { fetcher.localFolder = folder; }
+  // The fetcher whose settings (where it looks: the servers, the local
+  // folder) the catalogue fetch takes; for the program to set before the
+  // window shows.
+  CatalogueFetcher& SourceSettings() { return fetcher; }
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;

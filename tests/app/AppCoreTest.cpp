@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/AppTexts.h"
+#include "app/CommandLine.h"
+#include "app/ScriptLog.h"
 #include "app/SupportReport.h"
 #include "app/UpdateCheck.h"
 #include "tests/install/Cp950.h"
@@ -106,6 +108,58 @@ TEST(ReportRequest, SlashOrDashReportThenTheFile) {
       EXPECT_EQ(file, row.file);
     }
   }
+}
+
+TEST(ScriptRequest, ModesOptionsAndWhatIsWrong) {
+  const struct {
+    const char* commandLine;
+    app::ScriptMode mode;
+    const char* model;
+    const char* source;
+    const char* log;
+    const char* error;  // a part of it; "" for none
+  } rows[] = {
+      {"VornUpdate.exe", app::ScriptMode::None, "", "", "", ""},
+      {"VornUpdate.exe /report r.txt", app::ScriptMode::None, "", "", "", ""},
+      {"VornUpdate.exe -CHECK /log \"C:\\My Logs\\a.txt\"", app::ScriptMode::Check, "", "", "C:\\My Logs\\a.txt", ""},
+      {"VornUpdate.exe /update /yes /model QX-1234A /source \\\\server\\vorn", app::ScriptMode::Update, "QX-1234A",
+       "\\\\server\\vorn", "", ""},
+      {"VornUpdate.exe /check /update", app::ScriptMode::Update, "", "", "", "only one of"},
+      {"VornUpdate.exe /check /yes", app::ScriptMode::Check, "", "", "", "go with /update"},
+      {"VornUpdate.exe /update /yes /log", app::ScriptMode::Update, "", "", "", "/log needs a value"},
+      {"VornUpdate.exe /update /yes /logs x", app::ScriptMode::Update, "", "", "", "unknown word on the command line: /logs"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.commandLine);
+    const app::ScriptRequest request = app::ParseScriptRequest(row.commandLine);
+    EXPECT_EQ(request.mode, row.mode);
+    EXPECT_EQ(request.model, row.model);
+    EXPECT_EQ(request.source, row.source);
+    EXPECT_EQ(request.log, row.log);
+    EXPECT_EQ(request.error.empty(), *row.error == 0) << request.error;
+    EXPECT_NE(request.error.find(row.error), std::string::npos) << request.error;
+  }
+}
+
+// How a run's exit code sums up its catalogue, its drives and their ends.
+TEST(ScriptExitCode, CatalogueFirstThenTheWorstDrive) {
+  using app::CatalogueState;
+  using app::DriveEnd;
+  install::DrivePlan upToDate, newer;
+  newer.offers.resize(1);
+  newer.newest = 0;
+  EXPECT_EQ(app::CheckExitCode(CatalogueState::NotVerified, {}), app::kExitCatalogueNotVerified);
+  EXPECT_EQ(app::CheckExitCode(CatalogueState::NotArrived, {newer}), app::kExitNoCatalogue);
+  EXPECT_EQ(app::CheckExitCode(CatalogueState::Usable, {}), app::kExitNoMakerDrive);
+  EXPECT_EQ(app::CheckExitCode(CatalogueState::Usable, {upToDate, newer}), app::kExitUpdateAvailable);
+  EXPECT_EQ(app::CheckExitCode(CatalogueState::Usable, {upToDate}), app::kExitNothingToDo);
+  EXPECT_EQ(app::UpdateExitCode({}), app::kExitNothingToDo);
+  EXPECT_EQ(app::UpdateExitCode({DriveEnd::Verified, DriveEnd::Verified}), app::kExitNothingToDo);
+  EXPECT_EQ(app::UpdateExitCode({DriveEnd::Held, DriveEnd::NotApplied, DriveEnd::Verified}), app::kExitNotApplied);
+  EXPECT_EQ(app::UpdateExitCode({DriveEnd::Held, DriveEnd::Failed, DriveEnd::DriveMissing}), app::kExitDriveMissing);
+  EXPECT_EQ(app::EndOfVerdict(Verdict::HeldOnBattery), DriveEnd::Held);
+  EXPECT_EQ(app::EndOfVerdict(Verdict::Pending), DriveEnd::Failed);
+  EXPECT_EQ(app::ExitLine(app::kExitHeld), "exit code 5: held by a check before the flash");
 }
 
 TEST(SupportReport, SaysWhyEachEntryIsOrIsNotOffered) {

@@ -305,13 +305,15 @@ TEST(LoadCatalogue, SectionsMatchModelsExactly) {
   }
 }
 
-TEST(LoadCatalogue, TwoDrivesOfOneModelFillOnlyTheFirstEntry) {
+// Each drive of a model is offered what is newer than it runs, so the second
+// drive is not left with nothing once the first has been handled.
+TEST(LoadCatalogue, TwoDrivesOfOneModelAreEachOfferedWhatIsNewerThanTheirOwn) {
   Language lang(1033);
   auto catalogue = Load({{true, "QX-1234A", "1.20", "0"}, {true, "QX-1234A", "1.00", "0"}},
                                      "<model> QX-1234A " + Entry("1.10") + Entry("1.30") + "<~model>");
   ASSERT_EQ(catalogue->models.size(), 2u);
   EXPECT_EQ(Versions(catalogue->models.front()), (std::vector<std::string>{"1.30"}));
-  EXPECT_TRUE(catalogue->models.back().items.empty());
+  EXPECT_EQ(Versions(catalogue->models.back()), (std::vector<std::string>{"1.10", "1.30"}));
   EXPECT_EQ(catalogue->FindModel("QX-1234A"), &catalogue->models.front());
 }
 

@@ -14,36 +14,34 @@
 //   - a model whose entries differ when its drive is the only one present
 //     (sections not closed where the program's two walks agree);
 //   - with --root, a file missing under the root, or whose size or SHA-256
-//     differs from what its entry lists.
+//     differs from what its entry lists. --root may be given more than once:
+//     a file is taken from the first root that holds it.
 //
-//   catalogue_check [--unhashed-ok] [--root FTP_ROOT] CATALOGUE
+// With --signature, the catalogue's bytes must first carry that signature by
+// one of the keys named by --key-modulus (the modulus in hexadecimal, as
+// `openssl rsa -pubin -modulus` prints it), checked by the program's own
+// code; otherwise it fails at once.
 //
-// Exit status 2: the command line is wrong or the catalogue cannot be read.
+// With --files it prints instead, one a line, "PATH<TAB>SIZE<TAB>SHA-256" of
+// every file a program with a key built in downloads (each path once), and
+// fails only on the signature and, with --root, on those files: the entries
+// it drops are the publisher's to mend, not a copy's. tools/publish mirror
+// copies and checks a published tree with it.
+//
+//   catalogue_check [--unhashed-ok] [--files] [--root FTP_ROOT ...]
+//                   [--signature SIG --key-modulus HEX ...] CATALOGUE
+//
+// Exit status 2: the command line is wrong or a file cannot be read.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "catalogue/FirmwareCatalogue.h"
 #include "catalogue/Sha256.h"
+#include "catalogue/Signature.h"
 #include "framework/Platform.h"
 
 namespace {
-
-// The model names of the catalogue's sections, in file order, each once: the
-// names FindNextModel reads when no section is being parsed.
-std::vector<std::string> ModelNames(const std::string& bytes) {
-  CatalogueReader reader;
-  reader.OpenBytes(bytes);
-  std::vector<std::string> names;
-  std::string name;
-  while (SkipToToken(reader, "<model>") && ReadToken(reader, name)) {
-    bool known = false;
-    for (const std::string& n : names) known = known || n == name;
-    if (!known) names.push_back(name);
-    SkipToToken(reader, "<~model>");
-  }
-  return names;
-}
 
 // Reads the catalogue as the program does with a drive of each model in
 // `names` present, running no firmware yet, so that every entry with a text
@@ -81,9 +79,28 @@ bool IsPlainRelativePath(const std::string& path) {
   }
 }
 
+// What is wrong with the file of `item` under the first of `roots` that
+// holds it, or an empty text.
+std::string FileFault(const FirmwareItem& item, const std::vector<std::string>& roots) {
+  std::string bytes, file;
+  bool read = false;
+  for (const std::string& root : roots) {
+    file = root + "/" + item.path;
+    if ((read = platform::ReadWholeFile(file, bytes))) break;
+  }
+  if (!read) return "its file " + roots.front() + "/" + item.path + " cannot be read";
+  if (!item.size.empty() && item.size != std::to_string(bytes.size())) {
+    return "<size> " + item.size + " is not the size of " + file + ", " + std::to_string(bytes.size());
+  }
+  if (!item.sha256.empty() && !sha256::MatchesHex(sha256::Of(bytes), item.sha256)) {
+    return "<sha256> is not the SHA-256 of " + file;
+  }
+  return "";
+}
+
 // What is wrong with one entry the program read, or an empty text.
 std::string EntryFault(const ModelEntry& entry, const FirmwareItem& item, const ItemReading& reading,
-                       ParseOutcome outcome, bool keyed, const std::string& root) {
+                       ParseOutcome outcome, bool keyed, const std::vector<std::string>& roots) {
   if (reading.modelTag) return "holds a <model> tag: the section before it is not closed by <~model>";
   if (outcome != ItemEnd) return "not closed by <~item>: the program drops it";
   if (reading.pathTags == 0) return "names no file (no <fw tag)";
@@ -96,35 +113,75 @@ std::string EntryFault(const ModelEntry& entry, const FirmwareItem& item, const 
            " bytes: the program reads " + item.path;
   }
   if (!IsPlainRelativePath(item.path)) return "its path " + item.path + " is not a plain path below the FTP root";
-  if (!FirmwareCatalogue::IsOffered(entry, item)) {
-    return "never offered: its " + std::string(item.compareBy == "version" ? "<version>" : "<datecode>") +
-           " is empty";
+  switch (FirmwareCatalogue::Judge(entry, item, keyed)) {
+    case Offer::NotNewer:
+      return "never offered: its " + std::string(item.compareBy == "version" ? "<version>" : "<datecode>") +
+             " is empty";
+    case Offer::NoSha256:
+      return "no well-formed <sha256>: the program does not offer it";
+    case Offer::Offered:
+      break;
   }
-  if (keyed && !IsSha256Hex(item.sha256)) return "no well-formed <sha256>: the program does not offer it";
-  if (root.empty()) return "";
-  const std::string file = root + "/" + item.path;
-  std::string bytes;
-  if (!platform::ReadWholeFile(file, bytes)) return "its file " + file + " cannot be read";
-  if (!item.size.empty() && item.size != std::to_string(bytes.size())) {
-    return "<size> " + item.size + " is not the size of " + file + ", " + std::to_string(bytes.size());
+  return roots.empty() ? "" : FileFault(item, roots);
+}
+
+// Whether `sig` (a file) is a signature of `bytes` by one of the keys.
+bool SignedBy(const std::string& bytes, const std::string& sigPath, const std::vector<std::string>& moduli) {
+  std::vector<signature::PublicKey> keys;
+  for (const std::string& hex : moduli) keys.push_back(signature::PublicKey::FromHex(hex));
+  std::string sig;
+  return platform::ReadWholeFile(sigPath, sig) && signature::VerifyWithAny(keys, bytes, sig);
+}
+
+// --files: the files a program with a key built in downloads, each checked
+// under `roots` when there are any. Returns the exit status.
+int ListFiles(const std::string& path, const std::string& bytes, const std::vector<std::string>& roots) {
+  struct Listed {
+    FirmwareItem item;
+    std::string fault;
+  };
+  std::vector<Listed> files;
+  std::vector<std::string> faults;
+  FirmwareCatalogue all;
+  all.onItem = [&](const ModelEntry& entry, const FirmwareItem& item, const ItemReading& reading,
+                   ParseOutcome outcome, bool) {
+    if (!EntryFault(entry, item, reading, outcome, true, {}).empty()) return;
+    for (const Listed& listed : files) {
+      if (listed.item.path != item.path) continue;
+      if (listed.item.sha256 != item.sha256 || listed.item.size != item.size)
+        faults.push_back(item.path + " is listed twice with different sizes or SHA-256");
+      return;
+    }
+    files.push_back({item, ""});
+  };
+  ReadAsProgram(all, bytes, CatalogueModelNames(bytes), true);
+  for (Listed& listed : files) {
+    if (!roots.empty()) listed.fault = FileFault(listed.item, roots);
+    if (!listed.fault.empty()) faults.push_back(listed.item.path + ": " + listed.fault);
+    std::printf("%s\t%s\t%s\n", listed.item.path.c_str(), listed.item.size.c_str(), listed.item.sha256.c_str());
   }
-  if (!item.sha256.empty() && !sha256::MatchesHex(sha256::Of(bytes), item.sha256)) {
-    return "<sha256> is not the SHA-256 of " + file;
-  }
-  return "";
+  for (const std::string& fault : faults) std::fprintf(stderr, "%s: %s\n", path.c_str(), fault.c_str());
+  return faults.empty() ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool keyed = true;
-  std::string root, path;
+  bool keyed = true, files = false;
+  std::string path, sigPath;
+  std::vector<std::string> roots, moduli;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--unhashed-ok") {
       keyed = false;
+    } else if (arg == "--files") {
+      files = true;
     } else if (arg == "--root" && i + 1 < argc) {
-      root = argv[++i];
+      roots.push_back(argv[++i]);
+    } else if (arg == "--signature" && i + 1 < argc) {
+      sigPath = argv[++i];
+    } else if (arg == "--key-modulus" && i + 1 < argc) {
+      moduli.push_back(argv[++i]);
     } else if (path.empty() && !arg.empty() && arg[0] != '-') {
       path = arg;
     } else {
@@ -132,8 +189,10 @@ int main(int argc, char** argv) {
       break;
     }
   }
-  if (path.empty()) {
-    std::fprintf(stderr, "usage: catalogue_check [--unhashed-ok] [--root FTP_ROOT] CATALOGUE\n");
+  if (path.empty() || sigPath.empty() != moduli.empty()) {
+    std::fprintf(stderr,
+                 "usage: catalogue_check [--unhashed-ok] [--files] [--root FTP_ROOT ...] "
+                 "[--signature SIG --key-modulus HEX ...] CATALOGUE\n");
     return 2;
   }
   std::string bytes;
@@ -141,8 +200,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: cannot be read\n", path.c_str());
     return 2;
   }
+  if (!sigPath.empty() && !SignedBy(bytes, sigPath, moduli)) {
+    std::fprintf(stderr, "%s: %s is not a signature of these bytes by the maker's key\n", path.c_str(),
+                 sigPath.c_str());
+    return 1;
+  }
+  if (files) return ListFiles(path, bytes, roots);
 
-  const std::vector<std::string> names = ModelNames(bytes);
+  const std::vector<std::string> names = CatalogueModelNames(bytes);
   std::vector<std::string> faults;
   std::vector<int> entryCount(names.size(), 0);
   FirmwareCatalogue all;
@@ -152,7 +217,7 @@ int main(int argc, char** argv) {
     std::size_t index = 0;
     while (names[index] != entry.model) ++index;
     const int number = ++entryCount[index];
-    const std::string fault = EntryFault(entry, item, reading, outcome, keyed, root);
+    const std::string fault = EntryFault(entry, item, reading, outcome, keyed, roots);
     if (!fault.empty()) faults.push_back(entry.model + ", entry " + std::to_string(number) + ": " + fault);
   };
   ReadAsProgram(all, bytes, names, keyed);

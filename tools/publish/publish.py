@@ -21,6 +21,10 @@
       catalogue, written to CATALOGUE.sig unless --out says otherwise
   publish.py verify --public PUB.pem CATALOGUE [--sig SIG]
       checks a signature as the program does
+  publish.py mirror SOURCE DEST [--public PUB.pem ...]
+      copies a published tree (an ftp:// or http:// address, or a folder)
+      into DEST once its signature and every file's SHA-256 verify; see
+      mirror.py
 
 stamp, stamp --check and sign first run the program's own catalogue parser
 (tools/catalogue-check) and refuse, changing nothing, a catalogue with an
@@ -236,11 +240,16 @@ def main():
     issue.add_argument("--issued")
     issue.add_argument("--keep-issue", action="store_true")
     p.add_argument("catalogue")
+    p = commands.add_parser("mirror", add_help=False)
+    p.add_argument("rest", nargs=argparse.REMAINDER)
     p = commands.add_parser("verify")
     p.add_argument("--public", required=True)
     p.add_argument("--sig")
     p.add_argument("catalogue")
     args = parser.parse_args()
+    if args.command == "mirror":
+        import mirror
+        sys.exit(mirror.main(args.rest))
     if args.command == "keygen":
         keygen(args.private, args.public)
     elif args.command == "stamp":

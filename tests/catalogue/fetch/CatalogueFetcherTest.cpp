@@ -311,7 +311,10 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
   const std::string sig = ReadFile(tree + "odd.idx.sig");
   const std::string firmware(70000, '\x3c');
   const char kFirmware[] = "pub/VORN/cdrom/a/fw.zip";
-  enum Folder { kNoFolder, kFound, kUnsigned, kAbsent };
+  // A folder holds a copy of the server's catalogue folder, or (kServerTree)
+  // the server's tree from its root, as a mirror of it is laid out. One the
+  // user named (kNamedAbsent, "/source PATH") is the only source.
+  enum Folder { kNoFolder, kFound, kUnsigned, kServerTree, kAbsent, kNamedAbsent };
   const struct {
     const char* name;
     Folder folder;
@@ -323,7 +326,9 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
   } rows[] = {
       {"folder found", kFound, "normal", "lighttpd", true, SourceKind::Folder, true, true},
       {"folder without odd.idx.sig", kUnsigned, "normal", "lighttpd", true, SourceKind::Folder, true, false},
+      {"folder with the server's tree", kServerTree, "normal", "lighttpd", true, SourceKind::Folder, true, true},
       {"folder absent", kAbsent, "normal", "lighttpd", true, SourceKind::Ftp, true, true},
+      {"folder named, absent", kNamedAbsent, "normal", "lighttpd", false, SourceKind::None, false, false},
       {"FTP working", kNoFolder, "normal", "lighttpd", true, SourceKind::Ftp, true, true},
       {"FTP blocked, mirror working", kNoFolder, "no-listen", "lighttpd", true, SourceKind::Http, true, true},
       {"FTP blocked, mirror answers 404", kNoFolder, "no-listen", "not-found", true, SourceKind::Http, false, false},
@@ -342,14 +347,16 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
       served->PutFile(std::string("/") + kFirmware, firmware);
     }
     fetcher->mirrorAddress = mirror.MirrorAddress();
-    if (row.folder == kFound || row.folder == kUnsigned) {
-      CreateDirectoryA(folder.c_str(), nullptr);
-      CreateDirectoryA((folder + "\\a").c_str(), nullptr);
-      WriteFile(folder + "\\odd.idx", catalogue);
-      if (row.folder == kFound) WriteFile(folder + "\\odd.idx.sig", sig);
-      WriteFile(folder + "\\a\\fw.zip", firmware);
+    const std::string top = row.folder == kServerTree ? folder + "\\pub\\VORN\\cdrom" : folder;
+    if (row.folder != kNoFolder && row.folder != kAbsent && row.folder != kNamedAbsent) {
+      for (const std::string& made : {folder, folder + "\\pub", folder + "\\pub\\VORN", top, top + "\\a"})
+        CreateDirectoryA(made.c_str(), nullptr);
+      WriteFile(top + "\\odd.idx", catalogue);
+      if (row.folder != kUnsigned) WriteFile(top + "\\odd.idx.sig", sig);
+      WriteFile(top + "\\a\\fw.zip", firmware);
     }
     if (row.folder != kNoFolder) fetcher->localFolder = folder;
+    fetcher->onlyLocalFolder = row.folder == kNamedAbsent;
 
     EXPECT_EQ(fetcher->FetchCatalogue(), row.reached);
     EXPECT_EQ(fetcher->sourceKind, row.used);
@@ -358,7 +365,8 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
     EXPECT_EQ(platform::FileExists(SignaturePathFor(scratch)), row.signatureArrives);
     // Only the sources up to the one used were asked: a folder's catalogue
     // touches no server, and the mirror is not asked while FTP answers.
-    EXPECT_EQ(server->Count("connect") > 0, row.used != SourceKind::Folder && row.ftp == std::string("normal"));
+    EXPECT_EQ(server->Count("connect") > 0,
+              row.used != SourceKind::Folder && row.ftp == std::string("normal") && row.folder != kNamedAbsent);
     EXPECT_EQ(mirror.Count("get") > 0, row.used == SourceKind::Http);
     if (row.arrives) {
       OpenResult result = OpenResult::Failed;
@@ -372,9 +380,9 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
     StopServer();
     platform::RemoveFile(scratch);
     platform::RemoveFile(SignaturePathFor(scratch));
-    for (const char* name : {"\\a\\fw.zip", "\\odd.idx", "\\odd.idx.sig"}) platform::RemoveFile(folder + name);
-    RemoveDirectoryA((folder + "\\a").c_str());
-    RemoveDirectoryA(folder.c_str());
+    for (const char* name : {"\\a\\fw.zip", "\\odd.idx", "\\odd.idx.sig"}) platform::RemoveFile(top + name);
+    for (const std::string& made : {top + "\\a", top, folder + "\\pub\\VORN", folder + "\\pub", folder})
+      RemoveDirectoryA(made.c_str());
   }
 }
 

@@ -1,0 +1,97 @@
+#include "app/FetchedCatalogue.h"
+
+#include <windows.h>
+
+#include "Deployment.h"
+#include "catalogue/FirmwareCatalogue.h"
+#include "framework/Platform.h"
+
+namespace app {
+
+namespace {
+
+// The folder deployment::localSourceFolder beside the program.
+std::string FolderBesideProgram() {
+  char path[MAX_PATH + 1] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string program(path, length < MAX_PATH ? length : 0);
+  const std::size_t slash = program.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : program.substr(0, slash + 1)) + deployment::localSourceFolder;
+}
+
+}  // namespace
+
+bool UseSource(CatalogueFetcher& fetcher, const std::string& source) {
+  if (source.empty()) {
+    // The folder beside the program, when it holds a catalogue, then the
+    // servers.
+    fetcher.localFolder = FolderBesideProgram();
+    fetcher.onlyLocalFolder = false;
+    return true;
+  }
+  // A folder, a share, a CD or a USB stick, and nothing else: the run takes
+  // nothing from the servers when it cannot read it. An address is no
+  // folder this program reads.
+  fetcher.localFolder = source;
+  fetcher.onlyLocalFolder = true;
+  return source.find("://") == std::string::npos;
+}
+
+FetchedCatalogue FetchVerifiedCatalogue(CatalogueFetcher& fetcher, const std::string& serialFile, bool keepSerial) {
+  FetchedCatalogue fetched;
+  fetched.reached = fetcher.FetchCatalogue();
+  fetched.source = SourceText(fetcher);
+  fetched.server = ServerText(fetcher);
+  FirmwareCatalogue catalogue;
+  fetched.hashRequired = !catalogue.trustedKeys.empty();
+  fetched.acceptedSerial = ReadAcceptedSerial(serialFile);
+  catalogue.acceptedSerial = fetched.acceptedSerial;
+  fetched.arrived = !fetcher.localCataloguePath.empty() && platform::FileExists(fetcher.localCataloguePath);
+  if (fetched.arrived) {
+    fetched.usable = catalogue.ReadVerified(fetcher.localCataloguePath, fetched.text);
+    fetched.signatureRefused = catalogue.signatureRefused;
+    fetched.replayRefused = catalogue.replayRefused;
+    fetched.issue = catalogue.issue;
+    if (fetched.usable && keepSerial) RememberAcceptedSerial(serialFile, catalogue);
+  }
+  return fetched;
+}
+
+std::string ServerText(const CatalogueFetcher& fetcher) {
+  const Source& source = fetcher.InUse();
+  if (source.Kind() == SourceKind::Folder) {
+    return static_cast<const FolderSource&>(source).LocalPath(std::string(kCatalogueFolder) + kCatalogueName);
+  }
+  return source.Where() + kCatalogueName;
+}
+
+std::string SourceText(const CatalogueFetcher& fetcher) {
+  switch (fetcher.sourceKind) {
+    case SourceKind::Folder: return "local folder, nothing fetched over the network";
+    case SourceKind::Ftp: return "FTP server";
+    case SourceKind::Http: return "HTTP mirror, the FTP server could not be reached";
+    default: break;
+  }
+  if (fetcher.onlyLocalFolder) return "none: the folder " + fetcher.localFolder + " holds no " + kCatalogueName;
+  return "none reached: neither the FTP server nor the HTTP mirror answered";
+}
+
+std::string VerificationText(const FetchedCatalogue& fetched) {
+  if (!fetched.arrived) return "nothing to check: no catalogue arrived";
+  if (fetched.signatureRefused) return "refused: the maker's signature is missing or wrong, the catalogue is not used";
+  if (fetched.replayRefused) {
+    return "refused: signed, but older than a catalogue accepted before (serial " +
+           std::to_string(fetched.issue.serial) + " below " + std::to_string(fetched.acceptedSerial) +
+           "), the catalogue is not used";
+  }
+  if (!fetched.usable) return "the catalogue could not be read";
+  return fetched.hashRequired ? "signed by the maker, signature verified"
+                              : "not checked: this build trusts no signing key";
+}
+
+void ReleaseFetch(CatalogueFetcher& fetcher) {
+  FirmwareCatalogue none;
+  ReleaseCatalogue(none, fetcher);
+}
+
+}  // namespace app

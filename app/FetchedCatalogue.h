@@ -1,0 +1,58 @@
+// The catalogue as the runs without a window fetch it (/report, /check,
+// /update): through the wizard's fetcher, with the wizard's checks of the
+// signature and the serial.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "catalogue/CatalogueFetcher.h"
+#include "catalogue/CatalogueIssue.h"
+
+namespace app {
+
+struct FetchedCatalogue {
+  std::string source;           // which source was used, in words (SourceText)
+  std::string server;           // where it was fetched from (ServerText)
+  bool reached = false;         // the server answered
+  bool arrived = false;         // a catalogue arrived
+  bool usable = false;          // arrived and verified (or a build that checks no signature)
+  bool signatureRefused = false;
+  bool replayRefused = false;   // signed, but older than one accepted before
+  bool hashRequired = false;    // a build that checks signatures: entries need a SHA-256
+  std::string text;             // the catalogue's bytes as they arrived
+  CatalogueIssue issue;
+  std::uint64_t acceptedSerial = 0;  // the highest serial accepted before; 0: none
+};
+
+// The one place where `/source PATH` reaches the fetch: `source` is handed
+// to `fetcher` before it fetches, so that the catalogue and the firmware
+// files come from there, and from nowhere else. An empty source gives the
+// fetch its order: the folder deployment::localSourceFolder beside the
+// program when it holds a catalogue, the FTP server, the HTTP mirror.
+// False when this fetcher cannot read the source (an address, not a
+// folder): the run must then fetch nothing rather than reach for another
+// place than it was told.
+bool UseSource(CatalogueFetcher& fetcher, const std::string& source);
+
+// Fetches the catalogue with `fetcher` and holds it to the maker's signature
+// and to the serial kept in `serialFile`, as the wizard does. With
+// `keepSerial`, a catalogue accepted keeps its serial there, as the wizard
+// keeps it; the report keeps none. The fetcher keeps its connection for the
+// downloads that follow; ReleaseFetch ends it.
+FetchedCatalogue FetchVerifiedCatalogue(CatalogueFetcher& fetcher, const std::string& serialFile, bool keepSerial);
+
+// The catalogue's place in the source used: "ftp://HOST[:PORT]/pub/VORN/cdrom/odd.idx",
+// the mirror's address, or the folder's file.
+std::string ServerText(const CatalogueFetcher& fetcher);
+
+// Which source the fetch used, in words.
+std::string SourceText(const CatalogueFetcher& fetcher);
+
+// The signature check's result in words, for the report and the logs.
+std::string VerificationText(const FetchedCatalogue& fetched);
+
+// Closes the fetcher's connection and deletes whatever copy it left.
+void ReleaseFetch(CatalogueFetcher& fetcher);
+
+}  // namespace app

@@ -1,0 +1,338 @@
+#include "app/ScriptCommand.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ProgramInfo.h"
+#include "app/DriveSnapshot.h"
+#include "app/FetchedCatalogue.h"
+#include "app/ReportCommand.h"
+#include "app/ScriptLog.h"
+#include "app/UpdateCheck.h"
+#include "app/UpdateFollowUp.h"
+#include "catalogue/CatalogueFetcher.h"
+#include "framework/File.h"
+#include "install/Installer.h"
+#include "install/SavePath.h"
+#include "install/Transfer.h"
+#include "install/UpdatePlan.h"
+#include "messages/UserMessages.h"
+#include "scsi/ScsiTransport.h"
+
+namespace app {
+namespace {
+
+// A message's text on one log line.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+  }
+  return text;
+}
+
+// The follow-up's voice in a run without a window: there is nobody to ask
+// or to tell, and the run logs what happened itself.
+class LogVoice : public FollowUpVoice {
+ public:
+  explicit LogVoice(ScriptLog& log) : log_(log) {}
+
+  // The flasher has its own window; nothing else here waits on a person.
+  void WaitForFlashers(const std::vector<void*>& processes) override {
+    for (void* process : processes) WaitForSingleObject(static_cast<HANDLE>(process), INFINITE);
+  }
+  // A held check ends that drive's update: nobody is there to put it right.
+  install::HoldAnswer AskAboutHold(install::HoldReason, const install::UpdateRecord&) override {
+    return install::HoldAnswer::Cancel;
+  }
+  void Kept(const install::UpdateRecord&, const std::string&) override {}
+  void RescanProblems(DriveIdentification& drives) override {
+    for (const scsi::DriveProblem& problem : drives.TakeProblems())
+      log_.Note("scan after the flasher: " + DriveProblemText(problem));
+  }
+  void Verdict(const CheckedUpdate&, bool) override {}
+
+ private:
+  ScriptLog& log_;
+};
+
+// The download window's estimate without the window: no bar to move, and no
+// pause that only paces a bar; the waits end when the transfer does.
+class NoBar : public ProgressSink {
+ public:
+  void SetPosition(int) override {}
+  void Refresh() override {}
+};
+
+class TransferEndClock : public ProgressClock {
+ public:
+  explicit TransferEndClock(const Transfer& transfer) : transfer_(transfer) {}
+  void Pause(std::uint32_t) override {}
+  void Idle(const std::atomic<std::int32_t>& done) override {
+    if (done.load(std::memory_order_acquire) != 1) return;
+    // The worker of the moment: a transfer that goes on after a drop has a
+    // new one.
+    const HANDLE doneEvent = transfer_.DoneEvent();
+    if (doneEvent == nullptr || WaitForSingleObject(doneEvent, kWaitMs) == WAIT_FAILED) Sleep(kWaitMs);
+  }
+
+ private:
+  static constexpr DWORD kWaitMs = 100;
+  const Transfer& transfer_;
+};
+
+// Fetches `item` to `savedPath` as the download window does, without the
+// window: over the fetcher's connection into a new temporary file beside
+// it, checked against the listed SHA-256, then put in place and checked
+// again through the handle `archive` receives. `why` says what failed.
+bool Download(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::string& savedPath,
+              std::unique_ptr<CFile>& archive, std::string& why) {
+  const std::string partial = ReservePartialFile(savedPath);
+  if (partial.empty()) {
+    why = "no new file can be made beside " + savedPath;
+    return false;
+  }
+  Transfer transfer;
+  transfer.Start(fetcher, item.path, savedPath, partial, item.sha256, StampedSize(item));
+  NoBar bar;
+  TransferEndClock clock(transfer);
+  transfer.RunProgress(bar, clock);
+  if (transfer.Succeeded()) {
+    archive = transfer.TakeArchive();
+    return true;
+  }
+  why = transfer.NotAsListed() ? "the file that arrived is not the one the catalogue lists (its SHA-256 differs); deleted"
+        : transfer.GaveUp()    ? "the transfer stalled and was given up after going on three times"
+                               : "the download of " + item.path + " failed";
+  return false;
+}
+
+std::string TemporaryFolder() {
+  char path[MAX_PATH];
+  const DWORD length = GetTempPathA(MAX_PATH, path);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  std::string folder(path, length);
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  return folder;
+}
+
+// The program's own folder under the system's temporary folder, made when
+// missing; empty when it cannot be.
+std::string WorkRoot() {
+  const std::string temporary = TemporaryFolder();
+  if (temporary.empty()) return std::string();
+  const std::string root = temporary + "\\VornUpdate";
+  framework::CreateFolder(root);
+  return framework::IsFolder(root) ? root : std::string();
+}
+
+// A new folder in `root` for one drive's files, "NAME", else "NAME-2",
+// "NAME-3", ...: never one an earlier run left (it may hold kept files).
+std::string NewWorkFolder(const std::string& root, const std::string& name) {
+  std::string plain;
+  for (char c : name) {
+    const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+                      c == '-' || c == '_';
+    plain += keep ? c : '_';
+  }
+  for (int n = 1; n < 1000; ++n) {
+    const std::string folder = root + "\\" + plain + (n == 1 ? "" : "-" + std::to_string(n));
+    if (framework::CreateFolder(folder)) return folder;
+  }
+  return std::string();
+}
+
+// Removes `folder` with everything in it; a link to a folder is removed,
+// not followed. False when anything is left.
+bool RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = folder + "\\" + name;
+      const DWORD attributes = found.dwFileAttributes;
+      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveTree(path);
+      } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveDirectoryA(path.c_str());
+      } else {
+        if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  return RemoveDirectoryA(folder.c_str()) != 0;
+}
+
+// The name the downloaded file is saved under: the entry's file name when it
+// is a plain one, else a name of the program's.
+std::string SavedName(const FirmwareItem& item) {
+  const std::string& name = item.fileName;
+  const bool plain = install::IsSafeEntryName(name) && name.find_first_of("\\/") == std::string::npos;
+  return plain ? name : "firmware.zip";
+}
+
+std::string TitleOf(const std::string& fileName) {
+  const std::size_t dot = fileName.find_last_of('.');
+  return dot == std::string::npos || dot == 0 ? fileName : fileName.substr(0, dot);
+}
+
+std::string CommandText(const ScriptRequest& request) {
+  std::string text = request.mode == ScriptMode::Check ? "/check" : "/update";
+  if (request.yes) text += " /yes";
+  if (!request.model.empty()) text += " /model " + request.model;
+  if (!request.source.empty()) text += " /source " + request.source;
+  if (!request.log.empty()) text += " /log " + request.log;
+  return text;
+}
+
+// One drive's update through the wizard's steps, logged step by step.
+DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, UpdateFollowUp& followUp,
+                     ScriptLog& log, const std::string& root) {
+  const FirmwareItem& item = *plan.Newest();
+  const install::ScannedDrive& drive = plan.drive;
+  const auto step = [&](const std::string& text) { log.Line(drive.address + "\tstep\t" + text); };
+  const auto end = [&](DriveEnd driveEnd, const std::string& text) {
+    log.Line(drive.address + "\tverdict\t" + text);
+    return driveEnd;
+  };
+  install::UpdateRecord record = install::RecordOfUpdate(drive, item);
+  const std::string folder =
+      root.empty() ? std::string() : NewWorkFolder(root, drive.model + "-" + record.versionInstalled);
+  if (folder.empty()) return end(DriveEnd::Failed, "failed: no folder for the files can be made under the system's temporary folder");
+  const std::string kept = "; files kept in " + folder;
+
+  const std::string saved = folder + "\\" + SavedName(item);
+  std::unique_ptr<CFile> archive;
+  std::string why;
+  if (!Download(fetcher, item, saved, archive, why)) return end(DriveEnd::Failed, "failed: " + why + kept);
+  step("downloaded " + item.path + " to " + saved + ", SHA-256 as the catalogue lists");
+
+  if (!followUp.ReadyToFlash(record, saved)) {
+    return end(DriveEnd::Held, std::string(install::VerdictName(record.verdict)) + ": nothing was flashed" + kept);
+  }
+  step("checks before the flash passed: the same drive, not on battery, no disc, not busy");
+
+  install::StartedProgram flasher;
+  const std::string title = TitleOf(SavedName(item));
+  const install::InstallOutcome outcome = install::RunInstall("", *archive, title, &flasher);
+  archive.reset();
+  if (outcome.code != install::kInstallStarted) {
+    std::string text;
+    for (const std::string& message : TextsOf(messages::InstallMessages(outcome, Language::English)))
+      text += (text.empty() ? "" : " ") + OneLine(message);
+    return end(DriveEnd::Failed, "failed: " + (text.empty() ? "the install ended with " + std::to_string(outcome.code) : text) + kept);
+  }
+  step("unpacked into " + folder + "\\" + (outcome.otherFolder.empty() ? title : outcome.otherFolder) +
+       "; the flasher started, waiting for it to end");
+  followUp.Started(record, flasher);
+
+  const std::vector<CheckedUpdate> checked = followUp.CheckStarted();
+  const CheckedUpdate& update = checked.front();
+  step("the flasher ended with exit code " +
+       (update.flasherExitCode < 0 ? std::string("unknown") : std::to_string(update.flasherExitCode)));
+  const DriveEnd driveEnd = EndOfVerdict(update.verdict);
+  const std::string verdict = install::VerdictName(update.verdict);
+  switch (driveEnd) {
+    case DriveEnd::Verified:
+      return end(driveEnd, verdict + ": the drive now runs " + update.reported + "; " +
+                               (RemoveTree(folder) ? "its files were removed" : "its files could not all be removed from " + folder));
+    case DriveEnd::NotApplied:
+      return end(driveEnd, verdict + ": the drive still reports " + update.reported + kept);
+    case DriveEnd::DriveMissing:
+      return end(driveEnd, verdict + ": no " + drive.model + " answers at " + drive.address +
+                               "; restart the computer, then run /check" + kept);
+    default:
+      return end(driveEnd, verdict + kept);
+  }
+}
+
+}  // namespace
+
+int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
+  const std::string historyFile = HistoryFilePath(transport.isNt);
+  ScriptLog log;
+  if (!log.Open(request.log.empty() ? LogFileBeside(historyFile) : request.log)) return kExitLogNotWritten;
+  log.Note(std::string("VORN Firmware Update ") + VORN_VERSION_TEXT + ", " + CommandText(request) + ", " +
+           LocalTimeText());
+  if (!request.error.empty()) {
+    log.Note("the command line: " + request.error);
+    return log.End(kExitBadCommandLine);
+  }
+  if (request.mode == ScriptMode::Update && !request.yes) {
+    log.Note("nothing was done: an unattended update runs only when the command line says /yes");
+    return log.End(kExitNotConfirmed);
+  }
+
+  const bool scanWorked = transport.isNt || transport.aspiLibrary != nullptr;
+  const std::vector<install::ScannedDrive> drives = SnapshotDrives(transport);
+  std::vector<install::ScannedDrive> chosen;
+  for (const install::ScannedDrive& drive : drives) {
+    if (drive.maker && (request.model.empty() || drive.model == request.model)) chosen.push_back(drive);
+  }
+  log.Note(std::string("drives: ") + (transport.isNt ? "SCSI pass-through" : "ASPI, WNASPI32.DLL") +
+           (scanWorked ? "" : ", could not scan") + ", " + std::to_string(drives.size()) + " found, " +
+           std::to_string(chosen.size()) + (request.model.empty() ? " of the maker" : " of model " + request.model));
+  for (const scsi::DriveProblem& problem : transport.TakeProblems()) log.Note("scan: " + DriveProblemText(problem));
+  for (const CheckedUpdate& update : SettleOpenRecords(historyFile, drives))
+    log.Note("an update left open before, settled now: " + install::FormatRecord(update.record));
+  log.Note("history: " + (historyFile.empty() ? std::string("none (no folder can take it)") : historyFile));
+
+  if (request.mode == ScriptMode::Update && chosen.empty()) {
+    log.Line(DriveTableHeader());
+    // Not having looked is not having nothing to do.
+    return log.End(scanWorked ? kExitNothingToDo : kExitFailed);
+  }
+
+  CatalogueFetcher fetcher;
+  if (!UseSource(fetcher, request.source)) {
+    log.Note("catalogue: the source " + request.source + " cannot be read by this program; nothing was fetched");
+    log.Line(DriveTableHeader());
+    return log.End(kExitNoCatalogue);
+  }
+  const FetchedCatalogue fetched = FetchVerifiedCatalogue(fetcher, SerialFileBeside(historyFile), true);
+  log.Note("catalogue: " + fetched.server + ": " + VerificationText(fetched));
+  for (FetchFailure failure : fetcher.failures) log.Note("catalogue: " + FetchFailureText(failure));
+  const CatalogueState state = !fetched.arrived   ? CatalogueState::NotArrived
+                               : !fetched.usable ? CatalogueState::NotVerified
+                                                 : CatalogueState::Usable;
+
+  const std::vector<install::DrivePlan> plans =
+      install::PlanUpdates(chosen, state == CatalogueState::Usable ? fetched.text : std::string(),
+                           fetched.hashRequired, install::ReadHistory(historyFile));
+  log.Line(DriveTableHeader());
+  for (const install::DrivePlan& plan : plans) log.Line(DriveTableLine(plan));
+  if (request.mode == ScriptMode::Check || state != CatalogueState::Usable) {
+    ReleaseFetch(fetcher);
+    if (request.mode == ScriptMode::Check) return log.End(CheckExitCode(state, plans));
+    return log.End(state == CatalogueState::NotVerified ? kExitCatalogueNotVerified : kExitNoCatalogue);
+  }
+
+  // One drive at a time, each to the end of its verdict before the next.
+  const std::string root = WorkRoot();
+  LogVoice voice(log);
+  UpdateFollowUp followUp(transport, voice);
+  std::vector<DriveEnd> ends;
+  for (const install::DrivePlan& plan : plans) {
+    const std::string& address = plan.drive.address;
+    if (plan.action == install::PlannedAction::NothingNewer) {
+      log.Line(address + "\tverdict\tnothing newer: nothing to do");
+    } else if (plan.action == install::PlannedAction::NotAppliedBefore) {
+      log.Line(address + "\tverdict\tnot applied: the same update, " + plan.earlier.revisionBefore + " to " +
+               plan.earlier.versionInstalled + ", did not take on " + plan.earlier.time +
+               "; it is not flashed again unattended (the wizard offers it)");
+      ends.push_back(DriveEnd::NotApplied);
+    } else {
+      ends.push_back(UpdateDrive(plan, fetcher, followUp, log, root));
+    }
+  }
+  ReleaseFetch(fetcher);
+  return log.End(UpdateExitCode(ends));
+}
+
+}  // namespace app

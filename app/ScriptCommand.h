@@ -1,0 +1,20 @@
+// `VornUpdate.exe /check` and `VornUpdate.exe /update /yes`: the runs
+// without a window that a site's deployment tools start on many computers.
+// Both scan, fetch and ask the planner (install/UpdatePlan); /update then
+// takes each drive through the wizard's own steps: the download and its
+// SHA-256, the checks before the flash, unpacking, the flasher, the drive
+// read back and the history. The log (ScriptLog.h) is their output; the
+// exit code sums the run up.
+#pragma once
+
+#include "app/CommandLine.h"
+
+class ScsiTransport;
+
+namespace app {
+
+// Runs `request` (mode Check or Update) over the drives of `transport`'s
+// start-up scan and returns the exit code (ScriptExitCode).
+int RunScript(const ScriptRequest& request, ScsiTransport& transport);
+
+}  // namespace app

@@ -1,0 +1,122 @@
+#include "app/ScriptLog.h"
+
+namespace app {
+namespace {
+
+std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
+
+}  // namespace
+
+const char* ExitCodeMeaning(int code) {
+  switch (code) {
+    case kExitNothingToDo: return "nothing to do";
+    case kExitUpdateAvailable: return "update available";
+    case kExitNoMakerDrive: return "no drive of the maker";
+    case kExitNoCatalogue: return "no catalogue";
+    case kExitCatalogueNotVerified: return "catalogue not verified";
+    case kExitHeld: return "held by a check before the flash";
+    case kExitNotApplied: return "not applied";
+    case kExitDriveMissing: return "drive missing after the flash";
+    case kExitFailed: return "failed";
+    case kExitNotConfirmed: return "refused: /update needs /yes";
+    case kExitBadCommandLine: return "wrong command line";
+    case kExitLogNotWritten: return "log not written";
+    default: return "unknown";
+  }
+}
+
+std::string ExitLine(int code) { return "exit code " + std::to_string(code) + ": " + ExitCodeMeaning(code); }
+
+std::string LogFileBeside(const std::string& historyFile) {
+  if (historyFile.empty()) return std::string();
+  const std::size_t slash = historyFile.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : historyFile.substr(0, slash + 1)) + "UpdateLog.txt";
+}
+
+int CheckExitCode(CatalogueState catalogue, const std::vector<install::DrivePlan>& plans) {
+  if (catalogue == CatalogueState::NotVerified) return kExitCatalogueNotVerified;
+  if (catalogue == CatalogueState::NotArrived) return kExitNoCatalogue;
+  if (plans.empty()) return kExitNoMakerDrive;
+  for (const install::DrivePlan& plan : plans) {
+    if (plan.Newest() != nullptr) return kExitUpdateAvailable;
+  }
+  return kExitNothingToDo;
+}
+
+DriveEnd EndOfVerdict(install::Verdict verdict) {
+  switch (verdict) {
+    case install::Verdict::Verified: return DriveEnd::Verified;
+    case install::Verdict::NotApplied: return DriveEnd::NotApplied;
+    case install::Verdict::DriveMissing: return DriveEnd::DriveMissing;
+    case install::Verdict::HeldDriveChanged:
+    case install::Verdict::HeldOnBattery:
+    case install::Verdict::HeldDiscInDrive:
+    case install::Verdict::HeldDriveBusy: return DriveEnd::Held;
+    case install::Verdict::Pending: break;
+  }
+  return DriveEnd::Failed;
+}
+
+int UpdateExitCode(const std::vector<DriveEnd>& ends) {
+  const struct {
+    DriveEnd end;
+    int code;
+  } order[] = {{DriveEnd::DriveMissing, kExitDriveMissing},
+               {DriveEnd::Failed, kExitFailed},
+               {DriveEnd::NotApplied, kExitNotApplied},
+               {DriveEnd::Held, kExitHeld}};
+  for (const auto& worst : order) {
+    for (DriveEnd end : ends) {
+      if (end == worst.end) return worst.code;
+    }
+  }
+  return kExitNothingToDo;
+}
+
+std::string DriveTableHeader() { return "address\tmodel\trevision\tnewest offered\tfile\tSHA-256"; }
+
+std::string DriveTableLine(const install::DrivePlan& plan) {
+  const install::ScannedDrive& drive = plan.drive;
+  std::string line = OrDash(drive.address) + "\t" + OrDash(drive.model) + "\t" + OrDash(drive.revision);
+  const FirmwareItem* newest = plan.Newest();
+  if (newest == nullptr) return line + "\t-\t-\t-";
+  const install::UpdateRecord record = install::RecordOfUpdate(drive, *newest);
+  return line + "\t" + OrDash(record.versionInstalled) + "\t" + OrDash(newest->path) + "\t" + OrDash(newest->sha256);
+}
+
+std::string DriveProblemText(const scsi::DriveProblem& problem) {
+  if (problem.cause == scsi::ProblemCause::AspiLibraryMissing) return "WNASPI32.DLL not found: the drives cannot be scanned";
+  return "a pass-through request failed with Windows error " + std::to_string(problem.windowsError);
+}
+
+std::string FetchFailureText(FetchFailure failure) {
+  if (failure == FetchFailure::SessionNotCreated) return "an internet session could not be opened";
+  return "the server's address is no FTP address with a host";
+}
+
+bool ScriptLog::Open(const std::string& path) {
+  path_ = path;
+  return !path.empty() && file_.Open(path, CFile::modeCreate | CFile::modeWrite);
+}
+
+void ScriptLog::Line(const std::string& line) {
+  if (!file_.IsOpen()) {
+    failed_ = true;
+    return;
+  }
+  const std::string text = line + "\r\n";
+  try {
+    file_.Write(text.data(), static_cast<unsigned>(text.size()));
+  } catch (const CFileException&) {
+    failed_ = true;
+  }
+}
+
+void ScriptLog::Note(const std::string& text) { Line("# " + text); }
+
+int ScriptLog::End(int code) {
+  Line(ExitLine(code));
+  return code;
+}
+
+}  // namespace app

@@ -1,0 +1,242 @@
+#!/usr/bin/python3
+"""/check and /update under Wine: the shipped program against the simulated
+ASPI drives, the quiet demo flasher and the FTP server fixture serving signed
+trees on the build's port; then tools/publish mirror, whose copy the program
+reads. Everything it starts it stops.
+
+  script_modes_test.py BUILD PROGRAM FLASHER FIXTURE PORT SIGNING_KEY
+"""
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+build, program, flasher, fixture, port, key = sys.argv[1:7]
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+PUBLIC = os.path.join(os.path.dirname(key), "maker.pub.pem")
+HISTORY = os.path.join(os.path.dirname(program), "UpdateHistory.txt")
+SERIAL = os.path.join(os.path.dirname(program), "CatalogueSerial.txt")
+DEFAULT_LOG = os.path.join(os.path.dirname(program), "UpdateLog.txt")
+QX = "|VORN|QX-1234A|1.20|030101|"
+QX_DISC = "|VORN|QX-1234A|1.20|030101|disc"
+Q9_OLD = "|VORN|QX-9000B|2.00|021001|"
+Q9 = "|VORN|QX-9000B|2.05|021115|"
+ACME = "|ACME|CD-52X|1.00|020202|"
+failures = []
+
+
+def winpath(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def expect(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL: " + what)
+
+
+def wine(*args, env=None):
+    return subprocess.run([os.path.join(REPO, "tools/wine/wine-run.sh"), "--build", build] + list(args),
+                          env=env, timeout=600).returncode
+
+
+scratch = tempfile.mkdtemp(prefix="script-modes.", dir=build)
+root, published = os.path.join(scratch, "root"), os.path.join(scratch, "published")
+drives_file, flasher_log = os.path.join(scratch, "drives.txt"), os.path.join(scratch, "flasher.log")
+env = dict(os.environ, VORN_ASPI_DRIVES=winpath(drives_file), VORN_FLASHER_QUIET="1",
+           VORN_FLASHER_LOG=winpath(flasher_log), LANG="C.UTF-8", LC_ALL="C.UTF-8")
+
+
+def archive(name, flashed):
+    path = os.path.join(scratch, name)
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as out:
+        out.writestr("readme.txt", "test firmware\r\n")
+        out.writestr("flash.txt", flashed + "\r\n")
+        out.write(flasher, "flash.exe")
+    return path
+
+
+def serve(tree, spoil=None):
+    """The served root holds `tree` (None: nothing), `spoil` changed in one byte."""
+    shutil.rmtree(root, ignore_errors=True)
+    shutil.copytree(os.path.join(published, tree), root) if tree else os.makedirs(root)
+    if spoil:
+        with open(os.path.join(root, spoil), "r+b") as f:
+            f.seek(40)
+            byte = f.read(1)
+            f.seek(40)
+            f.write(bytes([byte[0] ^ 1]))
+
+
+def drives(*lines):
+    with open(drives_file, "w", newline="") as f:
+        f.writelines("0 %d 0 5 %s\r\n" % (target, line) for target, line in enumerate(lines))
+
+
+def log_lines(path):
+    with open(path, "rb") as f:
+        text = f.read().decode("ascii")
+    expect(text.endswith("\r\n") and "\n" not in text.replace("\r\n", ""), "%s: not CR LF lines" % path)
+    return text.split("\r\n")[:-1]
+
+
+def table(lines):
+    """The drive lines under the log's header."""
+    header = "address\tmodel\trevision\tnewest offered\tfile\tSHA-256"
+    if header not in lines:
+        return None
+    return [line for line in lines[lines.index(header) + 1:-1] if "\tstep\t" not in line and "\tverdict\t" not in line]
+
+
+def history():
+    if not os.path.exists(HISTORY):
+        return []
+    with open(HISTORY, encoding="ascii") as f:
+        rows = [line.rstrip("\r\n").split("\t") for line in f if line.strip() and not line.startswith("#")]
+    return [" ".join([r[1], r[2], r[3], r[4], r[7]]) for r in rows]
+
+
+def started():
+    if not os.path.exists(flasher_log):
+        return 0
+    with open(flasher_log, encoding="latin-1") as f:
+        return sum(1 for line in f if line.startswith("started\t"))
+
+
+def fresh_run():
+    for path in (HISTORY, SERIAL, DEFAULT_LOG, flasher_log):
+        if os.path.exists(path):
+            os.remove(path)
+
+
+def tree_bytes(top):
+    return {os.path.relpath(os.path.join(d, name), top): open(os.path.join(d, name), "rb").read()
+            for d, _, names in os.walk(top) for name in names}
+
+
+def unix_path(windows):
+    """A path of the Wine prefix's C: drive as this machine sees it."""
+    return os.path.join(build, "wineprefix", "drive_c", *windows[3:].split("\\"))
+
+
+server = None
+session = False
+try:
+    qx132, q9000 = archive("qx132.zip", "QX-1234A 1.32"), archive("q9000.zip", "QX-9000B 2.05")
+    subprocess.run([sys.executable, os.path.join(REPO, "tools/publish/make_tree.py"),
+                    "--catalogue", os.path.join(REPO, "tests/wizard/served-catalogue.txt"), "--key", key,
+                    "--out", os.path.join(published, "good"), "--file", "pub/VORN/cdrom/b/qx.zip=" + qx132,
+                    "--file", "pub/VORN/cdrom/c/same.zip=" + q9000], check=True, stdout=subprocess.DEVNULL)
+    qx132_hash = hashlib.sha256(open(qx132, "rb").read()).hexdigest()
+    subprocess.run([os.path.join(REPO, "tools/aspi-sim/install-aspi-sim.sh"), os.path.join(build, "wineprefix"), "-",
+                    os.path.basename(program)], check=True, stdout=subprocess.DEVNULL)
+    session_pid = os.path.join(build, "wine-session", "xvfb.pid")
+    if not (os.path.exists(session_pid) and subprocess.run(["kill", "-0", open(session_pid).read().strip()],
+                                                             stderr=subprocess.DEVNULL).returncode == 0):
+        subprocess.run([os.path.join(REPO, "tools/wine/wine-session.sh"), "start", build], check=True,
+                       stdout=subprocess.DEVNULL)
+        session = True
+    serve(None)
+    server = subprocess.Popen(["/usr/bin/python3", fixture, "serve", "--root", root, "--port", port],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(1.5)
+    check_log = os.path.join(scratch, "check.log")
+
+    # /check: the exit code and the drive table in each situation; the first
+    # row without /log, whose log lies beside the history.
+    qx_offer = "0:0:0\tQX-1234A\t1.20\t1.32\tpub/VORN/cdrom/b/qx.zip\t" + qx132_hash
+    for name, tree, spoil, lines, code, rows in [
+        ("update available", "good", None, [QX, ACME, Q9], 1, [qx_offer, "0:2:0\tQX-9000B\t2.05\t-\t-\t-"]),
+        ("nothing newer", "good", None, [Q9], 0, ["0:0:0\tQX-9000B\t2.05\t-\t-\t-"]),
+        ("no drive of the maker", "good", None, [ACME], 2, []),
+        ("no catalogue", None, None, [QX], 3, ["0:0:0\tQX-1234A\t1.20\t-\t-\t-"]),
+        ("catalogue not verified", "good", "pub/VORN/cdrom/odd.idx", [QX], 4, ["0:0:0\tQX-1234A\t1.20\t-\t-\t-"]),
+    ]:
+        fresh_run()
+        serve(tree, spoil)
+        drives(*lines)
+        log = DEFAULT_LOG if code == 1 else check_log
+        got = wine(program, "/check", *([] if log == DEFAULT_LOG else ["/log", winpath(log)]), env=env)
+        expect(got == code, "/check, %s: exit code %d, not %d" % (name, got, code))
+        found = log_lines(log) if os.path.exists(log) else ["(no log)"]
+        expect(table(found) == rows and found[-1].startswith("exit code %d: " % code),
+               "/check, %s: log\n  %s" % (name, "\n  ".join(found)))
+        if name == "update available":
+            print("\n".join(found))
+    expect(started() == 0 and not os.path.exists(HISTORY), "/check flashed something")
+
+    # /update without /yes: refused, nothing fetched or flashed.
+    fresh_run()
+    serve("good")
+    drives(QX)
+    got = wine(program, "/update", "/log", winpath(check_log), env=env)
+    expect(got == 9 and log_lines(check_log)[-1] == "exit code 9: refused: /update needs /yes" and started() == 0
+           and history() == [], "/update without /yes: exit %d" % got)
+
+    # /update /yes: verified, the history written, the files removed.
+    update_log = os.path.join(scratch, "update.log")
+    fresh_run()
+    drives(QX, ACME)
+    got = wine(program, "/update", "/yes", "/log", winpath(update_log), env=env)
+    lines = log_lines(update_log)
+    print("\n".join(lines))
+    expect(got == 0 and lines[-1] == "exit code 0: nothing to do", "/update /yes: exit %d" % got)
+    expect(history() == ["QX-1234A 0:0:0 1.20 1.32 verified"] and started() == 1, "/update /yes: %s" % history())
+    saved = [line.split(" to ")[1].split(", SHA-256")[0] for line in lines if "\tstep\tdownloaded " in line]
+    expect(len(saved) == 1 and not os.path.exists(os.path.dirname(unix_path(saved[0]))),
+           "/update /yes: the files were not removed: %s" % saved)
+    expect(any(line.startswith("0:0:0\tverdict\tverified: the drive now runs 1.32") for line in lines),
+           "/update /yes: no verdict line")
+
+    # A disc in the first drive holds it back; the second is updated.
+    fresh_run()
+    drives(QX_DISC, Q9_OLD)
+    got = wine(program, "/update", "/yes", "/log", winpath(update_log), env=env)
+    lines = log_lines(update_log)
+    expect(got == 5 and lines[-1] == "exit code 5: held by a check before the flash", "held: exit %d" % got)
+    expect(history() == ["QX-1234A 0:0:0 1.20 1.32 held: disc in drive", "QX-9000B 0:1:0 2.00 2.05 verified"]
+           and started() == 1, "held: %s, %d flashers" % (history(), started()))
+    held = [line for line in lines if line.startswith("0:0:0\tverdict\theld: disc in drive")]
+    expect(len(held) == 1 and os.path.isdir(unix_path(held[0].split("files kept in ")[1])),
+           "held: the kept folder is not named or not there: %s" % held)
+    if held:
+        shutil.rmtree(unix_path(held[0].split("files kept in ")[1]), ignore_errors=True)
+
+    # tools/publish mirror: a good tree is copied (and not again), the program
+    # reads the copy; a tampered one is refused and the copy stays as it was.
+    mirror = os.path.join(scratch, "mirror")
+    publish = [sys.executable, os.path.join(REPO, "tools/publish/publish.py"), "mirror"]
+    for expected in ("5 files fetched, 0 already there", "0 files fetched, 5 already there"):
+        out = subprocess.run(publish + [os.path.join(published, "good"), mirror, "--public", PUBLIC],
+                             capture_output=True, text=True)
+        expect(out.returncode == 0 and expected in out.stdout, "mirror: %s%s" % (out.stdout, out.stderr))
+    shutil.rmtree(root)
+    shutil.copytree(mirror, root)
+    fresh_run()
+    drives(QX)
+    got = wine(program, "/check", "/log", winpath(check_log), env=env)
+    expect(got == 1 and table(log_lines(check_log)) == [qx_offer], "/check of the mirror: exit %d" % got)
+    tampered = os.path.join(scratch, "tampered")
+    shutil.copytree(os.path.join(published, "good"), tampered)
+    with open(os.path.join(tampered, "pub/VORN/cdrom/a/qx131.zip"), "ab") as f:
+        f.write(b"!")
+    os.remove(os.path.join(mirror, "pub/VORN/cdrom/a/qx131.zip"))
+    before = tree_bytes(mirror)
+    out = subprocess.run(publish + [tampered, mirror, "--public", PUBLIC], capture_output=True, text=True)
+    after = tree_bytes(mirror)
+    expect(out.returncode == 1 and "refused" in out.stderr and after == before,
+           "mirror of a tampered tree: %d %s" % (out.returncode, out.stderr))
+finally:
+    if server is not None:
+        server.terminate()
+        server.wait()
+    if session:
+        subprocess.run([os.path.join(REPO, "tools/wine/wine-session.sh"), "stop", build])
+    fresh_run()
+    shutil.rmtree(scratch, ignore_errors=True)
+print("%d failures" % len(failures))
+sys.exit(1 if failures else 0)
