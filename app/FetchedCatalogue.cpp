@@ -1,19 +1,46 @@
 #include "app/FetchedCatalogue.h"
 
+#include <windows.h>
+
+#include "Deployment.h"
 #include "catalogue/FirmwareCatalogue.h"
 #include "framework/Platform.h"
 
 namespace app {
 
-bool UseSource(CatalogueFetcher&, const std::string& source) {
-  // The fetcher reaches the build's FTP server only; a folder, a share or a
-  // mirror named here is the fetcher's to read once it can.
-  return source.empty();
+namespace {
+
+// The folder deployment::localSourceFolder beside the program.
+std::string FolderBesideProgram() {
+  char path[MAX_PATH + 1] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string program(path, length < MAX_PATH ? length : 0);
+  const std::size_t slash = program.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : program.substr(0, slash + 1)) + deployment::localSourceFolder;
+}
+
+}  // namespace
+
+bool UseSource(CatalogueFetcher& fetcher, const std::string& source) {
+  if (source.empty()) {
+    // The folder beside the program, when it holds a catalogue, then the
+    // servers.
+    fetcher.localFolder = FolderBesideProgram();
+    fetcher.onlyLocalFolder = false;
+    return true;
+  }
+  // A folder, a share, a CD or a USB stick, and nothing else: the run takes
+  // nothing from the servers when it cannot read it. An address is no
+  // folder this program reads.
+  fetcher.localFolder = source;
+  fetcher.onlyLocalFolder = true;
+  return source.find("://") == std::string::npos;
 }
 
 FetchedCatalogue FetchVerifiedCatalogue(CatalogueFetcher& fetcher, const std::string& serialFile, bool keepSerial) {
   FetchedCatalogue fetched;
   fetched.reached = fetcher.FetchCatalogue();
+  fetched.source = SourceText(fetcher);
   fetched.server = ServerText(fetcher);
   FirmwareCatalogue catalogue;
   fetched.hashRequired = !catalogue.trustedKeys.empty();
@@ -31,10 +58,22 @@ FetchedCatalogue FetchVerifiedCatalogue(CatalogueFetcher& fetcher, const std::st
 }
 
 std::string ServerText(const CatalogueFetcher& fetcher) {
-  std::string server = "ftp://" + fetcher.serverHost;
-  if (fetcher.serverPort != 0) server += ":" + std::to_string(fetcher.serverPort);
-  const std::string& path = fetcher.remoteCataloguePath;
-  return server + (path.empty() || path[0] != '/' ? "/" : "") + path;
+  const Source& source = fetcher.InUse();
+  if (source.Kind() == SourceKind::Folder) {
+    return static_cast<const FolderSource&>(source).LocalPath(std::string(kCatalogueFolder) + kCatalogueName);
+  }
+  return source.Where() + kCatalogueName;
+}
+
+std::string SourceText(const CatalogueFetcher& fetcher) {
+  switch (fetcher.sourceKind) {
+    case SourceKind::Folder: return "local folder, nothing fetched over the network";
+    case SourceKind::Ftp: return "FTP server";
+    case SourceKind::Http: return "HTTP mirror, the FTP server could not be reached";
+    default: break;
+  }
+  if (fetcher.onlyLocalFolder) return "none: the folder " + fetcher.localFolder + " holds no " + kCatalogueName;
+  return "none reached: neither the FTP server nor the HTTP mirror answered";
 }
 
 std::string VerificationText(const FetchedCatalogue& fetched) {

@@ -12,6 +12,7 @@
 namespace app {
 
 struct FetchedCatalogue {
+  std::string source;           // which source was used, in words (SourceText)
   std::string server;           // where it was fetched from (ServerText)
   bool reached = false;         // the server answered
   bool arrived = false;         // a catalogue arrived
@@ -26,9 +27,12 @@ struct FetchedCatalogue {
 
 // The one place where `/source PATH` reaches the fetch: `source` is handed
 // to `fetcher` before it fetches, so that the catalogue and the firmware
-// files come from there. An empty source leaves the build's own server.
-// False when this fetcher cannot read the source: the run must then fetch
-// nothing rather than reach for another place than it was told.
+// files come from there, and from nowhere else. An empty source gives the
+// fetch its order: the folder deployment::localSourceFolder beside the
+// program when it holds a catalogue, the FTP server, the HTTP mirror.
+// False when this fetcher cannot read the source (an address, not a
+// folder): the run must then fetch nothing rather than reach for another
+// place than it was told.
 bool UseSource(CatalogueFetcher& fetcher, const std::string& source);
 
 // Fetches the catalogue with `fetcher` and holds it to the maker's signature
@@ -38,8 +42,12 @@ bool UseSource(CatalogueFetcher& fetcher, const std::string& source);
 // downloads that follow; ReleaseFetch ends it.
 FetchedCatalogue FetchVerifiedCatalogue(CatalogueFetcher& fetcher, const std::string& serialFile, bool keepSerial);
 
-// The catalogue's address: "ftp://HOST[:PORT]/pub/VORN/cdrom/odd.idx".
+// The catalogue's place in the source used: "ftp://HOST[:PORT]/pub/VORN/cdrom/odd.idx",
+// the mirror's address, or the folder's file.
 std::string ServerText(const CatalogueFetcher& fetcher);
+
+// Which source the fetch used, in words.
+std::string SourceText(const CatalogueFetcher& fetcher);
 
 // The signature check's result in words, for the report and the logs.
 std::string VerificationText(const FetchedCatalogue& fetched);

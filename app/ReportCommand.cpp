@@ -42,12 +42,14 @@ std::string LanguageText() {
   return std::to_string(id) + " (" + (IsChinese(LanguageOf(id)) ? "Chinese" : "English") + " texts)";
 }
 
-void FetchCatalogue(ReportFacts& facts) {
+void FetchCatalogue(ReportFacts& facts, const std::string& source) {
   CatalogueFetcher fetcher;
+  UseSource(fetcher, source);
   // Held to the serial accepted before, as the wizard holds it; the report
   // keeps no serial itself.
   const FetchedCatalogue fetched = FetchVerifiedCatalogue(fetcher, SerialFileBeside(facts.historyFile), false);
   facts.serverReached = fetched.reached;
+  facts.source = fetched.source;
   facts.server = fetched.server;
   facts.hashRequired = fetched.hashRequired;
   facts.acceptedSerial = fetched.acceptedSerial;
@@ -71,7 +73,7 @@ std::vector<std::string> TextsOf(const messages::UserMessages& shown) {
   return texts;
 }
 
-int WriteSupportReport(const std::string& file, ScsiTransport& transport) {
+int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& source) {
   ReportFacts facts;
   facts.program = std::string(VORN_ORIGINAL_FILENAME) + " " + VORN_VERSION_TEXT;
   facts.windows = WindowsVersion();
@@ -82,7 +84,7 @@ int WriteSupportReport(const std::string& file, ScsiTransport& transport) {
   facts.drives = SnapshotDrives(transport);
   facts.scanMessages = TextsOf(messages::DriveProblemMessages(transport.TakeProblems(), messages::WindowsSystemTexts()));
   facts.historyFile = HistoryFilePath(transport.isNt);
-  FetchCatalogue(facts);
+  FetchCatalogue(facts, source);
   facts.history = install::ReadHistory(facts.historyFile);
 
   const int code = ReportExitCode(facts);

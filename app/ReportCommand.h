@@ -20,9 +20,10 @@ inline constexpr int kReportNotWritten = 4;
 std::vector<std::string> TextsOf(const messages::UserMessages& shown);
 
 // Gathers the facts (the drives of `transport`'s start-up scan, a fresh
-// fetch of the catalogue, the history), writes the report to `file` and
-// returns the exit code (ReportExitCode, plus kReportNotWritten when the file
-// could not be written).
-int WriteSupportReport(const std::string& file, ScsiTransport& transport);
+// fetch of the catalogue from the first source reached, or from `source`
+// when "/source PATH" named one (see UseSource), the history), writes the
+// report to `file` and returns the exit code (ReportExitCode, plus
+// kReportNotWritten when the file could not be written).
+int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& source);
 
 }  // namespace app

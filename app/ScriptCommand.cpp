@@ -68,16 +68,19 @@ class NoBar : public ProgressSink {
 
 class TransferEndClock : public ProgressClock {
  public:
-  explicit TransferEndClock(HANDLE doneEvent) : doneEvent_(doneEvent) {}
+  explicit TransferEndClock(const Transfer& transfer) : transfer_(transfer) {}
   void Pause(std::uint32_t) override {}
   void Idle(const std::atomic<std::int32_t>& done) override {
     if (done.load(std::memory_order_acquire) != 1) return;
-    if (doneEvent_ == nullptr || WaitForSingleObject(doneEvent_, kWaitMs) == WAIT_FAILED) Sleep(kWaitMs);
+    // The worker of the moment: a transfer that goes on after a drop has a
+    // new one.
+    const HANDLE doneEvent = transfer_.DoneEvent();
+    if (doneEvent == nullptr || WaitForSingleObject(doneEvent, kWaitMs) == WAIT_FAILED) Sleep(kWaitMs);
   }
 
  private:
   static constexpr DWORD kWaitMs = 100;
-  HANDLE doneEvent_;
+  const Transfer& transfer_;
 };
 
 // Fetches `item` to `savedPath` as the download window does, without the
@@ -92,16 +95,16 @@ bool Download(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::st
     return false;
   }
   Transfer transfer;
-  transfer.Start(fetcher, item.path, savedPath, partial, item.sha256);
+  transfer.Start(fetcher, item.path, savedPath, partial, item.sha256, StampedSize(item));
   NoBar bar;
-  TransferEndClock clock(transfer.DoneEvent());
-  transfer.RunEstimate(bar, clock);
+  TransferEndClock clock(transfer);
+  transfer.RunProgress(bar, clock);
   if (transfer.Succeeded()) {
     archive = transfer.TakeArchive();
     return true;
   }
   why = transfer.NotAsListed() ? "the file that arrived is not the one the catalogue lists (its SHA-256 differs); deleted"
-        : transfer.GaveUp()    ? "the transfer showed no progress for 30 s and was given up"
+        : transfer.GaveUp()    ? "the transfer stalled and was given up after going on three times"
                                : "the download of " + item.path + " failed";
   return false;
 }

@@ -64,6 +64,7 @@ void AddIssue(std::string& text, const ReportFacts& facts) {
 
 void AddCatalogue(std::string& text, const ReportFacts& facts) {
   AddLine(text, "Catalogue");
+  AddLine(text, "  Source: " + facts.source);
   AddLine(text, "  Server: " + facts.server);
   AddLine(text, std::string("  server reached: ") + (facts.serverReached ? "yes" : "no"));
   AddLine(text, std::string("  catalogue arrived: ") +

@@ -28,6 +28,7 @@ struct ReportFacts {
   bool scanWorked = false;      // the back end could be used
   std::vector<install::ScannedDrive> drives;
   std::vector<std::string> scanMessages;   // what the scan would have shown
+  std::string source;           // which source was used, in words, and why
   std::string server;           // where the catalogue was fetched from
   bool serverReached = false;
   bool catalogueArrived = false;

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "app/CommandLine.h"
+#include "app/FetchedCatalogue.h"
 #include "app/ReportCommand.h"
 #include "app/ScriptCommand.h"
 #include "app/SupportReport.h"
@@ -23,7 +25,7 @@ bool WizardApp::InitInstance() {
   }
   std::string reportFile;
   if (app::ParseReportRequest(GetCommandLineA(), reportFile)) {
-    m_nExitCode = app::WriteSupportReport(reportFile, theTransport);
+    m_nExitCode = app::WriteSupportReport(reportFile, theTransport, script.source);
     return false;
   }
 
@@ -38,6 +40,7 @@ bool WizardApp::InitInstance() {
 
   auto wizard = std::make_unique<WizardDialog>(language);
   wizard->acceptedSerialFile = SerialFileBeside(app::HistoryFilePath(theTransport.isNt));
+  app::UseSource(wizard->SourceSettings(), script.source);
   wizard->onBeforeFlash = [&followUp](install::UpdateRecord& record, const std::string& savedPath) {
     return followUp.ReadyToFlash(record, savedPath);
   };

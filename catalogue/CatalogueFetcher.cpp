@@ -1,5 +1,8 @@
 #include "catalogue/CatalogueFetcher.h"
 
+#include <windows.h>
+#include <wininet.h>
+
 #include <cstdint>
 
 #include "framework/Platform.h"
@@ -9,8 +12,6 @@ namespace {
 constexpr int kConnectionAttempts = 5;
 constexpr int kTransferTries = 6;
 constexpr int kFirstPermanentRefusal = 500;  // FTP replies 5xx
-constexpr const char kCatalogueFileName[] = "odd.idx";
-constexpr const char kRemoteCatalogueFolder[] = "/pub/VORN/cdrom/";
 
 }  // namespace
 
@@ -24,36 +25,90 @@ bool CatalogueFetcher::TransferFile(CFtpConnection& connection, const std::strin
 
 bool CatalogueFetcher::FetchCatalogue() {
   failures.clear();
+  sourceKind = SourceKind::None;
+  folder_.folder = localFolder;
+  if (folder_.Connect()) {
+    sourceKind = SourceKind::Folder;
+    FetchFrom(folder_);
+    return true;
+  }
+  if (onlyLocalFolder) return false;
   for (int attempt = 0; attempt < kConnectionAttempts; ++attempt) {
-    if (ConnectAndFetch()) return true;
+    if (ConnectAndFetch()) {
+      sourceKind = SourceKind::Ftp;
+      return true;
+    }
+    if (timedOut_) break;
+  }
+  // The FTP server cannot be reached (nothing listens, a firewall drops or
+  // refuses FTP, a proxy lets only HTTP through): the mirror has the same
+  // signed tree.
+  for (int attempt = 0; !mirrorAddress.empty() && attempt < kConnectionAttempts; ++attempt) {
+    if (!ConnectMirror()) continue;
+    if (FetchFrom(http_)) return true;
+    http_.Close();
+    sourceKind = SourceKind::None;
+    if (http_.lastError == ERROR_INTERNET_TIMEOUT) break;
   }
   return false;
 }
 
-bool CatalogueFetcher::ConnectAndFetch() {
-  if (!Connect()) return false;
+bool CatalogueFetcher::ConnectMirror() {
+  http_.address = mirrorAddress;
+  if (!http_.Connect()) {
+    if (http_.failed) failures.push_back(http_.failure);
+    return false;
+  }
+  sourceKind = SourceKind::Http;
+  return true;
+}
 
-  catalogueFileName = kCatalogueFileName;
-  remoteCataloguePath = std::string(kRemoteCatalogueFolder) + catalogueFileName;
+Source& CatalogueFetcher::InUse() {
+  switch (sourceKind) {
+    case SourceKind::Folder: return folder_;
+    case SourceKind::Http: return http_;
+    default: return ftp_;
+  }
+}
+
+bool CatalogueFetcher::PrepareLocalCopy() {
+  catalogueFileName = kCatalogueName;
+  remoteCataloguePath = std::string("/") + kCatalogueFolder + catalogueFileName;
   localCataloguePath = localCopyPath;
 
   // Copies left from an earlier run would make the transfers fail, since they
   // refuse to overwrite an existing file. A copy that cannot be removed must
   // not be read as this run's catalogue: the fetch then counts as failed, and
   // no local copy is named.
-  const std::string localSignature = SignaturePathFor(localCataloguePath);
-  if (!RemoveLeftover(localCataloguePath) || !RemoveLeftover(localSignature)) {
+  if (!RemoveLeftover(localCataloguePath) || !RemoveLeftover(SignaturePathFor(localCataloguePath))) {
     localCataloguePath.clear();
-    return true;
+    return false;
   }
+  return true;
+}
 
+bool CatalogueFetcher::ConnectAndFetch() {
+  if (!Connect()) return false;
+  if (!PrepareLocalCopy()) return true;
   if (FetchWithRetries(remoteCataloguePath, localCataloguePath) && fetchSignature) {
-    FetchWithRetries(SignaturePathFor(remoteCataloguePath), localSignature);
+    FetchWithRetries(SignaturePathFor(remoteCataloguePath), SignaturePathFor(localCataloguePath));
+  }
+  return true;
+}
+
+bool CatalogueFetcher::FetchFrom(Source& source) {
+  if (!PrepareLocalCopy()) return true;
+  const OpenResult catalogue = CopyWholeFile(source, remoteCataloguePath, localCataloguePath, kTransferTries);
+  if (catalogue == OpenResult::Unreachable) return false;
+  if (catalogue == OpenResult::Opened && fetchSignature) {
+    CopyWholeFile(source, SignaturePathFor(remoteCataloguePath), SignaturePathFor(localCataloguePath),
+                  kTransferTries);
   }
   return true;
 }
 
 bool CatalogueFetcher::Connect() {
+  timedOut_ = false;
   serverAddress = serverHost + "/";
   // A session left by an earlier attempt that failed on the address is
   // released here rather than leaked.
@@ -85,9 +140,10 @@ bool CatalogueFetcher::Connect() {
 
   try {
     connection = session->GetFtpConnection(server, nullptr, nullptr, serverPort, false);
-  } catch (const CInternetException&) {
+  } catch (const CInternetException& e) {
     // Unreachable server or refused login: the next attempt tries again, and
     // the wizard shows its own page when all of them fail.
+    timedOut_ = e.errorCode == ERROR_INTERNET_TIMEOUT;
     CloseConnection();
     return false;
   }
@@ -98,6 +154,10 @@ void CatalogueFetcher::TakeOver(CatalogueFetcher& other) {
   CloseConnection();
   session = std::move(other.session);
   connection = std::move(other.connection);
+  http_.TakeOver(other.http_);
+  folder_.folder = other.folder_.folder;
+  folder_.serverRoot = other.folder_.serverRoot;
+  sourceKind = other.sourceKind;
   serverAddress = other.serverAddress;
   remoteCataloguePath = other.remoteCataloguePath;
   catalogueFileName = other.catalogueFileName;
@@ -109,6 +169,9 @@ void CatalogueFetcher::CopySettings(const CatalogueFetcher& other) {
   serverHost = other.serverHost;
   serverPort = other.serverPort;
   localCopyPath = other.localCopyPath;
+  mirrorAddress = other.mirrorAddress;
+  localFolder = other.localFolder;
+  onlyLocalFolder = other.onlyLocalFolder;
   transferFile = other.transferFile;
   fetchSignature = other.fetchSignature;
 }
@@ -142,6 +205,7 @@ void CatalogueFetcher::CloseConnection() {
     connection->Close();
     connection.reset();
   }
+  http_.Close();
 }
 
 void ReleaseCatalogue(FirmwareCatalogue& catalogue, CatalogueFetcher& fetcher) {

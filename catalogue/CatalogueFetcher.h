@@ -1,8 +1,10 @@
-// Fetches the firmware catalogue from the maker's FTP server into a local copy
-// over an anonymous FTP connection, and keeps that connection open for the
-// firmware download that follows.
+// Fetches the firmware catalogue into a local copy from the first source that
+// can be reached (Source.h): a local folder, the maker's FTP server over an
+// anonymous connection, or its HTTP mirror. It keeps that source (and its
+// connection) for the firmware download that follows, which takes the files
+// from the same source.
 //
-// Outcomes: FetchCatalogue and the steps below it return whether the server
+// Outcomes: FetchCatalogue and the steps below it return whether a source
 // was reached; the catalogue arrived exactly when its local copy exists. An
 // attempt that stopped before it tried the server records why in `failures`
 // (FetchFailure.h), for the caller to show; the fetcher shows nothing.
@@ -16,6 +18,9 @@
 #include "Deployment.h"
 #include "catalogue/FetchFailure.h"
 #include "catalogue/FirmwareCatalogue.h"
+#include "catalogue/FolderSource.h"
+#include "catalogue/FtpSource.h"
+#include "catalogue/HttpSource.h"
 #include "framework/Internet.h"
 
 class CatalogueFetcher {
@@ -28,9 +33,13 @@ class CatalogueFetcher {
   CatalogueFetcher(const CatalogueFetcher&) = delete;
   CatalogueFetcher& operator=(const CatalogueFetcher&) = delete;
 
-  // Up to five attempts of ConnectAndFetch, one after another; true as soon
-  // as one of them reached the server. `failures` then lists this fetch's
-  // stopped attempts, oldest first.
+  // The sources in order: `localFolder` when it holds the catalogue (then
+  // nothing touches the network; with `onlyLocalFolder` nothing else is
+  // tried); else up to five attempts of
+  // ConnectAndFetch, fewer when one timed out; else, when none reached the
+  // FTP server, up to five attempts on the HTTP mirror, fewer when one timed
+  // out. True as soon as a source was reached; `sourceKind` names it.
+  // `failures` then lists this fetch's stopped attempts, oldest first.
   bool FetchCatalogue();
 
   // One attempt: opens a session and a connection, then copies the catalogue
@@ -51,16 +60,28 @@ class CatalogueFetcher {
   // download connects again through it when the lent connection is gone.
   bool Connect();
 
-  // Closes and releases the session, then the connection; either may already
-  // be closed.
+  // Makes the HTTP mirror the source in use, with a session and a handle
+  // for its server (nothing is sent yet), as FetchCatalogue does when the
+  // FTP server cannot be reached. False, with a session or address failure
+  // added to `failures`, when that cannot be done.
+  bool ConnectMirror();
+
+  // Closes and releases the session, then the connection, and the mirror's;
+  // any may already be closed.
   void CloseConnection();
 
-  // Takes `other`'s session, connection, address, catalogue paths and
+  // The source the catalogue came from, which the files come from too; the
+  // FTP server before a fetch reached any.
+  Source& InUse();
+  const Source& InUse() const { return const_cast<CatalogueFetcher*>(this)->InUse(); }
+
+  // Takes `other`'s source, session, connection, address, catalogue paths and
   // failures (its own connection is closed first); `other` is left without a connection. Hands a
   // connection between threads: from a worker that has ended, or to one
   // before it starts.
   void TakeOver(CatalogueFetcher& other);
-  // Takes the server, the local copy's place and the test seam of `other`.
+  // Takes the server, the mirror, the local folder, the local copy's place and
+  // the test seam of `other`.
   void CopySettings(const CatalogueFetcher& other);
 
   std::string serverAddress;                         // host name followed by "/"
@@ -70,12 +91,21 @@ class CatalogueFetcher {
   std::string catalogueFileName;                     // set once connected
   std::string localCataloguePath;                    // set once connected
   FetchFailures failures;                            // see FetchCatalogue
+  SourceKind sourceKind = SourceKind::None;          // the source reached, see InUse
 
   // Where this fetcher goes: fixed values of the build. Tests point their own
   // fetcher at a loopback server and a scratch file before fetching.
   std::string serverHost = deployment::ftpHost;
   unsigned short serverPort = deployment::ftpPort;   // 0: the FTP default
   std::string localCopyPath = deployment::localCataloguePath;
+  // The HTTP mirror's catalogue folder; empty: no mirror.
+  std::string mirrorAddress = deployment::httpMirror;
+  // The local folder tried first (the program's choice: "/source PATH", or
+  // the folder beside it); empty: none. With `onlyLocalFolder` (a folder
+  // the user named) it is the only source: when it holds no catalogue,
+  // nothing is reached.
+  std::string localFolder;
+  bool onlyLocalFolder = false;
   // Whether the maker's signature is fetched with the catalogue: in builds
   // that check it.
   bool fetchSignature = kCatalogueKeyCount > 0;
@@ -88,6 +118,20 @@ class CatalogueFetcher {
   static bool TransferFile(CFtpConnection& connection, const std::string& remote, const std::string& local);
 
  private:
+  // The catalogue (and its signature) from the folder or the mirror, as
+  // ConnectAndFetch fetches it from the FTP server. False when the source
+  // could not be reached.
+  bool FetchFrom(Source& source);
+  // Names the catalogue's places, then removes copies an earlier run left;
+  // false (naming no local copy) when one cannot be removed.
+  bool PrepareLocalCopy();
+  // Whether the last attempt on a server failed because it did not answer
+  // in time: another attempt would wait as long again.
+  bool timedOut_ = false;
+  FtpSource ftp_{*this};
+  HttpSource http_;
+  FolderSource folder_;
+
   // Up to six tries of `remote` into `local`, none after the server refused
   // it with a 5xx reply; a try that fails leaves no part of the file behind.
   // True when one succeeded.

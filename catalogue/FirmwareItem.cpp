@@ -177,6 +177,16 @@ bool IsSha256Hex(const std::string& text) {
   return true;
 }
 
+std::uint64_t StampedSize(const FirmwareItem& item) {
+  if (!IsSha256Hex(item.sha256) || item.size.empty() || item.size.size() > 15) return 0;
+  std::uint64_t bytes = 0;
+  for (char c : item.size) {
+    if (c < '0' || c > '9') return 0;
+    bytes = bytes * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return bytes;
+}
+
 void ExtractFileName(FirmwareItem& item) {
   const std::string::size_type slash = item.path.rfind('/');
   if (slash != std::string::npos) item.fileName = item.path.substr(slash + 1);

@@ -61,6 +61,11 @@ enum ParseOutcome : int {
 // Whether `text` is the 64 hexadecimal digits of a SHA-256 digest.
 bool IsSha256Hex(const std::string& text);
 
+// The entry's <size> in bytes when the publishing tool wrote it, together
+// with the file's SHA-256 (older catalogues give sizes in other ways); 0
+// otherwise.
+std::uint64_t StampedSize(const FirmwareItem& item);
+
 // What ParseItem met that the item itself does not show: the checks made
 // before a catalogue is published (tools/catalogue-check) read it.
 struct ItemReading {

@@ -29,12 +29,9 @@ std::uint32_t ServiceOfScheme(INTERNET_SCHEME scheme) {
   }
 }
 
-// Right after a call that failed on this thread: the reply code the server
-// refused it with, or 0. WinINet reports a reply it has no error of its own
-// for (among them 550 and 451) as ERROR_INTERNET_EXTENDED_ERROR and keeps the
-// server's text, which starts with the three digits, for this thread.
-int ServerRefusal() {
-  if (GetLastError() != ERROR_INTERNET_EXTENDED_ERROR) return 0;
+// The three-digit code of the last reply from a server that WinINet kept for
+// this thread, or 0 when there is none.
+int LastReplyCode() {
   std::vector<char> text(512);
   DWORD error = 0;
   DWORD length = static_cast<DWORD>(text.size());
@@ -51,6 +48,36 @@ int ServerRefusal() {
     code = code * 10 + (text[i] - '0');
   }
   return code;
+}
+
+// Right after a call that failed on this thread: the reply code the server
+// refused it with, or 0. WinINet reports a reply it has no error of its own
+// for (among them 550 and 451) as ERROR_INTERNET_EXTENDED_ERROR and keeps the
+// server's text, which starts with the three digits, for this thread.
+int ServerRefusal() {
+  if (GetLastError() != ERROR_INTERNET_EXTENDED_ERROR) return 0;
+  return LastReplyCode();
+}
+
+// The number that `text` holds in decimal digits (leading spaces allowed);
+// false for anything else.
+bool ParseCount(const std::string& text, std::uint64_t& value) {
+  std::size_t at = text.find_first_not_of(' ');
+  if (at == std::string::npos) return false;
+  value = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    value = value * 10 + static_cast<std::uint64_t>(text[at] - '0');
+  }
+  return at == text.size() || text[at] == '-' || text[at] == '/' || text[at] == ' ';
+}
+
+// A response header of `request` as text; empty when it is absent.
+std::string ResponseHeader(HINTERNET request, DWORD which) {
+  char text[256] = {};
+  DWORD length = sizeof text - 1;
+  DWORD index = 0;
+  if (!HttpQueryInfoA(request, which, text, &length, &index)) return std::string();
+  return std::string(text, length);
 }
 
 }  // namespace
@@ -131,6 +158,89 @@ std::unique_ptr<CFtpConnection> CInternetSession::GetFtpConnection(const std::st
   return std::make_unique<CFtpConnection>(connection, context_);
 }
 
+std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const std::string& server, std::uint16_t port) {
+  if (!handle_) throw CInternetException(ERROR_INVALID_HANDLE);
+  HINTERNET connection = InternetConnectA(handle_, server.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0,
+                                          context_);
+  if (!connection) throw CInternetException(GetLastError());
+  return std::make_unique<CHttpConnection>(connection);
+}
+
+CInternetFile::~CInternetFile() { Close(); }
+
+void CInternetFile::Close() {
+  if (handle_) {
+    InternetCloseHandle(handle_);
+    handle_ = nullptr;
+  }
+}
+
+long CInternetFile::Read(void* buffer, std::uint32_t size) {
+  if (!handle_) return -1;
+  DWORD got = 0;
+  if (!InternetReadFile(handle_, buffer, size, &got)) return -1;
+  if (got > 0) return static_cast<long>(got);
+  if (!ftp_) return 0;
+  // The end of an FTP data connection: closing the file reads the server's
+  // final reply, which tells a complete transfer (226) from an aborted one.
+  Close();
+  return LastReplyCode() >= 400 ? -1 : 0;
+}
+
+CHttpConnection::~CHttpConnection() { Close(); }
+
+void CHttpConnection::Close() {
+  if (handle_) {
+    InternetCloseHandle(handle_);
+    handle_ = nullptr;
+  }
+}
+
+std::unique_ptr<CInternetFile> CHttpConnection::Get(const std::string& object, std::uint64_t offset,
+                                                    std::uint32_t& error) {
+  error = 0;
+  if (!handle_) {
+    error = ERROR_INVALID_HANDLE;
+    return nullptr;
+  }
+  const char* types[] = {"*/*", nullptr};
+  HINTERNET request = HttpOpenRequestA(
+      handle_, "GET", object.c_str(), nullptr, nullptr, types,
+      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_KEEP_CONNECTION,
+      1);
+  if (!request) {
+    error = GetLastError();
+    return nullptr;
+  }
+  const std::string range = offset > 0 ? "Range: bytes=" + std::to_string(offset) + "-\r\n" : std::string();
+  if (!HttpSendRequestA(request, range.empty() ? nullptr : range.c_str(), static_cast<DWORD>(range.size()), nullptr,
+                        0)) {
+    error = GetLastError();
+    InternetCloseHandle(request);
+    return nullptr;
+  }
+  auto file = std::make_unique<CInternetFile>(request, false);
+  DWORD status = 0, length = sizeof status, index = 0;
+  if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, &index)) {
+    file->status = status;
+  }
+  std::uint64_t bodyLength = 0;
+  const bool lengthTold = ParseCount(ResponseHeader(request, HTTP_QUERY_CONTENT_LENGTH), bodyLength);
+  // "bytes 300000-999999/1000000"
+  const std::string contentRange = ResponseHeader(request, HTTP_QUERY_CONTENT_RANGE);
+  std::uint64_t start = 0, total = 0;
+  const std::size_t dash = contentRange.find('-'), slash = contentRange.find('/');
+  if (file->status == 206 && contentRange.compare(0, 6, "bytes ") == 0 && dash != std::string::npos &&
+      slash != std::string::npos && ParseCount(contentRange.substr(6, dash - 6), start) &&
+      ParseCount(contentRange.substr(slash + 1), total)) {
+    file->start = start;
+    file->fileSize = total;
+  } else if (lengthTold) {
+    file->fileSize = bodyLength;
+  }
+  return file;
+}
+
 CFtpConnection::~CFtpConnection() { Close(); }
 
 void CFtpConnection::Close() {
@@ -158,6 +268,29 @@ bool CFtpConnection::GetFile(const std::string& remoteFile, const std::string& l
   }
   lastRefusal_ = ServerRefusal();
   return false;
+}
+
+std::unique_ptr<CInternetFile> CFtpConnection::OpenFile(const std::string& remoteFile, std::uint64_t offset) {
+  lastRefusal_ = 0;
+  if (!handle_) return nullptr;
+  if (offset > 0) {
+    // A server takes REST only in binary mode, and only for the transfer
+    // command that follows it; FtpOpenFileA sends TYPE I and the data
+    // connection's PORT before its RETR, which leave the restart as it is.
+    const std::string rest = "REST " + std::to_string(offset);
+    if (!FtpCommandA(handle_, FALSE, FTP_TRANSFER_TYPE_BINARY, "TYPE I", context_, nullptr) ||
+        !FtpCommandA(handle_, FALSE, FTP_TRANSFER_TYPE_BINARY, rest.c_str(), context_, nullptr)) {
+      const int code = LastReplyCode();
+      lastRefusal_ = code >= 400 ? code : 0;
+      return nullptr;
+    }
+  }
+  HINTERNET file = FtpOpenFileA(handle_, remoteFile.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, context_);
+  if (!file) {
+    lastRefusal_ = ServerRefusal();
+    return nullptr;
+  }
+  return std::make_unique<CInternetFile>(file, true);
 }
 
 CFtpFileFind::CFtpFileFind(CFtpConnection* connection, std::uintptr_t context)

@@ -1,6 +1,7 @@
-// The FTP client classes the program uses, over the system's WinINet:
-// an internet session, one FTP connection made from it, a file finder on that
-// connection, and the exception that reports a failed connection.
+// The internet client classes the program uses, over the system's WinINet:
+// an internet session, an FTP connection made from it with a file finder on
+// it, an HTTP connection, a file read from either in blocks, and the
+// exception that reports a failed connection.
 //
 // Only what the program needs. The defaults of each call are the values the
 // program passes, so callers rarely spell them out.
@@ -52,6 +53,37 @@ bool AfxParseURL(const std::string& url, std::uint32_t& serviceType, std::string
                  std::string& object, std::uint16_t& port);
 
 class CFtpConnection;
+class CHttpConnection;
+
+// A file being read from an FTP or HTTP connection (the handle FtpOpenFileA
+// or HttpOpenRequestA gave). Closing it ends the transfer.
+class CInternetFile {
+ public:
+  CInternetFile(InternetHandle handle, bool ftp) : handle_(handle), ftp_(ftp) {}
+  ~CInternetFile();
+  CInternetFile(const CInternetFile&) = delete;
+  CInternetFile& operator=(const CInternetFile&) = delete;
+
+  // Reads up to `size` bytes (InternetReadFile): the count, 0 at the end of
+  // the data, -1 when the transfer failed. An FTP transfer whose end the
+  // server reported as a failure (426 after a dropped data connection) also
+  // gives -1: WinINet sees only the data connection's end.
+  long Read(void* buffer, std::uint32_t size);
+
+  // Of an HTTP response: its status code, and the whole file's size in bytes
+  // as the server tells it (from Content-Range, else the offset asked for
+  // plus Content-Length; 0 when not told). `start` is the first byte the
+  // body holds (Content-Range's start; 0 for a whole file).
+  std::uint32_t status = 0;
+  std::uint64_t fileSize = 0;
+  std::uint64_t start = 0;
+
+  void Close();
+
+ private:
+  InternetHandle handle_;
+  bool ftp_;
+};
 
 // One internet session (InternetOpenA). Made by Open, which gives none when the
 // service refuses a session. Closing it also ends the handles opened from it.
@@ -77,6 +109,11 @@ class CInternetSession {
                                                    const char* password = nullptr,
                                                    std::uint16_t port = kInvalidPort,
                                                    bool passive = false);
+
+  // Makes a handle for requests to the HTTP server `server` on `port` (0:
+  // the HTTP default) (InternetConnectA with the HTTP service); nothing is
+  // sent yet. Throws CInternetException when the service refuses it.
+  std::unique_ptr<CHttpConnection> GetHttpConnection(const std::string& server, std::uint16_t port);
 
   // Bounds the service's waits on this session and the connections made
   // from it: connecting, sending, and receiving (each `milliseconds`).
@@ -109,7 +146,14 @@ class CFtpConnection {
                std::uint32_t attributes = kFileAttributeNormal,
                std::uint32_t flags = kFtpTransferTypeBinary, std::uintptr_t context = 1);
 
-  // The server's three-digit reply to the last GetFile when it refused the
+  // Opens `remoteFile` for reading in binary mode from byte `offset` (TYPE I
+  // and REST before the RETR that FtpOpenFileA sends). Null when the server
+  // refused the file or the restart, or the connection failed; a refusal
+  // sets LastRefusal as GetFile does. Only one file may be open on a
+  // connection at a time.
+  std::unique_ptr<CInternetFile> OpenFile(const std::string& remoteFile, std::uint64_t offset);
+
+  // The server's three-digit reply to the last GetFile or OpenFile when it refused the
   // transfer (550: no such file; 451: aborted, worth another try), or 0 when
   // that GetFile succeeded or failed without a refusal from the server (a
   // broken connection, a local file that exists).
@@ -129,6 +173,27 @@ class CFtpConnection {
   InternetHandle handle_;
   std::uintptr_t context_;
   int lastRefusal_ = 0;
+};
+
+// Requests to one HTTP server (the handle InternetConnectA returned for the
+// HTTP service).
+class CHttpConnection {
+ public:
+  explicit CHttpConnection(InternetHandle handle) : handle_(handle) {}
+  ~CHttpConnection();
+  CHttpConnection(const CHttpConnection&) = delete;
+  CHttpConnection& operator=(const CHttpConnection&) = delete;
+
+  // Sends GET `object` (bypassing every cache), asking from byte `offset`
+  // on with a Range header when it is not 0, and returns the response to
+  // read, whatever its status. Null when no response came (no connection,
+  // refused, timed out); `error` then holds the service's error number.
+  std::unique_ptr<CInternetFile> Get(const std::string& object, std::uint64_t offset, std::uint32_t& error);
+
+  void Close();
+
+ private:
+  InternetHandle handle_;
 };
 
 // Lists files on an FTP connection (FtpFindFirstFileA). As with the usual
@@ -174,4 +239,6 @@ using framework::AfxParseURL;
 using framework::CFtpConnection;
 using framework::CFtpFileFind;
 using framework::CInternetException;
+using framework::CHttpConnection;
+using framework::CInternetFile;
 using framework::CInternetSession;

@@ -3,22 +3,31 @@
 #include "controls/MessageDialog.h"
 #include "framework/FileDialog.h"
 #include "framework/Platform.h"
+#include "install/ArrivalCheck.h"
 #include "install/SavePath.h"
 #include "install/Transfer.h"
 #include "resources/resource.h"
 
 namespace {
 
-// The estimate's view of the dialog: the bar, then the controls' refresh.
+// The progress's view of the dialog: the bar, the line under it, then the
+// controls' refresh.
 class DialogBar : public ProgressSink {
  public:
-  DialogBar(CDialog& dialog, CProgressCtrl& bar) : dialog_(dialog), bar_(bar) {}
+  DialogBar(CDialog& dialog, CProgressCtrl& bar, controls::TextLine& line, const DownloadTexts& texts)
+      : dialog_(dialog), bar_(bar), line_(line), texts_(texts) {}
   void SetPosition(int position) override { bar_.SetPos(position); }
+  void ShowFigures(const TransferFigures& figures) override {
+    if (!line_.IsWindowVisible()) line_.ShowWindow(SW_SHOW);
+    line_.SetText(ProgressLine(texts_, figures));
+  }
   void Refresh() override { dialog_.UpdateData(false); }
 
  private:
   CDialog& dialog_;
   CProgressCtrl& bar_;
+  controls::TextLine& line_;
+  const DownloadTexts& texts_;
 };
 
 }  // namespace
@@ -30,6 +39,7 @@ void DownloadDialog::DoDataExchange(CDataExchange* dx) {
   DDX_Control(dx, IDCANCEL, cancelButton);
   DDX_Control(dx, IDOK, saveButton);
   DDX_Control(dx, IDC_PANEL, panel);
+  DDX_Control(dx, IDC_PROGRESS_LINE, progressLine);
 }
 
 bool DownloadDialog::OnInitDialog() {
@@ -63,6 +73,12 @@ void DownloadDialog::OnOK() {
   const std::string title = fileDialog.GetFileTitle();
   std::string path;
   AdjustSavePath(defaultExtension, fileDialog.GetFileExt(), fileDialog.GetPathName(), &path);
+  std::unique_ptr<CFile> archive;
+  if (AlreadyThere(path, archive)) {
+    HandOver(title, path, &archive);
+    CDialog::OnOK();
+    return;
+  }
   // The save-file dialog asked about the name as typed; when the firmware's
   // extension made it another file, that one is replaced only if the user
   // says so. No keeps the window open for another choice.
@@ -77,19 +93,10 @@ void DownloadDialog::OnOK() {
     return;
   }
   bool notAsListed = false;
-  std::unique_ptr<CFile> archive;
   transferring_ = true;
   const bool arrived = RunTransfer(remotePath, path, partial, notAsListed, archive);
   transferring_ = false;
-  if (arrived) {
-    if (titleOut != nullptr) *titleOut = title;
-    if (pathOut != nullptr) *pathOut = path;
-    if (archiveOut != nullptr) *archiveOut = std::move(archive);
-  }
-  titleOut = nullptr;
-  fetcher = nullptr;
-  pathOut = nullptr;
-  archiveOut = nullptr;
+  HandOver(title, path, arrived ? &archive : nullptr);
 
   if (!arrived) {
     // Said in the window and in a message box; then the dialog ends as if
@@ -99,6 +106,18 @@ void DownloadDialog::OnOK() {
     return;
   }
   CDialog::OnOK();
+}
+
+void DownloadDialog::HandOver(const std::string& title, const std::string& path, std::unique_ptr<CFile>* archive) {
+  if (archive != nullptr) {
+    if (titleOut != nullptr) *titleOut = title;
+    if (pathOut != nullptr) *pathOut = path;
+    if (archiveOut != nullptr) *archiveOut = std::move(*archive);
+  }
+  titleOut = nullptr;
+  fetcher = nullptr;
+  pathOut = nullptr;
+  archiveOut = nullptr;
 }
 
 void DownloadDialog::OnCancel() {
@@ -123,16 +142,16 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
   Transfer transfer;
   CatalogueFetcher none;  // without a fetcher: no server to connect to
   none.serverHost.clear();
-  transfer.Start(fetcher != nullptr ? *fetcher : none, remote, local, partial, listedSha256);
+  transfer.Start(fetcher != nullptr ? *fetcher : none, remote, local, partial, listedSha256, listedBytes);
 
   SetStatus(Texts().startStatus);
   progressBar.ShowWindow(SW_SHOW);
   progressBar.SetRange(0, kProgressRangeTop);
   progressBar.SetPos(0);
 
-  DialogBar bar(*this, progressBar);
-  PumpingClock clock(transfer.DoneEvent());
-  transfer.RunEstimate(bar, clock);
+  DialogBar bar(*this, progressBar, progressLine, Texts());
+  PumpingClock clock(transfer);
+  transfer.RunProgress(bar, clock);
 
   // A failed transfer leaves the bar where the estimate stopped.
   const bool arrived = transfer.Succeeded();
@@ -142,8 +161,18 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
   UpdateData(false);
   SetStatus(arrived ? Texts().endStatus : Texts().failedStatus);
   UpdateData(false);
-  WaitPumpingMessages(nullptr, 100);
+  WaitPumpingMessages(nullptr, kEndShownMs);
   return arrived;
+}
+
+bool DownloadDialog::AlreadyThere(const std::string& path, std::unique_ptr<CFile>& archive) {
+  // Without a listed hash nothing tells the file there from another.
+  if (listedSha256.empty() || !platform::FileExists(path)) return false;
+  auto held = std::make_unique<CFile>();
+  if (!OpenAsListed(path, listedSha256, *held)) return false;
+  ShowMessage(Texts().alreadyThereMessage);
+  archive = std::move(held);
+  return true;
 }
 
 bool DownloadDialog::ConfirmReplace(const std::string& path) {

@@ -1,10 +1,14 @@
 // The download window: shows the question about the chosen firmware file,
-// asks where to save it, fetches it over the lent FTP connection on a worker
-// thread with an estimated progress bar, and closes.
+// asks where to save it, fetches it from the source the catalogue came from
+// (the lent connection, or the local folder) on a worker thread while the
+// bar and the line under it show the bytes that have arrived, and closes.
+// A file already at the chosen place with the catalogue's SHA-256 is not
+// fetched again: the user is told so, and it is handed on as if it had just
+// arrived.
 //
 // The caller builds it in the user's language, fills the public fields, puts the question into `panel.text` and
 // runs DoModal:
-//   IDOK      the file has arrived whole and is in place: `*titleOut` holds
+//   IDOK      the file has arrived whole, or was there already, and is in place: `*titleOut` holds
 //             its title (name without extension), `*pathOut` its full path,
 //             `*archiveOut` the file, open with writers denied since its
 //             hash was checked in place (for the installer to read);
@@ -24,10 +28,12 @@
 // below.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "controls/BitmapPanel.h"
+#include "controls/TextLine.h"
 #include "framework/Button.h"
 #include "framework/Dialog.h"
 #include "framework/File.h"
@@ -57,7 +63,9 @@ class DownloadDialog : public CDialog {
   std::string defaultFileName;              // the firmware's file name
   std::string defaultExtension;             // forced onto the saved file
   std::string listedSha256;                 // the file's hash in the catalogue; empty: none
+  std::uint64_t listedBytes = 0;            // the file's size in the catalogue; 0: unknown
   CProgressCtrl progressBar;
+  controls::TextLine progressLine;          // the bytes, the rate and the time left
   CButton cancelButton;
   CButton saveButton;
   controls::BitmapPanel panel;
@@ -79,10 +87,16 @@ class DownloadDialog : public CDialog {
   bool RunTransfer(std::string remote, std::string local, std::string partial, bool& notAsListed,
                    std::unique_ptr<CFile>& archive);
   void SetStatus(const char* text);
+  // Gives the caller the title, the path and the arrived file (`archive`
+  // not null: the file is in place), then lets go of the caller's fields.
+  void HandOver(const std::string& title, const std::string& path, std::unique_ptr<CFile>* archive);
   // Asks before replacing `path`, a file the save-file dialog did not ask
   // about; true for Yes.
   bool ConfirmReplace(const std::string& path);
   void ShowMessage(const char* text);
+  // Whether `path` already holds the listed file: then it is held open in
+  // `archive` and the user is told.
+  bool AlreadyThere(const std::string& path, std::unique_ptr<CFile>& archive);
   const DownloadTexts& Texts() const { return DownloadTextsFor(language_); }
 
   const Language language_;

@@ -1,5 +1,7 @@
 #include "install/DownloadTexts.h"
 
+#include "install/TransferMeter.h"
+
 namespace {
 
 const DownloadTexts kEnglish = {
@@ -13,6 +15,12 @@ const DownloadTexts kEnglish = {
     "The file cannot be saved in this folder.\n\nPlease choose another place.",
     "The file did not arrive as the maker published it.\n\nIt has been deleted and nothing was installed.",
     " already exists.\nDo you want to replace it?",
+    "The file is already in this place, as the maker published it.\n\nIt is not downloaded again.",
+    "%1 of %2",
+    "%1",
+    ", %1/s",
+    ", about %1 s left",
+    ", about %1 min left",
 };
 
 const DownloadTexts kChinese = {
@@ -40,10 +48,57 @@ const DownloadTexts kChinese = {
     "\xA5\xF4\xA6\xF3\xB6\xB4\xC5\xE9\xA1\x43",
     // " 已經存在。\n要取代它嗎?"
     " \xA4\x77\xB8\x67\xA6\x73\xA6\x62\xA1\x43\n\xAD\x6E\xA8\xFA\xA5\x4E\xA5\xA6\xB6\xDC?",
+    // 這個檔案已經在選擇的位置，且與原廠發佈的相同。\n\n不再重新下載。
+    "\xB3\x6F\xAD\xD3\xC0\xC9\xAE\xD7\xA4\x77\xB8\x67\xA6\x62\xBF\xEF\xBE\xDC\xAA\xBA\xA6\xEC\xB8\x6D\xA1\x41"
+    "\xA5\x42\xBB\x50\xAD\xEC\xBC\x74\xB5\x6F\xA7\x47\xAA\xBA\xAC\xDB\xA6\x50\xA1\x43\n\n"
+    "\xA4\xA3\xA6\x41\xAD\xAB\xB7\x73\xA4\x55\xB8\xFC\xA1\x43",
+    // 已下載 %1，共 %2
+    "\xA4\x77\xA4\x55\xB8\xFC %1\xA1\x41\xA6\x40 %2",
+    // 已下載 %1
+    "\xA4\x77\xA4\x55\xB8\xFC %1",
+    // ，每秒 %1
+    "\xA1\x41\xA8\x43\xAC\xED %1",
+    // ，約剩 %1 秒
+    "\xA1\x41\xAC\xF9\xB3\xD1 %1 \xAC\xED",
+    // ，約剩 %1 分鐘
+    "\xA1\x41\xAC\xF9\xB3\xD1 %1 \xA4\xC0\xC4\xC1",
 };
+
+// `text` with %1 and %2 replaced by `first` and `second`.
+std::string FillIn(const char* text, const std::string& first, const std::string& second = std::string()) {
+  std::string out;
+  for (const char* at = text; *at != '\0'; ++at) {
+    if (at[0] == '%' && (at[1] == '1' || at[1] == '2')) {
+      out += at[1] == '1' ? first : second;
+      ++at;
+    } else {
+      out += *at;
+    }
+  }
+  return out;
+}
 
 }  // namespace
 
 const DownloadTexts& DownloadTextsFor(Language language) {
   return IsChinese(language) ? kChinese : kEnglish;
+}
+
+std::string AmountText(std::uint64_t bytes) {
+  constexpr std::uint64_t kKilo = 1024, kMega = 1024 * 1024;
+  if (bytes < kMega) return std::to_string((bytes + kKilo / 2) / kKilo) + " KB";
+  const std::uint64_t tenths = (bytes * 10 + kMega / 2) / kMega;
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
+}
+
+std::string ProgressLine(const DownloadTexts& texts, const TransferFigures& figures) {
+  std::string line = figures.total > 0
+                         ? FillIn(texts.progressAmount, AmountText(figures.bytes), AmountText(figures.total))
+                         : FillIn(texts.progressAmountOnly, AmountText(figures.bytes));
+  if (!figures.rateKnown) return line;
+  line += FillIn(texts.progressRate, AmountText(figures.bytesPerSecond));
+  if (figures.total == 0 || figures.bytes >= figures.total) return line;
+  // Whole minutes from two minutes on; seconds below.
+  if (figures.secondsLeft >= 120) return line + FillIn(texts.progressMinutesLeft, std::to_string((figures.secondsLeft + 30) / 60));
+  return line + FillIn(texts.progressSecondsLeft, std::to_string(figures.secondsLeft));
 }

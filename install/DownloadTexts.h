@@ -2,6 +2,9 @@
 // code page 950 bytes.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "framework/Language.h"
 
 struct DownloadTexts {
@@ -20,6 +23,24 @@ struct DownloadTexts {
   // Follows the file's name in the question asked before a file that the
   // save-file dialog did not ask about is replaced.
   const char* replaceQuestionTail;
+  // The message dialog when the chosen place already holds the file the
+  // catalogue lists (its SHA-256): it is not fetched again.
+  const char* alreadyThereMessage;
+  // The line under the bar, in pieces: the amount out of the whole ("%1 of
+  // %2"), the amount when the whole is unknown, then the rate and the time
+  // left when they are known.
+  const char* progressAmount;
+  const char* progressAmountOnly;
+  const char* progressRate;
+  const char* progressSecondsLeft;
+  const char* progressMinutesLeft;
 };
 
 const DownloadTexts& DownloadTextsFor(Language language);
+
+struct TransferFigures;
+// The line under the bar for `figures` ("1.2 MB of 2.0 MB, 45 KB/s, about
+// 18 s left").
+std::string ProgressLine(const DownloadTexts& texts, const TransferFigures& figures);
+// A byte count as the line shows it: "950 KB" below 1 MB, else "1.2 MB".
+std::string AmountText(std::uint64_t bytes);

@@ -11,6 +11,10 @@
 // The bar's range is 0 through kProgressRangeTop.
 inline constexpr int kProgressRangeTop = 500;
 
+// How long the download window shows the end of a transfer (the full bar,
+// the end text) before it closes.
+inline constexpr std::uint32_t kEndShownMs = 100;
+
 // One pass of the estimate after another. The size band of U = size / 10000
 // decides how far the bar climbs and whether each step waits first:
 //   U > 100:       a step per pass while the step count is at most U - 10;
@@ -45,11 +49,17 @@ class ProgressSchedule {
   std::int32_t amount_ = 500;
 };
 
-// What the estimate loop acts on: the bar, and the controls' refresh.
+struct TransferFigures;
+
+// What the progress acts on: the bar, the line under it, and the controls'
+// refresh.
 class ProgressSink {
  public:
   virtual ~ProgressSink() = default;
   virtual void SetPosition(int position) = 0;
+  // The bytes arrived, the rate and the time left, when the file's size is
+  // known; not called for the estimate.
+  virtual void ShowFigures(const TransferFigures&) {}
   // Brings the controls up to date after a change (the data exchange towards
   // the controls).
   virtual void Refresh() = 0;

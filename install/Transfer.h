@@ -1,18 +1,24 @@
-// Fetching one firmware file over the wizard's FTP connection on a worker
-// thread, while the user-interface thread shows the progress estimate and
-// keeps its windows answering.
+// Fetching one firmware file from the source the catalogue came from (the
+// FTP server, the HTTP mirror or a local folder) in blocks on a worker
+// thread, while the user-interface thread shows the bytes that have arrived
+// and keeps its windows answering.
 //
-// The worker fetches into a temporary file beside the chosen one (see
-// ReservePartialFile) and puts it in place only once it has arrived whole,
+// The file arrives in a temporary file beside the chosen one (see
+// ReservePartialFile) and is put in place only once it has arrived whole,
 // so that a file the user chose to overwrite is replaced only by a complete
 // download and a failed transfer leaves it untouched. A file whose SHA-256
 // is not the one the catalogue lists is deleted in the same way. Once in
 // place the file is checked again through a handle that denies writers,
-// which the caller takes over (TakeArchive) and keeps until it is unpacked. A connection that the
-// server has closed (it was idle too long, or it dropped during the
-// transfer) is made again once. A transfer that shows no progress for
-// kStallMs is given up: it fails, and its worker ends whenever the network
-// lets it, on a connection of its own that nobody else uses again.
+// which the caller takes over (TakeArchive) and keeps until it is unpacked.
+//
+// A transfer that drops (the data connection closes early, the server
+// reports it aborted) or stalls (no byte for stallMs) goes on from the
+// bytes already written: a new worker connects again where the connection
+// is gone and asks for the rest (REST before RETR, a Range request, a seek),
+// up to kResumes times per file; then the transfer fails. A stalled worker
+// is left to end whenever the network lets it, on a connection of its own
+// that nobody uses again, and writes nothing more. The SHA-256 check covers
+// the whole file, however many workers wrote it.
 #pragma once
 
 #include <windows.h>
@@ -26,118 +32,156 @@
 #include "framework/File.h"
 #include "framework/Thread.h"
 #include "install/ProgressSchedule.h"
+#include "install/TransferMeter.h"
 
-// One transfer, shared by the user-interface thread and the worker (see
-// CWorkerJob). The user-interface thread fills it before the start and reads
+// One worker of a transfer: reads the file from `offset` on into the
+// temporary file, shared with the user-interface thread (see CWorkerJob).
+// The user-interface thread fills it before the start and reads `outcome`,
 // `succeeded` and `link` only once the job is done; the counters below may
 // be read at any time.
 class TransferJob : public CWorkerJob {
  public:
   TransferJob();
 
-  CatalogueFetcher link;  // the session and connection in use
+  CatalogueFetcher link;  // the source and its connection in use
   std::string remotePath;
   std::string localPath;    // where the file goes
   std::string partialPath;  // the temporary file it arrives in
-  // The listed size in bytes (0: not found) once listed; -1 before.
+  std::uint64_t offset = 0;         // the bytes already in the temporary file
+  std::uint64_t expectedBytes = 0;  // the whole file's size, when known before
+  bool reconnect = false;           // connect anew before anything else
+  // The whole file's size (0: unknown) once the worker knows it; -1 before.
   std::atomic<std::int64_t> listedBytes{-1};
+  // The bytes of the file in the temporary file: `offset` and what this
+  // worker wrote after it.
+  std::atomic<std::uint64_t> bytes{0};
   // Grows with every stage the worker has passed (connected, listed,
-  // connected again): movement the stall watch sees before bytes arrive.
+  // opened): movement the stall watch sees before bytes arrive.
   std::atomic<std::uint32_t> stages{0};
   std::string listedSha256;  // the catalogue's hash; empty: none listed
+
+  // How the worker ended.
+  enum Outcome {
+    kBroken,   // dropped, cut short, no connection: worth going on with
+    kRefused,  // the source refused the file for now (451, 5xx), as before
+    kMissing,  // the source has no such file
+    kWhole,    // arrived whole (then `succeeded` or `notAsListed`)
+  };
+  Outcome outcome = kBroken;
   bool succeeded = false;    // the file is in place, whole
   // With `succeeded`: the file in place, open for reading with writers
   // denied since its hash was checked there.
   std::unique_ptr<CFile> archive;
   bool notAsListed = false;  // arrived whole, but with another hash
 
-  // Who decides the end, once: the worker, when it puts the file in place,
-  // or the user-interface thread, when it gives the transfer up. A transfer
-  // given up never replaces the chosen file, even if it completes later.
-  enum End { kOpen, kPlacing, kGivenUp };
-  std::atomic<int> end{kOpen};
+  // Who may act, decided by compare-and-swap: the worker while it reads,
+  // writes a block (kWriting) or puts the file in place (kPlacing, for
+  // good), or the user-interface thread, which leaves a worker that shows
+  // no progress (kLeft, for good) only while it is not writing. A worker
+  // left never writes again and never replaces the chosen file.
+  enum State { kReading, kWriting, kPlacing, kLeft };
+  std::atomic<int> state{kReading};
 
  protected:
   void Run() override;
 
  private:
-  bool Fetch();
-  bool Reconnect();
-  bool FetchIntoPartial();
-  int reconnects_ = 0;
+  Outcome Fetch();
+  // Reads `file` to its end into the temporary file. False when the
+  // transfer broke or the worker was left.
+  bool Copy(class SourceFile& file, std::uint64_t total);
+  // Puts the whole, checked file in place; true when it is held there.
+  bool Place();
 };
-
-// The size of `remotePath` as the server lists it ("/" + remotePath), in
-// bytes; 0 when the listing finds nothing.
-std::uint64_t ListedSize(CFtpConnection* connection, const std::string& remotePath);
 
 // One transfer, from the user-interface thread's side.
 class Transfer {
  public:
-  // How long a transfer may show no progress (no new bytes, no new stage)
-  // before it is given up.
-  static constexpr DWORD kStallMs = 30000;
+  // How long a worker may show no progress (no new bytes, no new stage)
+  // before it is left and the transfer goes on with a new one.
+  static constexpr DWORD kStallMs = 10000;
+  // How many times a transfer goes on after a drop or a stall.
+  static constexpr int kResumes = 3;
+  // Least time between two showings of the progress (at most ten a second).
+  static constexpr DWORD kShowEveryMs = 250;
 
-  // Lends `fetcher`'s connection to a new worker and starts it. The fetcher
-  // gets the connection back (or the one made in its place) when the worker
-  // has ended; after a transfer that was given up it has none, and the next
-  // transfer connects anew. Returns false when no worker thread could be
-  // started; the transfer then counts as failed and is already over.
-  // `listedSha256` is the hash the file must have (empty: none listed).
+  // Lends `fetcher`'s source and connection to a new worker and starts it.
+  // The fetcher gets the connection back (or the one made in its place) when
+  // the last worker has ended; after a worker was left it has none, and the
+  // next transfer connects anew. Returns false when no worker thread could
+  // be started; the transfer then counts as failed and is already over.
+  // `listedSha256` is the hash the file must have (empty: none listed);
+  // `expectedBytes` its size as the catalogue lists it (0: unknown; the
+  // source is asked).
   bool Start(CatalogueFetcher& fetcher, const std::string& remotePath, const std::string& localPath,
-             const std::string& partialPath, const std::string& listedSha256 = "");
+             const std::string& partialPath, const std::string& listedSha256 = "",
+             std::uint64_t expectedBytes = 0);
 
-  // Waits for the listed size, then shows the estimate through `sink` until
-  // the worker has ended or the transfer was given up.
-  void RunEstimate(ProgressSink& sink, ProgressClock& clock);
+  // Waits for the file's size, then shows the bytes that have arrived
+  // through `sink`, about four times a second, until the transfer is over.
+  // With no size known, the bar follows the estimate of ProgressSchedule.
+  void RunProgress(ProgressSink& sink, ProgressClock& clock);
 
-  // After the estimate: whether the file is in place, whole.
+  // After the progress: whether the file is in place, whole.
   bool Succeeded() const;
   // After a success: the file in place, open with writers denied since its
   // hash was checked; the caller owns it. Null otherwise.
   std::unique_ptr<CFile> TakeArchive();
-  // Whether the transfer was given up because it showed no progress.
+  // Whether the transfer was given up because its last worker showed no
+  // progress and no resume was left.
   bool GaveUp() const { return gaveUp_; }
-  // After the worker has ended: whether the file arrived whole but was not
-  // the one the catalogue lists, and was deleted.
+  // After the transfer: whether the file arrived whole but was not the one
+  // the catalogue lists, and was deleted.
   bool NotAsListed() const;
+  // The whole file's size as the transfer took it (0: unknown).
+  std::uint64_t TotalBytes() const { return totalBytes_; }
+  // How many times the transfer went on after a drop or a stall.
+  int Resumes() const { return resumes_; }
 
-  // Hands the connection back or gives the job up; never waits for the
-  // worker.
+  // Hands the connection back or leaves the worker; never waits for it.
   ~Transfer();
 
-  // The listed size as the estimate takes it (a signed 32-bit value).
-  std::int32_t EstimateSize() const { return static_cast<std::int32_t>(listedBytes_); }
-
-  // Signalled when the worker has ended; for waits that should end then.
+  // Signalled when the current worker has ended; for waits that should end
+  // then.
   HANDLE DoneEvent() const;
+
+  // A stall shorter than kStallMs, for tests that should not wait so long.
+  DWORD stallMs = kStallMs;
 
   // Starts worker threads in place of AfxBeginThread; null restores it. For
   // tests of a worker that cannot start.
   static void SetThreadStarter(CWorkerJob::ThreadStarter starter);
 
  private:
-  // Looks at the worker: the transfer is over once it has ended, or once it
-  // has shown no progress for kStallMs.
+  // Starts a worker from `offset`; false when none could be started.
+  bool StartWorker(std::uint64_t offset, bool reconnect);
+  // Looks at the worker: takes its end, goes on after a drop or a stall, or
+  // ends the transfer.
   void Check();
   void WaitForSize(ProgressClock& clock);
+  void Show(ProgressSink& sink);
 
   TransferJob* job_ = nullptr;
   CatalogueFetcher* fetcher_ = nullptr;
-  std::atomic<std::int32_t> done_{0};  // 1 while the user-interface thread waits
+  std::string remotePath_, localPath_, partialPath_, listedSha256_;
+  std::uint64_t expectedBytes_ = 0;
+  std::atomic<std::int32_t> done_{0};  // 1 while the transfer runs
   bool gaveUp_ = false;
-  std::uint64_t listedBytes_ = 0;
+  bool handedBack_ = false;  // the ended worker's connection is the fetcher's again
+  int resumes_ = 0;
+  std::uint64_t totalBytes_ = 0;
   DWORD lastMove_ = 0;
   std::uint32_t lastStages_ = 0;
-  std::int64_t lastBytes_ = -1;
+  std::uint64_t lastBytes_ = 0;
+  RateMeter meter_;
 };
 
 // The clock of the download window: pauses and idle waits during which the
 // thread's windows keep handling their messages; an idle wait ends early
-// when `doneEvent` is signalled.
+// when the transfer's current worker has ended.
 class PumpingClock : public ProgressClock {
  public:
-  explicit PumpingClock(HANDLE doneEvent) : doneEvent_(doneEvent) {}
+  explicit PumpingClock(const Transfer& transfer) : transfer_(transfer) {}
   void Pause(std::uint32_t ms) override;
   void Idle(const std::atomic<std::int32_t>& done) override;
 
@@ -145,5 +189,5 @@ class PumpingClock : public ProgressClock {
   static constexpr DWORD kIdleMs = 100;
 
  private:
-  HANDLE doneEvent_;
+  const Transfer& transfer_;
 };

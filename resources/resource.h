@@ -14,6 +14,7 @@
 #define IDC_NEXT 1006
 #define IDC_LINK 1015
 #define IDC_PROGRESS 1025
+#define IDC_PROGRESS_LINE 1026
 
 // Icon and cursor.
 #define IDI_APPLICATION_ICON 138

@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick
   zlib1g-dev googletest
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib lighttpd
   openssl libssl-dev osslsigncode
   zip unzip libarchive-tools p7zip-full
   fonts-liberation fonts-arphic-uming fonts-wine

@@ -595,6 +595,7 @@ void WizardDialog::OnFirmwareChosen() {
   download.fetcher = &fetcher;
   download.remotePath = item.path;
   download.listedSha256 = item.sha256;
+  download.listedBytes = StampedSize(item);
   download.titleOut = &savedTitle;
   download.pathOut = &savedFilePath;
   download.archiveOut = &archive;

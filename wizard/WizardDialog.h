@@ -62,6 +62,11 @@ class WizardDialog : public CDialog {
   // refused for its serial.
   std::string acceptedSerialFile;
 
+  // The fetcher whose settings (where it looks: the servers, the local
+  // folder) the catalogue fetch takes; for the program to set before the
+  // window shows.
+  CatalogueFetcher& SourceSettings() { return fetcher; }
+
  protected:
   void DoDataExchange(CDataExchange* dx) override;
   bool OnInitDialog() override;

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <atomic>
+#include <cmath>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -12,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "catalogue/Sha256.h"
 #include "controls/MessageDialog.h"
 #include "framework/FileDialog.h"
 #include "framework/Platform.h"
@@ -121,6 +126,7 @@ class DownloadDialogTest : public ::testing::Test {
       }
       auto& download = dynamic_cast<ObservedDownload&>(shown);
       downloadWindow_ = download.m_hWnd;
+      shownWindow_ = download.m_hWnd;
       Seen& seen = download.seen;
       seen.title = download.GetWindowText();
       seen.saveText = download.saveButton.GetWindowText();
@@ -186,6 +192,7 @@ class DownloadDialogTest : public ::testing::Test {
   int replaceAnswer_ = IDOK;
   bool cancelAfterReplaceQuestion_ = false;
   HWND downloadWindow_ = nullptr;
+  std::atomic<HWND> shownWindow_{nullptr};  // for a thread that watches the window
   std::vector<std::string> asked_;
   DWORD askedFlags_ = 0;
   std::string askedExt_, askedName_;
@@ -243,6 +250,75 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
   }
 }
 
+// The bar shows the bytes that have arrived: sampled while a slow server
+// sends, it never stands more than 5 points from the share of the file the
+// server has sent.
+TEST_F(DownloadDialogTest, BarFollowsTheBytesTheServerSent) {
+  firmware_ = Firmware(600000);
+  Serve("slow-retr=60000");  // ten seconds
+  ObservedDownload dialog;
+  dialog.listedBytes = firmware_.size();
+  double widest = 0;
+  int samples = 0;
+  std::atomic<bool> over{false};
+  std::thread watch([&] {
+    const double size = static_cast<double>(firmware_.size());
+    while (!over) {
+      HWND bar = shownWindow_ != nullptr ? GetDlgItem(shownWindow_, IDC_PROGRESS) : nullptr;
+      DWORD_PTR position = 0;
+      if (bar == nullptr || !IsWindowVisible(bar) ||
+          !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 1000, &position)) {
+        Sleep(20);
+        continue;
+      }
+      const double sent = static_cast<double>(server_->BytesSent());
+      if (sent >= size) break;
+      widest = std::max(widest, std::fabs(sent * 100 / size - position / 5.0));
+      ++samples;
+      Sleep(100);
+    }
+  });
+  EXPECT_EQ(Run(dialog), IDOK);
+  over = true;
+  watch.join();
+  std::printf("[measure] widest gap between the bar and the bytes sent: %.1f points, %d samples\n", widest, samples);
+  EXPECT_EQ(ReadFile(saved_), firmware_);
+  EXPECT_GT(samples, 40);
+  EXPECT_LE(widest, 5.0);
+}
+
+// A file at the chosen place that is the one the catalogue lists is not
+// fetched again: the user is told, and it is handed on held open. Another
+// file there is replaced as before.
+TEST_F(DownloadDialogTest, FileAlreadyThereAsListedIsNotFetchedAgain) {
+  const struct {
+    Language language;
+    bool same;
+  } rows[] = {{Language::English, true}, {Language::ChineseTaiwan, true}, {Language::English, false}};
+  Serve("normal");
+  chosen_ = saved_;  // the save-file dialog asked about the file itself
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(IsChinese(row.language) ? "Chinese" : "English") + (row.same ? ", same" : ", other"));
+    WriteFile(saved_, row.same ? firmware_ : "old firmware");
+    messages_.clear();
+    std::unique_ptr<CFile> archive;
+    ObservedDownload dialog(row.language);
+    dialog.listedSha256 = sha256::ToHex(sha256::Of(firmware_));
+    dialog.archiveOut = &archive;
+    ASSERT_EQ(Run(dialog), IDOK);
+    EXPECT_EQ(ReadFile(saved_), firmware_);
+    EXPECT_EQ(path_, saved_);
+    EXPECT_NE(archive, nullptr);
+    EXPECT_EQ(server_->Count("retr"), row.same ? 0 : 1);
+    ASSERT_EQ(messages_.size(), row.same ? 1u : 0u);
+    if (row.same) EXPECT_EQ(messages_[0].text, DownloadTextsFor(row.language).alreadyThereMessage);
+    archive.reset();
+    fetcher_.CloseConnection();
+    server_.reset();
+    Serve("normal");
+  }
+}
+
 TEST_F(DownloadDialogTest, SystemSaveFileDialogChoosesThePlaceAndConfirmsTheOverwrite) {
   Serve("normal");
   WriteFile(saved_, "old firmware");
@@ -265,7 +341,7 @@ TEST_F(DownloadDialogTest, FailedTransferIsReportedAndEndsAsCancelled) {
   };
   const Row rows[] = {
       {Language::English, "fail-retr=1", true},
-      {Language::ChineseTaiwan, "drop-retr=1", true},
+      {Language::ChineseTaiwan, "drop-retr=4", true},  // dropped each time it goes on
       {Language::English, "normal", false},  // no worker thread could be started
   };
   for (const Row& row : rows) {
@@ -290,7 +366,7 @@ TEST_F(DownloadDialogTest, FailedTransferIsReportedAndEndsAsCancelled) {
     EXPECT_EQ(messages_[1].language, row.language);
     EXPECT_TRUE(messages_[1].singleButton);
     EXPECT_FALSE(messages_[1].yesVisible);
-    EXPECT_EQ(server_->Count("retr"), row.workerStarts ? 1 : 0);
+    EXPECT_EQ(server_->Count("retr"), !row.workerStarts ? 0 : std::string(row.mode) == "fail-retr=1" ? 1 : 4);
 
     fetcher_.CloseConnection();
     server_.reset();

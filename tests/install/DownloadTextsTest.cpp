@@ -1,4 +1,5 @@
 #include "install/DownloadTexts.h"
+#include "install/TransferMeter.h"
 
 #include "Cp950.h"
 
@@ -24,11 +25,56 @@ TEST(DownloadTexts, ChineseTextsAreTheirCodePage950Bytes) {
       {zh.notAsPublishedMessage, "下載的檔案與原廠發佈的不符，已將其刪除，沒有安裝任何韌體。"},
       {zh.replaceQuestionTail, " 已經存在。\n要取代它嗎?"},
       {zh.folderRefusedMessage, "無法在這個資料夾儲存檔案。\n\n請選擇其他位置。"},
+      {zh.alreadyThereMessage, "這個檔案已經在選擇的位置，且與原廠發佈的相同。\n\n不再重新下載。"},
+      {zh.progressAmount, "已下載 %1，共 %2"},
+      {zh.progressAmountOnly, "已下載 %1"},
+      {zh.progressRate, "，每秒 %1"},
+      {zh.progressSecondsLeft, "，約剩 %1 秒"},
+      {zh.progressMinutesLeft, "，約剩 %1 分鐘"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.utf8);
     EXPECT_EQ(std::string(row.stored), Utf8ToCp950(row.utf8));
   }
+}
+
+// The line under the bar: the amount out of the whole, the rate and the time
+// left once a second of samples gave a rate, whole minutes from two on.
+TEST(DownloadTexts, ProgressLineSaysTheAmountTheRateAndTheTimeLeft) {
+  const auto figures = [](std::uint64_t bytes, std::uint64_t total, std::uint64_t rate, std::uint32_t left) {
+    TransferFigures f;
+    f.bytes = bytes;
+    f.total = total;
+    f.rateKnown = rate != 0;
+    f.bytesPerSecond = rate;
+    f.secondsLeft = left;
+    return f;
+  };
+  const struct {
+    Language language;
+    TransferFigures figures;
+    const char* line;
+  } rows[] = {
+      {Language::English, figures(1258291, 2097152, 46080, 18), "1.2 MB of 2.0 MB, 45 KB/s, about 18 s left"},
+      {Language::English, figures(512, 409600, 0, 0), "1 KB of 400 KB"},
+      {Language::English, figures(102400, 0, 20480, 0), "100 KB, 20 KB/s"},
+      {Language::English, figures(1048576, 2097152, 5000, 210), "1.0 MB of 2.0 MB, 5 KB/s, about 4 min left"},
+      {Language::ChineseTaiwan, figures(1258291, 2097152, 46080, 18), "已下載 1.2 MB，共 2.0 MB，每秒 45 KB，約剩 18 秒"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.line);
+    const std::string expected = IsChinese(row.language) ? Utf8ToCp950(row.line) : row.line;
+    EXPECT_EQ(ProgressLine(DownloadTextsFor(row.language), row.figures), expected);
+  }
+  // The rate over the last seconds, and the bar's place, which never passes
+  // its end.
+  RateMeter meter;
+  for (std::uint32_t ms = 0; ms <= 4000; ms += 250) meter.Add(ms, ms * 50);
+  const TransferFigures measured = meter.Figures(400000);
+  EXPECT_EQ(measured.bytesPerSecond, 50000u);
+  EXPECT_EQ(measured.secondsLeft, 4u);
+  EXPECT_EQ(BarPosition(200000, 400000, 500), 250);
+  EXPECT_EQ(BarPosition(500000, 400000, 500), 500);
 }
 
 TEST(DownloadTexts, EveryOtherLanguageIsEnglish) {

@@ -1,10 +1,13 @@
-// The transfer against a real FTP server on loopback (the fixture of
-// tools/ftp-server): the file arrives whole and replaces an existing one only
-// then; a failed or cut transfer leaves the chosen place as it was.
+// The transfer against real servers on loopback (the fixtures of
+// tools/ftp-server and tools/http-server): the file arrives whole and
+// replaces an existing one only then; a transfer that drops or stalls goes
+// on from the bytes written; one that fails leaves the chosen place as it
+// was.
 #include "install/Transfer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -21,7 +24,9 @@ namespace {
 using testfiles::ReadFile;
 using testfiles::WriteFile;
 
+using ftpfixture::FixtureServer;
 using ftpfixture::FtpServer;
+using ftpfixture::HttpServer;
 
 const char kRemote[] = "pub/VORN/cdrom/fw.zip";
 
@@ -57,15 +62,20 @@ class TransferTest : public ::testing::Test {
   }
 
   // Runs one transfer as the download window does; returns its outcome.
-  bool Fetch(const std::string& listedSha256 = "") {
+  bool Fetch(const std::string& listedSha256 = "", std::uint64_t listedBytes = 0) {
     archive_.reset();  // the wizard lets the last download's file go before the next
     Transfer transfer;
-    transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_), listedSha256);
-    transfer.RunEstimate(bar_, bar_);
+    transfer.stallMs = kStallMs;
+    transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_), listedSha256, listedBytes);
+    transfer.RunProgress(bar_, bar_);
     notAsListed_ = transfer.NotAsListed();
     archive_ = transfer.TakeArchive();
+    resumes_ = transfer.Resumes();
     return transfer.Succeeded();
   }
+
+  // A stall the tests wait for: shorter than the program's.
+  static constexpr DWORD kStallMs = 2000;
 
   // The temporary name the first transfer in this folder takes.
   static constexpr const char* kPartial = "~1";
@@ -74,6 +84,7 @@ class TransferTest : public ::testing::Test {
   std::string local_ = "transfer_test_fw.zip";
   Bar bar_;
   bool notAsListed_ = false;
+  int resumes_ = 0;
   std::unique_ptr<CFile> archive_;  // the arrived file, held as the download window hands it on
 };
 
@@ -88,21 +99,25 @@ TEST_F(TransferTest, FetchesTheWholeFileAndReplacesAnExistingOneOnlyThen) {
   EXPECT_EQ(ReadFile(local_ + ".part"), "the user's own file");
   platform::RemoveFile(local_ + ".part");
   EXPECT_FALSE(platform::FileExists(kPartial));
-  // The listing gave the size: U = 15, the small band, first step to 66.
+  // The listing gave the size: the bar shows the bytes, so it never goes
+  // back.
   ASSERT_FALSE(bar_.positions.empty());
-  EXPECT_EQ(bar_.positions.front(), 66);
+  EXPECT_TRUE(std::is_sorted(bar_.positions.begin(), bar_.positions.end()));
   EXPECT_EQ(server_->Count("retr sent"), 1);
 }
 
+// A refusal is not worth another try; four drops in a row (the first and
+// the three times the transfer goes on) fail as one did before.
 TEST_F(TransferTest, FailedOrCutTransfersLeaveTheChosenPlaceAsItWas) {
   const struct {
     const char* mode;
     bool existing;
+    int retrs;
   } rows[] = {
-      {"fail-retr=1", true},
-      {"drop-retr=1", true},
-      {"drop-retr=1", false},
-      {"short-retr=1", true},  // half the file, reported complete
+      {"fail-retr=1", true, 1},
+      {"drop-retr=4", true, 4},
+      {"drop-retr=4", false, 4},
+      {"short-retr=4", true, 4},  // half of each, reported complete
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.mode);
@@ -116,7 +131,7 @@ TEST_F(TransferTest, FailedOrCutTransfersLeaveTheChosenPlaceAsItWas) {
       EXPECT_FALSE(platform::FileExists(local_));
     }
     EXPECT_FALSE(platform::FileExists(kPartial));
-    EXPECT_EQ(server_->Count("retr"), 1);
+    EXPECT_EQ(server_->Count("retr"), row.retrs);
     fetcher_.reset();
     server_.reset();
   }
@@ -164,8 +179,8 @@ TEST_F(TransferTest, MissingRemoteFileFailsWithoutAnEstimate) {
   WriteFile(local_, "old firmware");
   Transfer transfer;
   transfer.Start(*fetcher_, "pub/VORN/cdrom/absent.zip", local_, ReservePartialFile(local_));
-  transfer.RunEstimate(bar_, bar_);
-  EXPECT_EQ(transfer.EstimateSize(), 0);
+  transfer.RunProgress(bar_, bar_);
+  EXPECT_EQ(transfer.TotalBytes(), 0u);
   EXPECT_FALSE(transfer.Succeeded());
   EXPECT_EQ(ReadFile(local_), "old firmware");
   for (int position : bar_.positions) EXPECT_EQ(position, 0);
@@ -199,29 +214,87 @@ TEST_F(TransferTest, ConnectionTheServerClosedIsMadeAgainOnce) {
   }
 }
 
+// A drop or a stall, from the FTP server or the HTTP mirror: the transfer
+// goes on from the bytes already written (REST, Range), on a new connection
+// where the old one is gone or stalled, and reads little more than the file.
+TEST_F(TransferTest, DropOrStallGoesOnFromTheBytesWritten) {
+  const std::string firmware = Firmware(400000);
+  const std::string listed = sha256::ToHex(sha256::Of(firmware));
+  const struct {
+    const char* name;
+    bool http;
+    const char* mode;
+    int connects;  // FTP connections made
+  } rows[] = {
+      {"FTP drop at 50%", false, "drop-retr=1", 1},
+      {"FTP drop after 390000 bytes", false, "drop-after=390000", 1},
+      {"FTP cut short, reported complete", false, "short-retr=1", 1},
+      {"FTP stall", false, "stall-retr=1", 2},
+      {"HTTP drop at 50%", true, "drop-get=1", 0},
+      {"HTTP stall", true, "stall-get=1", 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::unique_ptr<HttpServer> mirror;
+    if (row.http) {
+      mirror = std::make_unique<HttpServer>(row.mode);
+      mirror->PutFile(std::string("/") + kRemote, firmware);
+      fetcher_ = std::make_unique<CatalogueFetcher>();
+      fetcher_->mirrorAddress = mirror->MirrorAddress();
+      ASSERT_TRUE(fetcher_->ConnectMirror());
+    } else {
+      Serve(row.mode, firmware);
+    }
+    FixtureServer& seen = row.http ? *static_cast<FixtureServer*>(mirror.get()) : *server_;
+    WriteFile(local_, "old firmware");
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(Fetch(listed, firmware.size()));
+    EXPECT_EQ(ReadFile(local_), firmware);
+    EXPECT_EQ(resumes_, 1);
+    EXPECT_LE(seen.BytesLogged(), static_cast<long long>(firmware.size() * 11 / 10));
+    if (std::string(row.name).find("stall") != std::string::npos) {
+      EXPECT_GE(GetTickCount() - start, kStallMs);
+    }
+    if (row.http) {
+      EXPECT_EQ(mirror->Count("get /" + std::string(kRemote)), 2);
+      EXPECT_EQ(mirror->Count("get /" + std::string(kRemote) + " 206"), 1);
+    } else {
+      EXPECT_EQ(server_->Count("retr"), 2);
+      EXPECT_EQ(server_->Count("rest"), 1);
+      EXPECT_EQ(server_->Count("connect"), row.connects);
+    }
+    archive_.reset();
+    fetcher_.reset();
+    mirror.reset();
+    server_.reset();
+  }
+}
+
+// Four stalls in a row give the transfer up; the stalled workers keep their
+// connections, and the next transfer connects anew.
 TEST_F(TransferTest, StalledTransferIsGivenUpAndTheNextOneConnectsAnew) {
   const std::string firmware = Firmware(200000);
-  Serve("stall-retr=1", firmware);
+  Serve("stall-retr=4", firmware);
   WriteFile(local_, "old firmware");
   const DWORD start = GetTickCount();
   {
     Transfer transfer;
+    transfer.stallMs = kStallMs;
     transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_));
-    transfer.RunEstimate(bar_, bar_);
+    transfer.RunProgress(bar_, bar_);
     const DWORD took = GetTickCount() - start;
     EXPECT_TRUE(transfer.GaveUp());
     EXPECT_FALSE(transfer.Succeeded());
-    EXPECT_GE(took, Transfer::kStallMs);
-    EXPECT_LT(took, Transfer::kStallMs + 10000);
+    EXPECT_GE(took, 4 * kStallMs);
+    EXPECT_LT(took, 4 * kStallMs + 10000);
   }
   EXPECT_EQ(ReadFile(local_), "old firmware");
-  // The stalled worker keeps its connection; the fetcher has none left.
+  EXPECT_FALSE(platform::FileExists(kPartial));
   EXPECT_EQ(fetcher_->connection, nullptr);
-  platform::RemoveFile(kPartial);
   ASSERT_TRUE(Fetch());
   EXPECT_EQ(ReadFile(local_), firmware);
-  EXPECT_EQ(server_->Count("connect"), 2);
-  EXPECT_EQ(server_->Count("retr stalled"), 1);
+  EXPECT_EQ(server_->Count("connect"), 5);
+  EXPECT_EQ(server_->Count("retr stalled"), 4);
   EXPECT_EQ(server_->Count("retr sent"), 1);
 }
 
@@ -232,7 +305,7 @@ TEST_F(TransferTest, WorkerThatCannotStartEndsTheTransferAsFailed) {
   {
     Transfer transfer;
     EXPECT_FALSE(transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_)));
-    transfer.RunEstimate(bar_, bar_);  // must return at once
+    transfer.RunProgress(bar_, bar_);  // must return at once
     EXPECT_TRUE(bar_.positions.empty());
     EXPECT_FALSE(transfer.Succeeded());
   }

@@ -145,6 +145,7 @@ std::vector<Template> Templates() {
             kChildVisible | WS_GROUP | SS_CENTER | SS_CENTERIMAGE, 0, 0},
            {IDC_PROGRESS, "msctls_progress32", L"Progress1", {15, 87, 215, 10},
             WS_CHILD, WS_VISIBLE, 0, true},
+           {IDC_PROGRESS_LINE, "Static", L"", {15, 97, 215, 8}, WS_CHILD | SS_CENTER, WS_VISIBLE, 0},
        }},
   };
 }

@@ -905,18 +905,18 @@ TEST(WizardNetworkTest, DownloadsKeepTheWindowAnswering) {
   ASSERT_EQ(firmware.size(), 300000u);
   const struct {
     const char* mode;
-    bool arrives;
+    bool stalls;
   } rows[] = {
-      {"normal", true},
-      {"slow-retr=60000", true},  // about five seconds
-      {"stall-retr=1", false},    // half the file, then nothing
+      {"normal", false},
+      {"slow-retr=60000", false},  // about five seconds
+      {"stall-retr=1", true},      // half the file, then nothing: goes on after a while
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.mode);
     // A stalling server would stall the catalogue as well: the wizard starts
     // with a normal one, which gives way to the stalling one before the
     // download (so the download also connects anew).
-    const bool swap = !row.arrives;
+    const bool swap = row.stalls;
     std::unique_ptr<ftpfixture::FtpServer> server;
     auto serve = [&](const char* mode) {
       server.reset();
@@ -931,10 +931,8 @@ TEST(WizardNetworkTest, DownloadsKeepTheWindowAnswering) {
     WriteFile(saved + ".part", "the user's own file");
     DeleteFileA(saved.c_str());
     WizardRun run({kQx1234});
-    if (row.arrives) {
-      std::printf("[measure] server up (%s): start to visible welcome page %lu ms\n", row.mode,
-                  static_cast<unsigned long>(run.shownAfterMs));
-    }
+    std::printf("[measure] server up (%s): start to visible welcome page %lu ms\n", row.mode,
+                static_cast<unsigned long>(run.shownAfterMs));
     run.Next();
     run.ClickRowAndAnswer(0, kOk);
     if (swap) serve(row.mode);
@@ -945,8 +943,7 @@ TEST(WizardNetworkTest, DownloadsKeepTheWindowAnswering) {
     const DWORD saving = GetTickCount();
     ASSERT_TRUE(FillSaveDialog(saveAs, saved, kTimeout));
     const DWORD saved_at = GetTickCount();
-    // The update-now question after a download, the failure message after a
-    // stalled one.
+    // The update-now question after the download.
     HWND next = WaitForWindow(run.process.id(), "#32770", kTitle, 60000, {run.wizard, download});
     const DWORD took = GetTickCount() - saving;
     watch.Stop();
@@ -957,22 +954,13 @@ TEST(WizardNetworkTest, DownloadsKeepTheWindowAnswering) {
     }
     ExpectAlwaysAnswered(watch);
     ASSERT_NE(next, nullptr);
-    if (row.arrives) {
-      ASSERT_TRUE(ClickId(next, kCancel));  // no update now
-      EXPECT_EQ(run.Result(), IDOK);
-      EXPECT_EQ(ReadFile(saved), firmware);
-    } else {
-      EXPECT_GE(took, 30000u);
-      EXPECT_LT(took, 45000u) << "the stalled transfer was given up too late";
-      ASSERT_TRUE(ClickId(next, kCancel));  // its one button
-      ASSERT_TRUE(WaitForClose(download, kTimeout));
-      run.Settle();
-      EXPECT_FALSE(Exists(saved));
-      // The firmware page stays.
-      EXPECT_EQ(run.Column(1), (std::vector<std::string>{"1.30", "1.31", "1.32"}));
-      ASSERT_TRUE(Click(run.Button(kCancel)));
-      EXPECT_TRUE(run.process.WaitForExit(5000));
+    if (row.stalls) {
+      EXPECT_GE(took, 10000u);
+      EXPECT_LT(took, 25000u) << "the stalled transfer went on too late";
     }
+    ASSERT_TRUE(ClickId(next, kCancel));  // no update now
+    EXPECT_EQ(run.Result(), IDOK);
+    EXPECT_EQ(ReadFile(saved), firmware);
     EXPECT_EQ(ReadFile(saved + ".part"), "the user's own file");
     DeleteFileA((saved + ".part").c_str());
     DeleteFileA(saved.c_str());

@@ -6,7 +6,9 @@
 # runs the wizard. After the wizard the program waits for the demo flasher,
 # reads the drives again and says whether the update took; the run without a
 # display then writes the support report (/report) and keeps it with the
-# history of updates in the demo's folder.
+# history of updates in the demo's folder. Two more runs take the update
+# from the other sources: the "firmware" folder beside the program with no
+# server running, and the HTTP mirror (lighttpd) with the FTP port closed.
 #
 #   demo.sh BUILD_DIR
 #
@@ -22,6 +24,7 @@ wizard=$(sed -n 's/^VORN_SHIPPED_PROGRAM:INTERNAL=//p' "$build/CMakeCache.txt")
 driver=$build/tools/uidriver/uidrive.exe
 flasher=$build/tools/flasher/flasher.exe
 port=$(sed -n 's/^VORN_FTP_PORT:STRING=//p' "$build/CMakeCache.txt")
+http_port=$(sed -n 's|^VORN_HTTP_MIRROR:STRING=http://[^:/]*:\([0-9]*\)/.*|\1|p' "$build/CMakeCache.txt")
 # The key pair the build made for itself: the program trusts its public half.
 key=$(sed -n 's/^VORN_SIGNING_KEY:INTERNAL=//p' "$build/CMakeCache.txt")
 [ -n "$key" ] || { echo "demo: $build was configured without its own key pair (VORN_CATALOGUE_KEYS)" >&2; exit 1; }
@@ -33,8 +36,11 @@ rm -rf "$demo"
 mkdir -p "$demo/downloads"
 server=
 session=
+# The folder beside the program that the program takes as its source.
+source_folder=$(dirname "$wizard")/firmware
 cleanup() {
   if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true; fi
+  rm -rf "$source_folder"
   if [ -n "$session" ]; then "$here/tools/wine/wine-session.sh" stop "$build" >/dev/null; fi
 }
 trap cleanup EXIT
@@ -58,13 +64,20 @@ export VORN_ASPI_LOG=$(winpath "$demo/aspi.log")
 # that starts it, LC_ALL first.
 export LANG=$language LC_ALL=$language
 
+# Serves the demo's tree: the FTP server, or with "http" the HTTP mirror
+# (lighttpd, at about 100 KB a second so that the download can be seen).
 start_server() {
   rm -f "$demo/port"
-  /usr/bin/python3 "$here/tools/ftp-server/ftp_fixture.py" serve --root "$demo/ftp" --port "$port" \
-    --port-file "$demo/port" >/dev/null 2>"$demo/ftp-server.log" &
+  if [ "${1:-}" = http ]; then
+    /usr/bin/python3 "$here/tools/http-server/http_fixture.py" serve --root "$demo/ftp" --port "$http_port" \
+      --mode lighttpd=100 --port-file "$demo/port" >/dev/null 2>"$demo/http-server.log" &
+  else
+    /usr/bin/python3 "$here/tools/ftp-server/ftp_fixture.py" serve --root "$demo/ftp" --port "$port" \
+      --port-file "$demo/port" >/dev/null 2>"$demo/ftp-server.log" &
+  fi
   server=$!
   for _ in $(seq 100); do [ -s "$demo/port" ] && return 0; sleep 0.1; done
-  echo "demo: the FTP server did not start on port $port (is another one running?)" >&2
+  echo "demo: the ${1:-FTP} server did not start on port $(cat "$demo/port" 2>/dev/null || echo "$port") (is another one running?)" >&2
   exit 1
 }
 stop_server() {
@@ -153,6 +166,27 @@ for keys_language in C.UTF-8 zh_TW.UTF-8; do
 done
 stop_server
 walk "34-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || status=1
+
+# The other sources: the firmware folder beside the program, a copy of the
+# server's catalogue folder, with no server running at all...
+report_source() {
+  DISPLAY=$display "$here/tools/wine/wine-run.sh" --build "$build" "$wizard" /report "$(winpath "$demo/$1")" \
+    2>/dev/null || true
+  echo "demo: $(grep -m1 '  Source: ' "$demo/$1" | sed 's/^ *//') ($demo/$1)"
+}
+cp -r "$demo/ftp/pub/VORN/cdrom" "$source_folder"
+mkdir -p "$demo/downloads-folder" "$demo/downloads-mirror"
+walk "35-firmware-folder-" "$(winpath "$wizard")" "$(winpath "$demo/downloads-folder")" --shots --page download ||
+  status=1
+report_source report-firmware-folder.txt
+rm -rf "$source_folder"
+# ...and the HTTP mirror, with nothing listening on the FTP port.
+start_server http
+echo "demo: HTTP mirror (lighttpd) on 127.0.0.1:$http_port serving $demo/ftp, FTP port $port closed"
+walk "36-http-mirror-" "$(winpath "$wizard")" "$(winpath "$demo/downloads-mirror")" --shots --page download ||
+  status=1
+report_source report-http-mirror.txt
+stop_server
 
 echo "demo: downloads and unpacked firmware in $demo/downloads:"
 ls -R "$demo/downloads" | sed 's/^/  /'

@@ -26,7 +26,7 @@ std::string WindowsPath(const std::string& unixPath) {
 
 }  // namespace
 
-FtpServer::FtpServer(const std::string& mode, unsigned short port) : socket_(INVALID_SOCKET) {
+FixtureServer::FixtureServer(const std::string& mode, unsigned short port) : socket_(INVALID_SOCKET) {
   const char* control = std::getenv("VORN_FTP_CONTROL");
   if (!control || !*control) {
     throw Failure("VORN_FTP_CONTROL is not set; run this test through ftp_fixture.py run (ctest does)");
@@ -55,9 +55,9 @@ FtpServer::FtpServer(const std::string& mode, unsigned short port) : socket_(INV
   root_ = WindowsPath(root);
 }
 
-FtpServer::~FtpServer() { Stop(); }
+FixtureServer::~FixtureServer() { Stop(); }
 
-void FtpServer::Stop() {
+void FixtureServer::Stop() {
   if (socket_ == INVALID_SOCKET) return;
   try {
     Command("stop");
@@ -68,7 +68,7 @@ void FtpServer::Stop() {
   socket_ = INVALID_SOCKET;
 }
 
-std::string FtpServer::ReadLine() {
+std::string FixtureServer::ReadLine() {
   for (;;) {
     const std::size_t end = pending_.find('\n');
     if (end != std::string::npos) {
@@ -83,7 +83,7 @@ std::string FtpServer::ReadLine() {
   }
 }
 
-std::string FtpServer::Command(const std::string& line) {
+std::string FixtureServer::Command(const std::string& line) {
   if (socket_ == INVALID_SOCKET) throw Failure("the server is stopped");
   const std::string text = line + "\n";
   if (send(static_cast<SOCKET>(socket_), text.data(), static_cast<int>(text.size()), 0) !=
@@ -93,7 +93,7 @@ std::string FtpServer::Command(const std::string& line) {
   return ReadLine();
 }
 
-std::vector<std::string> FtpServer::Events() {
+std::vector<std::string> FixtureServer::Events() {
   std::vector<std::string> events;
   std::string line = Command("log");
   if (line.compare(0, 6, "error ") == 0) throw Failure(line);
@@ -103,7 +103,7 @@ std::vector<std::string> FtpServer::Events() {
   return events;
 }
 
-int FtpServer::Count(const std::string& prefix) {
+int FixtureServer::Count(const std::string& prefix) {
   int count = 0;
   for (const std::string& event : Events()) {
     if (event.compare(0, prefix.size(), prefix) == 0 &&
@@ -114,7 +114,7 @@ int FtpServer::Count(const std::string& prefix) {
   return count;
 }
 
-bool FtpServer::WaitFor(const std::string& prefix, int count, double seconds) {
+bool FixtureServer::WaitFor(const std::string& prefix, int count, double seconds) {
   const DWORD start = GetTickCount();
   for (;;) {
     if (Count(prefix) >= count) return true;
@@ -123,7 +123,21 @@ bool FtpServer::WaitFor(const std::string& prefix, int count, double seconds) {
   }
 }
 
-void FtpServer::PutFile(const std::string& ftpPath, const std::string& content) {
+long long FixtureServer::BytesLogged() {
+  long long total = 0;
+  for (const std::string& event : Events()) {
+    if (event.compare(0, 6, "bytes ") == 0) total += std::atoll(event.c_str() + 6);
+  }
+  return total;
+}
+
+long long FixtureServer::BytesSent() { return std::atoll(Command("sent").c_str()); }
+
+std::string HttpServer::MirrorAddress() const {
+  return "http://127.0.0.1:" + std::to_string(Port()) + "/pub/VORN/cdrom/";
+}
+
+void FixtureServer::PutFile(const std::string& ftpPath, const std::string& content) {
   std::string path = root_;
   std::size_t start = 0;
   while (start < ftpPath.size()) {

@@ -1,6 +1,7 @@
-// The tests' side of the FTP server fixture (ftp_fixture.py): starts a server
-// of its own through the control service named by VORN_FTP_CONTROL, reads
-// what the server saw the client do, and stops the server when it goes.
+// The tests' side of the server fixtures (ftp_fixture.py, and the HTTP
+// stand-ins of tools/http-server it starts): starts a server of its own
+// through the control service named by VORN_FTP_CONTROL, reads what the
+// server saw the client do, and stops the server when it goes.
 #pragma once
 
 #include <cstdint>
@@ -10,17 +11,11 @@
 
 namespace ftpfixture {
 
-class FtpServer {
+class FixtureServer {
  public:
-  // Starts a server in `mode` (see ftp_fixture.py: normal, refuse-login,
-  // fail-retr=N, drop-retr=N, drop-session, short-retr=N, slow-retr=N,
-  // stall-retr=N, idle-close=N, silent, no-listen) on `port` (0: a free
-  // one). Throws std::runtime_error with a readable reason when no server
-  // can be started.
-  explicit FtpServer(const std::string& mode, unsigned short port = 0);
-  ~FtpServer();
-  FtpServer(const FtpServer&) = delete;
-  FtpServer& operator=(const FtpServer&) = delete;
+  ~FixtureServer();
+  FixtureServer(const FixtureServer&) = delete;
+  FixtureServer& operator=(const FixtureServer&) = delete;
 
   unsigned short Port() const { return port_; }
   // The served tree as a Windows path.
@@ -37,6 +32,13 @@ class FtpServer {
   // How many events begin with `prefix` ("retr", "retr sent", "login ok").
   int Count(const std::string& prefix);
 
+  // The sum of the numbers of the "bytes N" events: what the server sent
+  // in the transfers that have ended.
+  long long BytesLogged();
+
+  // The bytes the server has sent so far, also of a transfer under way.
+  long long BytesSent();
+
   // Waits up to `seconds` for at least `count` events beginning with
   // `prefix`, for what the server does after the client has moved on (such as
   // "disconnect"). Returns whether they came.
@@ -44,6 +46,10 @@ class FtpServer {
 
   // Stops the server now; the destructor does it otherwise.
   void Stop();
+
+ protected:
+  // Starts a server of the control service's `mode`; see the subclasses.
+  FixtureServer(const std::string& mode, unsigned short port);
 
  private:
   std::string Command(const std::string& line);
@@ -53,6 +59,28 @@ class FtpServer {
   unsigned short port_ = 0;
   std::string root_;  // Windows path of the served tree
   std::string pending_;
+};
+
+// An FTP server (ftp_fixture.py): `mode` normal, refuse-login, fail-retr=N,
+// drop-retr=N, drop-after=N, drop-session, short-retr=N, slow-retr=N,
+// stall-retr=N, idle-close=N, silent or no-listen, on `port` (0: a free
+// one). Throws std::runtime_error with a readable reason when no server can
+// be started.
+class FtpServer : public FixtureServer {
+ public:
+  explicit FtpServer(const std::string& mode, unsigned short port = 0) : FixtureServer(mode, port) {}
+};
+
+// An HTTP server (tools/http-server/http_fixture.py): `mode` lighttpd,
+// drop-get=N, drop-after=N, stall-get=N, not-found or slow=N, or no-listen
+// (a port nobody listens on).
+class HttpServer : public FixtureServer {
+ public:
+  explicit HttpServer(const std::string& mode, unsigned short port = 0)
+      : FixtureServer(mode == "no-listen" ? mode : "http:" + mode, port) {}
+  // The address of the served tree's catalogue folder, as the program's
+  // mirror address names it.
+  std::string MirrorAddress() const;
 };
 
 }  // namespace ftpfixture

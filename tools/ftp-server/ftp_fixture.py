@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""A real FTP server on loopback for the tests and the demo, with fault modes.
+"""A real FTP server on loopback for the tests and the demo, with fault modes;
+its control service starts the HTTP stand-ins of tools/http-server as well.
 
 Two commands:
 
@@ -16,12 +17,17 @@ Two commands:
       When COMMAND ends, every server still running is stopped by its pid, and
       the exit status of COMMAND is returned.
 
+Every mode that sends part of a file sends that part of what a REST before
+the RETR leaves, so that a client can go on where a transfer broke.
+
 MODES
   normal          serve the tree
   refuse-login    answer every login with 530
   fail-retr=N     answer the first N RETR commands with 451, sending nothing
   drop-retr=N     on the first N RETR commands send half of the file, then
                   close the data connection (426 on the control connection)
+  drop-after=N    on the first RETR send N bytes, then close the data
+                  connection as drop-retr does
   drop-session    on the first RETR send half of the file, then close the data
                   and the control connection
   short-retr=N    on the first N RETR commands send half of the file and
@@ -33,11 +39,14 @@ MODES
                   (421), as servers do with clients that wait too long
   silent          accept connections and never answer (not even the banner)
   no-listen       (control only) report a free port with nothing listening
+  http:MODE       (control only) an HTTP server of tools/http-server instead
 
 LOG FORMAT (one event a line, fields separated by one space)
   connect
   login ok USER | login refused USER
+  rest OFFSET          a REST command, before the RETR it applies to
   retr RESULT PATH     RESULT: sent, missing, failed, dropped, short, stalled
+  bytes N              a data connection of a RETR ended after sending N bytes
   list PATH            LIST, NLST or MLSD; PATH is "-" without an argument
   data active|passive  PORT or EPRT | PASV or EPSV
   disconnect
@@ -47,6 +56,7 @@ CONTROL PROTOCOL (one command a line, answers end with a newline)
                -> "ok PORT ROOT" (ROOT: the served folder) or "error TEXT";
                   PORT 0 or none: a free port
   log          -> the log lines so far, then a line "."
+  sent         -> the bytes the server's data connections have sent so far
   stop         -> "ok"; the server process is ended and its root removed
 Closing the control connection stops its server as well.
 """
@@ -66,6 +76,7 @@ import threading
 import time
 
 HERE = os.path.abspath(__file__)
+HTTP_FIXTURE = os.path.join(os.path.dirname(os.path.dirname(HERE)), "http-server", "http_fixture.py")
 
 
 # ---------------------------------------------------------------- serve
@@ -73,11 +84,11 @@ HERE = os.path.abspath(__file__)
 def parse_mode(text):
     """Returns (name, count) for a mode text such as "fail-retr=2"."""
     name, _, count = text.partition("=")
-    known = {"normal", "refuse-login", "fail-retr", "drop-retr", "drop-session", "slow-retr",
+    known = {"normal", "refuse-login", "fail-retr", "drop-retr", "drop-after", "drop-session", "slow-retr",
              "short-retr", "stall-retr", "idle-close", "silent"}
     if name not in known:
         raise ValueError("unknown mode: " + text)
-    if name in ("slow-retr", "idle-close"):
+    if name in ("slow-retr", "idle-close", "drop-after"):
         if not count or int(count) <= 0:
             raise ValueError("%s needs a positive number: %s" % (name, text))
         return name, int(count)
@@ -89,14 +100,28 @@ def parse_mode(text):
 
 
 class EventLog:
+    """The events, one a line, and beside them (PATH.sent) the bytes sent so
+    far, which a test reads while a transfer runs. Shared with the HTTP
+    stand-ins, whose requests run on threads of their own."""
+
     def __init__(self, path):
         self.path = path
+        self.sent = 0
+        self.lock = threading.Lock()
 
     def write(self, *fields):
-        if not self.path:
-            return
-        with open(self.path, "a", encoding="utf-8") as f:
-            f.write(" ".join(str(x) for x in fields) + "\n")
+        if self.path:
+            with self.lock, open(self.path, "a", encoding="utf-8") as f:
+                f.write(" ".join(str(x) for x in fields) + "\n")
+
+    def count_sent(self, count):
+        with self.lock:
+            self.sent += count
+            if self.path:
+                tmp = self.path + ".sent.tmp"
+                with open(tmp, "w") as f:
+                    f.write("%d\n" % self.sent)
+                os.replace(tmp, self.path + ".sent")
 
 
 class NamedBytes(io.BytesIO):
@@ -108,12 +133,25 @@ class NamedBytes(io.BytesIO):
 
 
 def make_handler(mode, log):
-    from pyftpdlib.handlers import DTPHandler, FileProducer, FTPHandler, ThrottledDTPHandler
+    from pyftpdlib.handlers import DTPHandler, FileProducer, FTPHandler
 
     name, count = mode
-    state = {"faults_left": count}
+    state = {"faults_left": 1 if name == "drop-after" else count}
 
-    class DroppingDTP(DTPHandler):
+    class Counting:
+        """Counts what a data channel sends, and logs it when it ends."""
+
+        def send(self, data):
+            result = super().send(data)
+            log.count_sent(result)
+            return result
+
+        def close(self):
+            if not self._closed and getattr(self, "cmd", None) == "RETR":
+                log.write("bytes", self.tot_bytes_sent)
+            super().close()
+
+    class DroppingDTP(Counting, DTPHandler):
         """A data channel that, when its command channel asks for a drop,
         reports the end of the data as an aborted transfer (426) and, for a
         dropped session, then closes the control connection too."""
@@ -137,11 +175,43 @@ def make_handler(mode, log):
             if drop == "session":
                 self.cmd_channel.close()
 
-    class SlowDTP(ThrottledDTPHandler):
-        """A data channel that sends at a fixed rate (bytes a second)."""
+    class SlowDTP(Counting, DTPHandler):
+        """A data channel that sends at a steady rate (bytes a second): a small
+        block, then a pause as long as the block takes at that rate, so that
+        what was sent follows the time closely."""
 
-        read_limit = 0
-        write_limit = count
+        block = 4096
+        waker = None
+        started = None
+
+        def send(self, data):
+            if self.started is None:
+                self.started = time.monotonic()
+            sent = super().send(data[: self.block])
+            if sent > 0 and not self._closed and not self.all_sent(sent):
+                # The next block goes when the rate allows all sent so far.
+                due = self.started + self.tot_bytes_sent / count - time.monotonic()
+                if due > 0:
+                    self.del_channel()
+                    self.waker = self.ioloop.call_later(due, self.wake, _errback=self.handle_error)
+            return sent
+
+        def all_sent(self, sent):
+            """Whether that block was the file's last: then the connection
+            closes at once, as a server's does after the last byte."""
+            first = self.producer_fifo[0] if self.producer_fifo else None
+            if not isinstance(first, bytes) or sent < len(first) or self.file_obj is None:
+                return False
+            return self.file_obj.tell() >= os.fstat(self.file_obj.fileno()).st_size
+
+        def wake(self):
+            if not self._closed:
+                self.add_channel(events=self.ioloop.WRITE)
+
+        def close(self):
+            if self.waker is not None and not self.waker.cancelled:
+                self.waker.cancel()
+            super().close()
 
     class Handler(FTPHandler):
         auth_failed_timeout = 0  # answer refused logins at once
@@ -193,28 +263,36 @@ def make_handler(mode, log):
             log.write("data", "passive")
             return super().ftp_EPSV(line)
 
+        def ftp_REST(self, line):
+            log.write("rest", line.strip())
+            return super().ftp_REST(line)
+
         def ftp_RETR(self, file):
             ftp_path = self.fs.fs2ftp(file)
             if not os.path.isfile(file):
                 log.write("retr", "missing", ftp_path)
                 return super().ftp_RETR(file)  # answers 550
-            faulty = (name in ("fail-retr", "drop-retr", "drop-session", "short-retr", "stall-retr")
+            faulty = (name in ("fail-retr", "drop-retr", "drop-after", "drop-session", "short-retr", "stall-retr")
                       and state["faults_left"] > 0)
             if not faulty:
                 log.write("retr", "sent", ftp_path)
                 return super().ftp_RETR(file)
             state["faults_left"] -= 1
+            rest = self._restart_position
+            self._restart_position = 0
             if name == "fail-retr":
                 log.write("retr", "failed", ftp_path)
                 self.respond("451 Requested action aborted: local error in processing.")
                 return None
-            # Send the first half of the file, then drop the connection (or,
-            # for a short transfer, end it as if it were complete).
+            # Send the first half of what is asked for (or the first N bytes),
+            # then drop the connection (or, for a short transfer, end it as if
+            # it were complete).
             result = {"short-retr": "short", "stall-retr": "stalled"}.get(name, "dropped")
             log.write("retr", result, ftp_path)
             with open(file, "rb") as f:
-                data = f.read()
-            half = NamedBytes(data[: len(data) // 2], file)
+                data = f.read()[rest:]
+            part = count if name == "drop-after" else len(data) // 2
+            half = NamedBytes(data[:part], file)
             if name != "short-retr":
                 self.drop_next = {"drop-session": "session", "stall-retr": "stall"}.get(name, "data")
             self.push_dtp_data(FileProducer(half, "i"), isproducer=True, file=half, cmd="RETR")
@@ -264,14 +342,8 @@ def serve(args):
 
     logging.basicConfig(level=logging.CRITICAL)
     logging.getLogger("pyftpdlib").setLevel(logging.CRITICAL)
-    try:
-        mode = parse_mode(args.mode)
-    except ValueError as e:
-        print("ftp_fixture: %s" % e, file=sys.stderr)
-        return 2
-    root = os.path.abspath(args.root)
-    if not os.path.isdir(root):
-        print("ftp_fixture: no such folder: " + root, file=sys.stderr)
+    mode, root = checked_arguments(args, parse_mode, "ftp_fixture")
+    if mode is None:
         return 2
 
     def stop(signum, frame):
@@ -300,7 +372,8 @@ def serve(args):
     server = FTPServer(("127.0.0.1", args.port), handler)
     announce(server.socket.getsockname()[1], args.port_file)
     try:
-        server.serve_forever(timeout=0.2, handle_exit=False)
+        # A slow server wakes often enough to keep its rate steady.
+        server.serve_forever(timeout=0.005 if mode[0] == "slow-retr" else 0.2, handle_exit=False)
     except KeyboardInterrupt:
         pass
     finally:
@@ -316,6 +389,7 @@ class ServerProcess:
 
     def __init__(self, mode, port=0):
         self.proc = None
+        self.mode = mode
         self.root = tempfile.mkdtemp(prefix="vorn-ftp-")
         self.log = os.path.join(self.root, ".events")
         self.tree = os.path.join(self.root, "tree")
@@ -329,18 +403,27 @@ class ServerProcess:
             self.port = s.getsockname()[1]
             s.close()
             return
-        parse_mode(mode)  # refuse unknown modes here, with their text
+        if mode.startswith("http:"):
+            # An HTTP stand-in over the same kind of root and log.
+            program, kind, served = HTTP_FIXTURE, "HTTP", mode[5:]
+        else:
+            parse_mode(mode)  # refuse unknown modes here, with their text
+            program, kind, served = HERE, "FTP", mode
         self.proc = subprocess.Popen(
-            [sys.executable, HERE, "serve", "--root", self.tree, "--mode", mode, "--log", self.log,
+            [sys.executable, program, "serve", "--root", self.tree, "--mode", served, "--log", self.log,
              "--port", str(port), "--stop-on-eof"],
             stdout=subprocess.PIPE, stdin=subprocess.PIPE, text=True)
         line = read_line_with_timeout(self.proc.stdout, 15)
         if not line.startswith("port "):
             self.stop()
-            raise RuntimeError("FTP server did not start (mode %s)" % mode)
+            raise RuntimeError("%s server did not start (mode %s)" % (kind, mode))
         self.port = int(line.split()[1])
 
     def events(self):
+        if self.mode.startswith("http:lighttpd") and self.proc is not None:
+            # lighttpd writes its log when asked (see http_fixture.py).
+            os.kill(self.proc.pid, signal.SIGUSR1)
+            time.sleep(0.1)
         # Let the server finish writing what the client just did: wait until
         # the log has not changed for a short while (at most 3 s).
         deadline = time.time() + 3
@@ -351,6 +434,13 @@ class ServerProcess:
             time.sleep(max(0.02, 0.3 - quiet))
         with open(self.log, encoding="utf-8") as f:
             return [line.rstrip("\n") for line in f]
+
+    def sent(self):
+        try:
+            with open(self.log + ".sent") as f:
+                return int(f.read().strip() or "0")
+        except (OSError, ValueError):
+            return 0
 
     def stop(self):
         if self.proc is not None:
@@ -410,6 +500,8 @@ class ControlHandler(socketserver.StreamRequestHandler):
                     for line in server.events():
                         self.reply(line)
                     self.reply(".")
+                elif command == "sent":
+                    self.reply(str(server.sent()) if server is not None else "0")
                 elif command == "stop":
                     if server is not None:
                         self.forget(server)
@@ -467,16 +559,36 @@ def run(args):
     return status if status >= 0 else 128 - status
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    sub = parser.add_subparsers(dest="action", required=True)
+def checked_arguments(args, parse, name):
+    """The parsed mode and the served folder of `serve`; (None, None), said on
+    stderr, when either is wrong."""
+    try:
+        mode = parse(args.mode)
+    except ValueError as e:
+        print("%s: %s" % (name, e), file=sys.stderr)
+        return None, None
+    root = os.path.abspath(args.root)
+    if not os.path.isdir(root):
+        print("%s: no such folder: %s" % (name, root), file=sys.stderr)
+        return None, None
+    return mode, root
+
+
+def add_serve_parser(sub, default_mode):
+    """The arguments of `serve`, the same for the FTP and the HTTP servers."""
     p = sub.add_parser("serve")
     p.add_argument("--root", required=True)
     p.add_argument("--port", type=int, default=0)
-    p.add_argument("--mode", default="normal")
+    p.add_argument("--mode", default=default_mode)
     p.add_argument("--log")
     p.add_argument("--port-file")
     p.add_argument("--stop-on-eof", action="store_true", help="stop when stdin closes")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    sub = parser.add_subparsers(dest="action", required=True)
+    add_serve_parser(sub, "normal")
     p = sub.add_parser("run")
     p.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()

@@ -13,7 +13,8 @@
 // when the machine has no drive of the maker, no connection or no
 // catalogue); "unverified" is that page after the message that the served
 // catalogue could not be verified; "nothing-newer" chooses the first drive,
-// which is expected to be offered nothing.
+// which is expected to be offered nothing; "download" downloads the first
+// drive's first file and answers No to updating now.
 //
 // With --shots it prints "shot NAME" on standard output at every page and
 // waits for one line on standard input before it goes on, so that the
@@ -35,7 +36,7 @@ namespace {
 using namespace uidriver;
 
 constexpr int kTimeout = 30000;
-constexpr int kList = 1002, kBack = 1005, kNext = 1006, kYes = 1, kNo = 2, kSave = 1;
+constexpr int kList = 1002, kBack = 1005, kNext = 1006, kYes = 1, kNo = 2, kSave = 1, kProgressLine = 1026;
 
 bool withShots = false;
 bool byKeys = false;
@@ -129,6 +130,10 @@ struct Walk {
     HWND saveAs = WaitForDialog({download});
     Shot(label + "-save-as");
     Expect(FillSaveDialog(saveAs, saveFolder + "\\" + name, kTimeout, byKeys), "the save dialog did not close");
+    // While the file arrives, the line under the bar tells the bytes, the
+    // rate and the time left; a quick transfer may be over before it shows.
+    HWND line = Control(download, kProgressLine);
+    if (WaitUntil([&] { return IsShown(line) && !Text(line).empty(); }, 3000)) Shot(label + "-downloading");
     // The transfer runs; then the wizard asks whether to update now.
     HWND question = WaitForDialog({download});
     Shot(label + "-update-now-question");
@@ -188,6 +193,15 @@ int main(int argc, char** argv) {
     return 0;
   }
   Shot("device-page");
+  if (page == "download") {
+    walk.ChooseDrive(0, "device-question");
+    walk.Download(0, "first-drive", false);
+    Expect(WaitUntil([&] { return IsShown(walk.List()); }, kTimeout), "no device page after the download");
+    Shot("device-page-after-download");
+    Expect(ClickId(wizard, 2), "could not press Cancel");
+    Expect(wizardProcess.WaitForExit(kTimeout), "the wizard did not end");
+    return 0;
+  }
 
   // The first drive: look at its files, go back, then take one.
   walk.ChooseDrive(0, "device-question");

@@ -23,6 +23,7 @@ using testfiles::ReadFile;
 using testfiles::WriteFile;
 
 using ftpfixture::FtpServer;
+using ftpfixture::HttpServer;
 
 const char kRemoteCatalogue[] = "/pub/VORN/cdrom/odd.idx";
 
@@ -75,6 +76,8 @@ class CatalogueFetcherTest : public ::testing::Test {
     fetcher->localCopyPath = scratch;
     // The catalogue alone; the cases of the signature turn its fetch on.
     fetcher->fetchSignature = false;
+    // The FTP server alone; the table of sources names the others.
+    fetcher->mirrorAddress.clear();
   }
 
   // Shows what the server saw (on failure, or with ctest -V), then stops it.
@@ -295,6 +298,91 @@ TEST_F(CatalogueFetcherTest, SignatureComesWithTheCatalogueAndDecidesWhetherItIs
     EXPECT_EQ(offered, row.offered);
     EXPECT_FALSE(platform::FileExists(SignaturePathFor(scratch)));
     StopServer();
+  }
+}
+
+// The sources in order: a local folder that holds the catalogue, with
+// nothing touching the network (even without its signature, which the
+// catalogue's check then misses); the FTP server; the HTTP mirror when the
+// FTP port is closed. The files come from the source the catalogue came from.
+TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReached) {
+  const std::string tree = std::string(SIGNED_TREE) + "/pub/VORN/cdrom/";
+  const std::string catalogue = ReadFile(tree + "odd.idx");
+  const std::string sig = ReadFile(tree + "odd.idx.sig");
+  const std::string firmware(70000, '\x3c');
+  const char kFirmware[] = "pub/VORN/cdrom/a/fw.zip";
+  // A folder holds a copy of the server's catalogue folder, or (kServerTree)
+  // the server's tree from its root, as a mirror of it is laid out. One the
+  // user named (kNamedAbsent, "/source PATH") is the only source.
+  enum Folder { kNoFolder, kFound, kUnsigned, kServerTree, kAbsent, kNamedAbsent };
+  const struct {
+    const char* name;
+    Folder folder;
+    const char* ftp;
+    const char* http;
+    bool reached;
+    SourceKind used;
+    bool arrives, signatureArrives;
+  } rows[] = {
+      {"folder found", kFound, "normal", "lighttpd", true, SourceKind::Folder, true, true},
+      {"folder without odd.idx.sig", kUnsigned, "normal", "lighttpd", true, SourceKind::Folder, true, false},
+      {"folder with the server's tree", kServerTree, "normal", "lighttpd", true, SourceKind::Folder, true, true},
+      {"folder absent", kAbsent, "normal", "lighttpd", true, SourceKind::Ftp, true, true},
+      {"folder named, absent", kNamedAbsent, "normal", "lighttpd", false, SourceKind::None, false, false},
+      {"FTP working", kNoFolder, "normal", "lighttpd", true, SourceKind::Ftp, true, true},
+      {"FTP blocked, mirror working", kNoFolder, "no-listen", "lighttpd", true, SourceKind::Http, true, true},
+      {"FTP blocked, mirror answers 404", kNoFolder, "no-listen", "not-found", true, SourceKind::Http, false, false},
+      {"FTP blocked, mirror refused", kNoFolder, "no-listen", "no-listen", false, SourceKind::None, false, false},
+  };
+  const std::string folder = scratch + ".source";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_NO_FATAL_FAILURE(Start(row.ftp));
+    fetcher->fetchSignature = true;
+    HttpServer mirror(row.http);
+    for (ftpfixture::FixtureServer* served : {static_cast<ftpfixture::FixtureServer*>(server.get()),
+                                              static_cast<ftpfixture::FixtureServer*>(&mirror)}) {
+      served->PutFile(kRemoteCatalogue, catalogue);
+      served->PutFile(std::string(kRemoteCatalogue) + ".sig", sig);
+      served->PutFile(std::string("/") + kFirmware, firmware);
+    }
+    fetcher->mirrorAddress = mirror.MirrorAddress();
+    const std::string top = row.folder == kServerTree ? folder + "\\pub\\VORN\\cdrom" : folder;
+    if (row.folder != kNoFolder && row.folder != kAbsent && row.folder != kNamedAbsent) {
+      for (const std::string& made : {folder, folder + "\\pub", folder + "\\pub\\VORN", top, top + "\\a"})
+        CreateDirectoryA(made.c_str(), nullptr);
+      WriteFile(top + "\\odd.idx", catalogue);
+      if (row.folder != kUnsigned) WriteFile(top + "\\odd.idx.sig", sig);
+      WriteFile(top + "\\a\\fw.zip", firmware);
+    }
+    if (row.folder != kNoFolder) fetcher->localFolder = folder;
+    fetcher->onlyLocalFolder = row.folder == kNamedAbsent;
+
+    EXPECT_EQ(fetcher->FetchCatalogue(), row.reached);
+    EXPECT_EQ(fetcher->sourceKind, row.used);
+    EXPECT_EQ(platform::FileExists(scratch), row.arrives);
+    if (row.arrives) EXPECT_TRUE(FileHolds(scratch, catalogue));
+    EXPECT_EQ(platform::FileExists(SignaturePathFor(scratch)), row.signatureArrives);
+    // Only the sources up to the one used were asked: a folder's catalogue
+    // touches no server, and the mirror is not asked while FTP answers.
+    EXPECT_EQ(server->Count("connect") > 0,
+              row.used != SourceKind::Folder && row.ftp == std::string("normal") && row.folder != kNamedAbsent);
+    EXPECT_EQ(mirror.Count("get") > 0, row.used == SourceKind::Http);
+    if (row.arrives) {
+      OpenResult result = OpenResult::Failed;
+      std::unique_ptr<SourceFile> file = fetcher->InUse().Open(kFirmware, 0, result);
+      ASSERT_NE(file, nullptr);
+      std::string read;
+      char block[8192];
+      for (long got; (got = file->Read(block, sizeof block)) > 0;) read.append(block, got);
+      EXPECT_EQ(read, firmware);
+    }
+    StopServer();
+    platform::RemoveFile(scratch);
+    platform::RemoveFile(SignaturePathFor(scratch));
+    for (const char* name : {"\\a\\fw.zip", "\\odd.idx", "\\odd.idx.sig"}) platform::RemoveFile(top + name);
+    for (const std::string& made : {top + "\\a", top, folder + "\\pub\\VORN", folder + "\\pub", folder})
+      RemoveDirectoryA(made.c_str());
   }
 }
 
