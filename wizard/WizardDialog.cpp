@@ -105,12 +105,26 @@ bool WizardDialog::OnInitDialog() {
   Place(cancelButton, {426, 304, 510, 304 + controlHeight});
   Place(nextButton, {342, 304, 424, 304 + controlHeight});
   Place(backButton, {258, 304, 340, 304 + controlHeight});
+  PutInReadingOrder();
 
   backButton.EnableWindow(false);
   // Writing the placement may already have shown the window and started the
   // catalogue fetch; Next waits for that.
   nextButton.EnableWindow(fetchJob_ == nullptr);
   return true;
+}
+
+void WizardDialog::PutInReadingOrder() {
+  // Tab visits the controls in their order among the window's children: the
+  // list, the link label, Back, Next, Cancel, and the hidden OK last.
+  const HWND order[] = {deviceList.m_hWnd, linkLabel.m_hWnd,   backButton.m_hWnd,
+                        nextButton.m_hWnd, cancelButton.m_hWnd, ::GetDlgItem(m_hWnd, IDOK)};
+  HWND previous = HWND_TOP;
+  for (HWND control : order) {
+    ::SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    previous = control;
+  }
+  ::SetWindowLongA(linkLabel.m_hWnd, GWL_STYLE, ::GetWindowLongA(linkLabel.m_hWnd, GWL_STYLE) | WS_TABSTOP);
 }
 
 void WizardDialog::OnShowWindow(bool show, UINT status) {

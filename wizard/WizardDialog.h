@@ -70,6 +70,7 @@ class WizardDialog : public CDialog {
  protected:
   void DoDataExchange(CDataExchange* dx) override;
   bool OnInitDialog() override;
+  void PutInReadingOrder();
   void OnPaint() override;
   void OnShowWindow(bool show, UINT status) override;
   HCURSOR OnQueryDragIcon() override;
