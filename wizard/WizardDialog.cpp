@@ -299,7 +299,6 @@ void WizardDialog::OnNext() {
 void WizardDialog::OnBack() {
   if (flow.Back() != Step::ShowPage) return;
   ShowDeviceList();
-  Invalidate(true);
 }
 
 void WizardDialog::StartChecks() {
@@ -418,7 +417,6 @@ void WizardDialog::ShowRemainingDrives() {
   DeleteColumns();
   ShowDeviceList();
   deviceList.ShowWindow(SW_SHOW);
-  Invalidate(true);
 }
 
 void WizardDialog::PlaceDeviceList() {
