@@ -4,7 +4,9 @@
 // in navy, 20 pixels in from the sides and 10 from the top, broken only at
 // the text's line feeds. Its window caption is not used by its painting: a
 // caption set through SetWindowText shows at once through the static
-// control's own drawing, until the next paint draws `text` again.
+// control's own drawing, until the next paint draws `text` again. With High
+// Contrast on, the panel draws `text` in the system's colours on the
+// system's window colour instead of the bitmap.
 #pragma once
 
 #include <string>
@@ -30,6 +32,10 @@ class BitmapPanel : public CStatic {
   CBitmap background;
 
  protected:
+  // Makes the owner's `text` the caption too, so that a screen reader reads
+  // the message, and the panel the first of its dialog's controls; the
+  // dialog is not shown yet, so nothing draws the caption.
+  void PreSubclassWindow() override;
   void OnPaint() override;
 };
 

@@ -106,7 +106,9 @@ LRESULT LinkLabel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 HBRUSH LinkLabel::CtlColor(HDC dc, UINT) {
-  ::SetTextColor(dc, textColour);
+  // With High Contrast the link takes the system's colour for links, the
+  // underline still marking it; the skin's colours could vanish there.
+  ::SetTextColor(dc, HighContrastOn() ? GetSysColor(COLOR_HOTLIGHT) : textColour);
   ::SetBkColor(dc, backgroundColour);
   ::SetBkMode(dc, backgroundMode);
   if (HFONT current = GetFont()) {

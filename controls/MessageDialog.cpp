@@ -53,6 +53,12 @@ void MessageDialog::PlaceAtScreenCentre() {
 
 void MessageDialog::OnPaint() {
   CPaintDC dc(*this);
+  if (HighContrastOn()) {
+    RECT client{};
+    GetClientRect(&client);
+    dc.FillSystemColour(client, COLOR_BTNFACE);
+    return;
+  }
   if (background.m_hObject == nullptr) return;
   CMemoryDC memory(dc);
   memory.SelectObject(background);

@@ -1,5 +1,7 @@
 #include "controls/TextLine.h"
 
+#include "framework/Gdi.h"
+
 namespace controls {
 
 void TextLine::SetText(const std::string& text) {
@@ -15,7 +17,9 @@ void TextLine::SetText(const std::string& text) {
 }
 
 HBRUSH TextLine::CtlColor(HDC dc, UINT) {
-  ::SetTextColor(dc, kTextColour);
+  // With High Contrast the parent draws the system's dialog colour, not its
+  // blue bitmap.
+  ::SetTextColor(dc, HighContrastOn() ? GetSysColor(COLOR_BTNTEXT) : kTextColour);
   ::SetBkMode(dc, TRANSPARENT);
   return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
 }

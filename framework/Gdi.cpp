@@ -1,5 +1,6 @@
 #include "framework/Gdi.h"
 
+#include "Deployment.h"
 #include "framework/Wnd.h"
 
 namespace framework {
@@ -19,6 +20,23 @@ HGDIOBJ CDC::SelectObject(HGDIOBJ object) {
   }
   if (slot != nullptr && *slot == nullptr) *slot = previous;
   return previous;
+}
+
+void CDC::FillSystemColour(const RECT& rect, int colourIndex) {
+  ::FillRect(m_hDC, &rect, GetSysColorBrush(colourIndex));
+}
+
+bool HighContrastOn() {
+  HIGHCONTRASTA setting{};
+  setting.cbSize = sizeof setting;
+  if (SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof setting, &setting, 0) &&
+      (setting.dwFlags & HCF_HIGHCONTRASTON) != 0) {
+    return true;
+  }
+  if (!deployment::testSwitches) return false;
+  char value[8];
+  const DWORD length = GetEnvironmentVariableA("VORN_TEST_HIGH_CONTRAST", value, sizeof value);
+  return length == 2 && value[0] == 'o' && value[1] == 'n';
 }
 
 void CDC::RestoreObjects() {

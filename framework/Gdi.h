@@ -36,6 +36,8 @@ class CDC {
   COLORREF SetTextColor(COLORREF colour) { return ::SetTextColor(m_hDC, colour); }
   COLORREF SetBkColor(COLORREF colour) { return ::SetBkColor(m_hDC, colour); }
   int DrawText(const std::string& text, RECT* rect, UINT format);
+  // Fills `rect` with the system colour `colourIndex` (COLOR_WINDOW, ...).
+  void FillSystemColour(const RECT& rect, int colourIndex);
   bool DrawIcon(int x, int y, HICON icon) { return ::DrawIcon(m_hDC, x, y, icon) != FALSE; }
 
  protected:
@@ -121,6 +123,12 @@ class CBrush : public CGdiObject<HBRUSH> {
   bool CreateSolidBrush(COLORREF colour);
 };
 
+// True while the user has High Contrast on: the skin's bitmaps and colours
+// then give way to the system's colours. Wine always reports it off, so the
+// test and demo builds also take VORN_TEST_HIGH_CONTRAST=on from the
+// environment.
+bool HighContrastOn();
+
 }  // namespace framework
 
 using framework::CBitmap;
@@ -128,5 +136,6 @@ using framework::CBrush;
 using framework::CClientDC;
 using framework::CDC;
 using framework::CFont;
+using framework::HighContrastOn;
 using framework::CMemoryDC;
 using framework::CPaintDC;

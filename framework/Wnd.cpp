@@ -154,9 +154,25 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORDLG:
       return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam),
                                                   reinterpret_cast<HWND>(lParam), msg));
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      Default();
+      if ((GetStyle() & WS_CHILD) == 0) FollowSystemLook(msg, wParam, lParam);
+      return 0;
     default:
       return Default();
   }
+}
+
+void CWnd::FollowSystemLook(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // The common controls take new system colours only when told; the skinned
+  // ones read the colours and the High Contrast setting as they paint.
+  if (msg == WM_SYSCOLORCHANGE) {
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+      ::SendMessageA(child, msg, wParam, lParam);
+    }
+  }
+  ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void CWnd::OnPaint() { Default(); }

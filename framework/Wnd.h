@@ -108,6 +108,10 @@ class CWnd {
   // The reflected colour request, seen from the child: return the brush for
   // the text background, or null to leave the request to the parent.
   virtual HBRUSH CtlColor(HDC dc, UINT ctlType);
+  // A top-level window after a change of the system colours or settings
+  // (High Contrast among them): passes a colour change on to the children
+  // and repaints the whole window.
+  void FollowSystemLook(UINT msg, WPARAM wParam, LPARAM lParam);
 
   // Called after the window is gone and the object unbound.
   virtual void PostNcDestroy() {}

@@ -57,6 +57,12 @@ bool DownloadDialog::OnInitDialog() {
 
 void DownloadDialog::OnPaint() {
   CPaintDC dc(*this);
+  if (HighContrastOn()) {
+    RECT client{};
+    GetClientRect(&client);
+    dc.FillSystemColour(client, COLOR_BTNFACE);
+    return;
+  }
   if (background.GetSafeHandle() == nullptr) return;
   CMemoryDC memory(dc);
   memory.SelectObject(background);

@@ -15,6 +15,10 @@
 #define IDC_LINK 1015
 #define IDC_PROGRESS 1025
 #define IDC_PROGRESS_LINE 1026
+// Made by the wizard at run time, not by its template: the words of the
+// banner and of the page picture.
+#define IDC_BANNER_WORDS 1027
+#define IDC_PAGE_WORDS 1028
 
 // Icon and cursor.
 #define IDI_APPLICATION_ICON 138

@@ -60,6 +60,14 @@ struct PageLook {
 
 PageLook LookOf(Page page, Language language);
 
+// The words of the skin's pictures, for a screen reader and for High
+// Contrast, which draws them as text: the banner's (English in both
+// languages, as in the picture) and the page's picture's (the welcome
+// artwork's on the welcome page, banner included). Code page 950 for
+// Chinese; paragraphs apart by line feeds.
+const char* BannerWords();
+std::string PageWords(Page page, Language language);
+
 // Button texts. With Chinese the window keeps its resource texts, which are
 // these same words.
 const char* BackText(Language language);

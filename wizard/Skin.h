@@ -25,7 +25,10 @@ inline constexpr int kWelcomeWidth = 500, kWelcomeHeight = 290;
 inline constexpr int kBannerWidth = 520, kBannerHeight = 39;
 inline constexpr int kSideLeft = 10, kSideTop = 180, kSideWidth = 244, kSideHeight = 150;
 inline constexpr int kListPageLeft = 258, kPageTop = 49, kListPageSize = 250;
-inline constexpr int kFullPageLeft = 10;
+inline constexpr int kFullPageLeft = 10, kFullPageWidth = 500, kFullPageHeight = 250;
+// The size in pixels of the pictures' words drawn as text (High Contrast).
+inline constexpr int kBannerWordsHeight = 16, kWelcomeWordsHeight = 28;
+inline constexpr int kListPageWordsHeight = 16, kFullPageWordsHeight = 20;
 }  // namespace skin
 
 // Paints the skin into `dc` (the window's paint context):

@@ -93,6 +93,12 @@ bool WizardDialog::OnInitDialog() {
   backgroundImage.LoadBitmap(IDB_BACKGROUND);
 
   PlaceLinkLabel(LinkPlacement::Normal);
+  // The list's template caption would be read as its name: a list without
+  // one is named by the page's words before it.
+  deviceList.SetWindowText("");
+  bannerWords.Create(*this, IDC_BANNER_WORDS);
+  pageWords.Create(*this, IDC_PAGE_WORDS);
+  ShowPictureWords(Page::Welcome, false);
 
   // The window is as large as the background bitmap (530 x 370) plus the row
   // of buttons; the show command read here is written back unchanged.
@@ -115,10 +121,13 @@ bool WizardDialog::OnInitDialog() {
 }
 
 void WizardDialog::PutInReadingOrder() {
-  // Tab visits the controls in their order among the window's children: the
-  // list, the link label, Back, Next, Cancel, and the hidden OK last.
-  const HWND order[] = {deviceList.m_hWnd, linkLabel.m_hWnd,   backButton.m_hWnd,
-                        nextButton.m_hWnd, cancelButton.m_hWnd, ::GetDlgItem(m_hWnd, IDOK)};
+  // Tab visits the controls in their order among the window's children, and
+  // a screen reader reads them in that order: the banner's and the page's
+  // words, the list, the link label, Back, Next, Cancel, and the hidden OK
+  // last.
+  const HWND order[] = {bannerWords.m_hWnd, pageWords.m_hWnd,    deviceList.m_hWnd,
+                        linkLabel.m_hWnd,   backButton.m_hWnd,   nextButton.m_hWnd,
+                        cancelButton.m_hWnd, ::GetDlgItem(m_hWnd, IDOK)};
   HWND previous = HWND_TOP;
   for (HWND control : order) {
     ::SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -205,6 +214,11 @@ void WizardDialog::OnPaint() {
   CPaintDC dc(*this);
   RECT client{};
   GetClientRect(&client);
+  if (HighContrastOn()) {
+    // No bitmap: the pictures' words draw themselves as text.
+    dc.FillSystemColour(client, COLOR_WINDOW);
+    return;
+  }
   if (IsIconic()) {
     SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.m_hDC));
     const int iconWidth = GetSystemMetrics(SM_CXICON);
@@ -285,6 +299,9 @@ bool WizardDialog::PreTranslateMessage(MSG* msg) {
 void WizardDialog::OnNext() {
   switch (flow.Next()) {
     case Step::StartChecks:
+      // The welcome artwork's words go with it; the page after the checks
+      // brings its own.
+      pageWords.Hide();
       Invalidate(true);
       StartChecks();
       break;
@@ -382,7 +399,7 @@ void WizardDialog::ShowDeviceList() {
   const wizard::PageLook look = wizard::LookOf(Page::DeviceList, language);
   fullPageImage = false;
   PlaceLinkLabel(look.linkPlacement);
-  SetPageImage(look.pageImageId);
+  SetPageImage(Page::DeviceList);
   if (columnsPending) {
     columnsPending = FALSE;
   } else {
@@ -445,8 +462,8 @@ void WizardDialog::InsertColumns(const std::vector<wizard::Column>& columns) {
 
 void WizardDialog::ShowFullPage(Page page) {
   const wizard::PageLook look = wizard::LookOf(page, language);
-  SetPageImage(look.pageImageId);
   fullPageImage = true;
+  SetPageImage(page);
   PlaceLinkLabel(look.linkPlacement);
   deviceList.ShowWindow(SW_HIDE);
   backButton.EnableWindow(look.backEnabled);
@@ -454,13 +471,33 @@ void WizardDialog::ShowFullPage(Page page) {
   cancelButton.SetWindowText(look.cancelText);
 }
 
-void WizardDialog::SetPageImage(int bitmapId) {
+void WizardDialog::SetPageImage(Page page) {
+  const wizard::PageLook look = wizard::LookOf(page, language);
   pageImage.DeleteObject();
-  pageImage.LoadBitmap(bitmapId);
+  pageImage.LoadBitmap(look.pageImageId);
+  ShowPictureWords(page, look.fullPageImage);
   // A page shown after a message dialog: the dialog's own message loop has
   // already painted the window with the page before, so nothing else would
   // paint the new image.
   Invalidate(true);
+}
+
+void WizardDialog::ShowPictureWords(Page page, bool fullPage) {
+  using namespace wizard::skin;
+  if (page == Page::Welcome) {
+    bannerWords.Hide();
+    pageWords.Show(welcomeImage, {kWelcomeLeft, kWelcomeTop, kWelcomeLeft + kWelcomeWidth, kWelcomeTop + kWelcomeHeight},
+                   wizard::PageWords(page, language), kWelcomeWordsHeight);
+    return;
+  }
+  bannerWords.Show(bannerImage, {0, 0, kBannerWidth, kBannerHeight}, wizard::BannerWords(), kBannerWordsHeight);
+  if (fullPage) {
+    pageWords.Show(pageImage, {kFullPageLeft, kPageTop, kFullPageLeft + kFullPageWidth, kPageTop + kFullPageHeight},
+                   wizard::PageWords(page, language), kFullPageWordsHeight);
+  } else {
+    pageWords.Show(pageImage, {kListPageLeft, kPageTop, kListPageLeft + kListPageSize, kPageTop + kListPageSize},
+                   wizard::PageWords(page, language), kListPageWordsHeight);
+  }
 }
 
 void WizardDialog::OnListClick(NMHDR*, LRESULT* result) {
@@ -538,7 +575,7 @@ int WizardDialog::ShowFirmwareList(int) {
 void WizardDialog::ShowFirmwarePage() {
   const wizard::PageLook look = wizard::LookOf(Page::FirmwareList, language);
   fullPageImage = false;
-  SetPageImage(look.pageImageId);
+  SetPageImage(Page::FirmwareList);
   cancelButton.SetWindowText(look.cancelText);
   backButton.EnableWindow(look.backEnabled);
   FocusControl(deviceList);

@@ -12,6 +12,7 @@
 
 #include "catalogue/CatalogueFetcher.h"
 #include "catalogue/FirmwareCatalogue.h"
+#include "controls/ImageText.h"
 #include "controls/LinkLabel.h"
 #include "framework/Button.h"
 #include "framework/Dialog.h"
@@ -117,7 +118,12 @@ class WizardDialog : public CDialog {
 
   // Shows a full page (no list, the page image over the lower area).
   void ShowFullPage(wizard::Page page);
-  void SetPageImage(int bitmapId);
+  // Loads the picture of `page` and shows it with its words.
+  void SetPageImage(wizard::Page page);
+  // The words of the skin's pictures where the pictures are: the banner's on
+  // every page but the welcome page, whose artwork holds its own banner, and
+  // the picture's of `page`.
+  void ShowPictureWords(wizard::Page page, bool fullPage);
   void InsertColumns(const std::vector<wizard::Column>& columns);
   // The first selected row with the selection mark set on it, or -1.
   int TakeClickedRow();
@@ -150,6 +156,8 @@ class WizardDialog : public CDialog {
   wizard::WizardFlow flow{catalogue};
   CatalogueFetcher fetcher;
   controls::LinkLabel linkLabel;
+  controls::ImageText bannerWords;
+  controls::ImageText pageWords;
   CListCtrl deviceList;
   CButton nextButton;
   CButton backButton;

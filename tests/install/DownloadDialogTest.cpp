@@ -383,7 +383,7 @@ TEST_F(DownloadDialogTest, CancelledSaveFileDialogKeepsTheWindowThenCancelLeaves
   // Cancel found the window open with both buttons usable.
   EXPECT_TRUE(dialog.seen.saveEnabledAtEnd);
   EXPECT_TRUE(dialog.seen.cancelEnabledAtEnd);
-  EXPECT_EQ(dialog.seen.finalStatus, "Static");  // the template's caption: nothing started
+  EXPECT_EQ(dialog.seen.finalStatus, kQuestion);  // the question the reader reads: nothing started
   EXPECT_EQ(title_, "untouched title");
   EXPECT_EQ(path_, "untouched path");
   EXPECT_TRUE(messages_.empty());

@@ -143,5 +143,40 @@ TEST(PageRulesTest, QuestionsAreTheWizardsOwnTextsByteForByte) {
   EXPECT_EQ(std::string(NextText(kEnglish)), "NEXT>>");
 }
 
+// The words a screen reader reads and High Contrast draws: the pictures'
+// own, byte for byte in code page 950, with the deployment's web addresses.
+TEST(PageRulesTest, PictureWordsAreThoseOfThePictures) {
+  const struct {
+    Page page;
+    Language lang;
+    std::string words;
+  } rows[] = {
+      {Page::Welcome, kChinese, "VORN  Precision in every spin\nOptical Storage"},
+      {Page::NoDrive, kEnglish,
+       "You have no VORN devices, if you would like to buy one, please browse http://www.vornhal.com.\n"
+       "Please press CANCEL to exit, thank you."},
+      {Page::NoDrive, kChinese,
+       Utf8ToCp950("您沒有VORN光碟機，請連線至 http://www.vornhal.com.tw 瀏覽VORN光碟機資訊，謝謝您的支持\n"
+                   "請按取消鍵離開。")},
+      {Page::NoConnection, kChinese, Utf8ToCp950("您尚未建立連線，無法取得韌體資訊。\n請按取消鍵離開。")},
+      {Page::CatalogueMissing, kChinese,
+       Utf8ToCp950("很抱歉！VORN正在建立新的韌體資料；或是您的網路不穩定，無法下載韌體更新資料。\n"
+                   "請稍後進行更新，謝謝。")},
+      {Page::FirstDeviceList, kChinese, Utf8ToCp950("請從左方列表選擇一光碟機。")},
+      {Page::FirmwareList, kChinese,
+       Utf8ToCp950("請從左方列表選擇一韌體版本以更新。\n"
+                   "當選擇一版本時，可知道該韌體所新增之功能，並可選擇繼續更新或取消。")},
+      {Page::NoNewFirmwareLastDrive, kChinese, Utf8ToCp950("此碟機不需更新韌體！\n請按[取消]離開。")},
+      {Page::NoNewFirmwareOthersRemain, kChinese,
+       Utf8ToCp950("此碟機不需更新韌體！\n請按[下一步]更新其他碟機之韌體或按[取消] 離開。")},
+      {Page::DeviceList, kChineseMainland, "Please select one device from the left list."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.page));
+    EXPECT_EQ(PageWords(row.page, row.lang), row.words);
+  }
+  EXPECT_EQ(std::string(BannerWords()), "VORN  Precision in every spin");
+}
+
 }  // namespace
 }  // namespace wizard

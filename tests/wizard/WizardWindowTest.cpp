@@ -16,12 +16,14 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tools/ftp-server/FtpFixtureClient.h"
+#include "tools/uidriver/Reader.h"
 #include "tools/uidriver/UiDriver.h"
 #include "tests/common/TestFiles.h"
 
@@ -269,6 +271,90 @@ std::string ScratchFolder(const std::string& name) {
   return folder;
 }
 
+// What a screen reader reads on each page (tools/uidriver/Reader.h), one
+// table of rows per page and language.
+const struct Reading {
+  const char* page;
+  bool chinese;
+  std::vector<std::string> rows;
+} kReadings[] = {
+    {"welcome", false,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin / Optical Storage",
+      "text: http://www.vornhal.com", "button: <<BACK (unavailable)", "button: NEXT>>", "button: CANCEL"}},
+    {"welcome", true,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin / Optical Storage",
+      "text: http://www.vornhal.com", "button: <<上一步 (unavailable)", "button: 下一步>>", "button: 取消"}},
+    {"first device page", false,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin",
+      "text: Please select one device from the left list.", "list", "column: Device Name", "column: Version",
+      "row: QX-1234A | 1.20", "row: QX-9000B | 2.05", "text: http://www.vornhal.com",
+      "button: <<BACK (unavailable)", "button: NEXT>> (unavailable)", "button: OK"}},
+    {"first device page", true,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin", "text: 請從左方列表選擇一光碟機。",
+      "list", "column: 碟機型號", "column: 目前韌體版本", "row: QX-1234A | 1.20", "row: QX-9000B | 2.05",
+      "text: http://www.vornhal.com", "button: <<上一步 (unavailable)", "button: 下一步>> (unavailable)",
+      "button: 取消"}},
+    {"device question", false,
+     {"window: VORN Firmware Update",
+      "text: Do  you  want to  update  the  new  firmware  of  the  VORN / QX-1234A device?", "button: Yes",
+      "button: No"}},
+    {"firmware page", false,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin",
+      "text: Please choose a new firmware to update. / When you click one firmware, you can get some "
+      "descriptions of the firmware from the pop-up message, and you can decide to update or press NO button "
+      "to cancel.",
+      "list", "column: File Name", "column: Version", "column: Date(YYMMDD)", "row: qx.zip | 1.30 | 030301",
+      "row: qx131.zip | 1.31 | 030302", "row: qx.zip | 1.32 | 030303", "text: http://www.vornhal.com",
+      "button: <<BACK", "button: NEXT>> (unavailable)", "button: CANCEL"}},
+    {"firmware page", true,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin",
+      "text: 請從左方列表選擇一韌體版本以更新。 / 當選擇一版本時，可知道該韌體所新增之功能，並可選擇繼續更新或取消。",
+      "list", "column: 檔案名稱", "column: 版本", "column: 日期(年月日)", "row: qx.zip | 1.30 | 030301",
+      "row: qx131.zip | 1.31 | 030302", "row: qx.zip | 1.32 | 030303", "text: http://www.vornhal.com",
+      "button: <<上一步", "button: 下一步>> (unavailable)", "button: 取消"}},
+    {"nothing newer, others remain", false,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin",
+      "text: There is no new firmware for this device! / Please press NEXT to update another device or CANCEL "
+      "to exit.",
+      "button: <<BACK (unavailable)", "button: NEXT>>", "button: CANCEL"}},
+    {"nothing newer, others remain", true,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin",
+      "text: 此碟機不需更新韌體！ / 請按[下一步]更新其他碟機之韌體或按[取消] 離開。", "button: <<上一步 (unavailable)",
+      "button: 下一步>>", "button: 取消"}},
+    {"no drive", false,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin",
+      "text: You have no VORN devices, if you would like to buy one, please browse http://www.vornhal.com. / "
+      "Please press CANCEL to exit, thank you.",
+      "text: http://www.vornhal.com", "button: <<BACK (unavailable)", "button: NEXT>> (unavailable)",
+      "button: CANCEL"}},
+    {"no connection", false,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin",
+      "text: Please update when you are on net, and press CANCEL to exit.", "button: <<BACK (unavailable)",
+      "button: NEXT>> (unavailable)", "button: CANCEL"}},
+    {"catalogue missing", false,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin",
+      "text: We are sorry that now VORN is setting up the information of new firmware; or your network is "
+      "unstable. / Please update later, and press OK to exit.",
+      "text: http://www.vornhal.com", "button: <<BACK (unavailable)", "button: NEXT>> (unavailable)",
+      "button: OK"}},
+    {"nothing newer, last drive", false,
+     {"window: VORN Firmware Update", "text: VORN  Precision in every spin",
+      "text: There is no new firmware for this device! / Please press CANCEL to exit.",
+      "button: <<BACK (unavailable)", "button: NEXT>> (unavailable)", "button: CANCEL"}},
+};
+
+// Compares what a screen reader reads in `window` with the page's table in
+// the locale's language.
+void ExpectReading(HWND window, const std::string& page) {
+  const bool chinese = GetUserDefaultLangID() == 1028;
+  for (const Reading& reading : kReadings) {
+    if (page != reading.page || chinese != reading.chinese) continue;
+    EXPECT_EQ(ReadAloud(window), reading.rows) << "read on the " << page;
+    return;
+  }
+  ADD_FAILURE() << "no reading for the " << page;
+}
+
 // ---------------------------------------------------------------- no server
 
 TEST(WizardWithoutServerTest, NoDriveOfTheMakerAndNoConnectionPagesEndByEnterAndEscape) {
@@ -278,6 +364,7 @@ TEST(WizardWithoutServerTest, NoDriveOfTheMakerAndNoConnectionPagesEndByEnterAnd
     EXPECT_EQ(run.Label(kNext), "NEXT>>");
     EXPECT_EQ(run.Label(kCancel), "CANCEL");
     run.Next();
+    ExpectReading(run.wizard, "no drive");
     // The no-drive page: no list, the link label at its place, only Cancel.
     EXPECT_FALSE(IsShown(run.List()));
     EXPECT_TRUE(IsShown(run.Button(kLink)));
@@ -291,6 +378,7 @@ TEST(WizardWithoutServerTest, NoDriveOfTheMakerAndNoConnectionPagesEndByEnterAnd
   {
     WizardRun run({kQx1234, kOtherMaker});
     run.Next();
+    ExpectReading(run.wizard, "no connection");
     // The no-connection page: the link label goes too.
     EXPECT_FALSE(IsShown(run.List()));
     EXPECT_FALSE(IsShown(run.Button(kLink)));
@@ -311,6 +399,7 @@ TEST(WizardWithServerTest, CatalogueMissingPageOffersOnlyOk) {
   tree.Withdraw();
   WizardRun run({kQx1234});
   run.Next();
+  ExpectReading(run.wizard, "catalogue missing");
   EXPECT_FALSE(IsShown(run.List()));
   EXPECT_TRUE(IsShown(run.Button(kLink)));
   EXPECT_FALSE(IsEnabled(run.Button(kNext)));
@@ -324,10 +413,12 @@ TEST(WizardWithServerTest, EnglishPagesQuestionsAndTheChoiceByPosition) {
   tree.Publish();
   const std::string saved = ScratchFolder("english") + "\\chosen.zip";
   WizardRun run({kQx1234, kOtherMaker, kQx9000});
+  ExpectReading(run.wizard, "welcome");
   run.Next();
 
   // The first device page: the maker's drives in drive order.
   ASSERT_TRUE(IsShown(run.List()));
+  ExpectReading(run.wizard, "first device page");
   EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A", "QX-9000B"}));
   EXPECT_EQ(run.Column(1), (std::vector<std::string>{"1.20", "2.05"}));
   EXPECT_EQ(run.ColumnWidths(), (std::vector<int>{132, 108}));
@@ -342,7 +433,13 @@ TEST(WizardWithServerTest, EnglishPagesQuestionsAndTheChoiceByPosition) {
   ASSERT_TRUE(ClickListRow(run.List(), -1));
   run.Settle();
   EXPECT_EQ(TopWindows(run.process.id(), "#32770").size(), 1u) << "a click on no row asked something";
-  run.ClickRowAndAnswer(0, kCancel);
+  ASSERT_TRUE(ClickListRow(run.List(), 0));
+  HWND question = run.WaitForDialog();
+  ASSERT_NE(question, nullptr);
+  ExpectReading(question, "device question");
+  ASSERT_TRUE(ClickId(question, kCancel));
+  ASSERT_TRUE(WaitForClose(question, kTimeout));
+  run.Settle();
   EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A", "QX-9000B"}));
   EXPECT_FALSE(IsEnabled(run.Button(kBack)));
   EXPECT_TRUE(ShowsWhatItPaints(run.wizard, kTimeout)) << "the device page after No";
@@ -350,6 +447,7 @@ TEST(WizardWithServerTest, EnglishPagesQuestionsAndTheChoiceByPosition) {
   // Yes: the firmware page, three rows in catalogue order.
   run.ClickRowAndAnswer(0, kOk);
   EXPECT_TRUE(ShowsWhatItPaints(run.wizard, kTimeout)) << "the firmware page";
+  ExpectReading(run.wizard, "firmware page");
   EXPECT_EQ(run.Column(0), (std::vector<std::string>{"qx.zip", "qx131.zip", "qx.zip"}));
   EXPECT_EQ(run.Column(1), (std::vector<std::string>{"1.30", "1.31", "1.32"}));
   EXPECT_EQ(run.Column(2), (std::vector<std::string>{"030301", "030302", "030303"}));
@@ -371,6 +469,7 @@ TEST(WizardWithServerTest, EnglishPagesQuestionsAndTheChoiceByPosition) {
   // because another drive remains; Next shows that one alone.
   run.ClickRowAndAnswer(1, kOk);
   EXPECT_TRUE(ShowsWhatItPaints(run.wizard, kTimeout)) << "the no-new-firmware page";
+  ExpectReading(run.wizard, "nothing newer, others remain");
   EXPECT_FALSE(IsShown(run.List()));
   EXPECT_FALSE(IsShown(run.Button(kLink)));
   EXPECT_TRUE(IsEnabled(run.Button(kNext)));
@@ -396,7 +495,9 @@ TEST(WizardChineseTest, PagesTextsAndColumnWidths) {
   WizardRun run({kQx1234, kQx9000});
   EXPECT_EQ(run.Label(kBack), kBackChinese);
   EXPECT_EQ(run.Label(kNext), kNextChinese);
+  ExpectReading(run.wizard, "welcome");
   run.Next();
+  ExpectReading(run.wizard, "first device page");
   EXPECT_EQ(run.ColumnWidths(), (std::vector<int>{96, 144}));
   EXPECT_EQ(run.ColumnTitles(), (std::vector<std::string>{"\xBA\xD0\xBE\xF7\xAB\xAC\xB8\xB9",
                                                           "\xA5\xD8\xAB" "e\xB6\xB4\xC5\xE9\xAA\xA9\xA5\xBB"}));
@@ -404,6 +505,7 @@ TEST(WizardChineseTest, PagesTextsAndColumnWidths) {
   EXPECT_EQ(run.Label(kBack), kBackChinese);
 
   run.ClickRowAndAnswer(0, kOk);
+  ExpectReading(run.wizard, "firmware page");
   EXPECT_EQ(run.ColumnWidths(), (std::vector<int>{80, 50, 110}));
   EXPECT_EQ(run.Label(kCancel), kCancelChinese);
   ASSERT_TRUE(Click(run.Button(kBack)));
@@ -412,6 +514,7 @@ TEST(WizardChineseTest, PagesTextsAndColumnWidths) {
 
   // QX-1234A has files and stays; QX-9000B has nothing newer and leaves.
   run.ClickRowAndAnswer(1, kOk);
+  ExpectReading(run.wizard, "nothing newer, others remain");
   EXPECT_TRUE(IsEnabled(run.Button(kNext)));
   run.Next();
   EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A"}));
@@ -536,6 +639,7 @@ TEST(WizardWithServerTest, LastDriveWithNothingNewerLeavesOnlyCancel) {
   WizardRun run({kQx9000});
   run.Next();
   run.ClickRowAndAnswer(0, kOk);
+  ExpectReading(run.wizard, "nothing newer, last drive");
   EXPECT_FALSE(IsShown(run.List()));
   EXPECT_FALSE(IsEnabled(run.Button(kNext)));
   EXPECT_TRUE(IsEnabled(run.Button(kCancel)));
@@ -982,6 +1086,99 @@ TEST(WizardNetworkTest, DownloadAfterTheServerClosedTheIdleConnectionSucceeds) {
   EXPECT_EQ(run.Result(), IDOK);
   EXPECT_EQ(ReadFile(saved), "firmware pub/VORN/cdrom/a/qx131.zip");
   EXPECT_EQ(server.Count("connect"), 2) << "one connection again, no more";
+}
+
+// ---------------------------------------------------------------- High Contrast
+
+// Every colour of the skin's bitmaps (frame, banner, artwork, side picture,
+// message panel, page pictures), read from the program's own resources.
+std::set<DWORD> SkinColours() {
+  std::set<DWORD> colours;
+  HMODULE program = LoadLibraryExA(Environment("VORN_WIZARD_EXE").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  EXPECT_NE(program, nullptr);
+  const int ids[] = {154, 191, 192, 194, 195, 164, 165, 168, 169, 172, 173, 174, 175, 176, 177, 178, 179, 180, 181};
+  HDC screen = GetDC(nullptr);
+  for (int id : ids) {
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(program, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+    BITMAP size{};
+    if (bitmap == nullptr || GetObjectA(bitmap, sizeof size, &size) == 0) {
+      ADD_FAILURE() << "no bitmap " << id;
+      continue;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, size.bmWidth, -size.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> pixels(static_cast<std::size_t>(size.bmWidth) * size.bmHeight);
+    GetDIBits(screen, bitmap, 0, size.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
+    for (DWORD pixel : pixels) colours.insert(pixel & 0x00FFFFFF);
+    DeleteObject(bitmap);
+  }
+  ReleaseDC(nullptr, screen);
+  FreeLibrary(program);
+  return colours;
+}
+
+DWORD ScreenColour(int systemColour) {
+  const COLORREF colour = GetSysColor(systemColour);
+  return static_cast<DWORD>(GetRValue(colour)) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+}
+
+// The words in `area` (client pixels of `window`) are drawn in the system's
+// text colour, and no pixel there has a colour of the skin.
+void ExpectWordsInSystemColours(HWND window, const RECT& area, const std::set<DWORD>& skin, const char* what) {
+  const std::vector<DWORD> pixels = ScreenPixels(window);
+  RECT client{};
+  GetClientRect(window, &client);
+  ASSERT_EQ(pixels.size(), static_cast<std::size_t>(client.right) * client.bottom) << what;
+  const DWORD text = ScreenColour(COLOR_WINDOWTEXT);
+  int textPixels = 0, skinPixels = 0;
+  for (int y = area.top; y < area.bottom && y < client.bottom; ++y) {
+    for (int x = area.left; x < area.right && x < client.right; ++x) {
+      const DWORD pixel = pixels[static_cast<std::size_t>(y) * client.right + x];
+      textPixels += pixel == text;
+      skinPixels += skin.count(pixel) != 0;
+    }
+  }
+  EXPECT_GE(textPixels, 10) << what << ": no words in the system's text colour";
+  EXPECT_EQ(skinPixels, 0) << what << ": pixels of the skin's colours";
+}
+
+// With High Contrast on (VORN_TEST_HIGH_CONTRAST, as Wine reports it off) and
+// a High Contrast scheme's colours in the prefix (tools/wine/high-contrast.sh),
+// the banner and each page draw their words as text, and so does the
+// message dialog's panel.
+TEST(WizardHighContrastTest, PagesDrawTheirWordsInTheSystemColours) {
+  const std::set<DWORD> skin = SkinColours();
+  ASSERT_EQ(skin.count(ScreenColour(COLOR_WINDOWTEXT)) + skin.count(ScreenColour(COLOR_WINDOW)), 0u)
+      << "run with a High Contrast scheme whose colours the skin does not have";
+  SetEnvironmentVariableA("VORN_TEST_HIGH_CONTRAST", "on");
+  ServedTree tree;
+  tree.Publish();
+  WizardRun run({kQx1234, kQx9000});
+  const RECT banner{0, 0, 520, 39}, listPage{258, 49, 508, 299}, fullPage{10, 49, 510, 299};
+  ExpectWordsInSystemColours(run.wizard, {10, 10, 510, 300}, skin, "welcome");
+  run.Next();
+  ExpectWordsInSystemColours(run.wizard, banner, skin, "banner");
+  ExpectWordsInSystemColours(run.wizard, listPage, skin, "device page");
+  ASSERT_TRUE(ClickListRow(run.List(), 0));
+  HWND question = run.WaitForDialog();
+  ASSERT_NE(question, nullptr);
+  EXPECT_TRUE(ShowsWhatItPaints(question, kTimeout));
+  // The panel's client area: its sunken edge is the system's 3D colours.
+  RECT panel{};
+  GetClientRect(Control(question, 1004), &panel);
+  MapWindowPoints(Control(question, 1004), question, reinterpret_cast<POINT*>(&panel), 2);
+  ExpectWordsInSystemColours(question, panel, skin, "device question");
+  ASSERT_TRUE(ClickId(question, kOk));
+  ASSERT_TRUE(WaitForClose(question, kTimeout));
+  run.Settle();
+  ExpectWordsInSystemColours(run.wizard, listPage, skin, "firmware page");
+  ASSERT_TRUE(Click(run.Button(kBack)));
+  ASSERT_TRUE(WaitUntil([&] { return !IsEnabled(run.Button(kBack)); }, kTimeout));
+  run.ClickRowAndAnswer(1, kOk);
+  ExpectWordsInSystemColours(run.wizard, fullPage, skin, "no-new-firmware page");
+  PressKey(run.Button(kCancel), VK_ESCAPE);
+  EXPECT_EQ(run.Result(), IDCANCEL);
+  SetEnvironmentVariableA("VORN_TEST_HIGH_CONTRAST", nullptr);
 }
 
 }  // namespace

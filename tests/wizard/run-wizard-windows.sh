@@ -19,6 +19,7 @@ server=
 session=
 cleanup() {
   if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true; fi
+  "$here/tools/wine/high-contrast.sh" "$build" off
   if [ -n "$session" ]; then "$here/tools/wine/wine-session.sh" stop "$build"; fi
   rm -rf "$scratch"
 }
@@ -101,4 +102,11 @@ if [ -n "$versions" ]; then
 fi
 [ -n "${VORN_ONLY_CHINESE:-}" ] || LANG=C.UTF-8 LC_ALL=C.UTF-8 run --gtest_filter='WizardWithServerTest.*' || status=1
 LANG=zh_TW.UTF-8 LC_ALL=zh_TW.UTF-8 run --gtest_filter='WizardChineseTest.*' || status=1
+# High Contrast: a scheme's colours in the prefix while the case runs, in
+# both languages.
+"$here/tools/wine/high-contrast.sh" "$build" on
+for language in C.UTF-8 zh_TW.UTF-8; do
+  LANG=$language LC_ALL=$language run --gtest_filter='WizardHighContrastTest.*' || status=1
+done
+"$here/tools/wine/high-contrast.sh" "$build" off
 exit $status

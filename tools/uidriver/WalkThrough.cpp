@@ -2,7 +2,7 @@
 // update of both of the maker's drives, as a person would: the second has a
 // disc in it, so its flash is held until the tray has been opened.
 //
-//   uidrive.exe WIZARD.EXE SAVE_FOLDER [--shots] [--page NAME] [--keys]
+//   uidrive.exe WIZARD.EXE SAVE_FOLDER [--shots] [--page NAME] [--keys] [--read]
 //
 // With --keys the whole update is walked by the keyboard alone: Tab to a
 // button and Enter, Tab to a list, Home and the arrow keys to a row and Enter,
@@ -15,6 +15,9 @@
 // catalogue could not be verified; "nothing-newer" chooses the first drive,
 // which is expected to be offered nothing; "download" downloads the first
 // drive's first file and answers No to updating now.
+//
+// With --read it prints, at every page, what a screen reader reads in the
+// newest window of the wizard's process ("reads NAME" and a row a line).
 //
 // With --shots it prints "shot NAME" on standard output at every page and
 // waits for one line on standard input before it goes on, so that the
@@ -29,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/uidriver/Reader.h"
 #include "tools/uidriver/UiDriver.h"
 
 namespace {
@@ -40,14 +44,22 @@ constexpr int kList = 1002, kBack = 1005, kNext = 1006, kYes = 1, kNo = 2, kSave
 
 bool withShots = false;
 bool byKeys = false;
+bool withReading = false;
 Process* started = nullptr;  // ended when the walk-through fails
 int shotNumber = 0;
 
 void Shot(const std::string& name) {
   Sleep(400);  // let the page finish painting
-  if (!withShots) return;
   char numbered[16];
   std::snprintf(numbered, sizeof numbered, "%02d-", ++shotNumber);
+  if (withReading && started != nullptr) {
+    const std::vector<HWND> windows = TopWindows(started->id());
+    if (!windows.empty()) {
+      std::cout << "reads " << numbered << name << std::endl;
+      for (const std::string& row : ReadAloud(windows.front())) std::cout << "  " << row << std::endl;
+    }
+  }
+  if (!withShots) return;
   std::cout << "shot " << numbered << name << std::endl;
   std::string answer;
   std::getline(std::cin, answer);
@@ -152,6 +164,7 @@ int main(int argc, char** argv) {
   for (int i = 3; i < argc; ++i) {
     if (std::strcmp(argv[i], "--shots") == 0) withShots = true;
     if (std::strcmp(argv[i], "--keys") == 0) byKeys = true;
+    if (std::strcmp(argv[i], "--read") == 0) withReading = true;
     if (std::strcmp(argv[i], "--page") == 0 && i + 1 < argc) page = argv[++i];
   }
   Process wizardProcess;
