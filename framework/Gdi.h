@@ -125,8 +125,8 @@ class CBrush : public CGdiObject<HBRUSH> {
 
 // True while the user has High Contrast on: the skin's bitmaps and colours
 // then give way to the system's colours. Wine always reports it off, so the
-// test and demo builds also take VORN_TEST_HIGH_CONTRAST=on from the
-// environment.
+// test and demo builds also read the setting from the registry value where
+// Windows keeps it.
 bool HighContrastOn();
 
 }  // namespace framework

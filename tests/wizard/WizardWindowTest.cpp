@@ -1122,35 +1122,57 @@ DWORD ScreenColour(int systemColour) {
   return static_cast<DWORD>(GetRValue(colour)) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
 }
 
-// The words in `area` (client pixels of `window`) are drawn in the system's
-// text colour, and no pixel there has a colour of the skin.
-void ExpectWordsInSystemColours(HWND window, const RECT& area, const std::set<DWORD>& skin, const char* what) {
+// How many pixels in `area` (client pixels of `window`) have the system's
+// text colour, and how many a colour of the skin.
+struct AreaColours {
+  int text = 0, skin = 0;
+};
+AreaColours CountColours(HWND window, const RECT& area, const std::set<DWORD>& skin) {
   const std::vector<DWORD> pixels = ScreenPixels(window);
   RECT client{};
   GetClientRect(window, &client);
-  ASSERT_EQ(pixels.size(), static_cast<std::size_t>(client.right) * client.bottom) << what;
+  AreaColours counted;
+  if (pixels.size() != static_cast<std::size_t>(client.right) * client.bottom) return counted;
   const DWORD text = ScreenColour(COLOR_WINDOWTEXT);
-  int textPixels = 0, skinPixels = 0;
   for (int y = area.top; y < area.bottom && y < client.bottom; ++y) {
     for (int x = area.left; x < area.right && x < client.right; ++x) {
       const DWORD pixel = pixels[static_cast<std::size_t>(y) * client.right + x];
-      textPixels += pixel == text;
-      skinPixels += skin.count(pixel) != 0;
+      counted.text += pixel == text;
+      counted.skin += skin.count(pixel) != 0;
     }
   }
-  EXPECT_GE(textPixels, 10) << what << ": no words in the system's text colour";
-  EXPECT_EQ(skinPixels, 0) << what << ": pixels of the skin's colours";
+  return counted;
 }
 
-// With High Contrast on (VORN_TEST_HIGH_CONTRAST, as Wine reports it off) and
-// a High Contrast scheme's colours in the prefix (tools/wine/high-contrast.sh),
-// the banner and each page draw their words as text, and so does the
-// message dialog's panel.
+// The words in `area` are drawn in the system's text colour, and no pixel
+// there has a colour of the skin.
+void ExpectWordsInSystemColours(HWND window, const RECT& area, const std::set<DWORD>& skin, const char* what) {
+  const AreaColours counted = CountColours(window, area, skin);
+  EXPECT_GE(counted.text, 10) << what << ": no words in the system's text colour";
+  EXPECT_EQ(counted.skin, 0) << what << ": pixels of the skin's colours";
+}
+
+// The setting where Windows keeps it, and the message Windows sends the
+// program's window when it changes.
+void SwitchHighContrast(HWND window, bool on) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Accessibility\\HighContrast", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const char* flags = on ? "127" : "126";
+  RegSetValueExA(key, "Flags", 0, REG_SZ, reinterpret_cast<const BYTE*>(flags), 4);
+  RegCloseKey(key);
+  SendMessageA(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+}
+
+// With High Contrast on and a High Contrast scheme's colours in the prefix
+// (tools/wine/high-contrast.sh), the banner and each page draw their words
+// as text, and so does the message dialog's panel; turned off and on again
+// while a page shows, the page follows at once.
 TEST(WizardHighContrastTest, PagesDrawTheirWordsInTheSystemColours) {
   const std::set<DWORD> skin = SkinColours();
   ASSERT_EQ(skin.count(ScreenColour(COLOR_WINDOWTEXT)) + skin.count(ScreenColour(COLOR_WINDOW)), 0u)
       << "run with a High Contrast scheme whose colours the skin does not have";
-  SetEnvironmentVariableA("VORN_TEST_HIGH_CONTRAST", "on");
   ServedTree tree;
   tree.Publish();
   WizardRun run({kQx1234, kQx9000});
@@ -1176,9 +1198,15 @@ TEST(WizardHighContrastTest, PagesDrawTheirWordsInTheSystemColours) {
   ASSERT_TRUE(WaitUntil([&] { return !IsEnabled(run.Button(kBack)); }, kTimeout));
   run.ClickRowAndAnswer(1, kOk);
   ExpectWordsInSystemColours(run.wizard, fullPage, skin, "no-new-firmware page");
+
+  SwitchHighContrast(run.wizard, false);
+  EXPECT_TRUE(ShowsWhatItPaints(run.wizard, kTimeout)) << "the page after High Contrast went off";
+  EXPECT_GT(CountColours(run.wizard, fullPage, skin).skin, 10000) << "no picture after High Contrast went off";
+  SwitchHighContrast(run.wizard, true);
+  EXPECT_TRUE(ShowsWhatItPaints(run.wizard, kTimeout)) << "the page after High Contrast came on";
+  ExpectWordsInSystemColours(run.wizard, fullPage, skin, "no-new-firmware page, High Contrast on again");
   PressKey(run.Button(kCancel), VK_ESCAPE);
   EXPECT_EQ(run.Result(), IDCANCEL);
-  SetEnvironmentVariableA("VORN_TEST_HIGH_CONTRAST", nullptr);
 }
 
 }  // namespace

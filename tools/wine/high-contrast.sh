@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
-# Puts the system colours of a High Contrast scheme (yellow words on black,
-# links in cyan) into the build tree's Wine prefix, or takes them out again.
+# Turns High Contrast on in the build tree's Wine prefix, with the system
+# colours of a High Contrast scheme (yellow words on black, links in cyan),
+# or off again.
 #   high-contrast.sh BUILD on|off
 # "on" keeps the prefix's colours first; "off" puts them back. Programs
-# started afterwards take the colours; the High Contrast setting itself is
-# VORN_TEST_HIGH_CONTRAST=on for the program, since Wine reports High
-# Contrast off whatever its registry holds.
+# started afterwards take the colours. The setting is the registry value
+# Windows keeps it in (Flags of Control Panel\Accessibility\HighContrast);
+# Wine itself reports High Contrast off whatever it holds, so the test and
+# demo builds of the program read that value themselves.
 set -euo pipefail
 build=$(cd "$1" && pwd) mode=$2
 here=$(cd "$(dirname "$0")" && pwd)
 key='HKCU\Control Panel\Colors'
+setting='HKCU\Control Panel\Accessibility\HighContrast'
 saved=$build/wineprefix-colours.reg
 reg() { "$here/wine-run.sh" --build "$build" reg "$@" >/dev/null 2>&1; }
 case $mode in
   on)
     [ -f "$saved" ] || reg export "$key" "Z:${saved//\//\\}" /y
+    reg add "$setting" /v Flags /d 127 /f
     while read -r name value; do
       reg add "$key" /v "$name" /d "$value" /f
     done <<'COLOURS'
@@ -46,6 +50,7 @@ COLOURS
     ;;
   off)
     [ -f "$saved" ] || exit 0
+    reg delete "$setting" /v Flags /f || true
     reg delete "$key" /f || true
     reg import "Z:${saved//\//\\}"
     rm -f "$saved"
