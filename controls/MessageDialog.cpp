@@ -53,16 +53,20 @@ void MessageDialog::PlaceAtScreenCentre() {
 
 void MessageDialog::OnPaint() {
   CPaintDC dc(*this);
+  PaintDialogBackground(*this, dc, background, kBackgroundWidth, kBackgroundHeight);
+}
+
+void PaintDialogBackground(CWnd& dialog, CDC& dc, HBITMAP background, int width, int height) {
   if (HighContrastOn()) {
     RECT client{};
-    GetClientRect(&client);
+    dialog.GetClientRect(&client);
     dc.FillSystemColour(client, COLOR_BTNFACE);
     return;
   }
-  if (background.m_hObject == nullptr) return;
+  if (background == nullptr) return;
   CMemoryDC memory(dc);
   memory.SelectObject(background);
-  dc.BitBlt(0, 0, kBackgroundWidth, kBackgroundHeight, memory, 0, 0, SRCCOPY);
+  dc.BitBlt(0, 0, width, height, memory, 0, 0, SRCCOPY);
 }
 
 }  // namespace controls

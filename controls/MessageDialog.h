@@ -46,4 +46,9 @@ class MessageDialog : public CDialog {
   void PlaceAtScreenCentre();
 };
 
+// Paints a skinned dialog's background: `background` from its top-left
+// corner, width x height pixels, or with High Contrast on the system's dialog
+// colour.
+void PaintDialogBackground(CWnd& dialog, CDC& dc, HBITMAP background, int width, int height);
+
 }  // namespace controls

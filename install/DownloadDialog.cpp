@@ -57,16 +57,7 @@ bool DownloadDialog::OnInitDialog() {
 
 void DownloadDialog::OnPaint() {
   CPaintDC dc(*this);
-  if (HighContrastOn()) {
-    RECT client{};
-    GetClientRect(&client);
-    dc.FillSystemColour(client, COLOR_BTNFACE);
-    return;
-  }
-  if (background.GetSafeHandle() == nullptr) return;
-  CMemoryDC memory(dc);
-  memory.SelectObject(background);
-  dc.BitBlt(0, 0, 500, 300, memory, 0, 0, SRCCOPY);
+  controls::PaintDialogBackground(*this, dc, background, 500, 300);
 }
 
 void DownloadDialog::OnOK() {

@@ -183,23 +183,30 @@ PageLook LookOf(Page page, Language lang) {
 const char* BannerWords() { return words::kBanner; }
 
 std::string PageWords(Page page, Language lang) {
-  const char* picture = words::kWelcome;
-  switch (page) {
-    case Page::Welcome: break;
-    case Page::NoDrive: picture = Pick(lang, words::kNoDriveChinese, words::kNoDriveEnglish); break;
-    case Page::NoConnection: picture = Pick(lang, words::kNoConnectionChinese, words::kNoConnectionEnglish); break;
-    case Page::CatalogueMissing:
-      picture = Pick(lang, words::kCatalogueMissingChinese, words::kCatalogueMissingEnglish);
-      break;
-    case Page::FirstDeviceList:
-    case Page::DeviceList: picture = Pick(lang, words::kSelectDriveChinese, words::kSelectDriveEnglish); break;
-    case Page::FirmwareList: picture = Pick(lang, words::kChooseFirmwareChinese, words::kChooseFirmwareEnglish); break;
-    case Page::NoNewFirmwareLastDrive:
-      picture = Pick(lang, words::kNoNewFirmwareLastChinese, words::kNoNewFirmwareLastEnglish);
-      break;
-    case Page::NoNewFirmwareOthersRemain:
-      picture = Pick(lang, words::kNoNewFirmwareOthersChinese, words::kNoNewFirmwareOthersEnglish);
-      break;
+  // The words of the picture the page table gives the page.
+  const struct {
+    int image;
+    const char* words;
+  } pictures[] = {
+      {image::kSelectDriveChinese, words::kSelectDriveChinese},
+      {image::kSelectDriveEnglish, words::kSelectDriveEnglish},
+      {image::kChooseFirmwareChinese, words::kChooseFirmwareChinese},
+      {image::kChooseFirmwareEnglish, words::kChooseFirmwareEnglish},
+      {image::kNoConnectionChinese, words::kNoConnectionChinese},
+      {image::kNoConnectionEnglish, words::kNoConnectionEnglish},
+      {image::kCatalogueMissingChinese, words::kCatalogueMissingChinese},
+      {image::kCatalogueMissingEnglish, words::kCatalogueMissingEnglish},
+      {image::kNoNewFirmwareLastChinese, words::kNoNewFirmwareLastChinese},
+      {image::kNoNewFirmwareLastEnglish, words::kNoNewFirmwareLastEnglish},
+      {image::kNoNewFirmwareOthersChinese, words::kNoNewFirmwareOthersChinese},
+      {image::kNoNewFirmwareOthersEnglish, words::kNoNewFirmwareOthersEnglish},
+      {image::kNoDriveChinese, words::kNoDriveChinese},
+      {image::kNoDriveEnglish, words::kNoDriveEnglish},
+  };
+  const int image = LookOf(page, lang).pageImageId;
+  const char* picture = words::kWelcome;  // the welcome page's own artwork (no page image)
+  for (const auto& entry : pictures) {
+    if (entry.image == image) picture = entry.words;
   }
   std::string result;
   for (const char* c = picture; *c != '\0'; ++c) {

@@ -484,20 +484,19 @@ void WizardDialog::SetPageImage(Page page) {
 
 void WizardDialog::ShowPictureWords(Page page, bool fullPage) {
   using namespace wizard::skin;
+  const std::string words = wizard::PageWords(page, language);
   if (page == Page::Welcome) {
     bannerWords.Hide();
     pageWords.Show(welcomeImage, {kWelcomeLeft, kWelcomeTop, kWelcomeLeft + kWelcomeWidth, kWelcomeTop + kWelcomeHeight},
-                   wizard::PageWords(page, language), kWelcomeWordsHeight);
+                   words, kWelcomeWordsHeight);
     return;
   }
   bannerWords.Show(bannerImage, {0, 0, kBannerWidth, kBannerHeight}, wizard::BannerWords(), kBannerWordsHeight);
-  if (fullPage) {
-    pageWords.Show(pageImage, {kFullPageLeft, kPageTop, kFullPageLeft + kFullPageWidth, kPageTop + kFullPageHeight},
-                   wizard::PageWords(page, language), kFullPageWordsHeight);
-  } else {
-    pageWords.Show(pageImage, {kListPageLeft, kPageTop, kListPageLeft + kListPageSize, kPageTop + kListPageSize},
-                   wizard::PageWords(page, language), kListPageWordsHeight);
-  }
+  const int left = fullPage ? kFullPageLeft : kListPageLeft;
+  const int width = fullPage ? kFullPageWidth : kListPageSize;
+  const int height = fullPage ? kFullPageHeight : kListPageSize;
+  pageWords.Show(pageImage, {left, kPageTop, left + width, kPageTop + height}, words,
+                 fullPage ? kFullPageWordsHeight : kListPageWordsHeight);
 }
 
 void WizardDialog::OnListClick(NMHDR*, LRESULT* result) {

@@ -133,7 +133,7 @@ std::vector<std::string> ReadAloud(HWND window) {
   bool unavailable = false;
   const HRESULT found = ReadObject(window, name, role, unavailable);
   if (FAILED(found)) return {Failure("window", found)};
-  rows.push_back("window: " + Utf8FromAnsi(Text(window)));
+  rows.push_back("window: " + name);
   for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
     if (!IsWindowVisible(child)) continue;
     name.clear();
