@@ -3,29 +3,19 @@
 #include <windows.h>
 
 #include "Deployment.h"
+#include "app/UpdateFollowUp.h"
 #include "catalogue/FirmwareCatalogue.h"
 #include "framework/Platform.h"
 
 namespace app {
 
-namespace {
-
-// The folder deployment::localSourceFolder beside the program.
-std::string FolderBesideProgram() {
-  char path[MAX_PATH + 1] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string program(path, length < MAX_PATH ? length : 0);
-  const std::size_t slash = program.find_last_of("\\/");
-  return (slash == std::string::npos ? std::string() : program.substr(0, slash + 1)) + deployment::localSourceFolder;
-}
-
-}  // namespace
-
 bool UseSource(CatalogueFetcher& fetcher, const std::string& source) {
   if (source.empty()) {
     // The folder beside the program, when it holds a catalogue, then the
     // servers.
-    fetcher.localFolder = FolderBesideProgram();
+    const std::string programFolder = ProgramFolder();
+    fetcher.localFolder =
+        programFolder.empty() ? std::string() : programFolder + "\\" + deployment::localSourceFolder;
     fetcher.onlyLocalFolder = false;
     return true;
   }

@@ -109,21 +109,14 @@ bool Download(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::st
   return false;
 }
 
-std::string TemporaryFolder() {
-  char path[MAX_PATH];
-  const DWORD length = GetTempPathA(MAX_PATH, path);
-  if (length == 0 || length >= MAX_PATH) return std::string();
-  std::string folder(path, length);
-  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
-  return folder;
-}
-
-// The program's own folder under the system's temporary folder, made when
-// missing; empty when it cannot be.
-std::string WorkRoot() {
-  const std::string temporary = TemporaryFolder();
-  if (temporary.empty()) return std::string();
-  const std::string root = temporary + "\\VornUpdate";
+// The program's own work folder beside the history ("Downloads"), made when
+// missing; empty when it cannot be. Not the system's temporary folder: a
+// startup script runs as SYSTEM, whose temporary folder every user can make
+// folders in, and the flasher started from there would run as SYSTEM.
+std::string WorkRoot(const std::string& historyFile) {
+  const std::string::size_type slash = historyFile.find_last_of("\\/");
+  if (slash == std::string::npos) return std::string();
+  const std::string root = historyFile.substr(0, slash) + "\\Downloads";
   framework::CreateFolder(root);
   return framework::IsFolder(root) ? root : std::string();
 }
@@ -309,12 +302,13 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   for (const install::DrivePlan& plan : plans) log.Line(DriveTableLine(plan));
   if (request.mode == ScriptMode::Check || state != CatalogueState::Usable) {
     ReleaseFetch(fetcher);
-    if (request.mode == ScriptMode::Check) return log.End(CheckExitCode(state, plans));
+    // Drives that could not be scanned are not "no drive of the maker".
+    if (request.mode == ScriptMode::Check) return log.End(scanWorked ? CheckExitCode(state, plans) : kExitFailed);
     return log.End(state == CatalogueState::NotVerified ? kExitCatalogueNotVerified : kExitNoCatalogue);
   }
 
   // One drive at a time, each to the end of its verdict before the next.
-  const std::string root = WorkRoot();
+  const std::string root = WorkRoot(historyFile);
   LogVoice voice(log);
   UpdateFollowUp followUp(transport, voice);
   std::vector<DriveEnd> ends;

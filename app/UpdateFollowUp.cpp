@@ -25,6 +25,14 @@ std::string EnvironmentValue(const char* name) {
   return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
 }
 
+std::string WindowsFolder() {
+  char path[MAX_PATH];
+  const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+}
+
+}  // namespace
+
 std::string ProgramFolder() {
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -33,14 +41,6 @@ std::string ProgramFolder() {
   const std::size_t slash = program.find_last_of("\\/");
   return slash == std::string::npos ? std::string() : program.substr(0, slash);
 }
-
-std::string WindowsFolder() {
-  char path[MAX_PATH];
-  const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
-}
-
-}  // namespace
 
 std::string HistoryFilePath(bool ntLine) {
   return install::ChooseHistoryFile(

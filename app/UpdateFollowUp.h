@@ -20,6 +20,10 @@ class ScsiTransport;
 
 namespace app {
 
+// The folder the program runs from, without a trailing backslash; empty
+// when its path cannot be had whole.
+std::string ProgramFolder();
+
 // Where this machine keeps the history (install::HistoryFileCandidates with
 // this system's folders); empty when no folder can take it.
 std::string HistoryFilePath(bool ntLine);

@@ -1,8 +1,5 @@
 #include "catalogue/CatalogueFetcher.h"
 
-#include <windows.h>
-#include <wininet.h>
-
 #include <cstdint>
 
 #include "framework/Platform.h"
@@ -48,7 +45,7 @@ bool CatalogueFetcher::FetchCatalogue() {
     if (FetchFrom(http_)) return true;
     http_.Close();
     sourceKind = SourceKind::None;
-    if (http_.lastError == ERROR_INTERNET_TIMEOUT) break;
+    if (http_.lastError == framework::kInternetErrorTimeout) break;
   }
   return false;
 }
@@ -143,7 +140,7 @@ bool CatalogueFetcher::Connect() {
   } catch (const CInternetException& e) {
     // Unreachable server or refused login: the next attempt tries again, and
     // the wizard shows its own page when all of them fail.
-    timedOut_ = e.errorCode == ERROR_INTERNET_TIMEOUT;
+    timedOut_ = e.errorCode == framework::kInternetErrorTimeout;
     CloseConnection();
     return false;
   }

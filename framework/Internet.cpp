@@ -15,6 +15,7 @@ static_assert(kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL);
 static_assert(kFtpTransferTypeBinary == FTP_TRANSFER_TYPE_BINARY);
 static_assert(kInternetFlagReload == INTERNET_FLAG_RELOAD);
 static_assert(kInvalidPort == INTERNET_INVALID_PORT_NUMBER);
+static_assert(kInternetErrorTimeout == ERROR_INTERNET_TIMEOUT);
 
 namespace {
 
@@ -59,15 +60,18 @@ int ServerRefusal() {
   return LastReplyCode();
 }
 
-// The number that `text` holds in decimal digits (leading spaces allowed);
-// false for anything else.
+// The number that `text` holds in decimal digits (leading spaces allowed,
+// at most 19 digits); false for anything else.
 bool ParseCount(const std::string& text, std::uint64_t& value) {
   std::size_t at = text.find_first_not_of(' ');
   if (at == std::string::npos) return false;
   value = 0;
+  const std::size_t first = at;
   for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
     value = value * 10 + static_cast<std::uint64_t>(text[at] - '0');
   }
+  // At least one digit, and no more than a 64-bit count can hold.
+  if (at == first || at - first > 19) return false;
   return at == text.size() || text[at] == '-' || text[at] == '/' || text[at] == ' ';
 }
 

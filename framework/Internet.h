@@ -29,6 +29,7 @@ inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
 inline constexpr std::uint32_t kFtpTransferTypeBinary = 2;
 inline constexpr std::uint32_t kInternetFlagReload = 0x80000000u;
 inline constexpr std::uint16_t kInvalidPort = 0;  // the service's default port
+inline constexpr std::uint32_t kInternetErrorTimeout = 12002;  // the server did not answer in time
 
 // Service types reported by AfxParseURL.
 inline constexpr std::uint32_t kInetServiceUnknown = 0;

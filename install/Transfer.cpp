@@ -88,7 +88,10 @@ TransferJob::Outcome TransferJob::Fetch() {
     return result == OpenResult::Failed ? kRefused : kBroken;
   }
   stages.fetch_add(1, std::memory_order_relaxed);
-  if (!Copy(*file, total)) return kBroken;
+  if (!Copy(*file, total)) {
+    notAsListed = overran;
+    return overran ? kWhole : kBroken;
+  }
   file.reset();
 
   if (!ArrivedAsListed(partialPath, listedSha256)) {
@@ -125,6 +128,11 @@ bool TransferJob::Copy(SourceFile& file, std::uint64_t total) {
       // source or the catalogue said (a server may report a transfer it cut
       // short as complete).
       return (!first || store(0)) && (total == 0 || written == total);
+    }
+    // More than the whole file: not the file listed; nothing past it is written.
+    if (total != 0 && written + static_cast<std::uint64_t>(got) > total) {
+      overran = true;
+      return false;
     }
     if (!store(got)) return false;
   }

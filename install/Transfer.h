@@ -72,7 +72,8 @@ class TransferJob : public CWorkerJob {
   // With `succeeded`: the file in place, open for reading with writers
   // denied since its hash was checked there.
   std::unique_ptr<CFile> archive;
-  bool notAsListed = false;  // arrived whole, but with another hash
+  bool notAsListed = false;  // arrived whole, but with another hash, or longer than listed
+  bool overran = false;      // the source sent more than the whole file
 
   // Who may act, decided by compare-and-swap: the worker while it reads,
   // writes a block (kWriting) or puts the file in place (kPlacing, for

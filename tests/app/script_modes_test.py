@@ -111,6 +111,7 @@ def fresh_run():
     for path in (HISTORY, SERIAL, DEFAULT_LOG, flasher_log):
         if os.path.exists(path):
             os.remove(path)
+    shutil.rmtree(os.path.join(os.path.dirname(HISTORY), "Downloads"), ignore_errors=True)
 
 
 def tree_bytes(top):
@@ -119,8 +120,9 @@ def tree_bytes(top):
 
 
 def unix_path(windows):
-    """A path of the Wine prefix's C: drive as this machine sees it."""
-    return os.path.join(build, "wineprefix", "drive_c", *windows[3:].split("\\"))
+    """A path of the Wine prefix's C: drive, or of Z: (this machine's root), as this machine sees it."""
+    top = "/" if windows[:1].upper() == "Z" else os.path.join(build, "wineprefix", "drive_c")
+    return os.path.join(top, *windows[3:].split("\\"))
 
 
 server = None
@@ -155,12 +157,14 @@ try:
         ("no drive of the maker", "good", None, [ACME], 2, []),
         ("no catalogue", None, None, [QX], 3, ["0:0:0\tQX-1234A\t1.20\t-\t-\t-"]),
         ("catalogue not verified", "good", "pub/VORN/cdrom/odd.idx", [QX], 4, ["0:0:0\tQX-1234A\t1.20\t-\t-\t-"]),
+        ("no ASPI library: could not scan", "good", None, None, 8, []),
     ]:
         fresh_run()
         serve(tree, spoil)
-        drives(*lines)
+        drives(*(lines or []))
         log = DEFAULT_LOG if code == 1 else check_log
-        got = wine(program, "/check", *([] if log == DEFAULT_LOG else ["/log", winpath(log)]), env=env)
+        got = wine(program, "/check", *([] if log == DEFAULT_LOG else ["/log", winpath(log)]),
+                   env=env if lines is not None else dict(env, WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=d"))
         expect(got == code, "/check, %s: exit code %d, not %d" % (name, got, code))
         found = log_lines(log) if os.path.exists(log) else ["(no log)"]
         expect(table(found) == rows and found[-1].startswith("exit code %d: " % code),

@@ -41,11 +41,12 @@ TEST(DownloadTexts, ChineseTextsAreTheirCodePage950Bytes) {
 // The line under the bar: the amount out of the whole, the rate and the time
 // left once a second of samples gave a rate, whole minutes from two on.
 TEST(DownloadTexts, ProgressLineSaysTheAmountTheRateAndTheTimeLeft) {
-  const auto figures = [](std::uint64_t bytes, std::uint64_t total, std::uint64_t rate, std::uint32_t left) {
+  const auto figures = [](std::uint64_t bytes, std::uint64_t total, std::uint64_t rate, std::uint32_t left,
+                          bool known = false) {
     TransferFigures f;
     f.bytes = bytes;
     f.total = total;
-    f.rateKnown = rate != 0;
+    f.rateKnown = known || rate != 0;
     f.bytesPerSecond = rate;
     f.secondsLeft = left;
     return f;
@@ -59,6 +60,7 @@ TEST(DownloadTexts, ProgressLineSaysTheAmountTheRateAndTheTimeLeft) {
       {Language::English, figures(512, 409600, 0, 0), "1 KB of 400 KB"},
       {Language::English, figures(102400, 0, 20480, 0), "100 KB, 20 KB/s"},
       {Language::English, figures(1048576, 2097152, 5000, 210), "1.0 MB of 2.0 MB, 5 KB/s, about 4 min left"},
+      {Language::English, figures(1048576, 2097152, 0, 0, true), "1.0 MB of 2.0 MB, 0 KB/s"},  // stalled
       {Language::ChineseTaiwan, figures(1258291, 2097152, 46080, 18), "已下載 1.2 MB，共 2.0 MB，每秒 45 KB，約剩 18 秒"},
   };
   for (const auto& row : rows) {

@@ -113,18 +113,20 @@ TEST_F(TransferTest, FailedOrCutTransfersLeaveTheChosenPlaceAsItWas) {
     const char* mode;
     bool existing;
     int retrs;
+    std::uint64_t listedBytes;  // 0: none listed
   } rows[] = {
       {"fail-retr=1", true, 1},
       {"drop-retr=4", true, 4},
       {"drop-retr=4", false, 4},
       {"short-retr=4", true, 4},  // half of each, reported complete
+      {"normal", true, 1, 299999},  // longer than the catalogue says: not tried again
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.mode);
     Serve(row.mode, Firmware(300000));
     platform::RemoveFile(local_);
     if (row.existing) WriteFile(local_, "old firmware");
-    EXPECT_FALSE(Fetch());
+    EXPECT_FALSE(Fetch("", row.listedBytes));
     if (row.existing) {
       EXPECT_EQ(ReadFile(local_), "old firmware");
     } else {
