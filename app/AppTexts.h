@@ -25,6 +25,7 @@ struct AppTexts {
   const char* heldOnBattery;
   const char* heldDiscInDrive;
   const char* heldDriveBusy;
+  const char* heldAnotherUpdate;
   // After Cancel on a held check: %1 the folder, %2 the name of the
   // downloaded file, which stays where it was saved.
   const char* keptFile;

@@ -35,19 +35,48 @@ bool IsSwitch(const std::string& word, const char* name) {
   return lower == name;
 }
 
+namespace {
+
+constexpr const char* kModes[] = {"check", "update", "report"};
+constexpr const char* kOptions[] = {"model", "source", "log"};
+
+bool IsProgramSwitch(const std::string& word) {
+  for (const char* name : kModes) {
+    if (IsSwitch(word, name)) return true;
+  }
+  for (const char* name : kOptions) {
+    if (IsSwitch(word, name)) return true;
+  }
+  return IsSwitch(word, "yes");
+}
+
+ScriptMode ModeOf(const std::string& word) {
+  if (IsSwitch(word, "check")) return ScriptMode::Check;
+  if (IsSwitch(word, "update")) return ScriptMode::Update;
+  if (IsSwitch(word, "report")) return ScriptMode::Report;
+  return ScriptMode::None;
+}
+
+}  // namespace
+
 ScriptRequest ParseScriptRequest(const std::string& commandLine) {
   ScriptRequest request;
   const std::vector<std::string> words = CommandLineWords(commandLine);
   const auto fail = [&request](const std::string& error) {
     if (request.error.empty()) request.error = error;
   };
+  // The word after `i` when it is an option's value: there, and no switch.
+  const auto valueAfter = [&words](std::size_t i) {
+    return i + 1 < words.size() && !words[i + 1].empty() && !IsProgramSwitch(words[i + 1]);
+  };
   bool modelGiven = false;
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    const bool check = IsSwitch(word, "check"), update = IsSwitch(word, "update");
-    if (check || update) {
-      if (request.mode != ScriptMode::None) fail("give only one of /check and /update");
-      request.mode = check ? ScriptMode::Check : ScriptMode::Update;
+    const ScriptMode mode = ModeOf(word);
+    if (mode != ScriptMode::None) {
+      if (request.mode != ScriptMode::None) fail("give only one of /check, /update and /report");
+      request.mode = mode;
+      if (mode == ScriptMode::Report && valueAfter(i)) request.reportFile = words[++i];
       continue;
     }
     if (IsSwitch(word, "yes")) {
@@ -62,7 +91,7 @@ ScriptRequest ParseScriptRequest(const std::string& commandLine) {
       fail("unknown word on the command line: " + word);
       continue;
     }
-    if (i + 1 >= words.size() || words[i + 1].empty()) {
+    if (!valueAfter(i)) {
       fail(word + " needs a value after it");
       continue;
     }
@@ -70,7 +99,7 @@ ScriptRequest ParseScriptRequest(const std::string& commandLine) {
     *value = words[++i];
   }
   if (request.mode == ScriptMode::Check && (request.yes || modelGiven)) fail("/yes and /model go with /update only");
-  // Without a mode the line is the wizard's or the report's to read.
+  // Without a mode the line is the wizard's, which reads only /source.
   if (request.mode == ScriptMode::None) request.error.clear();
   return request;
 }

@@ -1,5 +1,6 @@
-// The program's command line: the switches of the runs without a window.
-// A switch is written /name or -name, in any case.
+// The program's command line: the switches of the runs without a window,
+// read by one parser for every mode. A switch is written /name or -name, in
+// any case.
 #pragma once
 
 #include <string>
@@ -15,9 +16,10 @@ std::vector<std::string> CommandLineWords(const std::string& commandLine);
 bool IsSwitch(const std::string& word, const char* name);
 
 enum class ScriptMode {
-  None,    // neither /check nor /update: the wizard (or /report)
+  None,    // no mode: the wizard
   Check,   // /check: scan, fetch, say what is newer
   Update,  // /update: flash what is newer, with /yes only
+  Report,  // /report FILE: the report for support
 };
 
 struct ScriptRequest {
@@ -28,16 +30,20 @@ struct ScriptRequest {
   // empty: the program's own server. Handed to the fetch (UseSource).
   std::string source;
   std::string log;     // /log FILE; empty: UpdateLog.txt beside the history
+  std::string reportFile;  // /report FILE; empty when no file follows
   std::string error;   // what is wrong with the command line; empty: nothing
 };
 
-// /check or /update with their options:
+// /check, /update or /report with their options:
 //   /check [/source PATH] [/log FILE]
 //   /update [/yes] [/model M] [/source PATH] [/log FILE]
-// Any other word, a switch of the other mode, a repeated mode or an option
+//   /report FILE [/source PATH]
+// Any other word, a switch of another mode, a repeated mode or an option
 // without its value sets `error` (the mode is still set, so that the run
-// can say so in its log). Mode None, with no error, when neither /check nor
-// /update is on the line.
+// can say so in its log; the report is written whatever else the line
+// holds). A switch of the program is never taken as an option's value:
+// "/report /source D:\fw" names no report file. Mode None, with no error,
+// when the line asks for none of the three.
 ScriptRequest ParseScriptRequest(const std::string& commandLine);
 
 }  // namespace app

@@ -9,7 +9,13 @@
 
 namespace app {
 
-bool UseSource(CatalogueFetcher& fetcher, const std::string& source) {
+std::string CatalogueCopyPath(const std::string& workFolder) {
+  if (workFolder.empty()) return std::string();
+  return workFolder + "\\catalogue-" + std::to_string(GetCurrentProcessId()) + ".idx";
+}
+
+bool UseSource(CatalogueFetcher& fetcher, const std::string& source, const std::string& historyFile) {
+  fetcher.localCopyPath = CatalogueCopyPath(WorkRoot(historyFile));
   if (source.empty()) {
     // The folder beside the program, when it holds a catalogue, then the
     // servers.
@@ -42,7 +48,10 @@ FetchedCatalogue FetchVerifiedCatalogue(CatalogueFetcher& fetcher, const std::st
     fetched.signatureRefused = catalogue.signatureRefused;
     fetched.replayRefused = catalogue.replayRefused;
     fetched.issue = catalogue.issue;
-    if (fetched.usable && keepSerial) RememberAcceptedSerial(serialFile, catalogue);
+    const bool newerSerial = fetched.hashRequired && catalogue.issue.serial > fetched.acceptedSerial;
+    if (fetched.usable && keepSerial && newerSerial) {
+      fetched.serialNotKept = !RememberAcceptedSerial(serialFile, catalogue);
+    }
   }
   return fetched;
 }

@@ -23,6 +23,9 @@ struct FetchedCatalogue {
   std::string text;             // the catalogue's bytes as they arrived
   CatalogueIssue issue;
   std::uint64_t acceptedSerial = 0;  // the highest serial accepted before; 0: none
+  // A newer serial was to be kept but its file could not be written: an
+  // older catalogue would not be refused next time.
+  bool serialNotKept = false;
 };
 
 // The one place where `/source PATH` reaches the fetch: `source` is handed
@@ -33,7 +36,15 @@ struct FetchedCatalogue {
 // False when this fetcher cannot read the source (an address, not a
 // folder): the run must then fetch nothing rather than reach for another
 // place than it was told.
-bool UseSource(CatalogueFetcher& fetcher, const std::string& source);
+// The catalogue's local copy goes into the work folder beside the history
+// file `historyFile` (WorkRoot), under a name of this run's own
+// (CatalogueCopyPath): never a place another run or user writes.
+bool UseSource(CatalogueFetcher& fetcher, const std::string& source, const std::string& historyFile);
+
+// The local copy of this run's catalogue in `workFolder`: a name that holds
+// the process id, which no other running copy of the program has. Empty
+// when there is no work folder.
+std::string CatalogueCopyPath(const std::string& workFolder);
 
 // Fetches the catalogue with `fetcher` and holds it to the maker's signature
 // and to the serial kept in `serialFile`, as the wizard does. With

@@ -44,7 +44,7 @@ std::string LanguageText() {
 
 void FetchCatalogue(ReportFacts& facts, const std::string& source) {
   CatalogueFetcher fetcher;
-  UseSource(fetcher, source);
+  UseSource(fetcher, source, facts.historyFile);
   // Held to the serial accepted before, as the wizard holds it; the report
   // keeps no serial itself.
   const FetchedCatalogue fetched = FetchVerifiedCatalogue(fetcher, SerialFileBeside(facts.historyFile), false);

@@ -109,18 +109,6 @@ bool Download(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::st
   return false;
 }
 
-// The program's own work folder beside the history ("Downloads"), made when
-// missing; empty when it cannot be. Not the system's temporary folder: a
-// startup script runs as SYSTEM, whose temporary folder every user can make
-// folders in, and the flasher started from there would run as SYSTEM.
-std::string WorkRoot(const std::string& historyFile) {
-  const std::string::size_type slash = historyFile.find_last_of("\\/");
-  if (slash == std::string::npos) return std::string();
-  const std::string root = historyFile.substr(0, slash) + "\\Downloads";
-  framework::CreateFolder(root);
-  return framework::IsFolder(root) ? root : std::string();
-}
-
 // A new folder in `root` for one drive's files, "NAME", else "NAME-2",
 // "NAME-3", ...: never one an earlier run left (it may hold kept files).
 std::string NewWorkFolder(const std::string& root, const std::string& name) {
@@ -197,7 +185,7 @@ DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, 
   install::UpdateRecord record = install::RecordOfUpdate(drive, item);
   const std::string folder =
       root.empty() ? std::string() : NewWorkFolder(root, drive.model + "-" + record.versionInstalled);
-  if (folder.empty()) return end(DriveEnd::Failed, "failed: no folder for the files can be made under the system's temporary folder");
+  if (folder.empty()) return end(DriveEnd::Failed, "failed: no folder for the files can be made in the work folder " + root);
   const std::string kept = "; files kept in " + folder;
 
   const std::string saved = folder + "\\" + SavedName(item);
@@ -216,6 +204,7 @@ DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, 
   const install::InstallOutcome outcome = install::RunInstall("", *archive, title, &flasher);
   archive.reset();
   if (outcome.code != install::kInstallStarted) {
+    followUp.NotStarted();
     std::string text;
     for (const std::string& message : TextsOf(messages::InstallMessages(outcome, Language::English)))
       text += (text.empty() ? "" : " ") + OneLine(message);
@@ -250,9 +239,14 @@ DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, 
 int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   const std::string historyFile = HistoryFilePath(transport.isNt);
   ScriptLog log;
-  if (!log.Open(request.log.empty() ? LogFileBeside(historyFile) : request.log)) return kExitLogNotWritten;
+  // A link would take the log's writes elsewhere: a run as SYSTEM must not
+  // overwrite whatever file a user's link points at.
+  const bool linkRefused = !request.log.empty() && framework::IsLink(request.log);
+  const std::string logFile = request.log.empty() || linkRefused ? LogFileBeside(historyFile) : request.log;
+  if (!log.Open(logFile)) return kExitLogNotWritten;
   log.Note(std::string("VORN Firmware Update ") + VORN_VERSION_TEXT + ", " + CommandText(request) + ", " +
            LocalTimeText());
+  if (linkRefused) log.Note("the log: " + request.log + " is a link, which this program does not write through; the log is here instead");
   if (!request.error.empty()) {
     log.Note("the command line: " + request.error);
     return log.End(kExitBadCommandLine);
@@ -271,26 +265,42 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   log.Note(std::string("drives: ") + (transport.isNt ? "SCSI pass-through" : "ASPI, WNASPI32.DLL") +
            (scanWorked ? "" : ", could not scan") + ", " + std::to_string(drives.size()) + " found, " +
            std::to_string(chosen.size()) + (request.model.empty() ? " of the maker" : " of model " + request.model));
-  for (const scsi::DriveProblem& problem : transport.TakeProblems()) log.Note("scan: " + DriveProblemText(problem));
-  for (const CheckedUpdate& update : SettleOpenRecords(historyFile, drives))
+  // What ends the run as failed whatever else it does: drives that could
+  // not be looked at (one of them may be the maker's), and the updates of
+  // an earlier run that this run finds did not take.
+  std::vector<DriveEnd> ends;
+  if (!scanWorked) ends.push_back(DriveEnd::Failed);
+  for (const scsi::DriveProblem& problem : transport.TakeProblems()) {
+    log.Note("scan: " + DriveProblemText(problem));
+    if (problem.cause == scsi::ProblemCause::DriveNotOpened) ends.push_back(DriveEnd::Failed);
+  }
+  for (const CheckedUpdate& update : SettleOpenRecords(historyFile, drives)) {
     log.Note("an update left open before, settled now: " + install::FormatRecord(update.record));
+    const DriveEnd earlier = EndOfVerdict(update.verdict);
+    if (earlier != DriveEnd::Verified) log.Note(EarlierUpdateText(update.record, update.verdict));
+    ends.push_back(earlier);
+  }
   log.Note("history: " + (historyFile.empty() ? std::string("none (no folder can take it)") : historyFile));
 
   if (request.mode == ScriptMode::Update && chosen.empty()) {
     log.Line(DriveTableHeader());
     // Not having looked is not having nothing to do.
-    return log.End(scanWorked ? kExitNothingToDo : kExitFailed);
+    return log.End(ExitCodeWith(ends, kExitNothingToDo));
   }
 
   CatalogueFetcher fetcher;
-  if (!UseSource(fetcher, request.source)) {
+  if (!UseSource(fetcher, request.source, historyFile)) {
     log.Note("catalogue: the source " + request.source + " cannot be read by this program; nothing was fetched");
     log.Line(DriveTableHeader());
-    return log.End(kExitNoCatalogue);
+    return log.End(ExitCodeWith(ends, kExitNoCatalogue));
   }
   const FetchedCatalogue fetched = FetchVerifiedCatalogue(fetcher, SerialFileBeside(historyFile), true);
   log.Note("catalogue: " + fetched.server + ": " + VerificationText(fetched));
   for (FetchFailure failure : fetcher.failures) log.Note("catalogue: " + FetchFailureText(failure));
+  if (fetched.serialNotKept) {
+    log.Note("catalogue: its serial " + std::to_string(fetched.issue.serial) + " could not be kept in " +
+             SerialFileBeside(historyFile) + "; an older catalogue would not be refused next time");
+  }
   const CatalogueState state = !fetched.arrived   ? CatalogueState::NotArrived
                                : !fetched.usable ? CatalogueState::NotVerified
                                                  : CatalogueState::Usable;
@@ -303,15 +313,15 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   if (request.mode == ScriptMode::Check || state != CatalogueState::Usable) {
     ReleaseFetch(fetcher);
     // Drives that could not be scanned are not "no drive of the maker".
-    if (request.mode == ScriptMode::Check) return log.End(scanWorked ? CheckExitCode(state, plans) : kExitFailed);
-    return log.End(state == CatalogueState::NotVerified ? kExitCatalogueNotVerified : kExitNoCatalogue);
+    if (request.mode == ScriptMode::Check) return log.End(ExitCodeWith(ends, CheckExitCode(state, plans)));
+    return log.End(
+        ExitCodeWith(ends, state == CatalogueState::NotVerified ? kExitCatalogueNotVerified : kExitNoCatalogue));
   }
 
   // One drive at a time, each to the end of its verdict before the next.
   const std::string root = WorkRoot(historyFile);
   LogVoice voice(log);
   UpdateFollowUp followUp(transport, voice);
-  std::vector<DriveEnd> ends;
   for (const install::DrivePlan& plan : plans) {
     const std::string& address = plan.drive.address;
     if (plan.action == install::PlannedAction::NothingNewer) {
@@ -326,7 +336,7 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
     }
   }
   ReleaseFetch(fetcher);
-  return log.End(UpdateExitCode(ends));
+  return log.End(ExitCodeWith(ends, kExitNothingToDo));
 }
 
 }  // namespace app

@@ -1,5 +1,7 @@
 #include "app/ScriptLog.h"
 
+#include "scsi/ScsiSystem.h"
+
 namespace app {
 namespace {
 
@@ -51,7 +53,8 @@ DriveEnd EndOfVerdict(install::Verdict verdict) {
     case install::Verdict::HeldDriveChanged:
     case install::Verdict::HeldOnBattery:
     case install::Verdict::HeldDiscInDrive:
-    case install::Verdict::HeldDriveBusy: return DriveEnd::Held;
+    case install::Verdict::HeldDriveBusy:
+    case install::Verdict::HeldAnotherUpdate: return DriveEnd::Held;
     case install::Verdict::Pending: break;
   }
   return DriveEnd::Failed;
@@ -73,6 +76,17 @@ int UpdateExitCode(const std::vector<DriveEnd>& ends) {
   return kExitNothingToDo;
 }
 
+int ExitCodeWith(const std::vector<DriveEnd>& ends, int code) {
+  const int worst = UpdateExitCode(ends);
+  return worst != kExitNothingToDo ? worst : code;
+}
+
+std::string EarlierUpdateText(const install::UpdateRecord& record, install::Verdict verdict) {
+  return "the earlier update of " + OrDash(record.model) + " at " + OrDash(record.address) + " from " +
+         OrDash(record.revisionBefore) + " to " + OrDash(record.versionInstalled) + ", started " + OrDash(record.time) +
+         ", ended as " + install::VerdictName(verdict) + "; this run ends with its exit code";
+}
+
 std::string DriveTableHeader() { return "address\tmodel\trevision\tnewest offered\tfile\tSHA-256"; }
 
 std::string DriveTableLine(const install::DrivePlan& plan) {
@@ -86,6 +100,12 @@ std::string DriveTableLine(const install::DrivePlan& plan) {
 
 std::string DriveProblemText(const scsi::DriveProblem& problem) {
   if (problem.cause == scsi::ProblemCause::AspiLibraryMissing) return "WNASPI32.DLL not found: the drives cannot be scanned";
+  if (problem.cause == scsi::ProblemCause::DriveNotOpened) {
+    const bool held = problem.windowsError == scsi::kErrorSharingViolation;
+    return std::string("the drive ") + problem.driveLetter + ": could not be opened (Windows error " +
+           std::to_string(problem.windowsError) + (held ? ", another program holds it open" : "") +
+           "); it was not read";
+  }
   return "a pass-through request failed with Windows error " + std::to_string(problem.windowsError);
 }
 

@@ -66,6 +66,15 @@ DriveEnd EndOfVerdict(install::Verdict verdict);
 // applied, held; 0 when every drive was verified or none was updated.
 int UpdateExitCode(const std::vector<DriveEnd>& ends);
 
+// `code`, unless `ends` hold a drive that did not end verified: then
+// UpdateExitCode of them. The ends of a run are those of its drives' updates,
+// of the earlier updates it found did not take, and a failed end for each
+// drive it could not look at; none of these may end a run as a success.
+int ExitCodeWith(const std::vector<DriveEnd>& ends, int code);
+
+// The log's words for an earlier update that `verdict` settles, naming it.
+std::string EarlierUpdateText(const install::UpdateRecord& record, install::Verdict verdict);
+
 // The header of the drive table and one drive's line: address, model,
 // revision, the newest version offered (or "-"), its file's path and its
 // SHA-256 (or "-"). The version is the entry's date code when it lists no

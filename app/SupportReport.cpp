@@ -2,7 +2,6 @@
 
 #include <cstddef>
 
-#include "app/CommandLine.h"
 #include "catalogue/CatalogueIssue.h"
 #include "catalogue/FirmwareItem.h"
 #include "install/UpdatePlan.h"
@@ -107,16 +106,6 @@ void AddHistory(std::string& text, const ReportFacts& facts) {
 }
 
 }  // namespace
-
-bool ParseReportRequest(const std::string& commandLine, std::string& file) {
-  const std::vector<std::string> words = CommandLineWords(commandLine);
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    if (!IsSwitch(words[i], "report")) continue;
-    file = i + 1 < words.size() ? words[i + 1] : std::string();
-    return true;
-  }
-  return false;
-}
 
 std::string ComposeReport(const ReportFacts& facts) {
   std::string text;

@@ -13,12 +13,6 @@
 
 namespace app {
 
-// The file named after "/report" or "-report" (any case) on the command
-// line, which starts with the program's own name (quoted or not); the file
-// may be quoted. False when the command line asks for no report; true with
-// an empty `file` when the option has no file after it.
-bool ParseReportRequest(const std::string& commandLine, std::string& file);
-
 struct ReportFacts {
   std::string program;          // file name and version
   std::string windows;          // version and build

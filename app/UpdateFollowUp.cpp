@@ -9,6 +9,7 @@
 #include "app/FlasherWait.h"
 #include "app/UpdateCheck.h"
 #include "controls/MessageDialog.h"
+#include "framework/File.h"
 #include "messages/ShowMessages.h"
 #include "scsi/ScsiTransport.h"
 
@@ -47,6 +48,14 @@ std::string HistoryFilePath(bool ntLine) {
       install::HistoryFileCandidates(ntLine, EnvironmentValue("APPDATA"), ProgramFolder(), WindowsFolder()));
 }
 
+std::string WorkRoot(const std::string& historyFile) {
+  const std::string::size_type slash = historyFile.find_last_of("\\/");
+  if (slash == std::string::npos) return std::string();
+  const std::string root = historyFile.substr(0, slash) + "\\Downloads";
+  framework::CreateFolder(root);
+  return framework::IsFolder(root) ? root : std::string();
+}
+
 std::string LocalTimeText() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
@@ -64,6 +73,7 @@ install::HoldAnswer WindowVoice::AskAboutHold(install::HoldReason hold, const in
   if (hold == install::HoldReason::DriveChanged) message = texts.heldDriveChanged;
   if (hold == install::HoldReason::OnBattery) message = texts.heldOnBattery;
   if (hold == install::HoldReason::DiscInDrive) message = texts.heldDiscInDrive;
+  if (hold == install::HoldReason::AnotherUpdate) message = texts.heldAnotherUpdate;
   const std::string arguments[5] = {record.model, "", "", record.address, ""};
   controls::MessageDialog dialog(language_);
   dialog.panel.text = FillIn(message, arguments);
@@ -118,25 +128,42 @@ bool UpdateFollowUp::ReadyToFlash(install::UpdateRecord& record, const std::stri
   voice_.WaitForFlashers(processes);
 
   if (record.address.empty()) record.address = NextAddress(record.model);
-  // The snapshot lists the drives in table order; an address not found
-  // leaves the index out of range, which the checks find gone.
-  int driveIndex = -1;
-  for (std::size_t i = 0; i < startDrives_.size(); ++i) {
-    if (startDrives_[i].address == record.address) driveIndex = static_cast<int>(i);
-  }
   install::HoldReason hold = install::HoldReason::None;
   {
-    install::TransportConditions conditions(transport_, driveIndex, install::SystemPowerSource);
+    install::TransportConditions conditions(transport_, ChosenDriveIndex(record), install::SystemPowerSource,
+                                            updateLock_);
     hold = install::RunFlashGate(conditions,
                                  [&](install::HoldReason reason) { return voice_.AskAboutHold(reason, record); });
   }
   if (hold == install::HoldReason::None) return true;
 
+  ReleaseLockUnlessFlashing();
   record.time = LocalTimeText();
   record.verdict = install::HeldVerdict(hold);
   install::AppendRecord(historyFile_, record);
   voice_.Kept(record, savedPath);
   return false;
+}
+
+int UpdateFollowUp::ChosenDriveIndex(const install::UpdateRecord& record) const {
+  // The drive must still be the one the user or the plan chose: the model
+  // and revision recorded then, not those of a rescan since (a flasher of
+  // this run may have changed it too). The snapshot lists the drives in
+  // table order; an index out of range the checks find gone, which holds
+  // the flash as a changed drive.
+  for (std::size_t i = 0; i < startDrives_.size(); ++i) {
+    const install::ScannedDrive& drive = startDrives_[i];
+    if (drive.address != record.address) continue;
+    const bool asChosen = drive.model == record.model && drive.revision == record.revisionBefore;
+    return asChosen ? static_cast<int>(i) : -1;
+  }
+  return -1;
+}
+
+void UpdateFollowUp::NotStarted() { ReleaseLockUnlessFlashing(); }
+
+void UpdateFollowUp::ReleaseLockUnlessFlashing() {
+  if (started_.empty()) updateLock_.Release();
 }
 
 void UpdateFollowUp::Started(install::UpdateRecord& record, install::StartedProgram& flasher) {
@@ -150,7 +177,10 @@ void UpdateFollowUp::Started(install::UpdateRecord& record, install::StartedProg
 }
 
 std::vector<CheckedUpdate> UpdateFollowUp::CheckStarted() {
-  if (started_.empty()) return {};
+  if (started_.empty()) {
+    updateLock_.Release();
+    return {};
+  }
   std::vector<void*> processes;
   for (const install::StartedProgram& flasher : flashers_) processes.push_back(flasher.process);
   voice_.WaitForFlashers(processes);
@@ -172,6 +202,8 @@ std::vector<CheckedUpdate> UpdateFollowUp::CheckStarted() {
     install::SettleRecord(historyFile_, checked[i].record, checked[i].verdict);
   }
   started_.clear();
+  // The flashers have ended and the drives have been read back.
+  updateLock_.Release();
   for (const CheckedUpdate& update : checked) voice_.Verdict(update, false);
   return checked;
 }

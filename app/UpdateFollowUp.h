@@ -11,6 +11,7 @@
 #include "app/UpdateCheck.h"
 #include "framework/Language.h"
 #include "install/FlashGate.h"
+#include "install/UpdateLock.h"
 #include "install/ProgramStart.h"
 #include "install/UpdateHistory.h"
 #include "install/UpdateVerdict.h"
@@ -27,6 +28,13 @@ std::string ProgramFolder();
 // Where this machine keeps the history (install::HistoryFileCandidates with
 // this system's folders); empty when no folder can take it.
 std::string HistoryFilePath(bool ntLine);
+
+// The program's own work folder beside the history file `historyFile`
+// ("Downloads"), made when missing; empty when it cannot be. Not the
+// system's temporary folder: a startup script runs as SYSTEM, whose
+// temporary folder every user can make folders in, and the flasher started
+// from there would run as SYSTEM.
+std::string WorkRoot(const std::string& historyFile);
 
 // The local time as "YYYY-MM-DD hh:mm:ss".
 std::string LocalTimeText();
@@ -81,15 +89,22 @@ class UpdateFollowUp {
   void CheckPending();
 
   // Before the flasher of an update the user has agreed to, whose drive's
-  // model and revision `record` holds: waits (with the waiting window) for a
-  // flasher of this run that still runs, for one flasher at a time, then
-  // runs the checks that the flash is safe (install::RunFlashGate), asking
-  // the voice about each that holds it back. Gives `record` the drive's
+  // model and revision `record` holds as they were when the update was
+  // chosen: waits (with the waiting window) for a flasher of this run that
+  // still runs, for one flasher at a time, then takes the machine's update
+  // lock and runs the checks that the flash is safe (install::RunFlashGate),
+  // asking the voice about each that holds it back. The lock is kept until
+  // CheckStarted has read the drives back, or NotStarted. Gives `record` the drive's
   // address unless it has one. True when the flasher may start. False when
   // the answer was to give up: the attempt is written to the history as
   // held, with its reason (also in `record.verdict`), and the voice is told
   // where the downloaded file `savedPath` is kept.
   bool ReadyToFlash(install::UpdateRecord& record, const std::string& savedPath);
+
+  // The flasher of an update that passed ReadyToFlash did not start (the
+  // archive could not be unpacked): the machine's lock is given back unless
+  // a flasher of this run still waits for its verdict.
+  void NotStarted();
 
   // The wizard's report of a started update: gives it the time and, unless
   // ReadyToFlash did, the drive's address, writes it as pending and keeps
@@ -107,6 +122,10 @@ class UpdateFollowUp {
  private:
   // The address of the maker's drive of `model` that the next update is for.
   std::string NextAddress(const std::string& model) const;
+  // The index of `record`'s drive in the latest scan when it is still the
+  // drive chosen; -1 otherwise.
+  int ChosenDriveIndex(const install::UpdateRecord& record) const;
+  void ReleaseLockUnlessFlashing();
 
   ScsiTransport& transport_;
   FollowUpVoice& voice_;
@@ -114,6 +133,7 @@ class UpdateFollowUp {
   std::vector<install::ScannedDrive> startDrives_;
   std::vector<install::UpdateRecord> started_;
   std::vector<install::StartedProgram> flashers_;
+  install::MachineUpdateLock updateLock_;
 };
 
 }  // namespace app

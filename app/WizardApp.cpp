@@ -19,13 +19,12 @@
 
 bool WizardApp::InitInstance() {
   const app::ScriptRequest script = app::ParseScriptRequest(GetCommandLineA());
-  if (script.mode != app::ScriptMode::None) {
-    m_nExitCode = app::RunScript(script, theTransport);
+  if (script.mode == app::ScriptMode::Report) {
+    m_nExitCode = app::WriteSupportReport(script.reportFile, theTransport, script.source);
     return false;
   }
-  std::string reportFile;
-  if (app::ParseReportRequest(GetCommandLineA(), reportFile)) {
-    m_nExitCode = app::WriteSupportReport(reportFile, theTransport, script.source);
+  if (script.mode != app::ScriptMode::None) {
+    m_nExitCode = app::RunScript(script, theTransport);
     return false;
   }
 
@@ -39,14 +38,16 @@ bool WizardApp::InitInstance() {
   followUp.CheckPending();
 
   auto wizard = std::make_unique<WizardDialog>(language);
-  wizard->acceptedSerialFile = SerialFileBeside(app::HistoryFilePath(theTransport.isNt));
-  app::UseSource(wizard->SourceSettings(), script.source);
+  const std::string historyFile = app::HistoryFilePath(theTransport.isNt);
+  wizard->acceptedSerialFile = SerialFileBeside(historyFile);
+  app::UseSource(wizard->SourceSettings(), script.source, historyFile);
   wizard->onBeforeFlash = [&followUp](install::UpdateRecord& record, const std::string& savedPath) {
     return followUp.ReadyToFlash(record, savedPath);
   };
   wizard->onUpdateStarted = [&followUp](install::UpdateRecord& record, install::StartedProgram& flasher) {
     followUp.Started(record, flasher);
   };
+  wizard->onUpdateNotStarted = [&followUp] { followUp.NotStarted(); };
   m_pMainWnd = wizard.get();
   // The wizard's result is not acted on; it becomes the process's exit code so
   // that whoever started the program can tell how it ended.

@@ -72,6 +72,7 @@ bool CatalogueFetcher::PrepareLocalCopy() {
   catalogueFileName = kCatalogueName;
   remoteCataloguePath = std::string("/") + kCatalogueFolder + catalogueFileName;
   localCataloguePath = localCopyPath;
+  if (localCataloguePath.empty()) return false;
 
   // Copies left from an earlier run would make the transfers fail, since they
   // refuse to overwrite an existing file. A copy that cannot be removed must

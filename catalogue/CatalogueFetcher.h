@@ -97,7 +97,11 @@ class CatalogueFetcher {
   // fetcher at a loopback server and a scratch file before fetching.
   std::string serverHost = deployment::ftpHost;
   unsigned short serverPort = deployment::ftpPort;   // 0: the FTP default
-  std::string localCopyPath = deployment::localCataloguePath;
+  // Where the catalogue's local copy goes: a file of this run's own in the
+  // program's work folder (the program names it: app::UseSource); a copy
+  // shared by every run would be deleted by one while another reads it.
+  // Empty: none, and no catalogue arrives.
+  std::string localCopyPath;
   // The HTTP mirror's catalogue folder; empty: no mirror.
   std::string mirrorAddress = deployment::httpMirror;
   // The local folder tried first (the program's choice: "/source PATH", or

@@ -5,6 +5,7 @@
 
 #include "catalogue/FirmwareCatalogue.h"
 #include "framework/File.h"
+#include "framework/FileReplace.h"
 #include "framework/Platform.h"
 
 namespace {
@@ -111,13 +112,20 @@ bool RememberAcceptedSerial(const std::string& path, const FirmwareCatalogue& ca
   if (catalogue.issue.serial <= ReadAcceptedSerial(path)) return false;
   const std::string text = std::to_string(catalogue.issue.serial) +
                            "\r\n# the highest serial of a catalogue this program has accepted\r\n";
+  // Written beside and moved into place, so that a write cut short never
+  // leaves a file that reads as serial 0, which would let any older
+  // catalogue in again.
+  const std::string fresh = path + ".new";
   try {
     CFile file;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite)) return false;
+    if (!file.Open(fresh, CFile::modeCreate | CFile::modeWrite)) return false;
     file.Write(text.data(), static_cast<unsigned>(text.size()));
     file.Close();
-    return true;
+    if (framework::MoveIntoPlace(fresh, path)) return true;
+    platform::RemoveFile(fresh);
+    return false;
   } catch (const CFileException&) {
+    platform::RemoveFile(fresh);
     return false;
   }
 }

@@ -98,6 +98,10 @@ bool CreateFolder(const std::string& path);
 // Whether `path` names an existing folder.
 bool IsFolder(const std::string& path);
 
+// Whether `path` is a link of the file system (a reparse point on Windows, a
+// symbolic link elsewhere), which a write would follow to another place.
+bool IsLink(const std::string& path);
+
 // Renames a file or folder to `to` on the same volume; false when `to`
 // already exists or the system refused. Neither path ends with a separator.
 bool MoveToNewPath(const std::string& from, const std::string& to);

@@ -1,5 +1,5 @@
 // Putting a finished file in place of another on the same volume, on every
-// Windows from 95 on.
+// Windows from 95 on (and by rename() in the native tree).
 #pragma once
 
 #include <string>

@@ -1,4 +1,5 @@
 #include "framework/File.h"
+#include "framework/FileReplace.h"
 
 #include <cerrno>
 #include <cstring>
@@ -199,6 +200,11 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool MoveToNewPath(const std::string& from, const std::string& to) {
   struct stat st {};
   if (::lstat(to.c_str(), &st) == 0 || errno != ENOENT) return false;
@@ -206,6 +212,11 @@ bool MoveToNewPath(const std::string& from, const std::string& to) {
 }
 
 bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+// rename() replaces the target in one step on every POSIX system.
+bool MoveIntoPlace(const std::string& source, const std::string& target) {
+  return ::rename(source.c_str(), target.c_str()) == 0;
+}
 
 bool ClearReadOnly(const std::string& path) {
   struct stat st {};

@@ -6,6 +6,7 @@ namespace install {
 
 Verdict HeldVerdict(HoldReason reason) {
   switch (reason) {
+    case HoldReason::AnotherUpdate: return Verdict::HeldAnotherUpdate;
     case HoldReason::DriveChanged: return Verdict::HeldDriveChanged;
     case HoldReason::OnBattery: return Verdict::HeldOnBattery;
     case HoldReason::DiscInDrive: return Verdict::HeldDiscInDrive;
@@ -16,6 +17,7 @@ Verdict HeldVerdict(HoldReason reason) {
 }
 
 HoldReason CheckBeforeFlash(FlashConditions& conditions) {
+  if (!conditions.TakeUpdateLock()) return HoldReason::AnotherUpdate;
   switch (conditions.LookAtDrive()) {
     case scsi::DriveLook::Same: break;
     case scsi::DriveLook::HeldOpen: return HoldReason::DriveBusy;
@@ -41,8 +43,8 @@ HoldReason RunFlashGate(FlashConditions& conditions, const std::function<HoldAns
 }
 
 TransportConditions::TransportConditions(ScsiTransport& transport, int driveIndex,
-                                         std::function<PowerSource()> power)
-    : transport_(transport), driveIndex_(driveIndex), power_(std::move(power)) {}
+                                         std::function<PowerSource()> power, MachineUpdateLock& lock)
+    : transport_(transport), driveIndex_(driveIndex), power_(std::move(power)), lock_(lock) {}
 
 TransportConditions::~TransportConditions() { transport_.EndLookAgain(); }
 

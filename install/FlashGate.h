@@ -1,6 +1,7 @@
 // The checks between the user's Yes to "update now" and the start of the
-// flasher, for every flash. In this order: the drive is still the one the
-// user chose; the computer is not running on battery; there is no disc in
+// flasher, for every flash. In this order: no other copy of the program
+// is updating a drive on this computer (the machine's update lock, which
+// the caller then holds); the drive is still the one the user chose; the computer is not running on battery; there is no disc in
 // the drive; the drive is not busy. A check that fails holds the flash back
 // until the user has put it right (Retry) or gives up (Cancel).
 //
@@ -11,6 +12,7 @@
 #include <functional>
 
 #include "install/UpdateHistory.h"
+#include "install/UpdateLock.h"
 #include "scsi/DriveRecheck.h"
 
 class ScsiTransport;
@@ -18,7 +20,8 @@ class ScsiTransport;
 namespace install {
 
 enum class HoldReason {
-  None,          // every check passed
+  None,           // every check passed
+  AnotherUpdate,  // another copy of the program is updating a drive on this computer
   DriveChanged,  // the drive changed or is gone since the user chose it
   OnBattery,     // the computer runs on battery
   DiscInDrive,   // a disc is in the drive
@@ -43,6 +46,8 @@ Verdict HeldVerdict(HoldReason reason);
 // What the checks read of the machine, for one chosen drive.
 class FlashConditions {
  public:
+  // Takes the machine's update lock (MachineUpdateLock::Take).
+  virtual bool TakeUpdateLock() = 0;
   virtual scsi::DriveLook LookAtDrive() = 0;
   virtual PowerSource Power() = 0;
   virtual scsi::MediumState Medium() = 0;
@@ -66,15 +71,17 @@ enum class HoldAnswer { Retry, Cancel };
 HoldReason RunFlashGate(FlashConditions& conditions, const std::function<HoldAnswer(HoldReason)>& ask);
 
 // The conditions of listed drive `driveIndex` of `transport`, on either back
-// end, with the power source from `power`. The drive is released (the
+// end, with the power source from `power` and the machine's lock `lock`. The drive is released (the
 // handle the checks opened closed) when the object goes.
 class TransportConditions : public FlashConditions {
  public:
-  TransportConditions(ScsiTransport& transport, int driveIndex, std::function<PowerSource()> power);
+  TransportConditions(ScsiTransport& transport, int driveIndex, std::function<PowerSource()> power,
+                      MachineUpdateLock& lock);
   ~TransportConditions();
   TransportConditions(const TransportConditions&) = delete;
   TransportConditions& operator=(const TransportConditions&) = delete;
 
+  bool TakeUpdateLock() override { return lock_.Take(); }
   scsi::DriveLook LookAtDrive() override;
   PowerSource Power() override { return power_(); }
   scsi::MediumState Medium() override;
@@ -84,6 +91,7 @@ class TransportConditions : public FlashConditions {
   ScsiTransport& transport_;
   int driveIndex_;
   std::function<PowerSource()> power_;
+  MachineUpdateLock& lock_;
 };
 
 }  // namespace install

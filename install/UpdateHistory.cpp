@@ -28,6 +28,7 @@ const struct {
     {Verdict::HeldOnBattery, "held: on battery"},
     {Verdict::HeldDiscInDrive, "held: disc in drive"},
     {Verdict::HeldDriveBusy, "held: drive busy"},
+    {Verdict::HeldAnotherUpdate, "held: another update is running"},
 };
 
 std::string FieldText(const std::string& value) {

@@ -29,10 +29,12 @@ enum class Verdict {
   HeldOnBattery,
   HeldDiscInDrive,
   HeldDriveBusy,
+  HeldAnotherUpdate,
 };
 
 // "pending", "verified", "not applied", "drive missing", "held: drive
-// changed", "held: on battery", "held: disc in drive", "held: drive busy".
+// changed", "held: on battery", "held: disc in drive", "held: drive busy",
+// "held: another update is running".
 const char* VerdictName(Verdict verdict);
 
 struct UpdateRecord {

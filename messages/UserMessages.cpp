@@ -87,6 +87,10 @@ UserMessages DriveProblemMessages(const scsi::DriveProblems& problems, SystemTex
       case scsi::ProblemCause::PassThroughFailed:
         messages.push_back({MessageWindow::PlainBox, SystemErrorText(problem.windowsError, system)});
         break;
+      case scsi::ProblemCause::DriveNotOpened:
+        messages.push_back({MessageWindow::PlainBox, std::string(1, problem.driveLetter) + ": " +
+                                                         SystemErrorText(problem.windowsError, system)});
+        break;
     }
   }
   return messages;

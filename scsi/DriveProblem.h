@@ -12,14 +12,18 @@ namespace scsi {
 enum class ProblemCause {
   AspiLibraryMissing,  // WNASPI32.DLL did not load, or lacks an entry point
   PassThroughFailed,   // a pass-through request failed with `windowsError`
+  DriveNotOpened,      // NT line: the CD-ROM drive `driveLetter` could not be opened
+                       // (held open by another program, access denied, ...), so
+                       // it was not read
 };
 
 struct DriveProblem {
   ProblemCause cause;
   std::uint32_t windowsError = 0;  // GetLastError of the failed call; 0 when none
+  char driveLetter = 0;            // the drive it concerns; 0 when none
 
   bool operator==(const DriveProblem& other) const {
-    return cause == other.cause && windowsError == other.windowsError;
+    return cause == other.cause && windowsError == other.windowsError && driveLetter == other.driveLetter;
   }
 };
 

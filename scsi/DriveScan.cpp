@@ -83,7 +83,13 @@ int ScsiTransport::ScanDriveLetters() {
     if (os.DriveType(root) != kDriveCdrom) continue;
     const std::string devicePath = "\\\\.\\" + root.substr(0, 2);
     lastOpenedHandle = os.OpenDevice(devicePath);
-    if (lastOpenedHandle == InvalidDeviceHandle()) continue;
+    if (lastOpenedHandle == InvalidDeviceHandle()) {
+      // Not listed, as before; but a drive nobody could look at is not a
+      // drive known to be another maker's, and whoever reports the scan
+      // must say so.
+      problems_.push_back({ProblemCause::DriveNotOpened, os.LastError(), letter});
+      continue;
+    }
 
     currentHandle = lastOpenedHandle;
     // Cleared for every drive, so that a drive whose INQUIRY fails lists

@@ -614,7 +614,10 @@ void WizardDialog::InstallUpdate(const FirmwareItem& item, const std::string& li
   install::StartedProgram flasher;
   const install::InstallOutcome outcome = install::RunInstall(listedName, archive, savedTitle, &flasher);
   messages::ReportInstall(outcome, language);
-  if (outcome.code != install::kInstallStarted) return;
+  if (outcome.code != install::kInstallStarted) {
+    if (onUpdateNotStarted) onUpdateNotStarted();
+    return;
+  }
   if (onUpdateStarted) {
     onUpdateStarted(record, flasher);
   } else {

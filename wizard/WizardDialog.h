@@ -58,6 +58,10 @@ class WizardDialog : public CDialog {
   // flasher, which the callee then owns. Unset: the flasher is let go.
   std::function<void(install::UpdateRecord& record, install::StartedProgram& flasher)> onUpdateStarted;
 
+  // Called when onBeforeFlash let an update go on but its flasher did not
+  // start (the install failed and was reported).
+  std::function<void()> onUpdateNotStarted;
+
   // The file that keeps the highest catalogue serial accepted
   // (SerialFileBeside the history); empty: none is kept, and no catalogue is
   // refused for its serial.

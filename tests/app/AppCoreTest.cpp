@@ -38,6 +38,7 @@ TEST(AppTexts, ChineseTextsAreTheirCodePage950Bytes) {
       {zh.heldOnBattery, "電腦正以電池供電，更新中途斷電可能損壞光碟機。\n請接上電源，再按「重試」。"},
       {zh.heldDiscInDrive, "位於 %4 的 %1 內有光碟。請按「開啟托盤」，\n取出光碟並讓托盤保持開啟。"},
       {zh.heldDriveBusy, "位於 %4 的 %1 正在忙碌。\n請關閉燒錄光碟的程式，等它結束後再按「重試」。"},
+      {zh.heldAnotherUpdate, "這部電腦上正在執行另一項更新。\n請等它結束後再按「重試」。"},
       {zh.keptFile, "更新沒有開始，下載的檔案保留在：\n%1\n%2"},
       {zh.retry, "重試"},
       {zh.cancel, "取消"},
@@ -99,13 +100,16 @@ TEST(ReportRequest, SlashOrDashReportThenTheFile) {
       {"VornUpdate.exe", false, ""},
       {"\"C:\\x /report\\VornUpdate.exe\"", false, ""},  // inside the program's own quoted path
       {"VornUpdate.exe /reports out.txt", false, ""},
+      // A switch is never the report's file.
+      {"VornUpdate.exe /report /source D:\\fw", true, ""},
   };
+  // The report reads its file from the one parser of every mode.
   for (const auto& row : rows) {
     SCOPED_TRACE(row.commandLine);
-    std::string file = "stale";
-    EXPECT_EQ(app::ParseReportRequest(row.commandLine, file), row.requested);
+    const app::ScriptRequest request = app::ParseScriptRequest(row.commandLine);
+    EXPECT_EQ(request.mode == app::ScriptMode::Report, row.requested);
     if (row.requested) {
-      EXPECT_EQ(file, row.file);
+      EXPECT_EQ(request.reportFile, row.file);
     }
   }
 }
@@ -120,11 +124,15 @@ TEST(ScriptRequest, ModesOptionsAndWhatIsWrong) {
     const char* error;  // a part of it; "" for none
   } rows[] = {
       {"VornUpdate.exe", app::ScriptMode::None, "", "", "", ""},
-      {"VornUpdate.exe /report r.txt", app::ScriptMode::None, "", "", "", ""},
+      {"VornUpdate.exe /report r.txt", app::ScriptMode::Report, "", "", "", ""},
+      {"VornUpdate.exe /source D:\\fw /report r.txt", app::ScriptMode::Report, "", "D:\\fw", "", ""},
+      {"VornUpdate.exe /check /model QX-1234A", app::ScriptMode::Check, "QX-1234A", "", "", "go with /update"},
+      {"VornUpdate.exe /update /yes /log /model M", app::ScriptMode::Update, "M", "", "", "/log needs a value"},
       {"VornUpdate.exe -CHECK /log \"C:\\My Logs\\a.txt\"", app::ScriptMode::Check, "", "", "C:\\My Logs\\a.txt", ""},
       {"VornUpdate.exe /update /yes /model QX-1234A /source \\\\server\\vorn", app::ScriptMode::Update, "QX-1234A",
        "\\\\server\\vorn", "", ""},
       {"VornUpdate.exe /check /update", app::ScriptMode::Update, "", "", "", "only one of"},
+      {"VornUpdate.exe /report r.txt /check", app::ScriptMode::Check, "", "", "", "only one of"},
       {"VornUpdate.exe /check /yes", app::ScriptMode::Check, "", "", "", "go with /update"},
       {"VornUpdate.exe /update /yes /log", app::ScriptMode::Update, "", "", "", "/log needs a value"},
       {"VornUpdate.exe /update /yes /logs x", app::ScriptMode::Update, "", "", "", "unknown word on the command line: /logs"},
@@ -159,7 +167,33 @@ TEST(ScriptExitCode, CatalogueFirstThenTheWorstDrive) {
   EXPECT_EQ(app::UpdateExitCode({DriveEnd::Held, DriveEnd::Failed, DriveEnd::DriveMissing}), app::kExitDriveMissing);
   EXPECT_EQ(app::EndOfVerdict(Verdict::HeldOnBattery), DriveEnd::Held);
   EXPECT_EQ(app::EndOfVerdict(Verdict::Pending), DriveEnd::Failed);
-  EXPECT_EQ(app::ExitLine(app::kExitHeld), "exit code 5: held by a check before the flash");
+  EXPECT_EQ(app::UpdateExitCode({DriveEnd::NotApplied, DriveEnd::Failed}), app::kExitFailed);
+  EXPECT_EQ(app::EndOfVerdict(Verdict::HeldAnotherUpdate), DriveEnd::Held);
+  // An earlier update that did not take, or a drive that could not be looked
+  // at, never lets a run end as a success.
+  EXPECT_EQ(app::ExitCodeWith({DriveEnd::Verified}, app::kExitNoMakerDrive), app::kExitNoMakerDrive);
+  EXPECT_EQ(app::ExitCodeWith({DriveEnd::DriveMissing}, app::kExitNothingToDo), app::kExitDriveMissing);
+  EXPECT_EQ(app::ExitCodeWith({DriveEnd::NotApplied}, app::kExitUpdateAvailable), app::kExitNotApplied);
+  EXPECT_EQ(app::ExitCodeWith({DriveEnd::Failed, DriveEnd::Held}, app::kExitNoMakerDrive), app::kExitFailed);
+  // The literal numbers, so that two swapped codes fail.
+  const struct {
+    int code;
+    const char* line;
+  } lines[] = {
+      {app::kExitNothingToDo, "exit code 0: nothing to do"},
+      {app::kExitUpdateAvailable, "exit code 1: update available"},
+      {app::kExitNoMakerDrive, "exit code 2: no drive of the maker"},
+      {app::kExitNoCatalogue, "exit code 3: no catalogue"},
+      {app::kExitCatalogueNotVerified, "exit code 4: catalogue not verified"},
+      {app::kExitHeld, "exit code 5: held by a check before the flash"},
+      {app::kExitNotApplied, "exit code 6: not applied"},
+      {app::kExitDriveMissing, "exit code 7: drive missing after the flash"},
+      {app::kExitFailed, "exit code 8: failed"},
+      {app::kExitNotConfirmed, "exit code 9: refused: /update needs /yes"},
+      {app::kExitBadCommandLine, "exit code 10: wrong command line"},
+      {app::kExitLogNotWritten, "exit code 11: log not written"},
+  };
+  for (const auto& row : lines) EXPECT_EQ(app::ExitLine(row.code), row.line);
 }
 
 TEST(SupportReport, SaysWhyEachEntryIsOrIsNotOffered) {

@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "scsi/ScsiTransport.h"
 #include "tests/scsi/FakeScsiSystem.h"
@@ -43,8 +46,37 @@ struct Machine {
     fake.aspiDevices[0].adapter = opens ? 0 : 7;  // no device answers at 0:0:0
   }
 
+  // Another copy of the program holds the machine's update lock, from a
+  // thread of its own (a Windows mutex is its owner thread's) until Leave.
+  void OtherCopyUpdates() {
+    other = std::thread([this] {
+      install::MachineUpdateLock lock;
+      std::unique_lock<std::mutex> guard(state);
+      otherHolds = lock.Take();
+      changed.notify_all();
+      changed.wait(guard, [this] { return otherLeaves; });
+    });
+    std::unique_lock<std::mutex> guard(state);
+    changed.wait(guard, [this] { return otherHolds; });
+  }
+  void OtherCopyEnds() {
+    if (!other.joinable()) return;
+    {
+      std::lock_guard<std::mutex> guard(state);
+      otherLeaves = true;
+    }
+    changed.notify_all();
+    other.join();
+  }
+  ~Machine() { OtherCopyEnds(); }
+
   FakeScsiSystem fake;
   PowerSource power = PowerSource::Unknown;
+  install::MachineUpdateLock lock;
+  std::thread other;
+  std::mutex state;
+  std::condition_variable changed;
+  bool otherHolds = false, otherLeaves = false;
 };
 
 TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
@@ -61,6 +93,8 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
   // The user's Retry succeeds once `mend` has run; a second hold is cancelled.
   const Row rows[] = {
       {"all clear", nothing, nothing, HoldReason::None, "", false},
+      {"another copy updating", [](Machine& m) { m.OtherCopyUpdates(); }, [](Machine& m) { m.OtherCopyEnds(); },
+       HoldReason::AnotherUpdate, "held: another update is running", false},
       {"mains power", [](Machine& m) { m.power = PowerSource::Mains; }, nothing, HoldReason::None, "", false},
       {"tray open", [](Machine& m) { m.Unit(aspisim::Medium::kTrayOpen); }, nothing, HoldReason::None, "", false},
       {"another revision",
@@ -98,7 +132,7 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
         if (row.hold) row.hold(machine);
 
         std::vector<HoldReason> asked;
-        install::TransportConditions conditions(transport, 0, [&] { return machine.power; });
+        install::TransportConditions conditions(transport, 0, [&] { return machine.power; }, machine.lock);
         const HoldReason ended = install::RunFlashGate(conditions, [&](HoldReason reason) {
           asked.push_back(reason);
           if (asked.size() > 1 || answer == HoldAnswer::Cancel) return HoldAnswer::Cancel;
@@ -109,6 +143,8 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
         const bool held = row.reason != HoldReason::None;
         EXPECT_EQ(asked, held ? std::vector<HoldReason>{row.reason} : std::vector<HoldReason>{});
         EXPECT_EQ(ended, answer == HoldAnswer::Retry ? HoldReason::None : row.reason);
+        // The lock is this copy's exactly when the flash may start.
+        EXPECT_EQ(machine.lock.Held(), ended == HoldReason::None || row.reason != HoldReason::AnotherUpdate);
         if (!held) continue;
         // The history keeps the hold under its own verdict.
         install::UpdateRecord read;

@@ -67,6 +67,8 @@ TEST(DriveProblemMessages, EachProblemIsOnePlainBoxInOrder) {
        false, 0, "Format message failed.  Error: 122\n"},
       {"text that just fits", {ProblemCause::PassThroughFailed, 1}, std::string(79, 'y'), false, 0,
        std::string(79, 'y') + "\n"},
+      {"a drive held open names its letter", {ProblemCause::DriveNotOpened, 32, 'E'},
+       "The process cannot access the file.\r\n", false, 0, "E: The process cannot access the file.\r\n\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

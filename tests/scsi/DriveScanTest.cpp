@@ -94,14 +94,18 @@ TEST(DriveLetterScan, ListsAtMostFourDrivesAndNeverLooksAtZ) {
   EXPECT_TRUE(onlyZ.openedPaths.empty());
 }
 
-TEST(DriveLetterScan, LetterThatCannotBeOpenedIsSkippedSilently) {
+// Not listed, but not passed over in silence either: it may be the maker's,
+// held open by another program.
+TEST(DriveLetterScan, LetterThatCannotBeOpenedIsSkippedAndReported) {
   FakeScsiSystem fake;
   fake.letters['D'].opens = false;
+  fake.letters['D'].openError = scsi::kErrorSharingViolation;
   fake.letters['E'] = LetterDrive(kMakerDrive);
   ScsiTransport transport(fake);
   ASSERT_EQ(transport.driveCount, 1);
   EXPECT_EQ(transport.drives[0].deviceHandle, FakeScsiSystem::LetterHandle('E'));
-  EXPECT_TRUE(transport.TakeProblems().empty());
+  const scsi::DriveProblems expected = {{scsi::ProblemCause::DriveNotOpened, scsi::kErrorSharingViolation, 'D'}};
+  EXPECT_EQ(transport.TakeProblems(), expected);
 }
 
 TEST(DriveLetterScan, DriveWhoseInquiryFailsListsEmptyTexts) {

@@ -1,0 +1,42 @@
+#include <windows.h>
+
+#include "install/UpdateLock.h"
+
+namespace install {
+namespace {
+
+// Windows 2000 and later keep a name per session unless it says Global\;
+// NT 4.0 and the 9x line have one namespace and refuse the backslash.
+const char* LockName() {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  const bool sessions =
+      GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5;
+  return sessions ? "Global\\VornFirmwareUpdate" : "VornFirmwareUpdate";
+}
+
+}  // namespace
+
+MachineUpdateLock::~MachineUpdateLock() {
+  Release();
+  if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+bool MachineUpdateLock::Take() {
+  if (held_) return true;
+  if (handle_ == nullptr) handle_ = CreateMutexA(nullptr, FALSE, LockName());
+  if (handle_ == nullptr) return false;
+  // An abandoned mutex is owned by the waiter that sees it: the copy that
+  // held it ended without giving it back, and no flasher of it runs.
+  const DWORD wait = WaitForSingleObject(static_cast<HANDLE>(handle_), 0);
+  held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+  return held_;
+}
+
+void MachineUpdateLock::Release() {
+  if (!held_) return;
+  ReleaseMutex(static_cast<HANDLE>(handle_));
+  held_ = false;
+}
+
+}  // namespace install
