@@ -185,7 +185,10 @@ DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, 
   install::UpdateRecord record = install::RecordOfUpdate(drive, item);
   const std::string folder =
       root.empty() ? std::string() : NewWorkFolder(root, drive.model + "-" + record.versionInstalled);
-  if (folder.empty()) return end(DriveEnd::Failed, "failed: no folder for the files can be made in the work folder " + root);
+  if (folder.empty()) {
+    return end(DriveEnd::Failed, root.empty() ? "failed: no work folder can be made beside the history"
+                                              : "failed: no folder for the files can be made in " + root);
+  }
   const std::string kept = "; files kept in " + folder;
 
   const std::string saved = folder + "\\" + SavedName(item);
@@ -246,7 +249,10 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   if (!log.Open(logFile)) return kExitLogNotWritten;
   log.Note(std::string("VORN Firmware Update ") + VORN_VERSION_TEXT + ", " + CommandText(request) + ", " +
            LocalTimeText());
-  if (linkRefused) log.Note("the log: " + request.log + " is a link, which this program does not write through; the log is here instead");
+  if (linkRefused) {
+    log.Note("the log: " + request.log + " is a link, which this program does not write through; "
+             "the log is here instead");
+  }
   if (!request.error.empty()) {
     log.Note("the command line: " + request.error);
     return log.End(kExitBadCommandLine);

@@ -195,6 +195,10 @@ try:
            "/update /yes: the files were not removed: %s" % saved)
     expect(any(line.startswith("0:0:0\tverdict\tverified: the drive now runs 1.32") for line in lines),
            "/update /yes: no verdict line")
+    unpacked = [line.split("unpacked into ")[1].split(";")[0] for line in lines if "\tstep\tunpacked into " in line]
+    with open(flasher_log, encoding="latin-1") as f:
+        folders = [line.split("\t")[2] for line in f if line.startswith("started\t")]
+    expect(unpacked and folders == unpacked, "the flasher ran in %s, not its own folder %s" % (folders, unpacked))
 
     # A disc in the first drive holds it back; the second is updated.
     fresh_run()
@@ -209,6 +213,51 @@ try:
            "held: the kept folder is not named or not there: %s" % held)
     if held:
         shutil.rmtree(unix_path(held[0].split("files kept in ")[1]), ignore_errors=True)
+
+    # Two copies at once: while the first one's flasher runs, the second is
+    # held by the machine's update lock and flashes nothing.
+    fresh_run()
+    drives(QX, Q9_OLD)
+    first_log, release = os.path.join(scratch, "first.log"), os.path.join(scratch, "release")
+    first = subprocess.Popen([os.path.join(REPO, "tools/wine/wine-run.sh"), "--build", build, program, "/update",
+                              "/yes", "/model", "QX-1234A", "/log", winpath(first_log)],
+                             env=dict(env, VORN_FLASHER_HOLD_UNTIL=winpath(release)))
+    for _ in range(3000):
+        if started() or first.poll() is not None:
+            break
+        time.sleep(0.1)
+    got = wine(program, "/update", "/yes", "/model", "QX-9000B", "/log", winpath(update_log), env=env)
+    open(release, "w").close()
+    expect(first.wait(timeout=600) == 0 and got == 5 and "0:1:0\tverdict\theld: another update is running: "
+           "nothing was flashed" in "\n".join(log_lines(update_log)), "two copies: exit %s and %d" % (first.returncode, got))
+    expect(sorted(history()) == ["QX-1234A 0:0:0 1.20 1.32 verified", "QX-9000B 0:1:0 2.00 2.05 held: another update "
+           "is running"] and started() == 1, "two copies: %s, %d flashers" % (history(), started()))
+
+    # An update a previous run left pending whose drive never came back: the
+    # run that settles it ends with its code, whatever else it finds.
+    fresh_run()
+    drives(Q9)
+    with open(HISTORY, "w", newline="") as f:
+        f.write("2026-12-01 09:00:00\tQX-1234A\t0:3:0\t1.20\t1.32\tqx.zip\t-\tpending\r\n")
+    got = wine(program, "/update", "/yes", "/log", winpath(update_log), env=env)
+    lines = log_lines(update_log)
+    expect(got == 7 and lines[-1] == "exit code 7: drive missing after the flash" and any(
+        "the earlier update of QX-1234A at 0:3:0 from 1.20 to 1.32" in line for line in lines),
+           "settled drive missing: exit %d\n  %s" % (got, "\n  ".join(lines)))
+
+    # /source C:\ names the folder the catalogue copy once shared: reading it
+    # leaves it as it was.
+    fresh_run()
+    drives(QX)
+    drive_c = os.path.join(build, "wineprefix", "drive_c")
+    shutil.copy(os.path.join(published, "good/pub/VORN/cdrom/odd.idx"), drive_c)
+    shutil.copy(os.path.join(published, "good/pub/VORN/cdrom/odd.idx.sig"), drive_c)
+    before = tree_bytes(os.path.join(published, "good/pub/VORN/cdrom"))
+    got = wine(program, "/check", "/source", "C:\\", "/log", winpath(check_log), env=env)
+    kept = all(open(os.path.join(drive_c, name), "rb").read() == before[name] for name in ("odd.idx", "odd.idx.sig"))
+    expect(got == 1 and kept, "/source C:\\: exit %d, the source's catalogue kept: %s" % (got, kept))
+    for name in ("odd.idx", "odd.idx.sig"):
+        os.remove(os.path.join(drive_c, name))
 
     # tools/publish mirror: a good tree is copied (and not again), the program
     # reads the copy; a tampered one is refused and the copy stays as it was.

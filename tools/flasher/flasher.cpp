@@ -22,7 +22,9 @@
 // It shows a small window: after a short pause it makes the change and says
 // so, and a person closes it. With VORN_FLASHER_QUIET set to anything but ""
 // or "0" it makes the change and ends without a window (for tests); before
-// the change it waits VORN_FLASHER_HOLD_MS milliseconds (decimal, default 0).
+// the change it waits VORN_FLASHER_HOLD_MS milliseconds (decimal, default 0),
+// and, when VORN_FLASHER_HOLD_UNTIL names a file, until that file exists
+// (at most two minutes), so that a test can act while a flasher runs.
 #include <windows.h>
 
 #include <cstdlib>
@@ -106,6 +108,12 @@ void RecordStart() {
 
 void RecordEnd() { Log("ended\t" + Now()); }
 
+void WaitForFile(const std::string& path) {
+  if (path.empty()) return;
+  for (int waited = 0; waited < 120000 && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 50)
+    Sleep(50);
+}
+
 // Makes the change flash.txt and VORN_FLASHER_OUTCOME ask for; returns what
 // was done, in words for the window.
 std::string Flash() {
@@ -165,6 +173,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   const std::string quiet = Environment("VORN_FLASHER_QUIET");
   if (!quiet.empty() && quiet != "0") {
     Sleep(std::strtoul(Environment("VORN_FLASHER_HOLD_MS").c_str(), nullptr, 10));
+    WaitForFile(Environment("VORN_FLASHER_HOLD_UNTIL"));
     Flash();
     RecordEnd();
     return 0;
