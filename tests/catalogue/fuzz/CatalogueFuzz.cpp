@@ -64,7 +64,7 @@ const std::string& TempPath() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
+  if (size == 0 || size - 1 > kMaxCatalogueBytes) return 0;  // a larger file is refused unread
   // The first byte picks the language and the small buffer's size; the rest
   // is the file.
   platform::OverrideUserLanguageId((data[0] & 1) != 0 ? 1028 : 1033);
