@@ -15,6 +15,7 @@ constexpr const char* kSerialFileName = "CatalogueSerial.txt";
 
 constexpr bool IsWhite(unsigned char c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
 constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 // The next token of `text` from `at`, or an empty view at the end.
 std::string_view NextToken(std::string_view text, std::size_t& at) {
@@ -22,6 +23,15 @@ std::string_view NextToken(std::string_view text, std::size_t& at) {
   const std::size_t start = at;
   while (at < text.size() && !IsWhite(static_cast<unsigned char>(text[at]))) ++at;
   return text.substr(start, at - start);
+}
+
+// The value of a header field: the next token of `text` from `at` on the
+// same line. Empty where the line or the text ends first, or where the next
+// token is a tag: the field has no value of its own.
+std::string_view FieldValue(std::string_view text, std::size_t& at) {
+  while (at < text.size() && !IsLineEnd(text[at]) && IsWhite(static_cast<unsigned char>(text[at]))) ++at;
+  if (at == text.size() || IsLineEnd(text[at]) || text[at] == '<') return std::string_view();
+  return NextToken(text, at);
 }
 
 bool ParseSerial(std::string_view text, std::uint64_t& serial) {
@@ -75,10 +85,12 @@ CatalogueIssue ReadCatalogueIssue(const std::string& bytes) {
   std::size_t at = 0;
   for (std::string_view token = NextToken(text, at); !token.empty() && token != "<model>";
        token = NextToken(text, at)) {
+    if (token != "<serial>" && token != "<issued>") continue;
+    const std::string_view value = FieldValue(text, at);
+    if (value.empty()) return CatalogueIssue();  // a malformed header lists no issue
     if (token == "<serial>") {
-      if (!ParseSerial(NextToken(text, at), issue.serial)) issue.serial = 0;
-    } else if (token == "<issued>") {
-      const std::string_view value = NextToken(text, at);
+      if (!ParseSerial(value, issue.serial)) issue.serial = 0;
+    } else {
       long days = 0;
       issue.issued = value.size() == 10 && DayNumber(value, days) ? std::string(value) : std::string();
     }

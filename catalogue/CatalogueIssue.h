@@ -9,9 +9,13 @@
 //
 //   <serial> 42 <issued> 2026-12-08
 //
-// The value of the last "<serial>" of the header counts; a serial is 1 to 18
-// decimal digits. A catalogue without one, or with another value there, has
-// the serial 0: the lowest, refused once any serial was accepted.
+// Each of "<serial>" and "<issued>" takes the next word on its own line as
+// its value; the value of the last "<serial>" of the header counts, and a
+// serial is 1 to 18 decimal digits. A catalogue without one, or with another
+// value there, has the serial 0: the lowest, refused once any serial was
+// accepted. A header where either tag has no value on its line (the line
+// ends, or a tag such as "<model>" follows) is malformed and lists no issue
+// at all, so that a value is never taken from past the header.
 #pragma once
 
 #include <cstdint>

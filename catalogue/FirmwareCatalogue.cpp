@@ -108,10 +108,16 @@ bool FirmwareCatalogue::ReadVerified(const std::string& localPath, std::string& 
   if (localPath.empty() || !platform::FileExists(localPath)) return false;
   // The bytes that are verified are the bytes that are parsed: the file is
   // read once, so nothing can change between the two.
-  platform::ReadWholeFile(localPath, bytes);  // a file that cannot be opened reads as empty
+  // A file that cannot be opened reads as empty.
+  platform::ReadWholeFile(localPath, bytes, kMaxCatalogueBytes);
   platform::RemoveFile(localPath);  // a failed delete is not reported
+  const std::string signaturePath = SignaturePathFor(localPath);
+  if (bytes.size() > kMaxCatalogueBytes) {
+    bytes.clear();
+    platform::RemoveFile(signaturePath);
+    return false;
+  }
   if (!trustedKeys.empty()) {
-    const std::string signaturePath = SignaturePathFor(localPath);
     std::string sig;
     const bool signedByMaker = platform::ReadWholeFile(signaturePath, sig) &&
                                signature::VerifyWithAny(trustedKeys, bytes, sig);
@@ -180,7 +186,8 @@ bool FirmwareCatalogue::IsOffered(const ModelEntry& entry, const FirmwareItem& i
 
 Offer FirmwareCatalogue::Judge(const ModelEntry& entry, const FirmwareItem& item, bool hashRequired) {
   if (!IsOffered(entry, item)) return Offer::NotNewer;
-  if (hashRequired && !IsSha256Hex(item.sha256)) return Offer::NoSha256;
+  // A build that checks hashes bounds every download by its listed size too.
+  if (hashRequired && (!IsSha256Hex(item.sha256) || StampedSize(item) == 0)) return Offer::NoSha256;
   return Offer::Offered;
 }
 

@@ -39,12 +39,18 @@ bool VersionGreater(const std::string& a, const std::string& b);
 enum class Offer {
   Offered,   // newer than what the drive runs, and listed as the build requires
   NotNewer,  // not newer by the text it is compared by (an empty text never is)
-  NoSha256,  // newer, but listed without a well-formed "<sha256>" where one is required
+  // Newer, but listed without a well-formed "<sha256>", or without a "<size>"
+  // of 1 to 15 digits (more than 0), where both are required.
+  NoSha256,
 };
 
 // The model names of the catalogue `text`'s sections, in file order, each
 // once: the names the section walk reads where it looks for a section.
 std::vector<std::string> CatalogueModelNames(const std::string& text);
+
+// The most bytes a catalogue may have; a larger one is refused before it is
+// verified or parsed (the maker's is a few kilobytes).
+inline constexpr std::size_t kMaxCatalogueBytes = 1024 * 1024;
 
 // Where the maker's signature of the catalogue at `cataloguePath` is kept:
 // beside it, with ".sig" appended, as on the server.
@@ -61,10 +67,12 @@ class FirmwareCatalogue {
   int BuildModelList(DriveIdentification& drives);
 
   // False, touching nothing, when no file exists at `localPath`. Otherwise
-  // reads the file once and deletes it. With trusted keys, the bytes read must
-  // carry a maker's signature in the file SignaturePathFor(localPath) (also
-  // deleted): without one the catalogue is not used, `signatureRefused` is
-  // set and the result is false. With trusted keys, a catalogue whose serial
+  // reads the file once and deletes it; a file of more than
+  // kMaxCatalogueBytes is not used (its signature deleted too), and the
+  // result is false. With trusted keys, the bytes read must carry a maker's
+  // signature in the file SignaturePathFor(localPath) (also deleted): without
+  // one the catalogue is not used, `signatureRefused` is set and the result
+  // is false. With trusted keys, a catalogue whose serial
   // (its `issue`, read in every build) is below `acceptedSerial` is an older
   // list replayed: not used, `replayRefused` set, the result false. Then
   // parses the bytes into the entries' items and returns true, even when
@@ -97,7 +105,7 @@ class FirmwareCatalogue {
   // VersionGreater; an empty text is never newer.
   static bool IsOffered(const ModelEntry& entry, const FirmwareItem& item);
   // The offer rule: IsOffered, and with `hashRequired` (a build with trusted
-  // keys) a well-formed "<sha256>" as well.
+  // keys) a well-formed "<sha256>" and a size (StampedSize) as well.
   static Offer Judge(const ModelEntry& entry, const FirmwareItem& item, bool hashRequired);
 
   // The first entry whose model equals `model` byte for byte, or null.

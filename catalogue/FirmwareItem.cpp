@@ -108,10 +108,13 @@ ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input, ItemReading* 
       ReadToken(input, item.parameter);
     } else if (token == "<size>") {
       ReadToken(input, item.size);
-    } else if (token == "<description>") {
-      if (item.language == kChineseTaiwan) ReadDescription(item, input);
-    } else if (token == "<eng_description>") {
-      if (item.language != kChineseTaiwan) ReadDescription(item, input);
+    } else if (token == "<description>" || token == "<eng_description>") {
+      // Both texts are read as text in every language, so that each ends at
+      // the same "<" and the tags after it are the same for every user; only
+      // the user's language keeps its text.
+      const bool usersLanguage = (token == "<description>") == (item.language == kChineseTaiwan);
+      std::vector<std::string> passedOver;
+      ReadDescription(usersLanguage ? item.description : passedOver, input);
     } else if (token == "<datecode>") {
       ReadToken(input, item.dateCode);
     } else if (token == "<compare") {
@@ -133,7 +136,7 @@ ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input, ItemReading* 
   }
 }
 
-void ReadDescription(FirmwareItem& item, CatalogueReader& input) {
+void ReadDescription(std::vector<std::string>& description, CatalogueReader& input) {
   // Only space, TAB and LF lead in; a lone CR is already text.
   int c = input.Get();
   while (c == ' ' || c == '\t' || c == '\n') c = input.Get();
@@ -149,7 +152,7 @@ void ReadDescription(FirmwareItem& item, CatalogueReader& input) {
     const char digit = next <= 9 ? static_cast<char>('0' + next) : '<';
     for (;;) {
       if (input.Available() == 0 && !input.Refill()) {
-        item.description.push_back(std::move(segment));  // text ran to the end
+        description.push_back(std::move(segment));  // text ran to the end
         return;
       }
       const char* p = input.Current();
@@ -160,7 +163,7 @@ void ReadDescription(FirmwareItem& item, CatalogueReader& input) {
       input.Advance(i);
       if (i < available) break;
     }
-    item.description.push_back(std::move(segment));
+    description.push_back(std::move(segment));
     segment.clear();
     if (input.Peek() == '<') return;  // left unread for the next tag
     // The digit that ended the segment is the first byte of the next one.

@@ -6,7 +6,9 @@
 // whole tokens, compared byte for byte; each is followed by one value token,
 // except "<fw" and "<compare", which are followed by a word that completes the
 // tag (read and discarded) and then the value, and the two description tags,
-// which are followed by raw text up to the next "<". "<sha256>" is followed by
+// which are followed by raw text up to the next "<" whatever the user's
+// language (the other language's text is read and dropped, so that every
+// language sees the same tags). "<sha256>" is followed by
 // the 64 hexadecimal digits of the firmware file's SHA-256; readers that do not
 // know the tag pass over it and its value as unrecognised tokens.
 #pragma once
@@ -85,7 +87,7 @@ ParseOutcome ParseItem(FirmwareItem& item, CatalogueReader& input, ItemReading* 
 // the next note's number (2 to 9), wherever that digit stands. The "<" is left
 // unread so the next tag is read whole. Text that runs to the end of the data
 // becomes a final segment.
-void ReadDescription(FirmwareItem& item, CatalogueReader& input);
+void ReadDescription(std::vector<std::string>& description, CatalogueReader& input);
 
 // Sets `fileName` to what follows the last "/" of `path`; a path without any
 // "/" leaves it unchanged.

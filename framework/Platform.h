@@ -35,7 +35,8 @@ std::size_t ReadInputFile(InputFile* file, void* buffer, std::size_t size);
 void CloseInputFile(InputFile* file);
 
 // Reads the whole file at `path` into `bytes`; false, with `bytes` empty,
-// when it cannot be opened.
-bool ReadWholeFile(const std::string& path, std::string& bytes);
+// when it cannot be opened. Reading stops once more than `limit` bytes have
+// arrived, so a larger file leaves more than `limit` (but not all) in `bytes`.
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t limit = SIZE_MAX);
 
 }  // namespace platform

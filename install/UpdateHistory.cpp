@@ -31,16 +31,59 @@ const struct {
     {Verdict::HeldAnotherUpdate, "held: another update is running"},
 };
 
+// The bytes a field cannot hold as they are, each written as the escape
+// character and a letter. The escape character before "-" or "#" stands for
+// that byte: it marks a field that is "-" itself and a "#" that begins a
+// field (a line that begins with "#" is a comment).
+constexpr char kEscape = '\\';
+const struct {
+  char byte;
+  char letter;
+} kEscapes[] = {{'\\', '\\'}, {'\t', 't'}, {'\r', 'r'}, {'\n', 'n'}};
+
+// The letter that stands for `byte` after the escape character, or 0.
+char LetterOf(char byte) {
+  for (const auto& escape : kEscapes) {
+    if (escape.byte == byte) return escape.letter;
+  }
+  return 0;
+}
+
+// The byte that the escape character and `letter` stand for, or 0 when they
+// are no escape.
+char ByteOf(char letter) {
+  if (letter == '-' || letter == '#') return letter;
+  for (const auto& escape : kEscapes) {
+    if (escape.letter == letter) return escape.byte;
+  }
+  return 0;
+}
+
 std::string FieldText(const std::string& value) {
   if (value.empty()) return kEmptyField;
-  std::string text = value;
-  for (char& c : text) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  std::string text;
+  if (value == kEmptyField || value[0] == '#') text += kEscape;
+  for (char c : value) {
+    const char letter = LetterOf(c);
+    if (letter != 0) text += kEscape;
+    text += letter != 0 ? letter : c;
   }
   return text;
 }
 
-std::string FieldValue(const std::string& text) { return text == kEmptyField ? std::string() : text; }
+// Undoes FieldText. The escape character before any other byte, or at the
+// end, is itself, so that files written before fields were escaped read as
+// they did.
+std::string FieldValue(const std::string& text) {
+  if (text == kEmptyField) return std::string();
+  std::string value;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char byte = text[i] == kEscape && i + 1 < text.size() ? ByteOf(text[i + 1]) : 0;
+    if (byte != 0) ++i;
+    value += byte != 0 ? byte : text[i];
+  }
+  return value;
+}
 
 std::vector<std::string> SplitFields(const std::string& line) {
   std::vector<std::string> fields;
@@ -125,9 +168,10 @@ bool ParseRecord(const std::string& line, UpdateRecord& record) {
 
 std::vector<UpdateRecord> ParseHistory(const std::string& text) {
   std::vector<UpdateRecord> records;
+  // CR LF, LF and a lone CR each end a line: no field holds either byte.
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
+    std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text.size();
     UpdateRecord record;
     if (ParseRecord(text.substr(start, end - start), record)) records.push_back(record);

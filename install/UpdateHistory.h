@@ -6,12 +6,18 @@
 //
 //   time  model  address  revision before  version installed  file name  SHA-256  verdict
 //
-// An empty field is written as "-". The verdict is "pending" from the
-// flasher's start until the drive has been read again, then "verified",
-// "not applied" or "drive missing". An attempt whose flasher never started,
-// for a check before it held the flash back and the user cancelled, has a
-// verdict "held: " with the reason. Lines starting with '#' and lines that
-// do not parse are passed over when reading.
+// An empty field is written as "-". Inside a field a backslash escapes what
+// the line cannot hold: "\\" a backslash, "\t" a tab, "\r" and "\n" the line
+// ends, "\-" a field that is "-" itself, "\#" a "#" at its start (a line
+// starting with "#" is a comment); every other byte stands as it is, so a
+// file written before escapes were used reads as it did. Lines end with
+// CR LF as written, or LF or CR alone.
+//
+// The verdict is "pending" from the flasher's start until the drive has been
+// read again, then "verified", "not applied" or "drive missing". An attempt
+// whose flasher never started, for a check before it held the flash back and
+// the user cancelled, has a verdict "held: " with the reason. Lines starting
+// with '#' and lines that do not parse are passed over when reading.
 #pragma once
 
 #include <cstddef>
@@ -51,8 +57,8 @@ struct UpdateRecord {
   bool SameAttempt(const UpdateRecord& other) const;
 };
 
-// The record as one line, without the line end. Tabs and line ends inside a
-// field are written as spaces, so that a record always stays one line.
+// The record as one line, without the line end. Fields are escaped as above,
+// so that every byte of every field reads back as it was.
 std::string FormatRecord(const UpdateRecord& record);
 // False for comments, blank lines and lines without exactly eight fields or
 // with an unknown verdict.

@@ -209,10 +209,10 @@ TEST(SupportReport, SaysWhyEachEntryIsOrIsNotOffered) {
   facts.acceptedSerial = 5;
   facts.catalogue =
       "<serial> 7 <issued> 2026-11-30\n<model> QX-1234A\n"
-      "<version> 1.30 <fw location> pub/a/new.zip <sha256> " + hash + " <compare mode> version <~item>\n"
-      "<version> 1.10 <fw location> pub/a/old.zip <sha256> " + hash + " <compare mode> version <~item>\n"
+      "<version> 1.30 <fw location> pub/a/new.zip <size> 9 <sha256> " + hash + " <compare mode> version <~item>\n"
+      "<version> 1.10 <fw location> pub/a/old.zip <size> 9 <sha256> " + hash + " <compare mode> version <~item>\n"
       "<version> 1.31 <fw location> pub/a/nohash.zip <compare mode> version <~item>\n"
-      "<version> 1.32B <datecode> 030801 <fw location> pub/a/beta.zip <sha256> " + hash + " <~item>\n"
+      "<version> 1.32B <datecode> 030801 <fw location> pub/a/beta.zip <size> 9 <sha256> " + hash + " <~item>\n"
       "<~model>\n<model> QX-9000B\n<version> 2.10 <fw location> pub/b/x.zip <~item>\n<~model>\n";
   const std::string report = app::ComposeReport(facts);
   for (const char* expected : {

@@ -436,6 +436,7 @@ TEST(CatalogueIssue, HeaderSerialAndDateAgeAndTheKeptSerial) {
       {"<serial> 1000000000000000000", 0, ""},                    // 19 digits
       {"<serial> 5\x1A <serial> 6", 5, ""},                       // 0x1A ends the data
       {"<serial>", 0, ""},
+      {"<serial> 3 <issued> <model> A <serial> 9 <~model>", 0, ""},  // a field short: no issue
   };
   for (const auto& row : headers) {
     const CatalogueIssue issue = ReadCatalogueIssue(row.text);

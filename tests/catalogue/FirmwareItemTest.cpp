@@ -107,16 +107,20 @@ TEST(ParseItem, TagsAreWholeCaseSensitiveTokens) {
       {"<version> 1", FileEnd, "1", "", "", ""},
       {"<version>", FileEnd, "", "", "", ""},  // the value is missing at the end
       {"", FileEnd, "", "", "", ""},
+      // Either description ends at a "<" inside a word, for every user.
+      {"<description> x<fw y> pub/a.zip <eng_description> z<version> 2 <~item>", ItemEnd, "2", "pub/a.zip", "", ""},
   };
   for (const Row& row : rows) {
-    const Parsed parsed = Parse(row.text, 1033);
-    SCOPED_TRACE(row.text);
-    EXPECT_EQ(parsed.outcome, row.outcome);
-    EXPECT_EQ(parsed.item.version, row.version);
-    EXPECT_EQ(parsed.item.path, row.path);
-    EXPECT_EQ(parsed.item.compareBy, row.compareBy);
-    EXPECT_EQ(parsed.item.name, "Firmware");
-    EXPECT_EQ(parsed.next, row.next);
+    for (const std::uint16_t language : {1033, 1028}) {
+      const Parsed parsed = Parse(row.text, language);
+      SCOPED_TRACE(std::string(row.text) + ", language " + std::to_string(language));
+      EXPECT_EQ(parsed.outcome, row.outcome);
+      EXPECT_EQ(parsed.item.version, row.version);
+      EXPECT_EQ(parsed.item.path, row.path);
+      EXPECT_EQ(parsed.item.compareBy, row.compareBy);
+      EXPECT_EQ(parsed.item.name, "Firmware");
+      EXPECT_EQ(parsed.next, row.next);
+    }
   }
 }
 
@@ -138,8 +142,7 @@ TEST(ParseItem, OnlyLanguage1028ReadsTheChineseDescription) {
     EXPECT_EQ(parsed.item.description, row.description) << row.language;
   }
 
-  // The other language's text is read word by word: a word equal to a tag acts
-  // as that tag.
+  // The other language's text is read as text as well and kept nowhere.
   const Parsed closed = Parse("<eng_description> 1 fixes <~item> early <datecode> 9 <~item>", 1028);
   EXPECT_EQ(closed.outcome, ItemEnd);
   EXPECT_TRUE(closed.item.description.empty());
@@ -186,7 +189,7 @@ TEST(ReadDescription, SplitsNumberedNotes) {
       CatalogueReader reader(capacity);
       reader.OpenBytes(row.text);
       FirmwareItem item;
-      ReadDescription(item, reader);
+      ReadDescription(item.description, reader);
       std::string next;
       ReadToken(reader, next);
       SCOPED_TRACE(testing::PrintToString(std::string(row.text)) + " capacity " +

@@ -268,7 +268,7 @@ TEST(SignedCatalogue, OnlyTheMakersExactBytesAreUsedAndOnlyHashedEntriesOffered)
   ASSERT_EQ(sig.size(), otherSig.size());
   std::string changed = catalogue;
   changed[changed.find("1.31") + 3] = '2';  // one byte: 1.31 becomes 1.32
-  const std::string empty;
+  const std::string empty, oversize = changed + std::string(kMaxCatalogueBytes + 1 - changed.size(), ' ');
   const std::vector<std::string> hashedOnes{"1.30", "1.31"};
   const std::uint64_t serial = ReadCatalogueIssue(catalogue).serial;  // the tools' first: 1
   ASSERT_EQ(serial, 1u);
@@ -294,6 +294,7 @@ TEST(SignedCatalogue, OnlyTheMakersExactBytesAreUsedAndOnlyHashedEntriesOffered)
       {"the serial accepted before", catalogue, &sig, true, true, false, hashedOnes, serial},
       {"no key built in: serials are not held", changed, nullptr, false, true, false,
        {"1.30", "1.32", "1.40"}, serial + 1},
+      {"larger than a catalogue may be", oversize, nullptr, false, false, false, {}},
   };
   for (const auto& row : rows) {
     const Loaded loaded = LoadWith(row.catalogue, row.sig, row.withKeys, row.acceptedSerial);

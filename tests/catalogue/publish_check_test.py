@@ -16,6 +16,7 @@ ROWS = [  # the section's entries, and a word of the fault ("": accepted)
     ("<datecode> <fw x> a.zip <~item>", "names no file"),
     ("<datecode> 1 <fw x> a.zip", "not closed by <~item>"),
     ("<datecode> 1 <fw x> a.zip <~item> <model> B <datecode> 2 <fw x> b.zip <~item>", "holds a <model> tag"),
+    ("<datecode> 1 <fw x> a.zip <description> z<fw x> b.zip <~item>", "2 <fw tags"),  # as 1028 reads it
 ]
 
 failures = 0

@@ -34,10 +34,11 @@ struct Machine {
   void Answer(const InquiryFields& fields) {
     fake.letters['D'].answer = fake.aspiDevices[0].answer = InquiryAnswer(fields);
   }
-  void Unit(aspisim::Medium medium, unsigned busy = 0) {
+  void Unit(aspisim::Medium medium, unsigned busy = 0, std::uint8_t busyAscq = aspisim::kLongWriteInProgress) {
     for (aspisim::SimDrive* unit : {&fake.letters['D'].unit, &fake.aspiDevices[0].unit}) {
       unit->medium = medium;
       unit->busy = busy;
+      unit->busyAscq = busyAscq;
     }
   }
   void Opens(bool opens, std::uint32_t error) {
@@ -113,6 +114,8 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
       {"disc in the drive", [](Machine& m) { m.Unit(aspisim::Medium::kDisc); }, nothing, HoldReason::DiscInDrive,
        "held: disc in drive", false},
       {"writing a disc", [](Machine& m) { m.Unit(aspisim::Medium::kDisc, aspisim::kBusyAlways); },
+       [](Machine& m) { m.Unit(aspisim::Medium::kEmpty); }, HoldReason::DriveBusy, "held: drive busy", false},
+      {"formatting a disc", [](Machine& m) { m.Unit(aspisim::Medium::kDisc, aspisim::kBusyAlways, 0x07); },
        [](Machine& m) { m.Unit(aspisim::Medium::kEmpty); }, HoldReason::DriveBusy, "held: drive busy", false},
       // Busy for one more question: by the Retry the write has ended.
       {"finishing a write", [](Machine& m) { m.Unit(aspisim::Medium::kEmpty, 1); }, nothing, HoldReason::DriveBusy,

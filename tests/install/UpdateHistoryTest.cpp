@@ -40,11 +40,16 @@ TEST(UpdateHistoryLine, RecordsSurviveTheirLineAndOddLinesArePassedOver) {
   EXPECT_TRUE(read.SameAttempt(record));
   EXPECT_EQ(read.verdict, Verdict::NotApplied);
 
-  // A tab inside a field cannot split the record.
-  UpdateRecord odd = kAttempt;
-  odd.fileName = "a\tb.zip";
-  ASSERT_TRUE(install::ParseRecord(install::FormatRecord(odd), read));
-  EXPECT_EQ(read.fileName, "a b.zip");
+  // Every byte of every field reads back as written, whatever the line ends.
+  for (const std::string value : {"a\tb.zip", "-", "#1", "\\-\\t\r\n\\"}) {
+    const UpdateRecord odd = {value, value, value, value, value, value, value, Verdict::NotApplied};
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+      const std::string text = "# x\n" + install::FormatRecord(odd) + end + install::FormatRecord(kAttempt) + end;
+      const std::vector<UpdateRecord> records = install::ParseHistory(text);
+      ASSERT_EQ(records.size(), 2u) << testing::PrintToString(text);
+      EXPECT_TRUE(records[0].SameAttempt(odd)) << testing::PrintToString(text);
+    }
+  }
 
   const struct {
     const char* line;

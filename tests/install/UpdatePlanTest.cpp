@@ -19,7 +19,7 @@ std::string Entry(const std::string& version, const std::string& file, bool hash
                   const std::string& dateCode = "", const std::string& compare = "version") {
   return (version.empty() ? "" : "<version> " + version) + (dateCode.empty() ? "" : " <datecode> " + dateCode) +
          " <fw x> pub/" + file +
-         (hashed ? " <sha256> " + kHash : "") + " <compare mode> " + compare + " <~item>\n";
+         (hashed ? " <size> 5 <sha256> " + kHash : "") + " <compare mode> " + compare + " <~item>\n";
 }
 
 const ScannedDrive kQx = {"0:0:0", "VORN", "QX-1234A", "QX-1234A", "1.20", "030101", true};
@@ -81,6 +81,18 @@ TEST(PlanUpdates, DrivesCatalogueAndHistoryDecideEachDrive) {
         Earlier("1.10", "1.32", Verdict::NotApplied, "0:2:0")},
        {"0:0:0 update c.zip | a.zip c.zip b.zip -old.zip #nohash.zip",
         "0:2:0 update c.zip | a.zip c.zip old.zip b.zip #nohash.zip"}},
+      {"not applied on another drive of the model", {kQx}, kQxSection, true,
+       {Earlier("1.20", "1.32", Verdict::NotApplied, "0:2:0")},
+       {"0:0:0 update c.zip | a.zip c.zip b.zip -old.zip #nohash.zip"}},
+      {"one version: the newer date code wins", {kQx},
+       "<model> QX-1234A " + Entry("1.32", "new.zip", true, "2") + Entry("1.32", "old.zip", true, "1") + "<~model>",
+       true, {}, {"0:0:0 update new.zip | new.zip old.zip"}},
+      {"equally new: the first listed wins", {kQx},
+       "<model> QX-1234A " + Entry("1.32", "first.zip") + Entry("1.32", "second.zip") + "<~model>", true, {},
+       {"0:0:0 update first.zip | first.zip second.zip"}},
+      {"a build with keys needs a size as well", {kQx},
+       "<model> QX-1234A <version> 1.50 <fw x> pub/nosize.zip <sha256> " + kHash + " <compare x> version <~item>",
+       true, {}, {"0:0:0 nothing | #nosize.zip"}},
       {"a file republished under the same version is tried", {kQx},
        "<model> QX-1234A " + Entry("1.32", "c2.zip") + "<~model>", true,
        {Earlier("1.20", "1.32", Verdict::NotApplied)}, {"0:0:0 update c2.zip | c2.zip"}},

@@ -199,18 +199,18 @@ std::vector<std::uint8_t> InquiryData(const SimDrive& drive) {
 }
 
 CommandAnswer AnswerCommand(SimDrive& drive, const std::uint8_t* cdb) {
-  const CommandAnswer longWrite = CheckCondition(0x02, 0x04, 0x08);  // not ready, long write in progress
+  const CommandAnswer working = CheckCondition(0x02, 0x04, drive.busyAscq);  // not ready, busy
   switch (cdb[0]) {
     case 0x00:  // TEST UNIT READY
       if (drive.busy != 0) {
         if (drive.busy != kBusyAlways) --drive.busy;
-        return longWrite;
+        return working;
       }
       if (drive.medium == Medium::kDisc) return CommandAnswer();
       // Not ready, medium not present: tray closed, or tray open.
       return CheckCondition(0x02, 0x3A, drive.medium == Medium::kEmpty ? 0x01 : 0x02);
     case 0x1B: {  // START STOP UNIT
-      if (drive.busy != 0) return longWrite;
+      if (drive.busy != 0) return working;
       const bool loadEject = (cdb[4] & 0x02) != 0, start = (cdb[4] & 0x01) != 0;
       if (loadEject && !start) {
         drive.medium = Medium::kTrayOpen;

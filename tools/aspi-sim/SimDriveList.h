@@ -45,6 +45,9 @@ namespace aspisim {
 inline constexpr unsigned kNeverEnds = ~0u;
 // The busy count of a drive that is never ready.
 inline constexpr unsigned kBusyAlways = ~0u;
+// The ASCQ of a busy drive's "not ready" (ASC 04h).
+inline constexpr std::uint8_t kOperationInProgress = 0x07;
+inline constexpr std::uint8_t kLongWriteInProgress = 0x08;
 
 enum class Medium { kEmpty, kDisc, kTrayOpen };
 
@@ -56,7 +59,11 @@ struct SimDrive {
   std::string vendor, product, revision, dateCode;
   unsigned delayMs = 0;
   Medium medium = Medium::kEmpty;
-  unsigned busy = 0;  // TEST UNIT READY commands still answered "long write in progress"
+  unsigned busy = 0;  // TEST UNIT READY commands still answered "not ready" with busyAscq
+  // What the drive is busy with, as the ASCQ of its "not ready" (ASC 04h):
+  // a long write (the drives file's busy=), or an operation such as a format
+  // (kOperationInProgress, for tests).
+  std::uint8_t busyAscq = kLongWriteInProgress;
 };
 
 struct SimDriveList {
@@ -84,9 +91,9 @@ struct CommandAnswer {
 
 // Answers the command whose CDB starts at `cdb` (at least 6 bytes) and
 // changes the drive as the command does:
-//   TEST UNIT READY (00h): busy: 02/04/08 and one busy answer used up;
+//   TEST UNIT READY (00h): busy: 02/04/busyAscq and one busy answer used up;
 //     else a disc: GOOD; empty: 02/3A/01; tray open: 02/3A/02.
-//   START STOP UNIT (1Bh): busy: 02/04/08 (the count stays); with LoEj
+//   START STOP UNIT (1Bh): busy: 02/04/busyAscq (the count stays); with LoEj
 //     (byte 4 bit 1) and Start (bit 0) clear the tray opens and the disc is
 //     taken out; with LoEj and Start an open tray closes, empty; GOOD.
 //   INQUIRY (12h): GOOD (the data is InquiryData).

@@ -1,13 +1,16 @@
 // catalogue_check: reads a catalogue with the program's own parser and walk
 // (FirmwareCatalogue::ReadSections) and prints what the program would offer a
 // drive of each model the catalogue names, whatever firmware the drive runs.
-// It fails (exit status 1, one line on stderr for each fault) on every entry
-// that the program would drop or that the publishing tool would read
-// otherwise than the program:
+// It reads the catalogue as a program in English and as one in Chinese
+// (language 1028) reads it, and fails (exit status 1, one line on stderr for
+// each fault) when the two are offered different entries, when the catalogue
+// is larger than the program reads, and on every entry that the program
+// would drop or that the publishing tool would read otherwise than the
+// program:
 //   - an entry not closed by <~item>, or never offered (nothing to compare);
 //   - a <model> tag inside an entry (the section before it is not closed);
-//   - no well-formed <sha256> (a program with a key built in drops it),
-//     unless --unhashed-ok reads as a program built without keys;
+//   - no well-formed <sha256> or no <size> (a program with a key built in
+//     drops it), unless --unhashed-ok reads as a program built without keys;
 //   - no <fw tag, or more than one (the program downloads the last one's path);
 //   - a path cut short at the program's token limit;
 //   - a path that is absolute or leaves the FTP root, or holds a backslash;
@@ -24,14 +27,16 @@
 //
 // With --files it prints instead, one a line, "PATH<TAB>SIZE<TAB>SHA-256" of
 // every file a program with a key built in downloads (each path once), and
-// fails only on the signature and, with --root, on those files: the entries
-// it drops are the publisher's to mend, not a copy's. tools/publish mirror
+// fails only on the signature, the catalogue's size, a difference between the
+// two languages and, with --root, on those files: the entries it drops are
+// the publisher's to mend, not a copy's. tools/publish mirror
 // copies and checks a published tree with it.
 //
 //   catalogue_check [--unhashed-ok] [--files] [--root FTP_ROOT ...]
 //                   [--signature SIG --key-modulus HEX ...] CATALOGUE
 //
 // Exit status 2: the command line is wrong or a file cannot be read.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -42,6 +47,13 @@
 #include "framework/Platform.h"
 
 namespace {
+
+// The languages the program reads a catalogue in: English, and Chinese
+// (Taiwan), whose users read the other description. Both must be offered
+// the same entries.
+constexpr std::uint16_t kLanguages[] = {1033, kChineseTaiwan};
+constexpr const char* kLanguagesDiffer =
+    "read in Chinese (language 1028) the program offers other entries than read in English";
 
 // Reads the catalogue as the program does with a drive of each model in
 // `names` present, running no firmware yet, so that every entry with a text
@@ -118,7 +130,8 @@ std::string EntryFault(const ModelEntry& entry, const FirmwareItem& item, const 
       return "never offered: its " + std::string(item.compareBy == "version" ? "<version>" : "<datecode>") +
              " is empty";
     case Offer::NoSha256:
-      return "no well-formed <sha256>: the program does not offer it";
+      return IsSha256Hex(item.sha256) ? "no <size> of its file in bytes: the program does not offer it"
+                                      : "no well-formed <sha256>: the program does not offer it";
     case Offer::Offered:
       break;
   }
@@ -133,35 +146,96 @@ bool SignedBy(const std::string& bytes, const std::string& sigPath, const std::v
   return platform::ReadWholeFile(sigPath, sig) && signature::VerifyWithAny(keys, bytes, sig);
 }
 
-// --files: the files a program with a key built in downloads, each checked
-// under `roots` when there are any. Returns the exit status.
-int ListFiles(const std::string& path, const std::string& bytes, const std::vector<std::string>& roots) {
-  struct Listed {
-    FirmwareItem item;
-    std::string fault;
-  };
-  std::vector<Listed> files;
-  std::vector<std::string> faults;
+// Adds `fault` unless it is listed already: a fault met in both languages is
+// told once.
+void AddFault(std::vector<std::string>& faults, const std::string& fault) {
+  for (const std::string& listed : faults) {
+    if (listed == fault) return;
+  }
+  faults.push_back(fault);
+}
+
+// The files a program with a key built in downloads when it reads `bytes` in
+// `language`, each path once. A path listed twice with another size or
+// SHA-256 is a fault.
+std::vector<FirmwareItem> FilesAsRead(const std::string& bytes, std::uint16_t language,
+                                      std::vector<std::string>& faults) {
+  platform::OverrideUserLanguageId(language);
+  std::vector<FirmwareItem> files;
   FirmwareCatalogue all;
   all.onItem = [&](const ModelEntry& entry, const FirmwareItem& item, const ItemReading& reading,
                    ParseOutcome outcome, bool) {
     if (!EntryFault(entry, item, reading, outcome, true, {}).empty()) return;
-    for (const Listed& listed : files) {
-      if (listed.item.path != item.path) continue;
-      if (listed.item.sha256 != item.sha256 || listed.item.size != item.size)
-        faults.push_back(item.path + " is listed twice with different sizes or SHA-256");
+    for (const FirmwareItem& listed : files) {
+      if (listed.path != item.path) continue;
+      if (listed.sha256 != item.sha256 || listed.size != item.size)
+        AddFault(faults, item.path + " is listed twice with different sizes or SHA-256");
       return;
     }
-    files.push_back({item, ""});
+    files.push_back(item);
   };
   ReadAsProgram(all, bytes, CatalogueModelNames(bytes), true);
-  for (Listed& listed : files) {
-    if (!roots.empty()) listed.fault = FileFault(listed.item, roots);
-    if (!listed.fault.empty()) faults.push_back(listed.item.path + ": " + listed.fault);
-    std::printf("%s\t%s\t%s\n", listed.item.path.c_str(), listed.item.size.c_str(), listed.item.sha256.c_str());
+  return files;
+}
+
+std::string FileLine(const FirmwareItem& item) { return item.path + "\t" + item.size + "\t" + item.sha256; }
+
+// --files: the files a program with a key built in downloads, each checked
+// under `roots` when there are any. Returns the exit status.
+int ListFiles(const std::string& path, const std::string& bytes, const std::vector<std::string>& roots) {
+  std::vector<std::string> faults, lines[2];
+  for (int i = 0; i < 2; ++i) {
+    for (const FirmwareItem& item : FilesAsRead(bytes, kLanguages[i], faults)) {
+      lines[i].push_back(FileLine(item));
+      if (i == 0 && !roots.empty()) {
+        const std::string fault = FileFault(item, roots);
+        if (!fault.empty()) faults.push_back(item.path + ": " + fault);
+      }
+    }
   }
+  if (lines[0] != lines[1]) faults.push_back(kLanguagesDiffer);
+  for (const std::string& line : lines[0]) std::printf("%s\n", line.c_str());
   for (const std::string& fault : faults) std::fprintf(stderr, "%s: %s\n", path.c_str(), fault.c_str());
   return faults.empty() ? 0 : 1;
+}
+
+// Reads the catalogue in `language` as the program does with a drive of each
+// of the models `names` present, and as with each alone. Adds the faults of
+// every entry to `faults`, and what a drive of each model is offered to
+// `offered`, as the lines the check prints.
+void JudgeAsRead(const std::string& bytes, const std::vector<std::string>& names, bool keyed,
+                 const std::vector<std::string>& roots, std::uint16_t language, std::vector<std::string>& faults,
+                 std::vector<std::string>& offered) {
+  platform::OverrideUserLanguageId(language);
+  std::vector<int> entryCount(names.size(), 0);
+  FirmwareCatalogue all;
+  all.onItem = [&](const ModelEntry& entry, const FirmwareItem& item, const ItemReading& reading,
+                   ParseOutcome outcome, bool) {
+    if (outcome != ItemEnd && reading.tags == 0 && !reading.modelTag) return;  // nothing after the last entry
+    std::size_t index = 0;
+    while (names[index] != entry.model) ++index;
+    const int number = ++entryCount[index];
+    const std::string fault = EntryFault(entry, item, reading, outcome, keyed, roots);
+    if (!fault.empty()) AddFault(faults, entry.model + ", entry " + std::to_string(number) + ": " + fault);
+  };
+  ReadAsProgram(all, bytes, names, keyed);
+
+  for (const ModelEntry& entry : all.models) {
+    offered.push_back(entry.model + ": " + std::to_string(entry.items.size()) + " offered");
+    for (const FirmwareItem& item : entry.items) offered.push_back("  " + Describe(item));
+    // A drive of this model alone: the sections of the others are skipped,
+    // not parsed, and must end where parsing ends them.
+    FirmwareCatalogue alone;
+    ReadAsProgram(alone, bytes, {entry.model}, keyed);
+    std::vector<std::string> together, byItself;
+    for (const FirmwareItem& item : entry.items) together.push_back(Describe(item));
+    for (const FirmwareItem& item : alone.models.front().items) byItself.push_back(Describe(item));
+    if (together != byItself) {
+      AddFault(faults, entry.model + ": offered " + std::to_string(byItself.size()) +
+                           " entries when it is the only drive, " + std::to_string(together.size()) +
+                           " beside the other models: a section is not closed by <~model> where it should be");
+    }
+  }
 }
 
 }  // namespace
@@ -205,39 +279,18 @@ int main(int argc, char** argv) {
                  sigPath.c_str());
     return 1;
   }
+  if (bytes.size() > kMaxCatalogueBytes) {
+    std::fprintf(stderr, "%s: %zu bytes, more than the %zu the program reads\n", path.c_str(), bytes.size(),
+                 kMaxCatalogueBytes);
+    return 1;
+  }
   if (files) return ListFiles(path, bytes, roots);
 
   const std::vector<std::string> names = CatalogueModelNames(bytes);
-  std::vector<std::string> faults;
-  std::vector<int> entryCount(names.size(), 0);
-  FirmwareCatalogue all;
-  all.onItem = [&](const ModelEntry& entry, const FirmwareItem& item, const ItemReading& reading,
-                   ParseOutcome outcome, bool) {
-    if (outcome != ItemEnd && reading.tags == 0 && !reading.modelTag) return;  // nothing after the last entry
-    std::size_t index = 0;
-    while (names[index] != entry.model) ++index;
-    const int number = ++entryCount[index];
-    const std::string fault = EntryFault(entry, item, reading, outcome, keyed, roots);
-    if (!fault.empty()) faults.push_back(entry.model + ", entry " + std::to_string(number) + ": " + fault);
-  };
-  ReadAsProgram(all, bytes, names, keyed);
-
-  for (const ModelEntry& entry : all.models) {
-    std::printf("%s: %zu offered\n", entry.model.c_str(), entry.items.size());
-    for (const FirmwareItem& item : entry.items) std::printf("  %s\n", Describe(item).c_str());
-    // A drive of this model alone: the sections of the others are skipped,
-    // not parsed, and must end where parsing ends them.
-    FirmwareCatalogue alone;
-    ReadAsProgram(alone, bytes, {entry.model}, keyed);
-    std::vector<std::string> together, byItself;
-    for (const FirmwareItem& item : entry.items) together.push_back(Describe(item));
-    for (const FirmwareItem& item : alone.models.front().items) byItself.push_back(Describe(item));
-    if (together != byItself) {
-      faults.push_back(entry.model + ": offered " + std::to_string(byItself.size()) +
-                       " entries when it is the only drive, " + std::to_string(together.size()) +
-                       " beside the other models: a section is not closed by <~model> where it should be");
-    }
-  }
+  std::vector<std::string> faults, offered[2];
+  for (int i = 0; i < 2; ++i) JudgeAsRead(bytes, names, keyed, roots, kLanguages[i], faults, offered[i]);
+  if (offered[0] != offered[1]) faults.push_back(kLanguagesDiffer);
+  for (const std::string& line : offered[0]) std::printf("%s\n", line.c_str());
   for (const std::string& fault : faults) std::fprintf(stderr, "%s: %s\n", path.c_str(), fault.c_str());
   return faults.empty() ? 0 : 1;
 }

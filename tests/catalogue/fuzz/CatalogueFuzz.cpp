@@ -48,11 +48,12 @@ bool IsToken(const std::string& text, std::size_t maxLength = kMaxTokenLength) {
   return true;
 }
 
-bool SameItems(const FirmwareItem& a, const FirmwareItem& b) {
+// `sameLanguage`: the description and the language are compared as well.
+bool SameItems(const FirmwareItem& a, const FirmwareItem& b, bool sameLanguage = true) {
   return a.fileName == b.fileName && a.compareBy == b.compareBy && a.name == b.name &&
          a.vendor == b.vendor && a.version == b.version && a.dateCode == b.dateCode &&
          a.path == b.path && a.parameter == b.parameter && a.size == b.size && a.sha256 == b.sha256 &&
-         a.description == b.description && a.language == b.language;
+         (!sameLanguage || (a.description == b.description && a.language == b.language));
 }
 
 const std::string& TempPath() {
@@ -63,7 +64,7 @@ const std::string& TempPath() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
+  if (size == 0 || size - 1 > kMaxCatalogueBytes) return 0;  // a larger file is refused unread
   // The first byte picks the language and the small buffer's size; the rest
   // is the file.
   platform::OverrideUserLanguageId((data[0] & 1) != 0 ? 1028 : 1033);
@@ -90,13 +91,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fromBytes.BuildModelList(drives);
   fromBytes.reader.OpenBytes(bytes);
   fromBytes.ReadSections();
+  // The other language reads the same entries, but for their descriptions.
+  platform::OverrideUserLanguageId((data[0] & 1) != 0 ? 1033 : 1028);
+  FirmwareCatalogue otherLanguage;
+  otherLanguage.trustedKeys.clear();
+  otherLanguage.BuildModelList(drives);
+  otherLanguage.reader.OpenBytes(bytes);
+  otherLanguage.ReadSections();
 
   auto a = fromFile.models.begin();
-  for (auto b = fromBytes.models.begin(); b != fromBytes.models.end(); ++a, ++b) {
+  auto c = otherLanguage.models.begin();
+  for (auto b = fromBytes.models.begin(); b != fromBytes.models.end(); ++a, ++b, ++c) {
     Check(a->items.size() == b->items.size(), "same item count at any buffer size");
+    Check(a->items.size() == c->items.size(), "same item count in either language");
     for (std::size_t i = 0; i < a->items.size(); ++i) {
       const FirmwareItem& item = a->items[i];
       Check(SameItems(item, b->items[i]), "same items at any buffer size");
+      Check(SameItems(item, c->items[i], false), "same items in either language");
       Check(FirmwareCatalogue::IsOffered(*a, item), "only offered items kept");
       Check(IsToken(item.name) && IsToken(item.version) && IsToken(item.dateCode) &&
                 IsToken(item.path) && IsToken(item.compareBy) && IsToken(item.vendor) &&
