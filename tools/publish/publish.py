@@ -21,9 +21,10 @@
       catalogue, written to CATALOGUE.sig unless --out says otherwise
   publish.py verify --public PUB.pem CATALOGUE [--sig SIG]
       checks a signature as the program does
-  publish.py mirror SOURCE DEST [--public PUB.pem ...]
+  publish.py mirror SOURCE DEST [--public PUB.pem ...] [--allow-older]
       copies a published tree (an ftp:// or http:// address, or a folder)
-      into DEST once its signature and every file's SHA-256 verify; see
+      into DEST once its signature and every file's SHA-256 verify, and
+      its serial is not below that of the catalogue DEST holds; see
       mirror.py
 
 stamp, stamp --check and sign first run the program's own catalogue parser
