@@ -115,8 +115,15 @@ def fresh_run():
 
 
 def tree_bytes(top):
-    return {os.path.relpath(os.path.join(d, name), top): open(os.path.join(d, name), "rb").read()
-            for d, _, names in os.walk(top) for name in names}
+    """The bytes of each file below `top`, and each folder (None)."""
+    return {os.path.relpath(os.path.join(d, name), top): None if name in folders else
+            open(os.path.join(d, name), "rb").read() for d, folders, names in os.walk(top) for name in folders + names}
+
+
+def publish_tree(name, catalogue, *files):
+    subprocess.run([sys.executable, os.path.join(REPO, "tools/publish/make_tree.py"), "--catalogue", catalogue,
+                    "--key", key, "--out", os.path.join(published, name)] + [a for f in files for a in ("--file", f)],
+                   check=True, stdout=subprocess.DEVNULL)
 
 
 def unix_path(windows):
@@ -129,10 +136,8 @@ server = None
 session = False
 try:
     qx132, q9000 = archive("qx132.zip", "QX-1234A 1.32"), archive("q9000.zip", "QX-9000B 2.05")
-    subprocess.run([sys.executable, os.path.join(REPO, "tools/publish/make_tree.py"),
-                    "--catalogue", os.path.join(REPO, "tests/wizard/served-catalogue.txt"), "--key", key,
-                    "--out", os.path.join(published, "good"), "--file", "pub/VORN/cdrom/b/qx.zip=" + qx132,
-                    "--file", "pub/VORN/cdrom/c/same.zip=" + q9000], check=True, stdout=subprocess.DEVNULL)
+    served = os.path.join(REPO, "tests/wizard/served-catalogue.txt")
+    publish_tree("good", served, "pub/VORN/cdrom/b/qx.zip=" + qx132, "pub/VORN/cdrom/c/same.zip=" + q9000)
     qx132_hash = hashlib.sha256(open(qx132, "rb").read()).hexdigest()
     subprocess.run([os.path.join(REPO, "tools/aspi-sim/install-aspi-sim.sh"), os.path.join(build, "wineprefix"), "-",
                     os.path.basename(program)], check=True, stdout=subprocess.DEVNULL)
@@ -260,7 +265,8 @@ try:
         os.remove(os.path.join(drive_c, name))
 
     # tools/publish mirror: a good tree is copied (and not again), the program
-    # reads the copy; a tampered one is refused and the copy stays as it was.
+    # reads the copy; then each row's tree after the row's change to the copy:
+    # a refusal or failure leaves the copy as it was, with one line of stderr.
     mirror = os.path.join(scratch, "mirror")
     publish = [sys.executable, os.path.join(REPO, "tools/publish/publish.py"), "mirror"]
     for expected in ("5 files fetched, 0 already there", "0 files fetched, 5 already there"):
@@ -273,16 +279,35 @@ try:
     drives(QX)
     got = wine(program, "/check", "/log", winpath(check_log), env=env)
     expect(got == 1 and table(log_lines(check_log)) == [qx_offer], "/check of the mirror: exit %d" % got)
-    tampered = os.path.join(scratch, "tampered")
-    shutil.copytree(os.path.join(published, "good"), tampered)
-    with open(os.path.join(tampered, "pub/VORN/cdrom/a/qx131.zip"), "ab") as f:
+    for name in ("tampered", "newer"):
+        shutil.copytree(os.path.join(published, "good"), os.path.join(published, name))
+    with open(os.path.join(published, "tampered/pub/VORN/cdrom/a/qx131.zip"), "ab") as f:
         f.write(b"!")
-    os.remove(os.path.join(mirror, "pub/VORN/cdrom/a/qx131.zip"))
-    before = tree_bytes(mirror)
-    out = subprocess.run(publish + [tampered, mirror, "--public", PUBLIC], capture_output=True, text=True)
-    after = tree_bytes(mirror)
-    expect(out.returncode == 1 and "refused" in out.stderr and after == before,
-           "mirror of a tampered tree: %d %s" % (out.returncode, out.stderr))
+    subprocess.run(publish[:2] + ["sign", "--key", key, "--serial", "5",
+                                  os.path.join(published, "newer/pub/VORN/cdrom/odd.idx")], check=True)
+    publish_tree("changed", served, "pub/VORN/cdrom/a/qx.zip=" + qx132, "pub/VORN/cdrom/c/same.zip=" + qx132)
+    with open(os.path.join(scratch, "drive.txt"), "w") as f:
+        f.write("<model> QX-1234A\n<version> 1.3 <fw x> pub/VORN/C:/qx.zip <compare mode> version <~item>\n<~model>\n")
+    publish_tree("drive", os.path.join(scratch, "drive.txt"))
+    copy = lambda path: os.path.join(mirror, "pub/VORN/cdrom", path)
+    for name, tree, change, options, code, word in [
+        ("tampered", "tampered", lambda: os.remove(copy("a/qx131.zip")), [], 1, "refused"),
+        ("serial 5", "newer", None, [], 0, ""),
+        ("serial 1 after 5", "good", None, [], 1, "serial 1 is below 5"),
+        ("serial 1 allowed", "good", None, ["--allow-older"], 0, "warning"),
+        ("a file where a folder goes", "changed", lambda: (shutil.rmtree(copy("c")), open(copy("c"), "w").close()),
+         [], 2, "left as it was"),
+        ("a drive in a path", "drive", None, [], 1, "C:/qx.zip"),
+    ]:
+        if change:
+            change()
+        before = tree_bytes(mirror)
+        out = subprocess.run(publish + [os.path.join(published, tree), mirror, "--public", PUBLIC] + options,
+                             capture_output=True, text=True)
+        after, wanted = tree_bytes(mirror), tree_bytes(os.path.join(published, tree))
+        expect(out.returncode == code and word in out.stderr and len(out.stderr.splitlines()) == (word != "")
+               and (after == before if code else all(after.get(p) == b for p, b in wanted.items())),
+               "mirror, %s: %d %s" % (name, out.returncode, out.stderr))
 finally:
     if server is not None:
         server.terminate()

@@ -2,27 +2,38 @@
 """Copies the maker's published firmware tree into a folder of the site's own
 (a share the computers read with /source), and only once it verifies.
 
-  mirror.py SOURCE DEST [--public PUB.pem ...]
-  publish.py mirror SOURCE DEST [--public PUB.pem ...]
+  mirror.py SOURCE DEST [--public PUB.pem ...] [--allow-older]
+  publish.py mirror SOURCE DEST [--public PUB.pem ...] [--allow-older]
 
 SOURCE is the published tree: an ftp:// or http:// address of the server's
 root (or of its pub/VORN/cdrom/ folder), or a folder holding the same tree.
 DEST gets the server's layout: pub/VORN/cdrom/odd.idx, odd.idx.sig beside
 it, and each firmware file under its catalogue path.
 
-Everything new is first put into a stage inside DEST (DEST/.mirror-stage).
+Everything new is first put into a stage inside DEST (DEST/.mirror-stage/new).
 Before anything there replaces DEST's catalogue, the program's own catalogue
 check (tools/catalogue-check, found as publish.py finds it) checks the
 catalogue's signature with the maker's public key (--public, by default
 keys/catalogue-signing.pem) and the size and SHA-256 of every file a program
 with that key downloads. A tree that does not verify is refused: the stage
-goes and DEST stays as it was. A file DEST already holds with the listed
-SHA-256 is not fetched again. The new files move into place first, the
-signature and the catalogue last. Files the new catalogue no longer lists
-are left where they are.
+goes and DEST stays as it was. So is a catalogue whose serial (the <serial>
+of its header, read as publish.py and the program read it) is below that of
+the catalogue DEST holds, for every computer that has read that one refuses
+a lower one; --allow-older mirrors it all the same, with a warning (an
+equal serial passes: the same tree again). So is a catalogue listing a path
+with a colon: Windows reads "C:" as a drive, anywhere in a path. Absolute
+paths, ".", ".." and backslashes the check already leaves out of the copy.
+
+A file DEST already holds with the listed SHA-256 is not fetched again. The
+new files move into place first, the signature and the catalogue last; the
+file each replaces moves into the stage's old/ folder first. When a move
+fails, every move and new folder before it is undone and DEST is as it was.
+Only if an undo fails too do the replaced files stay in DEST/.mirror-stage/old,
+and the next run will not start until they are put back or removed. Files
+the new catalogue no longer lists are left where they are.
 
 Exit status 0 when DEST holds the verified tree, 1 when the tree was
-refused, 2 when the source or DEST cannot be used.
+refused, 2 when the source or DEST cannot be used (a move that failed, too).
 """
 import argparse
 import ftplib
@@ -41,6 +52,7 @@ import publish  # noqa: E402  (the catalogue check's path, as the other commands
 CATALOGUE = "pub/VORN/cdrom/odd.idx"
 SIGNATURE = CATALOGUE + ".sig"
 STAGE = ".mirror-stage"
+NEW, OLD = "new", "old"  # the stage's folders: what comes, what it replaces
 
 
 class Refused(Exception):
@@ -49,6 +61,10 @@ class Refused(Exception):
 
 class Unusable(Exception):
     """The source or DEST cannot be used."""
+
+
+class Stranded(Unusable):
+    """A move failed and not all the moves before it could be undone."""
 
 
 class Source:
@@ -130,46 +146,138 @@ def local(root, path):
     return os.path.join(root, *path.split("/"))
 
 
-def mirror(source_address, dest, publics):
-    keys = [modulus(public) for public in publics]
-    source = Source(source_address)
-    created = not os.path.isdir(dest)
-    os.makedirs(dest, exist_ok=True)
-    stage = os.path.join(dest, STAGE)
-    shutil.rmtree(stage, ignore_errors=True)  # left by a run that was stopped
+def refuse_drive_paths(files):
+    """The catalogue check leaves out absolute paths, ".", ".." and
+    backslashes; a name with a colon is refused here: Windows reads "C:" (or
+    "C:x") as a drive, where the copy would land outside DEST, and "a:b" as a
+    stream of the file a."""
+    for path, _size, _digest in files:
+        if ":" in path:
+            raise Refused("its path %s holds ':', which Windows reads as a drive or a stream" % path)
+
+
+def compare_serials(staged, current, allow_older):
+    """Refuses a catalogue whose serial is below that of the catalogue DEST
+    holds (`current`): each computer that has read that one refuses a lower
+    serial, so the share would be of no use to it."""
+    if not os.path.isfile(current):
+        return
+    serials = []
+    for path in (staged, current):
+        with open(path, "rb") as f:
+            serials.append(publish.header_serial(f.read()))
+    if serials[0] >= serials[1]:
+        return
+    words = ("its serial %d is below %d, that of %s: every computer that has read that one refuses it"
+             % (serials[0], serials[1], current))
+    if not allow_older:
+        raise Refused(words + " (--allow-older mirrors it all the same)")
+    print("mirror: warning, --allow-older: " + words, file=sys.stderr)
+
+
+def stage_tree(source, stage, dest, keys, allow_older):
+    """Fetches the catalogue, its signature and every listed file DEST does
+    not hold yet into the stage's new/, and checks them as DEST will hold
+    them. Returns the listed paths and the fetched ones."""
+    new = os.path.join(stage, NEW)
+    for path in (CATALOGUE, SIGNATURE):
+        source.fetch(path, local(new, path))
+    catalogue = local(new, CATALOGUE)
+    files = check(catalogue, keys, "--files")
+    refuse_drive_paths(files)
+    compare_serials(catalogue, local(dest, CATALOGUE), allow_older)
+    fetched = []
+    for path, _size, digest in files:
+        there = local(dest, path)
+        if not (os.path.isfile(there) and sha256_of(there) == digest.lower()):
+            source.fetch(path, local(new, path))
+            fetched.append(path)
+    # Every file as DEST will hold it: the new ones from the stage, the rest
+    # from DEST itself.
+    check(catalogue, keys, "--files", "--root", new, "--root", dest)
+    return [path for path, _size, _digest in files], fetched
+
+
+def move(source, target, undo):
+    os.replace(source, target)
+    undo.append(lambda: os.replace(target, source))
+
+
+def make_folders(folder, undo):
+    if os.path.isdir(folder):
+        return
+    make_folders(os.path.dirname(folder), undo)
+    os.mkdir(folder)
+    undo.append(lambda: os.rmdir(folder))
+
+
+def undo_all(undo):
+    """Runs the undo steps, last first; returns how many failed."""
+    failed = 0
+    for step in reversed(undo):
+        try:
+            step()
+        except OSError:
+            failed += 1
+    return failed
+
+
+def put_in_place(stage, dest, paths):
+    """Moves each of `paths` from the stage's new/ into DEST, the file DEST
+    held there first into the stage's old/. When a move fails (or the run is
+    stopped) every move and folder before it is undone, last first, and DEST
+    is as it was."""
+    undo = []
     try:
-        for path in (CATALOGUE, SIGNATURE):
-            source.fetch(path, local(stage, path))
-        staged_catalogue = local(stage, CATALOGUE)
-        files = check(staged_catalogue, keys, "--files")
-        fetched = kept = 0
-        for path, _size, digest in files:
-            there = local(dest, path)
-            if os.path.isfile(there) and sha256_of(there) == digest.lower():
-                kept += 1
-                continue
-            source.fetch(path, local(stage, path))
-            fetched += 1
-        # Every file as DEST will hold it: the new ones from the stage, the
-        # rest from DEST itself.
-        check(staged_catalogue, keys, "--files", "--root", stage, "--root", dest)
-        for path, _size, _digest in files:
-            staged = local(stage, path)
-            if os.path.isfile(staged):
-                os.makedirs(os.path.dirname(local(dest, path)), exist_ok=True)
-                os.replace(staged, local(dest, path))
-        os.makedirs(os.path.dirname(local(dest, CATALOGUE)), exist_ok=True)
-        for path in (SIGNATURE, CATALOGUE):
-            os.replace(local(stage, path), local(dest, path))
-        print("mirror: %s verified: %d files fetched, %d already there" % (dest, fetched, kept))
-    except (Refused, Unusable):
-        shutil.rmtree(stage, ignore_errors=True)
-        if created:
-            os.rmdir(dest)
+        for path in paths:
+            target = local(dest, path)
+            make_folders(os.path.dirname(target), undo)
+            if os.path.islink(target) or os.path.isfile(target):
+                kept = local(os.path.join(stage, OLD), path)
+                os.makedirs(os.path.dirname(kept), exist_ok=True)
+                move(target, kept, undo)
+            move(local(os.path.join(stage, NEW), path), target, undo)
+    except BaseException as error:
+        failed = undo_all(undo)
+        what = "%s cannot be put in place (%s)" % (path, error if isinstance(error, OSError) else "stopped")
+        if failed:
+            raise Stranded("%s, and %d of the steps before it could not be undone; any file it replaced is kept in %s"
+                           % (what, failed, os.path.join(stage, OLD)))
+        if isinstance(error, OSError):
+            raise Unusable("%s; %s left as it was" % (what, dest)) from None
         raise
+
+
+def mirror(source_address, dest, publics, allow_older=False):
+    """Returns how many files were fetched and how many DEST held already."""
+    keys = [modulus(public) for public in publics]
+    stage = os.path.join(dest, STAGE)
+    if os.path.isdir(os.path.join(stage, OLD)):
+        raise Unusable("an earlier run could not put back all the files it replaced; they are in %s: put them "
+                       "back or remove it" % os.path.join(stage, OLD))
+    source = Source(source_address)
+    created, done, stranded = not os.path.isdir(dest), False, False
+    try:
+        os.makedirs(dest, exist_ok=True)
+        shutil.rmtree(stage, ignore_errors=True)  # left by a run stopped before any move
+        listed, fetched = stage_tree(source, stage, dest, keys, allow_older)
+        put_in_place(stage, dest, fetched + [SIGNATURE, CATALOGUE])
+        done = True
+        return len(fetched), len(listed) - len(fetched)
+    except Stranded:
+        stranded = True
+        raise
+    except OSError as error:
+        raise Unusable("%s cannot be used: %s" % (dest, error)) from None
     finally:
         source.close()
-        shutil.rmtree(stage, ignore_errors=True)
+        if not stranded:
+            shutil.rmtree(stage, ignore_errors=True)
+            if created and not done:
+                try:
+                    os.rmdir(dest)
+                except OSError:
+                    pass
 
 
 def main(argv=None):
@@ -178,10 +286,13 @@ def main(argv=None):
     parser.add_argument("dest")
     parser.add_argument("--public", action="append",
                         help="the maker's public key (PEM); more than one while the maker changes keys")
+    parser.add_argument("--allow-older", action="store_true",
+                        help="mirror a catalogue whose serial is below that of the one DEST holds")
     args = parser.parse_args(argv)
     publics = args.public or [os.path.join(publish.REPO, "keys", "catalogue-signing.pem")]
     try:
-        mirror(args.source, args.dest, publics)
+        fetched, kept = mirror(args.source, args.dest, publics, args.allow_older)
+        print("mirror: %s verified: %d files fetched, %d already there" % (args.dest, fetched, kept))
     except Refused as refusal:
         print("mirror: refused, %s left as it was: %s" % (args.dest, refusal), file=sys.stderr)
         return 1

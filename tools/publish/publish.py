@@ -21,9 +21,10 @@
       catalogue, written to CATALOGUE.sig unless --out says otherwise
   publish.py verify --public PUB.pem CATALOGUE [--sig SIG]
       checks a signature as the program does
-  publish.py mirror SOURCE DEST [--public PUB.pem ...]
+  publish.py mirror SOURCE DEST [--public PUB.pem ...] [--allow-older]
       copies a published tree (an ftp:// or http:// address, or a folder)
-      into DEST once its signature and every file's SHA-256 verify; see
+      into DEST once its signature and every file's SHA-256 verify, and
+      its serial is not below that of the catalogue DEST holds; see
       mirror.py
 
 stamp, stamp --check and sign first run the program's own catalogue parser
@@ -168,20 +169,30 @@ def stamp(root, catalogue, check):
     return 0
 
 
+def header_end(text):
+    model = MODEL.search(text)
+    return model.start() if model else len(text)
+
+
+def header_serial(text):
+    """The serial of the catalogue `text` as the program reads it: the last
+    <serial> of the header, as 1 to 18 digits, anything else as 0 (none)."""
+    serial = 0
+    for tag in ISSUE_TAG.finditer(text, 0, header_end(text)):
+        if tag.group(1) == b"<serial>":
+            serial = int(tag.group(2)) if tag.group(2) and SERIAL.fullmatch(tag.group(2)) else 0
+    return serial
+
+
 def with_issue(text, serial, issued):
     """`text` with "<serial> SERIAL <issued> ISSUED" on its first line, and
     without the tags of the issue its header held before; also the serial
-    that was there (0: none). The program reads the last <serial> of the
-    header, as 1 to 18 digits, anything else as 0."""
-    model = MODEL.search(text)
-    header_end = model.start() if model else len(text)
-    old = 0
-    for tag in ISSUE_TAG.finditer(text, 0, header_end):
-        if tag.group(1) == b"<serial>":
-            old = int(tag.group(2)) if tag.group(2) and SERIAL.fullmatch(tag.group(2)) else 0
+    that was there (0: none)."""
+    end = header_end(text)
+    old = header_serial(text)
     # The line an earlier signing wrote goes whole, other tags of the issue
     # with their values.
-    header = ISSUE_LINE.sub(b"", text[:header_end], count=1)
+    header = ISSUE_LINE.sub(b"", text[:end], count=1)
     header = ISSUE_TAG.sub(b"", header)
     newline = b"\r\n" if b"\r\n" in text else b"\n"
     if serial is None:
@@ -195,7 +206,7 @@ def with_issue(text, serial, issued):
     if not header.strip():
         header = b""
     line = b"<serial> %d <issued> %s" % (serial, issued.encode())
-    return line + newline + header + text[header_end:], old
+    return line + newline + header + text[end:], old
 
 
 def sign(key, catalogue, out, allow_unhashed, serial=None, issued=None, keep_issue=False):
