@@ -22,7 +22,7 @@ std::string OfferText(const install::ScannedDrive& drive, const install::Planned
     case Offer::Offered:
       return "offered";
     case Offer::NoSha256:
-      return "not offered: no SHA-256 listed";
+      return "not offered: no SHA-256 or size listed";
     case Offer::NotNewer:
       break;
   }

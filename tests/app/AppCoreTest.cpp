@@ -220,7 +220,7 @@ TEST(SupportReport, SaysWhyEachEntryIsOrIsNotOffered) {
            "  0:1:0  vendor ACME  product CD-52X  revision 1.00  date code 020202  another maker's drive\r\n",
            "    new.zip  version 1.30  date code -  compared by version: offered\r\n",
            "    old.zip  version 1.10  date code -  compared by version: not offered: not newer than revision 1.20\r\n",
-           "    nohash.zip  version 1.31  date code -  compared by version: not offered: no SHA-256 listed\r\n",
+           "    nohash.zip  version 1.31  date code -  compared by version: not offered: no SHA-256 or size listed\r\n",
            "    beta.zip  version 1.32B  date code 030801  compared by date code: offered\r\n",
            "    not offered, for another model: QX-9000B 2.10\r\n",
            "  serial: 7 (highest accepted before: 5)\r\n  issued: 2026-11-30, 8 days old\r\n",
