@@ -280,12 +280,14 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
     log.Note("scan: " + DriveProblemText(problem));
     if (problem.cause == scsi::ProblemCause::DriveNotOpened) ends.push_back(DriveEnd::Failed);
   }
-  for (const CheckedUpdate& update : SettleOpenRecords(historyFile, drives)) {
+  bool anotherUpdate = false;
+  for (const CheckedUpdate& update : SettleOpenRecordsUnlessUpdating(historyFile, drives, anotherUpdate)) {
     log.Note("an update left open before, settled now: " + install::FormatRecord(update.record));
     const DriveEnd earlier = EndOfVerdict(update.verdict);
     if (earlier != DriveEnd::Verified) log.Note(EarlierUpdateText(update.record, update.verdict));
     ends.push_back(earlier);
   }
+  if (anotherUpdate) log.Note("another update is running on this computer: the history's open records are its own");
   log.Note("history: " + (historyFile.empty() ? std::string("none (no folder can take it)") : historyFile));
 
   if (request.mode == ScriptMode::Update && chosen.empty()) {

@@ -65,6 +65,15 @@ std::string LocalTimeText() {
   return text;
 }
 
+std::vector<CheckedUpdate> SettleOpenRecordsUnlessUpdating(const std::string& historyFile,
+                                                           const std::vector<install::ScannedDrive>& drives,
+                                                           bool& anotherUpdate) {
+  install::MachineUpdateLock lock;
+  anotherUpdate = !lock.Take();
+  if (anotherUpdate) return {};
+  return SettleOpenRecords(historyFile, drives);
+}
+
 void WindowVoice::WaitForFlashers(const std::vector<void*>& processes) { app::WaitForFlashers(processes, language_); }
 
 install::HoldAnswer WindowVoice::AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record) {
@@ -113,7 +122,9 @@ UpdateFollowUp::~UpdateFollowUp() {
 }
 
 void UpdateFollowUp::CheckPending() {
-  for (const CheckedUpdate& update : SettleOpenRecords(historyFile_, startDrives_)) voice_.Verdict(update, true);
+  bool anotherUpdate = false;
+  for (const CheckedUpdate& update : SettleOpenRecordsUnlessUpdating(historyFile_, startDrives_, anotherUpdate))
+    voice_.Verdict(update, true);
 }
 
 std::string UpdateFollowUp::NextAddress(const std::string& model) const {

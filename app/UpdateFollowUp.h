@@ -39,6 +39,13 @@ std::string WorkRoot(const std::string& historyFile);
 // The local time as "YYYY-MM-DD hh:mm:ss".
 std::string LocalTimeText();
 
+// SettleOpenRecords, unless another copy of the program is updating a drive
+// (it holds the machine's update lock): an open record may then be that
+// copy's, whose flasher has not ended. `anotherUpdate` tells which.
+std::vector<CheckedUpdate> SettleOpenRecordsUnlessUpdating(const std::string& historyFile,
+                                                           const std::vector<install::ScannedDrive>& drives,
+                                                           bool& anotherUpdate);
+
 // How the follow-up meets the person at the computer: the wizard's windows
 // (WindowVoice), or in a script run nobody, its log taking their place.
 class FollowUpVoice {
@@ -84,7 +91,7 @@ class UpdateFollowUp {
   UpdateFollowUp& operator=(const UpdateFollowUp&) = delete;
 
   // Before the welcome page: settles the open records of the history against
-  // the drives found at start-up (SettleOpenRecords) and tells each verdict,
+  // the drives found at start-up (SettleOpenRecordsUnlessUpdating) and tells each verdict,
   // so that each is told once.
   void CheckPending();
 
