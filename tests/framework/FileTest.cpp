@@ -94,6 +94,12 @@ TEST(File, FoldersAndReadOnlyFiles) {
   EXPECT_TRUE(framework::ClearReadOnly(path));
   EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
   EXPECT_FALSE(framework::ClearReadOnly(folder + "/made/missing.txt"));
+
+  // A link is told from the file it leads to (where links can be made here).
+  EXPECT_FALSE(framework::IsLink(path));
+  std::error_code linkRefused;
+  fs::create_symlink(path, folder + "/link.txt", linkRefused);
+  if (!linkRefused) EXPECT_TRUE(framework::IsLink(folder + "/link.txt"));
 }
 
 }  // namespace
