@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdint>
+#include <string>
 
 
 extern char** environ;
@@ -14,8 +15,17 @@ bool StartProgram(const std::string& path, StartedProgram* started) {
   std::string argument0 = path;
   char* argv[] = {argument0.data(), nullptr};
   pid_t pid = 0;
+  // The program runs in its own folder, as on Windows.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  const std::size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos) {
+    posix_spawn_file_actions_addchdir_np(&actions, slash == 0 ? "/" : path.substr(0, slash).c_str());
+  }
   // Not waited for: the child is reaped when this process ends.
-  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
+  const int failed = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) return false;
   if (started != nullptr) *started = StartedProgram{reinterpret_cast<void*>(static_cast<std::intptr_t>(pid)), nullptr};
   return true;
 }
