@@ -54,7 +54,7 @@ std::string Here() {
 struct Seen {
   std::string title, saveText, cancelText, question;
   bool barVisibleAtStart = true;
-  std::string finalStatus;
+  std::string finalStatus, finalLine;
   int finalPosition = -1;
   bool saveEnabledAtEnd = true, cancelEnabledAtEnd = true;
 };
@@ -68,6 +68,7 @@ class ObservedDownload : public DownloadDialog {
     if (m_hWnd != nullptr && panel.m_hWnd != nullptr) {
       seen.finalStatus = panel.GetWindowText();
       seen.finalPosition = progressBar.GetPos();
+      if (progressLine.IsWindowVisible()) seen.finalLine = progressLine.GetWindowText();
       seen.saveEnabledAtEnd = saveButton.IsWindowEnabled();
       seen.cancelEnabledAtEnd = cancelButton.IsWindowEnabled();
     }
@@ -237,6 +238,10 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
     EXPECT_FALSE(seen.barVisibleAtStart);
     EXPECT_EQ(seen.finalStatus, texts.endStatus);
     EXPECT_EQ(seen.finalPosition, 500);
+    // The whole amount, however quick the transfer (then without a rate).
+    TransferFigures whole;
+    whole.bytes = whole.total = firmware_.size();
+    EXPECT_EQ(seen.finalLine.rfind(ProgressLine(texts, whole), 0), 0u) << seen.finalLine;
     EXPECT_FALSE(seen.saveEnabledAtEnd);
     EXPECT_FALSE(seen.cancelEnabledAtEnd);
 

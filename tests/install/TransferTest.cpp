@@ -37,9 +37,11 @@ std::string Firmware(std::size_t size) { return testfiles::PseudoRandomBytes(siz
 class Bar : public ProgressSink, public SleepingClock {
  public:
   void SetPosition(int position) override { positions.push_back(position); }
+  void ShowFigures(const TransferFigures& figures) override { last = figures; }
   void Refresh() override {}
   void Pause(std::uint32_t ms) override { SleepingClock::Pause(ms / 10); }
   std::vector<int> positions;
+  TransferFigures last;  // the line's figures shown last
 };
 
 class TransferTest : public ::testing::Test {
@@ -100,9 +102,11 @@ TEST_F(TransferTest, FetchesTheWholeFileAndReplacesAnExistingOneOnlyThen) {
   platform::RemoveFile(local_ + ".part");
   EXPECT_FALSE(platform::FileExists(kPartial));
   // The listing gave the size: the bar shows the bytes, so it never goes
-  // back.
+  // back, and ends full with the whole amount, however quick the transfer.
   ASSERT_FALSE(bar_.positions.empty());
   EXPECT_TRUE(std::is_sorted(bar_.positions.begin(), bar_.positions.end()));
+  EXPECT_EQ(bar_.positions.back(), kProgressRangeTop);
+  EXPECT_EQ(bar_.last.bytes, firmware.size());
   EXPECT_EQ(server_->Count("retr sent"), 1);
 }
 
