@@ -101,6 +101,9 @@ bool WizardDialog::OnInitDialog() {
   // firmware page's three titles and its file names fit the list's width
   // only in this size, in either language.
   deviceList.SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+  // A file name longer than its column's room unfolds whole under the
+  // pointer (common controls 5.80, which 98 SE ships; ignored before).
+  deviceList.SetExtendedStyle(LVS_EX_LABELTIP);
   bannerWords.Create(*this, IDC_BANNER_WORDS);
   pageWords.Create(*this, IDC_PAGE_WORDS);
   ShowPictureWords(Page::Welcome, false);
