@@ -20,6 +20,16 @@ int CListCtrl::GetColumnWidth(int column) const {
   return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, column));
 }
 
+bool CListCtrl::SetColumnWidth(int column, int width) {
+  return SendMessage(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)) != 0;
+}
+
+void CListCtrl::SetExtendedStyle(DWORD styles) { SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles); }
+
+int CListCtrl::GetStringWidth(const std::string& text) const {
+  return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
+
 int CListCtrl::GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
 
 int CListCtrl::InsertItem(const LVITEMA& item) {

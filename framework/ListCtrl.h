@@ -18,6 +18,11 @@ class CListCtrl : public CWnd {
   // The number of columns, as the list's header control counts them.
   int GetHeaderItemCount() const;
   int GetColumnWidth(int column) const;
+  bool SetColumnWidth(int column, int width);
+  // Sets the extended list styles `styles` (LVS_EX_*), leaving the others.
+  void SetExtendedStyle(DWORD styles);
+  // The width in pixels of `text` in the list's font.
+  int GetStringWidth(const std::string& text) const;
 
   // Rows.
   int GetItemCount() const;

@@ -150,14 +150,16 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
   PumpingClock clock(transfer);
   transfer.RunProgress(bar, clock);
 
-  // A failed transfer leaves the bar where the estimate stopped.
+  // The progress has shown the end: the full bar and the whole amount, or
+  // the bytes a failed transfer had brought.
   const bool arrived = transfer.Succeeded();
   notAsListed = transfer.NotAsListed();
   archive = transfer.TakeArchive();
-  if (arrived) progressBar.SetPos(kProgressRangeTop);
-  UpdateData(false);
   SetStatus(arrived ? Texts().endStatus : Texts().failedStatus);
   UpdateData(false);
+  // Painted now, the window and its controls, then left on screen for
+  // kEndShownMs, however busy the machine.
+  RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   WaitPumpingMessages(nullptr, kEndShownMs);
   return arrived;
 }

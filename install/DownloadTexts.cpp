@@ -97,8 +97,8 @@ std::string ProgressLine(const DownloadTexts& texts, const TransferFigures& figu
                          : FillIn(texts.progressAmountOnly, AmountText(figures.bytes));
   if (!figures.rateKnown) return line;
   line += FillIn(texts.progressRate, AmountText(figures.bytesPerSecond));
-  // Nothing arriving: no time left can be told.
-  if (figures.total == 0 || figures.bytes >= figures.total || figures.bytesPerSecond == 0) return line;
+  // Nothing arriving: no time left can be told. A whole file has 0 s left.
+  if (figures.total == 0 || (figures.bytes < figures.total && figures.bytesPerSecond == 0)) return line;
   // Whole minutes from two minutes on; seconds below.
   if (figures.secondsLeft >= 120) return line + FillIn(texts.progressMinutesLeft, std::to_string((figures.secondsLeft + 30) / 60));
   return line + FillIn(texts.progressSecondsLeft, std::to_string(figures.secondsLeft));

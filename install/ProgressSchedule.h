@@ -1,8 +1,9 @@
-// The download window's progress estimate. The transfer runs in one call on a
-// worker thread and reports no bytes, so the bar shows an estimate paced by
-// the file's size and by pauses, and waits below its end until the transfer
-// has ended. Window-free, so that the schedule can be checked without a
-// display and without waiting out its pauses.
+// The download window's progress estimate, and what the progress acts on.
+// The transfer reports the bytes that have arrived, and the bar shows them
+// against the file's size; the estimate serves only a transfer whose size is
+// unknown, a schedule paced by the size and by pauses that waits below its
+// end until the transfer has ended. Window-free, so that the schedule can be
+// checked without a display and without waiting out its pauses.
 #pragma once
 
 #include <atomic>
@@ -57,8 +58,8 @@ class ProgressSink {
  public:
   virtual ~ProgressSink() = default;
   virtual void SetPosition(int position) = 0;
-  // The bytes arrived, the rate and the time left, when the file's size is
-  // known; not called for the estimate.
+  // The bytes arrived, the rate and, when the file's size is known, the time
+  // left.
   virtual void ShowFigures(const TransferFigures&) {}
   // Brings the controls up to date after a change (the data exchange towards
   // the controls).

@@ -249,33 +249,44 @@ void Transfer::WaitForSize(ProgressClock& clock) {
   totalBytes_ = listed > 0 ? static_cast<std::uint64_t>(listed) : 0;
 }
 
-void Transfer::Show(ProgressSink& sink) {
+void Transfer::Show(ProgressSink& sink, bool end) {
   const std::uint64_t bytes = job_->bytes.load(std::memory_order_acquire);
   meter_.Add(GetTickCount(), bytes);
-  sink.SetPosition(BarPosition(bytes, totalBytes_, kProgressRangeTop));
+  // The end of a file that arrived whole is the full bar, whatever the size
+  // the transfer took it for.
+  sink.SetPosition(end && Succeeded() ? kProgressRangeTop : BarPosition(bytes, totalBytes_, kProgressRangeTop));
   sink.ShowFigures(meter_.Figures(totalBytes_));
   sink.Refresh();
 }
 
 void Transfer::RunProgress(ProgressSink& sink, ProgressClock& clock) {
-  if (job_ == nullptr) return;
+  // A transfer whose worker never started has nothing to show.
+  if (job_ == nullptr || done_.load(std::memory_order_acquire) != 1) return;
   WaitForSize(clock);
-  if (totalBytes_ == 0) {
-    // Nothing to measure the bytes against: the estimate, as for a size
-    // the listing did not find.
-    CheckingClock checking(clock, [this] { Check(); });
-    RunProgressEstimate(0, done_, sink, checking);
-    return;
-  }
   DWORD shown = GetTickCount() - kShowEveryMs;
-  while (done_.load(std::memory_order_acquire) == 1) {
-    if (GetTickCount() - shown >= kShowEveryMs) {
-      Show(sink);
-      shown = GetTickCount();
+  const auto showWhenDue = [&] {
+    if (GetTickCount() - shown < kShowEveryMs) return;
+    Show(sink, false);
+    shown = GetTickCount();
+  };
+  if (totalBytes_ == 0) {
+    // Nothing to measure the bytes against: the bar follows the estimate, as
+    // for a size the listing did not find, and the line gives the amount.
+    CheckingClock checking(clock, [&] {
+      Check();
+      showWhenDue();
+    });
+    RunProgressEstimate(0, done_, sink, checking);
+  } else {
+    while (done_.load(std::memory_order_acquire) == 1) {
+      showWhenDue();
+      clock.Idle(done_);
+      Check();
     }
-    clock.Idle(done_);
-    Check();
   }
+  // The end, once, however short the transfer was: the ticks above may have
+  // shown none of it, and their last showing is a step behind it.
+  Show(sink, true);
 }
 
 bool Transfer::Succeeded() const {

@@ -119,8 +119,10 @@ class Transfer {
              std::uint64_t expectedBytes = 0);
 
   // Waits for the file's size, then shows the bytes that have arrived
-  // through `sink`, about four times a second, until the transfer is over.
-  // With no size known, the bar follows the estimate of ProgressSchedule.
+  // through `sink`, about four times a second, until the transfer is over;
+  // then its end, once: the full bar on success, else the bytes that had
+  // arrived. With no size known, the bar follows the estimate of
+  // ProgressSchedule. Returns at once, showing nothing, when Start failed.
   void RunProgress(ProgressSink& sink, ProgressClock& clock);
 
   // After the progress: whether the file is in place, whole.
@@ -160,7 +162,9 @@ class Transfer {
   // ends the transfer.
   void Check();
   void WaitForSize(ProgressClock& clock);
-  void Show(ProgressSink& sink);
+  // Shows the bytes that have arrived; at the `end` of a transfer that
+  // succeeded, the full bar.
+  void Show(ProgressSink& sink, bool end);
 
   TransferJob* job_ = nullptr;
   CatalogueFetcher* fetcher_ = nullptr;

@@ -1,5 +1,6 @@
 #include "wizard/PageRules.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "Deployment.h"
@@ -231,13 +232,20 @@ std::vector<Column> DeviceColumns(Language lang, int listWidth) {
   return {{name, first}, {revision, listWidth - first - 5}};
 }
 
-std::vector<Column> FirmwareColumns(Language lang, int listWidth) {
-  const char* file = Pick(lang, text::kFileNameChinese, text::kFileNameEnglish);
-  const char* version = Pick(lang, text::kVersionChinese, text::kVersionEnglish);
-  const char* date = Pick(lang, text::kDateChinese, text::kDateEnglish);
-  const int first = 10 * Length(file);
-  const int second = 10 * (Length(version) + 1);
-  return {{file, first}, {version, second}, {date, listWidth - first - second - 5}};
+std::vector<const char*> FirmwareTitles(Language lang) {
+  return {Pick(lang, text::kFileNameChinese, text::kFileNameEnglish),
+          Pick(lang, text::kVersionChinese, text::kVersionEnglish), Pick(lang, text::kDateChinese, text::kDateEnglish)};
+}
+
+std::vector<int> FirmwareWidths(const std::vector<int>& needs, int listWidth) {
+  const int version = needs.at(1);
+  int date = needs.at(2);
+  int name = std::max(listWidth - 5 - version - date, 0);
+  if (name > needs.at(0)) {
+    date += name - needs.at(0);
+    name = needs.at(0);
+  }
+  return {name, version, date};
 }
 
 std::string DeviceQuestion(Language lang, const std::string& driveName) {

@@ -77,14 +77,22 @@ const char* CancelText(Language language);
 // The row a click acts on: the first selected row, or -1 when none is.
 int RowActedOn(const std::vector<bool>& selected);
 
-// List columns: the title (code page 950 for Chinese) and its width in pixels
-// from the title's byte length and the list window's width.
+// List columns: the title (code page 950 for Chinese) and its width in pixels.
+// The device page's widths come from the titles' byte lengths and the list
+// window's width.
 struct Column {
   const char* title;
   int width;
 };
 std::vector<Column> DeviceColumns(Language language, int listWidth);
-std::vector<Column> FirmwareColumns(Language language, int listWidth);
+// The firmware page's column titles: the file name, the version, the date.
+std::vector<const char*> FirmwareTitles(Language language);
+// The firmware page's column widths from what each column must show whole,
+// `needs`: the widest of its title and its cells, in pixels with the list's
+// margins. The version and the date take theirs; the file name takes the
+// room they leave of `listWidth` (less 5 pixels, as on the device page), and
+// what the names do not need of it goes to the date, the last column.
+std::vector<int> FirmwareWidths(const std::vector<int>& needs, int listWidth);
 
 // The question asked before a drive's firmware page, and after a download.
 std::string DeviceQuestion(Language language, const std::string& driveName);

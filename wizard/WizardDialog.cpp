@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 
@@ -96,6 +97,13 @@ bool WizardDialog::OnInitDialog() {
   // The list's template caption would be read as its name: a list without
   // one is named by the page's words before it.
   deviceList.SetWindowText("");
+  // The system's font for controls, not the window's larger one: the
+  // firmware page's three titles and its file names fit the list's width
+  // only in this size, in either language.
+  deviceList.SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+  // A file name longer than its column's room unfolds whole under the
+  // pointer (common controls 5.80, which 98 SE ships; ignored before).
+  deviceList.SetExtendedStyle(LVS_EX_LABELTIP);
   bannerWords.Create(*this, IDC_BANNER_WORDS);
   pageWords.Create(*this, IDC_PAGE_WORDS);
   ShowPictureWords(Page::Welcome, false);
@@ -554,9 +562,10 @@ int WizardDialog::ShowFirmwareList(int) {
   if (chosen == nullptr || chosen->items.empty()) return 0;
   DeleteColumns();
   deviceList.DeleteAllItems();
-  RECT listRect{};
-  deviceList.GetWindowRect(&listRect);
-  InsertColumns(wizard::FirmwareColumns(language, listRect.right - listRect.left));
+  const std::vector<const char*> titles = wizard::FirmwareTitles(language);
+  std::vector<wizard::Column> columns;
+  for (const char* title : titles) columns.push_back({title, 0});
+  InsertColumns(columns);
   int row = 0;
   for (const FirmwareItem& firmware : chosen->items) {
     LVITEMA item{};
@@ -568,7 +577,27 @@ int WizardDialog::ShowFirmwareList(int) {
     deviceList.SetItemText(row, 2, firmware.dateCode);
     ++row;
   }
+  FitFirmwareColumns(titles);
   return row;
+}
+
+void WizardDialog::FitFirmwareColumns(const std::vector<const char*>& titles) {
+  // Room for the margins the header and the list leave around a text.
+  constexpr int kMargins = 16;
+  std::vector<int> needs;
+  for (int column = 0; column < static_cast<int>(titles.size()); ++column) {
+    int widest = deviceList.GetStringWidth(titles[column]);
+    for (int row = 0; row < deviceList.GetItemCount(); ++row) {
+      widest = std::max(widest, deviceList.GetStringWidth(deviceList.GetItemText(row, column)));
+    }
+    needs.push_back(widest + kMargins);
+  }
+  RECT listRect{};
+  deviceList.GetWindowRect(&listRect);
+  const std::vector<int> widths = wizard::FirmwareWidths(needs, listRect.right - listRect.left);
+  for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
+    deviceList.SetColumnWidth(column, widths[column]);
+  }
 }
 
 void WizardDialog::ShowFirmwarePage() {

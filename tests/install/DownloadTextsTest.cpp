@@ -61,6 +61,10 @@ TEST(DownloadTexts, ProgressLineSaysTheAmountTheRateAndTheTimeLeft) {
       {Language::English, figures(102400, 0, 20480, 0), "100 KB, 20 KB/s"},
       {Language::English, figures(1048576, 2097152, 5000, 210), "1.0 MB of 2.0 MB, 5 KB/s, about 4 min left"},
       {Language::English, figures(1048576, 2097152, 0, 0, true), "1.0 MB of 2.0 MB, 0 KB/s"},  // stalled
+      {Language::English, figures(2097152, 2097152, 46080, 0), "2.0 MB of 2.0 MB, 45 KB/s, about 0 s left"},
+      {Language::English, figures(1048576, 2097152, 5000, 119), "1.0 MB of 2.0 MB, 5 KB/s, about 119 s left"},
+      {Language::English, figures(1048576, 2097152, 5000, 120), "1.0 MB of 2.0 MB, 5 KB/s, about 2 min left"},
+      {Language::ChineseTaiwan, figures(1048576, 2097152, 5000, 120), "已下載 1.0 MB，共 2.0 MB，每秒 5 KB，約剩 2 分鐘"},
       {Language::ChineseTaiwan, figures(1258291, 2097152, 46080, 18), "已下載 1.2 MB，共 2.0 MB，每秒 45 KB，約剩 18 秒"},
   };
   for (const auto& row : rows) {

@@ -37,9 +37,11 @@ std::string Firmware(std::size_t size) { return testfiles::PseudoRandomBytes(siz
 class Bar : public ProgressSink, public SleepingClock {
  public:
   void SetPosition(int position) override { positions.push_back(position); }
+  void ShowFigures(const TransferFigures& figures) override { last = figures; }
   void Refresh() override {}
   void Pause(std::uint32_t ms) override { SleepingClock::Pause(ms / 10); }
   std::vector<int> positions;
+  TransferFigures last;  // the line's figures shown last
 };
 
 class TransferTest : public ::testing::Test {
@@ -100,9 +102,11 @@ TEST_F(TransferTest, FetchesTheWholeFileAndReplacesAnExistingOneOnlyThen) {
   platform::RemoveFile(local_ + ".part");
   EXPECT_FALSE(platform::FileExists(kPartial));
   // The listing gave the size: the bar shows the bytes, so it never goes
-  // back.
+  // back, and ends full with the whole amount, however quick the transfer.
   ASSERT_FALSE(bar_.positions.empty());
   EXPECT_TRUE(std::is_sorted(bar_.positions.begin(), bar_.positions.end()));
+  EXPECT_EQ(bar_.positions.back(), kProgressRangeTop);
+  EXPECT_EQ(bar_.last.bytes, firmware.size());
   EXPECT_EQ(server_->Count("retr sent"), 1);
 }
 
@@ -193,16 +197,18 @@ framework::CWinThread* CannotStart(AFX_THREADPROC, LPVOID) { return nullptr; }
 TEST_F(TransferTest, ConnectionTheServerClosedIsMadeAgainOnce) {
   const struct {
     const char* mode;
-    DWORD idleMs;  // how long the connection lies idle before the transfer
+    bool closedIdle;  // the server closes the idle connection first (waited for)
   } rows[] = {
-      {"idle-close=1", 2500},  // closed while the user read the pages
-      {"drop-session", 0},     // closed in the middle of the transfer
+      {"idle-close=1", true},   // closed while the user read the pages
+      {"drop-session", false},  // closed in the middle of the transfer
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.mode);
     const std::string firmware = Firmware(120000);
     Serve(row.mode, firmware);
-    Sleep(row.idleMs);
+    if (row.closedIdle) {
+      ASSERT_TRUE(server_->WaitFor("disconnect", 1, 60));
+    }
     platform::RemoveFile(local_);
     ASSERT_TRUE(Fetch());
     EXPECT_EQ(ReadFile(local_), firmware);

@@ -137,9 +137,9 @@ std::vector<Template> Templates() {
       {IDD_DOWNLOAD, L"Download File", 244, 130,
        WS_POPUP | DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | DS_SETFONT, 10, L"System",
        {
-           {IDOK, "Button", L"Save File", {70, 105, 50, 14},
+           {IDOK, "Button", L"Save File", {70, 109, 50, 14},
             kChildVisible | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0},
-           {IDCANCEL, "Button", L"Cancel", {120, 105, 50, 14}, kChildVisible | WS_TABSTOP,
+           {IDCANCEL, "Button", L"Cancel", {120, 109, 50, 14}, kChildVisible | WS_TABSTOP,
             BS_DEFPUSHBUTTON, 0},
            {IDC_PANEL, "Static", L"Static", {15, 10, 215, 65},
             kChildVisible | WS_GROUP | SS_CENTER | SS_CENTERIMAGE, 0, 0},

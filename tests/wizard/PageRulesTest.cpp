@@ -86,27 +86,36 @@ TEST(PageRulesTest, AClickActsOnTheFirstSelectedRow) {
   EXPECT_EQ(RowActedOn({false, true, true}), 1);
 }
 
-TEST(PageRulesTest, ColumnWidthsFollowTheTitlesByteLengths) {
+// The device page's widths follow the titles' byte lengths; the firmware
+// page's what the columns must show (`needs`): the version and the date
+// whole, the name the room left, and the date what the names leave of it.
+TEST(PageRulesTest, ColumnWidthsFollowTheTitlesOrWhatTheColumnsShow) {
   struct Row {
     Language lang;
     bool firmware;
     std::vector<int> widths;
     std::vector<std::string> titles;
+    std::vector<int> needs;
   };
   const std::vector<Row> rows = {
-      {kEnglish, false, {132, 108}, {"Device Name", "Version"}},
+      {kEnglish, false, {132, 108}, {"Device Name", "Version"}, {}},
       {kChinese, false, {96, 144},
        {Bytes({0xBA, 0xD0, 0xBE, 0xF7, 0xAB, 0xAC, 0xB8, 0xB9}),
-        Bytes({0xA5, 0xD8, 0xAB, 'e', 0xB6, 0xB4, 0xC5, 0xE9, 0xAA, 0xA9, 0xA5, 0xBB})}},
-      {kEnglish, true, {90, 80, 70}, {"File Name", "Version", "Date(YYMMDD)"}},
-      {kChinese, true, {80, 50, 110},
+        Bytes({0xA5, 0xD8, 0xAB, 'e', 0xB6, 0xB4, 0xC5, 0xE9, 0xAA, 0xA9, 0xA5, 0xBB})},
+       {}},
+      {kEnglish, true, {85, 60, 95}, {"File Name", "Version", "Date(YYMMDD)"}, {120, 60, 95}},
+      {kChinese, true, {90, 50, 100},
        {Bytes({0xC0, 0xC9, 0xAE, 0xD7, 0xA6, 'W', 0xBA, 0xD9}), Bytes({0xAA, 0xA9, 0xA5, 0xBB}),
-        Bytes({0xA4, 0xE9, 0xB4, 0xC1, '(', 0xA6, '~', 0xA4, 0xEB, 0xA4, 0xE9, ')'})}},
+        Bytes({0xA4, 0xE9, 0xB4, 0xC1, '(', 0xA6, '~', 0xA4, 0xEB, 0xA4, 0xE9, ')'})},
+       {90, 50, 80}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "chinese " << IsChinese(row.lang) << " firmware " << row.firmware);
-    const std::vector<Column> columns =
-        row.firmware ? FirmwareColumns(row.lang, 245) : DeviceColumns(row.lang, 245);
+    std::vector<Column> columns = row.firmware ? std::vector<Column>{} : DeviceColumns(row.lang, 245);
+    if (row.firmware) {
+      const std::vector<int> widths = FirmwareWidths(row.needs, 245);
+      for (std::size_t i = 0; i < widths.size(); ++i) columns.push_back({FirmwareTitles(row.lang)[i], widths[i]});
+    }
     ASSERT_EQ(columns.size(), row.widths.size());
     for (std::size_t i = 0; i < columns.size(); ++i) {
       EXPECT_EQ(columns[i].width, row.widths[i]) << "column " << i;

@@ -89,7 +89,8 @@ status=0
 /usr/bin/python3 "$fixture" serve --root "$scratch/root" --port "$port" \
   --port-file "$scratch/port" >/dev/null 2>&1 &
 server=$!
-for _ in $(seq 100); do [ -s "$scratch/port" ] && break; sleep 0.1; done
+# However long a busy machine takes to start it, while it runs.
+for _ in $(seq 600); do [ -s "$scratch/port" ] || ! kill -0 "$server" 2>/dev/null && break; sleep 0.1; done
 [ -s "$scratch/port" ] || { echo "the FTP server did not start" >&2; exit 1; }
 if [ -n "$versions" ]; then
   for version in win98 winxp win7 win10; do
