@@ -83,10 +83,12 @@ class TransferEndClock : public ProgressClock {
   const Transfer& transfer_;
 };
 
-// Fetches `item` to `savedPath` as the download window does, without the
-// window: over the fetcher's connection into a new temporary file beside
-// it, checked against the listed SHA-256, then put in place and checked
-// again through the handle `archive` receives. `why` says what failed.
+// Fetches `item` to `savedPath` (in a drive's folder of the work folder) as
+// the download window does, without the window: over the fetcher's
+// connection into the work folder's partial file of the listed SHA-256 (or
+// a new temporary file beside it), checked against that hash, then put in
+// place and checked again through the handle `archive` receives. `why` says
+// what failed.
 bool Download(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::string& savedPath,
               std::unique_ptr<CFile>& archive, std::string& why) {
   const std::string partial = ReservePartialFile(savedPath);
@@ -95,6 +97,10 @@ bool Download(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::st
     return false;
   }
   Transfer transfer;
+  // The drive's folder lies in the work folder, which keeps what a failed
+  // run fetched of the file for the next run to go on from.
+  const std::string driveFolder = savedPath.substr(0, savedPath.find_last_of('\\'));
+  transfer.partialFolder = driveFolder.substr(0, driveFolder.find_last_of('\\'));
   transfer.Start(fetcher, item.path, savedPath, partial, item.sha256, StampedSize(item));
   NoBar bar;
   TransferEndClock clock(transfer);
@@ -107,18 +113,6 @@ bool Download(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::st
         : transfer.GaveUp()    ? "the transfer stalled and was given up after going on three times"
                                : "the download of " + item.path + " failed";
   return false;
-}
-
-// The program's own work folder beside the history ("Downloads"), made when
-// missing; empty when it cannot be. Not the system's temporary folder: a
-// startup script runs as SYSTEM, whose temporary folder every user can make
-// folders in, and the flasher started from there would run as SYSTEM.
-std::string WorkRoot(const std::string& historyFile) {
-  const std::string::size_type slash = historyFile.find_last_of("\\/");
-  if (slash == std::string::npos) return std::string();
-  const std::string root = historyFile.substr(0, slash) + "\\Downloads";
-  framework::CreateFolder(root);
-  return framework::IsFolder(root) ? root : std::string();
 }
 
 // A new folder in `root` for one drive's files, "NAME", else "NAME-2",

@@ -9,6 +9,7 @@
 #include "app/FlasherWait.h"
 #include "app/UpdateCheck.h"
 #include "controls/MessageDialog.h"
+#include "framework/File.h"
 #include "messages/ShowMessages.h"
 #include "scsi/ScsiTransport.h"
 
@@ -45,6 +46,14 @@ std::string ProgramFolder() {
 std::string HistoryFilePath(bool ntLine) {
   return install::ChooseHistoryFile(
       install::HistoryFileCandidates(ntLine, EnvironmentValue("APPDATA"), ProgramFolder(), WindowsFolder()));
+}
+
+std::string WorkRoot(const std::string& historyFile) {
+  const std::string::size_type slash = historyFile.find_last_of("\\/");
+  if (slash == std::string::npos) return std::string();
+  const std::string root = historyFile.substr(0, slash) + "\\Downloads";
+  framework::CreateFolder(root);
+  return framework::IsFolder(root) ? root : std::string();
 }
 
 std::string LocalTimeText() {

@@ -28,6 +28,13 @@ std::string ProgramFolder();
 // this system's folders); empty when no folder can take it.
 std::string HistoryFilePath(bool ntLine);
 
+// The program's own work folder beside the history (`historyFile`):
+// "Downloads", made when missing; empty when it cannot be. Not the system's
+// temporary folder: a startup script runs as SYSTEM, whose temporary folder
+// every user can make folders in, and the flasher started from there would
+// run as SYSTEM.
+std::string WorkRoot(const std::string& historyFile);
+
 // The local time as "YYYY-MM-DD hh:mm:ss".
 std::string LocalTimeText();
 

@@ -39,7 +39,9 @@ bool WizardApp::InitInstance() {
   followUp.CheckPending();
 
   auto wizard = std::make_unique<WizardDialog>(language);
-  wizard->acceptedSerialFile = SerialFileBeside(app::HistoryFilePath(theTransport.isNt));
+  const std::string historyFile = app::HistoryFilePath(theTransport.isNt);
+  wizard->acceptedSerialFile = SerialFileBeside(historyFile);
+  wizard->partialFolder = app::WorkRoot(historyFile);
   app::UseSource(wizard->SourceSettings(), script.source);
   wizard->onBeforeFlash = [&followUp](install::UpdateRecord& record, const std::string& savedPath) {
     return followUp.ReadyToFlash(record, savedPath);
