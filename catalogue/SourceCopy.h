@@ -16,7 +16,11 @@
 #include "catalogue/Source.h"
 
 // How long a worker may show no progress (no new bytes, no new stage)
-// before it is left.
+// before it is left. The catalogue fetch then gives the source up: /check
+// or /update against a server that stalls in the middle of the catalogue
+// ends with "no catalogue" (exit 3) 10 s after the last byte the server
+// sent, besides the program's start and drive scan; each wait before the
+// transfer is bounded on its own (CatalogueFetcher::kNetworkTimeoutMs).
 inline constexpr std::uint32_t kStallMs = 10000;
 
 // The rule of a stall: a worker's counts that have not changed for a while.
