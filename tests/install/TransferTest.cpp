@@ -108,7 +108,8 @@ class TransferTest : public ::testing::Test {
 
 TEST_F(TransferTest, FetchesTheWholeFileAndReplacesAnExistingOneOnlyThen) {
   const std::string firmware = Firmware(150000);
-  Serve("normal", firmware);
+  // At about a megabyte a second: the bar shows while the bytes arrive.
+  Serve("slow-retr=1000000", firmware);
   WriteFile(local_, "old firmware");
   // A file of the user's under the name older versions fetched into.
   WriteFile(local_ + ".part", "the user's own file");
