@@ -57,6 +57,8 @@ TransferJob::Outcome TransferJob::Fetch() {
   // mirror's answer and a folder's file tell it once opened.
   if (total == 0 && (offset == 0 || firstWorker)) total = source.ListedSize(remotePath);
   stages.fetch_add(1, std::memory_order_relaxed);
+  // More bytes kept than the whole file has: not this file's; it starts anew.
+  if (total != 0 && offset > total) offset = 0;
 
   OpenResult result = OpenResult::Failed;
   std::unique_ptr<SourceFile> file = source.Open(remotePath, offset, result);
@@ -133,13 +135,8 @@ std::uint64_t Transfer::OpenPartial() {
   partial_ = std::make_shared<PartialFile>();
   const std::string keptPath = KeptPartialPath(partialFolder, listedSha256_);
   kept_ = !keptPath.empty() && partial_->Open(keptPath, true);
-  if (!kept_) {
-    partial_->Open(partialPath_, false);
-    return 0;
-  }
-  // Longer than the whole file: not bytes of this file.
-  const std::uint64_t held = partial_->Size();
-  return expectedBytes_ != 0 && held > expectedBytes_ ? 0 : held;
+  if (!kept_) partial_->Open(partialPath_, false);
+  return kept_ ? partial_->Size() : 0;
 }
 
 bool Transfer::StartWorker(std::uint64_t offset, bool reconnect) {

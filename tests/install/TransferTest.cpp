@@ -323,7 +323,7 @@ TEST_F(TransferTest, KeptPartialFileGoesOnFromItsBytesInTheNextTransfer) {
   char temp[MAX_PATH];
   partialFolder_.assign(temp, GetTempPathA(MAX_PATH, temp));
   const std::string kept = KeptPartialPath(partialFolder_, listed);
-  enum Before { kFailedRun, kHalf, kWhole, kOtherBytes, kHeldByAnother };
+  enum Before { kFailedRun, kHalf, kWhole, kOtherBytes, kLonger, kHeldByAnother };
   const struct {
     const char* name;
     bool http;
@@ -340,6 +340,7 @@ TEST_F(TransferTest, KeptPartialFileGoesOnFromItsBytesInTheNextTransfer) {
       {"HTTP at the whole size: 416", true, "lighttpd", kWhole, "416", true, false},
       {"HTTP 206 from another byte", true, "wrong-start", kHalf, "206", false, true},
       {"bytes of another file", false, "normal", kOtherBytes, nullptr, false, false},
+      {"more bytes than the file has: anew", false, "normal", kLonger, nullptr, true, false},
       {"held by another copy", false, "normal", kHeldByAnother, nullptr, true, true},
   };
   for (const auto& row : rows) {
@@ -352,6 +353,7 @@ TEST_F(TransferTest, KeptPartialFileGoesOnFromItsBytesInTheNextTransfer) {
       WriteFile(kept, row.before == kWhole ? firmware : firmware.substr(0, 150000));
     }
     if (row.before == kOtherBytes) WriteFile(kept, std::string(150000, 'x'));
+    if (row.before == kLonger) WriteFile(kept, firmware + "more");
     const HANDLE other = row.before == kHeldByAnother
         ? CreateFileA(kept.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr) : nullptr;
     const std::string held = std::to_string(ReadFile(kept).size());
@@ -361,7 +363,7 @@ TEST_F(TransferTest, KeptPartialFileGoesOnFromItsBytesInTheNextTransfer) {
     }
     const std::string asked = row.http ? "get /" + std::string(kRemote) + " " + row.status + " bytes=" + held + "-"
                                        : "rest " + held;
-    EXPECT_EQ(seen.Count(asked), row.before == kHeldByAnother ? 0 : 1) << asked;
+    EXPECT_EQ(seen.Count(asked), row.before == kHeldByAnother || row.before == kLonger ? 0 : 1) << asked;
     EXPECT_EQ(platform::FileExists(kept), row.keptAfter);
     if (row.keptAfter) {
       EXPECT_EQ(ReadFile(kept), firmware.substr(0, 150000));
