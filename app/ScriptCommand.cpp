@@ -83,10 +83,12 @@ class TransferEndClock : public ProgressClock {
   const Transfer& transfer_;
 };
 
-// Fetches `item` to `savedPath` as the download window does, without the
-// window: over the fetcher's connection into a new temporary file beside
-// it, checked against the listed SHA-256, then put in place and checked
-// again through the handle `archive` receives. `why` says what failed.
+// Fetches `item` to `savedPath` (in a drive's folder of the work folder) as
+// the download window does, without the window: over the fetcher's
+// connection into the work folder's partial file of the listed SHA-256 (or
+// a new temporary file beside it), checked against that hash, then put in
+// place and checked again through the handle `archive` receives. `why` says
+// what failed.
 bool Download(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::string& savedPath,
               std::unique_ptr<CFile>& archive, std::string& why) {
   const std::string partial = ReservePartialFile(savedPath);
@@ -95,6 +97,10 @@ bool Download(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::st
     return false;
   }
   Transfer transfer;
+  // The drive's folder lies in the work folder, which keeps what a failed
+  // run fetched of the file for the next run to go on from.
+  const std::string driveFolder = savedPath.substr(0, savedPath.find_last_of('\\'));
+  transfer.partialFolder = driveFolder.substr(0, driveFolder.find_last_of('\\'));
   transfer.Start(fetcher, item.path, savedPath, partial, item.sha256, StampedSize(item));
   NoBar bar;
   TransferEndClock clock(transfer);

@@ -40,6 +40,7 @@ bool WizardApp::InitInstance() {
   auto wizard = std::make_unique<WizardDialog>(language);
   const std::string historyFile = app::HistoryFilePath(theTransport.isNt);
   wizard->acceptedSerialFile = SerialFileBeside(historyFile);
+  wizard->partialFolder = app::WorkRoot(historyFile);
   app::UseSource(wizard->SourceSettings(), script.source, historyFile);
   wizard->onBeforeFlash = [&followUp](install::UpdateRecord& record, const std::string& savedPath) {
     return followUp.ReadyToFlash(record, savedPath);

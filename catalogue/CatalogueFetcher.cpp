@@ -1,24 +1,39 @@
 #include "catalogue/CatalogueFetcher.h"
 
 #include <cstdint>
+#include <memory>
 
+#include "catalogue/SourceCopy.h"
 #include "framework/Platform.h"
+#include "framework/Thread.h"
 
 namespace {
 
 constexpr int kConnectionAttempts = 5;
 constexpr int kTransferTries = 6;
-constexpr int kFirstPermanentRefusal = 500;  // FTP replies 5xx
+// How often the fetch looks at the worker that copies a file.
+constexpr DWORD kLookMs = 100;
 
 }  // namespace
 
-CatalogueFetcher::~CatalogueFetcher() { CloseConnection(); }
+// One try of one file: the worker copies it from the source over the
+// connection lent to `link`, from its first byte, into `local`.
+class CatalogueCopyJob : public CWorkerJob, public BlockCopy {
+ public:
+  CatalogueFetcher link;
+  std::string remote;
+  std::shared_ptr<PartialFile> local;
+  OpenResult result = OpenResult::Failed;
 
-bool CatalogueFetcher::TransferFile(CFtpConnection& connection, const std::string& remote,
-                                    const std::string& local) {
-  return connection.GetFile(remote, local, true, framework::kFileAttributeNormal,
-                            framework::kFtpTransferTypeBinary, 1);
-}
+ protected:
+  void Run() override {
+    std::unique_ptr<SourceFile> file = link.InUse().Open(remote, 0, result);
+    stages.fetch_add(1, std::memory_order_relaxed);
+    if (file && !Copy(*file, *local, 0, file->Size())) result = OpenResult::Failed;
+  }
+};
+
+CatalogueFetcher::~CatalogueFetcher() { CloseConnection(); }
 
 bool CatalogueFetcher::FetchCatalogue() {
   failures.clear();
@@ -26,7 +41,7 @@ bool CatalogueFetcher::FetchCatalogue() {
   folder_.folder = localFolder;
   if (folder_.Connect()) {
     sourceKind = SourceKind::Folder;
-    FetchFrom(folder_);
+    FetchFromSource();
     return true;
   }
   if (onlyLocalFolder) return false;
@@ -35,14 +50,15 @@ bool CatalogueFetcher::FetchCatalogue() {
       sourceKind = SourceKind::Ftp;
       return true;
     }
-    if (timedOut_) break;
+    // Another attempt would wait as long again, or be refused the same way.
+    if (timedOut_ || loginRefused_) break;
   }
   // The FTP server cannot be reached (nothing listens, a firewall drops or
   // refuses FTP, a proxy lets only HTTP through): the mirror has the same
   // signed tree.
   for (int attempt = 0; !mirrorAddress.empty() && attempt < kConnectionAttempts; ++attempt) {
     if (!ConnectMirror()) continue;
-    if (FetchFrom(http_)) return true;
+    if (FetchFromSource()) return true;
     http_.Close();
     sourceKind = SourceKind::None;
     if (http_.lastError == framework::kInternetErrorTimeout) break;
@@ -74,39 +90,44 @@ bool CatalogueFetcher::PrepareLocalCopy() {
   localCataloguePath = localCopyPath;
   if (localCataloguePath.empty()) return false;
 
-  // Copies left from an earlier run would make the transfers fail, since they
-  // refuse to overwrite an existing file. A copy that cannot be removed must
-  // not be read as this run's catalogue: the fetch then counts as failed, and
-  // no local copy is named.
-  if (!RemoveLeftover(localCataloguePath) || !RemoveLeftover(SignaturePathFor(localCataloguePath))) {
+  // Copies left from an earlier run would be taken for this run's if a try
+  // failed. A copy that cannot be removed must not be read as this run's
+  // catalogue, and the local folder's own catalogue (a folder named where
+  // the copy lies) must be neither removed nor written: the fetch then
+  // counts as failed, and no local copy is named.
+  if (CopyIsTheFoldersCatalogue(localCopyPath) || !RemoveLeftover(localCataloguePath) ||
+      !RemoveLeftover(SignaturePathFor(localCataloguePath))) {
     localCataloguePath.clear();
     return false;
   }
   return true;
 }
 
+bool CatalogueFetcher::CopyIsTheFoldersCatalogue(const std::string& copyPath) const {
+  return FolderSource(localFolder).IsCatalogueFile(copyPath);
+}
+
 bool CatalogueFetcher::ConnectAndFetch() {
   if (!Connect()) return false;
-  if (!PrepareLocalCopy()) return true;
-  if (FetchWithRetries(remoteCataloguePath, localCataloguePath) && fetchSignature) {
-    FetchWithRetries(SignaturePathFor(remoteCataloguePath), SignaturePathFor(localCataloguePath));
-  }
+  sourceKind = SourceKind::Ftp;
+  FetchFromSource();
   return true;
 }
 
-bool CatalogueFetcher::FetchFrom(Source& source) {
+bool CatalogueFetcher::FetchFromSource() {
+  stalled_ = false;
   if (!PrepareLocalCopy()) return true;
-  const OpenResult catalogue = CopyWholeFile(source, remoteCataloguePath, localCataloguePath, kTransferTries);
+  const OpenResult catalogue = FetchFile(remoteCataloguePath, localCataloguePath);
   if (catalogue == OpenResult::Unreachable) return false;
   if (catalogue == OpenResult::Opened && fetchSignature) {
-    CopyWholeFile(source, SignaturePathFor(remoteCataloguePath), SignaturePathFor(localCataloguePath),
-                  kTransferTries);
+    FetchFile(SignaturePathFor(remoteCataloguePath), SignaturePathFor(localCataloguePath));
   }
   return true;
 }
 
 bool CatalogueFetcher::Connect() {
   timedOut_ = false;
+  loginRefused_ = false;
   serverAddress = serverHost + "/";
   // A session left by an earlier attempt that failed on the address is
   // released here rather than leaked.
@@ -139,9 +160,10 @@ bool CatalogueFetcher::Connect() {
   try {
     connection = session->GetFtpConnection(server, nullptr, nullptr, serverPort, false);
   } catch (const CInternetException& e) {
-    // Unreachable server or refused login: the next attempt tries again, and
-    // the wizard shows its own page when all of them fail.
+    // Unreachable server: the next attempt tries again, and the wizard
+    // shows its own page when all of them fail. A refused login is final.
     timedOut_ = e.errorCode == framework::kInternetErrorTimeout;
+    loginRefused_ = e.errorCode == framework::kInternetErrorLoginFailure;
     CloseConnection();
     return false;
   }
@@ -170,7 +192,7 @@ void CatalogueFetcher::CopySettings(const CatalogueFetcher& other) {
   mirrorAddress = other.mirrorAddress;
   localFolder = other.localFolder;
   onlyLocalFolder = other.onlyLocalFolder;
-  transferFile = other.transferFile;
+  stallMs = other.stallMs;
   fetchSignature = other.fetchSignature;
 }
 
@@ -179,19 +201,50 @@ bool CatalogueFetcher::RemoveLeftover(const std::string& path) {
   return !platform::FileExists(path);
 }
 
-bool CatalogueFetcher::FetchWithRetries(const std::string& remote, const std::string& local) {
-  for (int attempt = 0; attempt < kTransferTries; ++attempt) {
-    if (transferFile(*connection, remote, local)) return true;
-    // A failed try may leave part of the file behind. Remove it, so that the
-    // next try is not refused because the file exists and a partial file is
-    // never taken for the whole one.
-    if (platform::FileExists(local)) platform::RemoveFile(local);
-    // A permanent refusal (5xx; 550 for a file the server does not have) is
-    // not a network failure: asking again on this connection gets the same
-    // answer. A transient one (4xx) or a broken transfer is tried again.
-    if (connection->LastRefusal() >= kFirstPermanentRefusal) return false;
+OpenResult CatalogueFetcher::FetchFile(const std::string& remote, const std::string& local) {
+  OpenResult result = OpenResult::Failed;
+  // A missing file, a refusal, no connection or a stall ends the tries.
+  for (int attempt = 0; attempt < kTransferTries && result == OpenResult::Failed && !stalled_; ++attempt) {
+    result = CopyWatched(remote, local);
   }
-  return false;
+  return result;
+}
+
+OpenResult CatalogueFetcher::CopyWatched(const std::string& remote, const std::string& local) {
+  auto partial = std::make_shared<PartialFile>();
+  OpenResult result = OpenResult::Failed;
+  if (partial->Open(local, true)) {
+    CatalogueCopyJob* job = new CatalogueCopyJob;
+    job->link.CopySettings(*this);
+    job->link.TakeOver(*this);
+    job->remote = remote;
+    job->local = partial;
+    if (!job->Start() || WaitWatched(*job)) {
+      TakeOver(job->link);
+      result = job->result;
+    } else {
+      // Left with the connection, which it closes when its network call
+      // returns; the source's next file would wait on the same server.
+      stalled_ = true;
+    }
+    job->Release();
+  }
+  partial->Close();
+  // A partial copy is never left to be read as the file.
+  if (result != OpenResult::Opened) platform::RemoveFile(local);
+  return result;
+}
+
+bool CatalogueFetcher::WaitWatched(CatalogueCopyJob& job) const {
+  StallWatch watch;
+  watch.Restart(job.bytes.load(std::memory_order_acquire), job.stages.load(std::memory_order_relaxed));
+  for (;;) {
+    if (WaitForSingleObject(job.DoneEvent(), kLookMs) != WAIT_TIMEOUT) return true;
+    if (watch.Stalled(job.bytes.load(std::memory_order_acquire), job.stages.load(std::memory_order_relaxed), stallMs) &&
+        job.Leave()) {
+      return false;
+    }
+  }
 }
 
 void CatalogueFetcher::CloseConnection() {
@@ -207,5 +260,6 @@ void CatalogueFetcher::CloseConnection() {
 }
 
 void ReleaseCatalogue(FirmwareCatalogue& catalogue, CatalogueFetcher& fetcher) {
-  catalogue.ReleaseCatalogue(fetcher.localCopyPath, [&fetcher] { fetcher.CloseConnection(); });
+  const bool keep = fetcher.CopyIsTheFoldersCatalogue(fetcher.localCopyPath);
+  catalogue.ReleaseCatalogue(keep ? std::string() : fetcher.localCopyPath, [&fetcher] { fetcher.CloseConnection(); });
 }

@@ -21,7 +21,10 @@
 #include "catalogue/FolderSource.h"
 #include "catalogue/FtpSource.h"
 #include "catalogue/HttpSource.h"
+#include "catalogue/SourceCopy.h"
 #include "framework/Internet.h"
+
+class CatalogueCopyJob;
 
 class CatalogueFetcher {
  public:
@@ -35,23 +38,34 @@ class CatalogueFetcher {
 
   // The sources in order: `localFolder` when it holds the catalogue (then
   // nothing touches the network; with `onlyLocalFolder` nothing else is
-  // tried); else up to five attempts of
-  // ConnectAndFetch, fewer when one timed out; else, when none reached the
-  // FTP server, up to five attempts on the HTTP mirror, fewer when one timed
-  // out. True as soon as a source was reached; `sourceKind` names it.
-  // `failures` then lists this fetch's stopped attempts, oldest first.
+  // tried); else up to five attempts of ConnectAndFetch, fewer when one
+  // timed out, and one when the server refused the login; else, when none
+  // reached the FTP server, up to five attempts on the HTTP mirror, fewer
+  // when one timed out. True as soon as a source was reached; `sourceKind`
+  // names it. `failures` then lists this fetch's stopped attempts, oldest
+  // first.
+  //
+  // Each file is copied on a worker thread that this one watches: a worker
+  // that shows no progress for `stallMs` (no byte, not even the source's
+  // answer to the request) is left, and the source's fetch ends there. So a
+  // server that stalls in the middle of the catalogue holds the fetch for
+  // `stallMs` (10 s) after it last sent something, and the waits before the
+  // transfer (connecting, logging in, the answer to each request) are each
+  // bounded by kNetworkTimeoutMs on the session.
   bool FetchCatalogue();
 
   // One attempt: opens a session and a connection, then copies the catalogue
   // to localCataloguePath with up to six transfer tries (one when the server
-  // refuses it for good, as it does a file it does not have), and after it,
-  // when `fetchSignature` is set, its signature "odd.idx.sig" to
-  // SignaturePathFor(localCataloguePath) in the same way. True when the
-  // connection was made, whether or not the files arrived; the catalogue
-  // arrived exactly when it exists at localCataloguePath afterwards. When a
-  // copy left from an earlier run cannot be removed, nothing is fetched and
-  // localCataloguePath is left empty, so that the old copy is never read as
-  // this run's. The session and the connection stay open.
+  // refuses it for good or does not have it, none more after a stall or a
+  // lost connection), and after it, when `fetchSignature` is set, its
+  // signature "odd.idx.sig" to SignaturePathFor(localCataloguePath) in the
+  // same way. True when the connection was made, whether or not the files
+  // arrived; the catalogue arrived exactly when it exists at
+  // localCataloguePath afterwards. When a copy left from an earlier run
+  // cannot be removed, or the copy's place is the local folder's own
+  // catalogue, nothing is fetched and localCataloguePath is left empty, so
+  // that no other file is read as this run's copy. The session and the
+  // connection stay open (unless a stalled worker kept them).
   bool ConnectAndFetch();
 
   // Steps of ConnectAndFetch up to the open connection: a session with
@@ -81,7 +95,7 @@ class CatalogueFetcher {
   // before it starts.
   void TakeOver(CatalogueFetcher& other);
   // Takes the server, the mirror, the local folder, the local copy's place and
-  // the test seam of `other`.
+  // the stall's length of `other`.
   void CopySettings(const CatalogueFetcher& other);
 
   std::string serverAddress;                         // host name followed by "/"
@@ -114,40 +128,51 @@ class CatalogueFetcher {
   // that check it.
   bool fetchSignature = kCatalogueKeyCount > 0;
 
-  // One transfer try: copies `remote` to `local` over `connection` in binary
-  // mode, refusing to overwrite an existing file. Tests stand in transfers
-  // that fail in ways the FTP service at hand does not.
-  bool (*transferFile)(CFtpConnection& connection, const std::string& remote,
-                       const std::string& local) = TransferFile;
-  static bool TransferFile(CFtpConnection& connection, const std::string& remote, const std::string& local);
+  // How long a file's copy may show no progress before it is given up;
+  // tests shorten it.
+  std::uint32_t stallMs = kStallMs;
+
+  // Whether `copyPath` is the local folder's own catalogue file (either
+  // layout; FolderSource::IsCatalogueFile): the fetch and the release then
+  // leave it alone.
+  bool CopyIsTheFoldersCatalogue(const std::string& copyPath) const;
 
  private:
-  // The catalogue (and its signature) from the folder or the mirror, as
-  // ConnectAndFetch fetches it from the FTP server. False when the source
-  // could not be reached.
-  bool FetchFrom(Source& source);
+  // The catalogue (and its signature) from the source in use. False when
+  // the source could not be reached.
+  bool FetchFromSource();
   // Names the catalogue's places, then removes copies an earlier run left;
-  // false (naming no local copy) when one cannot be removed.
+  // false (naming no local copy) when one cannot be removed or the place is
+  // not the fetch's to write.
   bool PrepareLocalCopy();
+  // Up to six tries of `remote` into a new file at `local`, each from the
+  // start; a try that fails leaves no part of the file behind. Returns the
+  // last try's result: Opened when the file arrived whole.
+  OpenResult FetchFile(const std::string& remote, const std::string& local);
+  // One try, on a worker that takes the connection while it runs and gives
+  // it back when it ends; a worker left for a stall keeps it (`stalled_`).
+  OpenResult CopyWatched(const std::string& remote, const std::string& local);
+  // Waits for `job` to end; false when it was left for a stall.
+  bool WaitWatched(CatalogueCopyJob& job) const;
+  // Removes a copy left at `path`; false when one is still there.
+  static bool RemoveLeftover(const std::string& path);
+
   // Whether the last attempt on a server failed because it did not answer
-  // in time: another attempt would wait as long again.
+  // in time (another attempt would wait as long again), or refused the
+  // login; whether the last file's copy stalled.
   bool timedOut_ = false;
+  bool loginRefused_ = false;
+  bool stalled_ = false;
   FtpSource ftp_{*this};
   HttpSource http_;
   FolderSource folder_;
-
-  // Up to six tries of `remote` into `local`, none after the server refused
-  // it with a 5xx reply; a try that fails leaves no part of the file behind.
-  // True when one succeeded.
-  bool FetchWithRetries(const std::string& remote, const std::string& local);
-  // Removes a copy left at `path`; false when one is still there.
-  static bool RemoveLeftover(const std::string& path);
 };
 
 // The teardown the wizard runs when its window goes: the catalogue's release,
 // whose first step closes the fetcher's session and connection, and which
 // deletes a copy (and its signature) left at `localCopyPath`, the one place
-// this fetcher ever writes them. Not `localCataloguePath`: that one stays
+// this fetcher ever writes them, unless that is the local folder's own
+// catalogue. Not `localCataloguePath`: that one stays
 // empty when no connection was made, when the fetch was given up before it
 // ended, or when an earlier run's copy could not be removed. Safe to run
 // more than once.

@@ -14,9 +14,11 @@ class FolderFile : public SourceFile {
       return -1;
     }
   }
+  std::uint64_t From() const override { return from; }
   std::uint64_t Size() const override { return size; }
 
   CFile file;
+  std::uint64_t from = 0;
   std::uint64_t size = 0;
 };
 
@@ -38,6 +40,16 @@ bool FolderSource::Connect() {
     if (platform::FileExists(LocalPath(std::string(kCatalogueFolder) + kCatalogueName))) return true;
   }
   serverRoot = false;
+  return false;
+}
+
+bool FolderSource::IsCatalogueFile(const std::string& path) const {
+  if (folder.empty() || path.empty()) return false;
+  FolderSource layout(folder);
+  for (bool root : {false, true}) {
+    layout.serverRoot = root;
+    if (platform::SamePath(layout.LocalPath(std::string(kCatalogueFolder) + kCatalogueName), path)) return true;
+  }
   return false;
 }
 
@@ -63,6 +75,7 @@ std::unique_ptr<SourceFile> FolderSource::Open(const std::string& path, std::uin
       return nullptr;
     }
     file->file.Seek(static_cast<std::int64_t>(offset), CFile::begin);
+    file->from = offset;
   } catch (const CFileException&) {
     result = OpenResult::Failed;
     return nullptr;

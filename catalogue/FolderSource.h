@@ -25,6 +25,10 @@ class FolderSource : public Source {
   // The local path of the catalogue path `path`, in the layout Connect found.
   std::string LocalPath(const std::string& path) const;
 
+  // Whether `path` names the folder's catalogue file, in either layout
+  // (platform::SamePath): a file no fetch may remove or write.
+  bool IsCatalogueFile(const std::string& path) const;
+
   std::string folder;
   bool serverRoot = false;  // the server's tree from its root, found by Connect
 };

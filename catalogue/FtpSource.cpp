@@ -5,11 +5,13 @@
 namespace {
 
 constexpr int kNoSuchFile = 550;
+constexpr int kFirstPermanentRefusal = 500;
 
 class FtpFile : public SourceFile {
  public:
   explicit FtpFile(std::unique_ptr<CInternetFile> file) : file_(std::move(file)) {}
   long Read(char* buffer, std::uint32_t size) override { return file_->Read(buffer, size); }
+  std::uint64_t From() const override { return file_->start; }
   // FTP tells a file's size only in a listing.
   std::uint64_t Size() const override { return 0; }
 
@@ -37,9 +39,10 @@ std::unique_ptr<SourceFile> FtpSource::Open(const std::string& path, std::uint64
   std::unique_ptr<CInternetFile> file = owner_.connection->OpenFile(path, offset);
   if (!file) {
     const int refusal = owner_.connection->LastRefusal();
-    result = refusal == kNoSuchFile ? OpenResult::Missing
-             : refusal != 0         ? OpenResult::Failed
-                                    : OpenResult::Unreachable;
+    result = refusal == kNoSuchFile                ? OpenResult::Missing
+             : refusal >= kFirstPermanentRefusal ? OpenResult::Refused
+             : refusal != 0                      ? OpenResult::Failed
+                                                 : OpenResult::Unreachable;
     return nullptr;
   }
   result = OpenResult::Opened;

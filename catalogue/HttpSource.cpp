@@ -4,14 +4,42 @@
 
 namespace {
 
-constexpr std::uint32_t kOk = 200, kPartial = 206, kNotFound = 404, kGone = 410;
+constexpr std::uint32_t kOk = 200, kPartial = 206, kUnauthorized = 401, kForbidden = 403, kNotFound = 404,
+                        kGone = 410, kRangeNotSatisfiable = 416, kFirstServerError = 500;
 
 class HttpFile : public SourceFile {
  public:
-  explicit HttpFile(std::unique_ptr<CInternetFile> file) : file_(std::move(file)) {}
-  long Read(char* buffer, std::uint32_t size) override { return file_->Read(buffer, size); }
-  std::uint64_t Size() const override { return file_->fileSize; }
+  HttpFile(std::unique_ptr<CInternetFile> file, std::uint64_t from) : file_(std::move(file)), from_(from) {}
+  long Read(char* buffer, std::uint32_t size) override { return ended_ ? 0 : file_->Read(buffer, size); }
+  std::uint64_t From() const override { return from_; }
+  std::uint64_t Size() const override { return size_; }
 
+  // Whether the response gives the file from the byte asked for, and what
+  // it tells of the whole file's size.
+  bool Accept() {
+    const CInternetFile& answer = *file_;
+    const ContentRange& range = answer.range;
+    if (answer.status == kOk) {
+      size_ = answer.lengthTold ? answer.length : 0;
+      return Skip(from_);
+    }
+    if (answer.status == kPartial) {
+      // The range must start where asked, and a body length told must be
+      // the range's.
+      size_ = range.totalKnown ? range.total : 0;
+      return answer.rangeTold && range.satisfied && range.first == from_ &&
+             (!answer.lengthTold || answer.length == range.last - range.first + 1);
+    }
+    // Asked from the file's very end: nothing is left to send, and the
+    // partial file already holds every byte. The size, when told (not all
+    // servers do), must say so; the SHA-256 check decides either way.
+    ended_ = true;
+    size_ = answer.rangeTold ? range.total : 0;
+    return answer.status == kRangeNotSatisfiable && from_ > 0 &&
+           (!answer.rangeTold || (!range.satisfied && range.total == from_));
+  }
+
+ private:
   // Reads and drops `count` bytes: the part of a whole file that a server
   // ignoring Range sends before the byte asked for.
   bool Skip(std::uint64_t count) {
@@ -24,8 +52,10 @@ class HttpFile : public SourceFile {
     return true;
   }
 
- private:
   std::unique_ptr<CInternetFile> file_;
+  const std::uint64_t from_;
+  std::uint64_t size_ = 0;
+  bool ended_ = false;
 };
 
 }  // namespace
@@ -75,15 +105,16 @@ std::unique_ptr<SourceFile> HttpSource::Open(const std::string& path, std::uint6
     return nullptr;
   }
   const std::uint32_t status = response->status;
-  const std::uint64_t start = response->start;
-  auto file = std::make_unique<HttpFile>(std::move(response));
   if (status == kNotFound || status == kGone) {
     result = OpenResult::Missing;
     return nullptr;
   }
-  const bool whole = status == kOk && (offset == 0 || file->Skip(offset));
-  const bool fromOffset = status == kPartial && start == offset;
-  if (!whole && !fromOffset) {
+  if (status == kUnauthorized || status == kForbidden || status >= kFirstServerError) {
+    result = OpenResult::Refused;
+    return nullptr;
+  }
+  auto file = std::make_unique<HttpFile>(std::move(response), offset);
+  if (!file->Accept()) {
     result = OpenResult::Failed;
     return nullptr;
   }
@@ -104,4 +135,5 @@ void HttpSource::TakeOver(HttpSource& other) {
   connection_ = std::move(other.connection_);
   top_ = other.top_;
   address = other.address;
+  lastError = other.lastError;
 }

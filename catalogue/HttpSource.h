@@ -27,7 +27,8 @@ class HttpSource : public Source {
   std::uint64_t ListedSize(const std::string&) override { return 0; }
   void Close() override;
 
-  // Takes `other`'s session and connection; `other` is left without them.
+  // Takes `other`'s session, connection and last error; `other` is left
+  // without a connection.
   void TakeOver(HttpSource& other);
 
   std::string address;  // the mirror's catalogue folder, ending in "/"

@@ -35,6 +35,10 @@ std::string SourceRelativePath(const std::string& path);
 class SourceFile {
  public:
   virtual ~SourceFile() = default;
+  // The byte the data starts at: the offset asked for, or 0 when the source
+  // could not start there and sends the whole file (an FTP server that
+  // refuses REST).
+  virtual std::uint64_t From() const = 0;
   // Up to `size` bytes into `buffer`: the count, 0 at the end of the file,
   // -1 when the transfer broke (dropped, refused halfway).
   virtual long Read(char* buffer, std::uint32_t size) = 0;
@@ -45,8 +49,9 @@ class SourceFile {
 // How an Open ended.
 enum class OpenResult {
   Opened,
-  Missing,      // the source has no such file (550, 404, no file): final
-  Failed,       // refused for now or broken (4xx, 5xx other than missing)
+  Missing,      // the source has no such file (550, 404, 410, no file): final
+  Refused,      // refused for good (FTP 5xx, HTTP 401, 403, 5xx): asking again gets the same
+  Failed,       // refused for now (FTP 4xx) or broken: worth another try
   Unreachable,  // no connection: refused, timed out, no such host
 };
 
@@ -72,9 +77,3 @@ class Source {
   // Ends the connection; harmless when there is none.
   virtual void Close() = 0;
 };
-
-// Copies the whole of `path` into a new file at `local`, which must not
-// exist, with up to `tries` tries, each from the start; a missing file or a
-// source that cannot be reached ends them at once. A failed copy leaves no file at `local`. Returns the last
-// try's result: Opened when the file arrived whole.
-OpenResult CopyWholeFile(Source& source, const std::string& path, const std::string& local, int tries);

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "framework/HttpRange.h"
+
 #include "framework/MessageBox.h"
 
 namespace framework {
@@ -16,6 +18,7 @@ static_assert(kFtpTransferTypeBinary == FTP_TRANSFER_TYPE_BINARY);
 static_assert(kInternetFlagReload == INTERNET_FLAG_RELOAD);
 static_assert(kInvalidPort == INTERNET_INVALID_PORT_NUMBER);
 static_assert(kInternetErrorTimeout == ERROR_INTERNET_TIMEOUT);
+static_assert(kInternetErrorLoginFailure == ERROR_INTERNET_LOGIN_FAILURE);
 
 namespace {
 
@@ -58,21 +61,6 @@ int LastReplyCode() {
 int ServerRefusal() {
   if (GetLastError() != ERROR_INTERNET_EXTENDED_ERROR) return 0;
   return LastReplyCode();
-}
-
-// The number that `text` holds in decimal digits (leading spaces allowed,
-// at most 19 digits); false for anything else.
-bool ParseCount(const std::string& text, std::uint64_t& value) {
-  std::size_t at = text.find_first_not_of(' ');
-  if (at == std::string::npos) return false;
-  value = 0;
-  const std::size_t first = at;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-    value = value * 10 + static_cast<std::uint64_t>(text[at] - '0');
-  }
-  // At least one digit, and no more than a 64-bit count can hold.
-  if (at == first || at - first > 19) return false;
-  return at == text.size() || text[at] == '-' || text[at] == '/' || text[at] == ' ';
 }
 
 // A response header of `request` as text; empty when it is absent.
@@ -228,20 +216,8 @@ std::unique_ptr<CInternetFile> CHttpConnection::Get(const std::string& object, s
   if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, &index)) {
     file->status = status;
   }
-  std::uint64_t bodyLength = 0;
-  const bool lengthTold = ParseCount(ResponseHeader(request, HTTP_QUERY_CONTENT_LENGTH), bodyLength);
-  // "bytes 300000-999999/1000000"
-  const std::string contentRange = ResponseHeader(request, HTTP_QUERY_CONTENT_RANGE);
-  std::uint64_t start = 0, total = 0;
-  const std::size_t dash = contentRange.find('-'), slash = contentRange.find('/');
-  if (file->status == 206 && contentRange.compare(0, 6, "bytes ") == 0 && dash != std::string::npos &&
-      slash != std::string::npos && ParseCount(contentRange.substr(6, dash - 6), start) &&
-      ParseCount(contentRange.substr(slash + 1), total)) {
-    file->start = start;
-    file->fileSize = total;
-  } else if (lengthTold) {
-    file->fileSize = bodyLength;
-  }
+  file->lengthTold = ParseContentLength(ResponseHeader(request, HTTP_QUERY_CONTENT_LENGTH), file->length);
+  file->rangeTold = ParseContentRange(ResponseHeader(request, HTTP_QUERY_CONTENT_RANGE), file->range);
   return file;
 }
 
@@ -277,24 +253,33 @@ bool CFtpConnection::GetFile(const std::string& remoteFile, const std::string& l
 std::unique_ptr<CInternetFile> CFtpConnection::OpenFile(const std::string& remoteFile, std::uint64_t offset) {
   lastRefusal_ = 0;
   if (!handle_) return nullptr;
-  if (offset > 0) {
-    // A server takes REST only in binary mode, and only for the transfer
-    // command that follows it; FtpOpenFileA sends TYPE I and the data
-    // connection's PORT before its RETR, which leave the restart as it is.
-    const std::string rest = "REST " + std::to_string(offset);
-    if (!FtpCommandA(handle_, FALSE, FTP_TRANSFER_TYPE_BINARY, "TYPE I", context_, nullptr) ||
-        !FtpCommandA(handle_, FALSE, FTP_TRANSFER_TYPE_BINARY, rest.c_str(), context_, nullptr)) {
-      const int code = LastReplyCode();
-      lastRefusal_ = code >= 400 ? code : 0;
-      return nullptr;
-    }
-  }
+  const bool restarted = offset > 0 && Restart(offset);
+  // A restart the server refused is followed by the whole file; one that got
+  // no answer at all means the connection is gone.
+  if (offset > 0 && !restarted && lastRefusal_ == 0) return nullptr;
   HINTERNET file = FtpOpenFileA(handle_, remoteFile.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, context_);
   if (!file) {
     lastRefusal_ = ServerRefusal();
     return nullptr;
   }
-  return std::make_unique<CInternetFile>(file, true);
+  lastRefusal_ = 0;
+  auto opened = std::make_unique<CInternetFile>(file, true);
+  opened->start = restarted ? offset : 0;
+  return opened;
+}
+
+bool CFtpConnection::Restart(std::uint64_t offset) {
+  // A server takes REST only in binary mode, and only for the transfer
+  // command that follows it; FtpOpenFileA sends TYPE I and the data
+  // connection's PORT before its RETR, which leave the restart as it is.
+  const std::string rest = "REST " + std::to_string(offset);
+  if (FtpCommandA(handle_, FALSE, FTP_TRANSFER_TYPE_BINARY, "TYPE I", context_, nullptr) &&
+      FtpCommandA(handle_, FALSE, FTP_TRANSFER_TYPE_BINARY, rest.c_str(), context_, nullptr)) {
+    return true;
+  }
+  const int code = LastReplyCode();
+  lastRefusal_ = code >= 400 ? code : 0;
+  return false;
 }
 
 CFtpFileFind::CFtpFileFind(CFtpConnection* connection, std::uintptr_t context)

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "framework/HttpRange.h"
+
 // <windows.h> maps FindNextFile to FindNextFileA; the finder's method of that
 // name must mean the same in every file, so the header is taken in here, once,
 // and the macro goes (Win32 callers write FindNextFileA).
@@ -30,6 +32,7 @@ inline constexpr std::uint32_t kFtpTransferTypeBinary = 2;
 inline constexpr std::uint32_t kInternetFlagReload = 0x80000000u;
 inline constexpr std::uint16_t kInvalidPort = 0;  // the service's default port
 inline constexpr std::uint32_t kInternetErrorTimeout = 12002;  // the server did not answer in time
+inline constexpr std::uint32_t kInternetErrorLoginFailure = 12015;  // the FTP server refused the login (530)
 
 // Service types reported by AfxParseURL.
 inline constexpr std::uint32_t kInetServiceUnknown = 0;
@@ -71,12 +74,16 @@ class CInternetFile {
   // gives -1: WinINet sees only the data connection's end.
   long Read(void* buffer, std::uint32_t size);
 
-  // Of an HTTP response: its status code, and the whole file's size in bytes
-  // as the server tells it (from Content-Range, else the offset asked for
-  // plus Content-Length; 0 when not told). `start` is the first byte the
-  // body holds (Content-Range's start; 0 for a whole file).
+  // Of an HTTP response: its status code, its Content-Length when told
+  // (`lengthTold`) and its Content-Range when told and well-formed
+  // (`rangeTold`; HttpRange.h).
   std::uint32_t status = 0;
-  std::uint64_t fileSize = 0;
+  bool lengthTold = false;
+  std::uint64_t length = 0;
+  bool rangeTold = false;
+  ContentRange range;
+  // Of an FTP file: the byte its data starts at, the offset asked for or 0
+  // when the server refused the restart.
   std::uint64_t start = 0;
 
   void Close();
@@ -148,10 +155,11 @@ class CFtpConnection {
                std::uint32_t flags = kFtpTransferTypeBinary, std::uintptr_t context = 1);
 
   // Opens `remoteFile` for reading in binary mode from byte `offset` (TYPE I
-  // and REST before the RETR that FtpOpenFileA sends). Null when the server
-  // refused the file or the restart, or the connection failed; a refusal
-  // sets LastRefusal as GetFile does. Only one file may be open on a
-  // connection at a time.
+  // and REST before the RETR that FtpOpenFileA sends); when the server
+  // refuses the REST, from byte 0 (the file's `start` says which). Null when
+  // the server refused the file or the connection failed; a refusal sets
+  // LastRefusal as GetFile does. Only one file may be open on a connection
+  // at a time.
   std::unique_ptr<CInternetFile> OpenFile(const std::string& remoteFile, std::uint64_t offset);
 
   // The server's three-digit reply to the last GetFile or OpenFile when it refused the
@@ -171,6 +179,10 @@ class CFtpConnection {
   std::uintptr_t Context() const { return context_; }
 
  private:
+  // Sends TYPE I and REST `offset`; false, with a refusal in lastRefusal_,
+  // when the server did not take them.
+  bool Restart(std::uint64_t offset);
+
   InternetHandle handle_;
   std::uintptr_t context_;
   int lastRefusal_ = 0;
@@ -243,3 +255,4 @@ using framework::CInternetException;
 using framework::CHttpConnection;
 using framework::CInternetFile;
 using framework::CInternetSession;
+using framework::ContentRange;

@@ -20,6 +20,11 @@ void OverrideUserLanguageId(std::uint16_t id);
 bool FileExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 
+// Whether `a` and `b` name the same place: their full paths (from the
+// current folder when relative, "." and ".." taken out) compare equal, on
+// Windows without regard to case and with a slash read as a backslash.
+bool SamePath(const std::string& a, const std::string& b);
+
 // Makes a new, empty file at `path`, refusing to touch one that is there.
 enum class NewFile { kCreated, kExists, kFailed };
 NewFile CreateNewFile(const std::string& path);

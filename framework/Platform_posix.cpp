@@ -5,10 +5,38 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace platform {
 namespace {
 constexpr std::uint16_t kDefaultLanguageId = 1033;
 std::uint16_t languageOverride = 0;
+
+// `path` from the root, from the current folder when relative, with "."
+// and ".." taken out; empty when the current folder cannot be had.
+std::string FullPath(const std::string& path) {
+  std::string whole = path;
+  if (path.empty() || path[0] != '/') {
+    char folder[4096];
+    if (getcwd(folder, sizeof folder) == nullptr) return std::string();
+    whole = std::string(folder) + "/" + path;
+  }
+  std::vector<std::string> parts;
+  for (std::size_t at = 0; at <= whole.size();) {
+    const std::size_t slash = std::min(whole.find('/', at), whole.size());
+    const std::string part = whole.substr(at, slash - at);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    at = slash + 1;
+  }
+  std::string full;
+  for (const std::string& part : parts) full += "/" + part;
+  return full.empty() ? "/" : full;
+}
 }  // namespace
 
 std::uint16_t UserLanguageId() {
@@ -23,6 +51,11 @@ bool FileExists(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool SamePath(const std::string& a, const std::string& b) {
+  const std::string full = FullPath(a);
+  return !a.empty() && !b.empty() && !full.empty() && full == FullPath(b);
+}
 
 NewFile CreateNewFile(const std::string& path) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);

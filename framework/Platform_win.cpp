@@ -5,7 +5,29 @@
 namespace platform {
 namespace {
 std::uint16_t languageOverride = 0;
+
+// The full path of `path` as the system resolves it, with its ASCII letters
+// in lower case and slashes as backslashes (a double-byte character's trail
+// byte stays as it is); empty when it cannot be had.
+std::string FoldedFullPath(const std::string& path) {
+  char full[MAX_PATH];
+  char* name = nullptr;
+  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, &name);
+  if (path.empty() || length == 0 || length >= MAX_PATH) return std::string();
+  std::string folded(full, length);
+  for (std::size_t i = 0; i < folded.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(folded[i]);
+    if (IsDBCSLeadByteEx(CP_ACP, c)) {
+      ++i;
+    } else if (c == '/') {
+      folded[i] = '\\';
+    } else if (c >= 'A' && c <= 'Z') {
+      folded[i] = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return folded;
 }
+}  // namespace
 
 std::uint16_t UserLanguageId() {
   return languageOverride != 0 ? languageOverride : GetUserDefaultLangID();
@@ -18,6 +40,11 @@ bool FileExists(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool SamePath(const std::string& a, const std::string& b) {
+  const std::string full = FoldedFullPath(a);
+  return !full.empty() && full == FoldedFullPath(b);
+}
 
 NewFile CreateNewFile(const std::string& path) {
   const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

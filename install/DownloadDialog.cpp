@@ -139,6 +139,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
   Transfer transfer;
   CatalogueFetcher none;  // without a fetcher: no server to connect to
   none.serverHost.clear();
+  transfer.partialFolder = partialFolder;
   transfer.Start(fetcher != nullptr ? *fetcher : none, remote, local, partial, listedSha256, listedBytes);
 
   SetStatus(Texts().startStatus);

@@ -64,6 +64,10 @@ class DownloadDialog : public CDialog {
   std::string defaultExtension;             // forced onto the saved file
   std::string listedSha256;                 // the file's hash in the catalogue; empty: none
   std::uint64_t listedBytes = 0;            // the file's size in the catalogue; 0: unknown
+  // The work folder, where a file listed with its hash arrives and what a
+  // failed or cancelled run fetched of it is kept for the next (see
+  // Transfer.h); empty: none.
+  std::string partialFolder;
   CProgressCtrl progressBar;
   controls::TextLine progressLine;          // the bytes, the rate and the time left
   CButton cancelButton;

@@ -20,3 +20,9 @@ void AdjustSavePath(const std::string& defaultExt, const std::string& chosenExt,
 // touched and the name is never longer than that of `path`. Empty when the
 // folder cannot take a new file.
 std::string ReservePartialFile(const std::string& path);
+
+// The file a download of the file listed with `listedSha256` arrives in and
+// is kept in between runs: "<sha256>.part" in `folder`, the hash in lower
+// case. Empty when `folder` is empty or the hash is not 64 hexadecimal
+// digits: then nothing ties the bytes to the file.
+std::string KeptPartialPath(const std::string& folder, const std::string& listedSha256);

@@ -6,12 +6,11 @@
 #include "framework/Dialog.h"
 #include "framework/FileReplace.h"
 #include "install/ArrivalCheck.h"
+#include "install/SavePath.h"
 
 namespace {
 
 CWorkerJob::ThreadStarter threadStarter = nullptr;
-
-constexpr std::uint32_t kBlockBytes = 32768;
 
 // Wraps the caller's clock so that every wait of the estimate is followed by
 // a look at the worker.
@@ -33,32 +32,12 @@ class CheckingClock : public ProgressClock {
   std::function<void()> check_;
 };
 
-// Writes `size` bytes at `at` into the temporary file, cutting it there
-// first when `cut` is set (what lies beyond was not counted as arrived).
-// The file is open only for the write: a worker waiting on the network holds
-// nothing that would keep the next one from writing or the file from being
-// put in place.
-bool WriteAt(const std::string& path, std::uint64_t at, const char* data, DWORD size, bool cut) {
-  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  LONG high = static_cast<LONG>(at >> 32);
-  SetLastError(NO_ERROR);
-  const DWORD low = SetFilePointer(file, static_cast<LONG>(at & 0xFFFFFFFFu), &high, FILE_BEGIN);
-  bool ok = !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
-  if (ok && cut) ok = SetEndOfFile(file) != FALSE;
-  DWORD done = 0;
-  if (ok && size > 0) ok = WriteFile(file, data, size, &done, nullptr) && done == size;
-  CloseHandle(file);
-  return ok;
-}
-
 }  // namespace
 
 TransferJob::TransferJob() = default;
 
 void TransferJob::Run() {
-  // The temporary file is the transfer's: removed by it when it fails
+  // The partial file is the transfer's: kept or removed by it when it ends
   // (~Transfer), whichever worker wrote last.
   outcome = Fetch();
 }
@@ -76,8 +55,10 @@ TransferJob::Outcome TransferJob::Fetch() {
   std::uint64_t total = expectedBytes;
   // FTP tells the size only in a listing, made before the transfer; a
   // mirror's answer and a folder's file tell it once opened.
-  if (total == 0 && offset == 0) total = source.ListedSize(remotePath);
+  if (total == 0 && (offset == 0 || firstWorker)) total = source.ListedSize(remotePath);
   stages.fetch_add(1, std::memory_order_relaxed);
+  // More bytes kept than the whole file has: not this file's; it starts anew.
+  if (total != 0 && offset > total) offset = 0;
 
   OpenResult result = OpenResult::Failed;
   std::unique_ptr<SourceFile> file = source.Open(remotePath, offset, result);
@@ -85,65 +66,37 @@ TransferJob::Outcome TransferJob::Fetch() {
   listedBytes.store(static_cast<std::int64_t>(total), std::memory_order_release);
   if (!file) {
     if (result == OpenResult::Missing) return kMissing;
-    return result == OpenResult::Failed ? kRefused : kBroken;
+    return result == OpenResult::Failed || result == OpenResult::Refused ? kRefused : kBroken;
   }
+  // A source that could not go on where asked sends the whole file, which
+  // replaces the bytes written.
+  offset = file->From();
+  bytes.store(offset, std::memory_order_release);
   stages.fetch_add(1, std::memory_order_relaxed);
-  if (!Copy(*file, total)) {
+  if (!Copy(*file, *partial, offset, total)) {
     notAsListed = overran;
     return overran ? kWhole : kBroken;
   }
   file.reset();
-
-  if (!ArrivedAsListed(partialPath, listedSha256)) {
-    notAsListed = true;
-    return kWhole;
-  }
+  if (!BeginPlacing()) return kBroken;
   succeeded = Place();
   return kWhole;
 }
 
-bool TransferJob::Copy(SourceFile& file, std::uint64_t total) {
-  std::unique_ptr<char[]> block(new char[kBlockBytes]);
-  std::uint64_t written = offset;
-  // Each write happens only while the worker has not been left; the first
-  // cuts the file at the offset.
-  bool first = true;
-  const auto store = [&](long size) {
-    int reading = kReading;
-    if (!state.compare_exchange_strong(reading, kWriting)) return false;
-    const bool stored = WriteAt(partialPath, written, block.get(), static_cast<DWORD>(size), first);
-    if (stored) {
-      written += static_cast<std::uint64_t>(size);
-      bytes.store(written, std::memory_order_release);
-    }
-    state.store(kReading, std::memory_order_release);
-    first = false;
-    return stored;
-  };
-  for (;;) {
-    const long got = file.Read(block.get(), kBlockBytes);
-    if (got < 0) return false;
-    if (got == 0) {
-      // The end of the data: the whole file only when it is as long as the
-      // source or the catalogue said (a server may report a transfer it cut
-      // short as complete).
-      return (!first || store(0)) && (total == 0 || written == total);
-    }
-    // More than the whole file: not the file listed; nothing past it is written.
-    if (total != 0 && written + static_cast<std::uint64_t>(got) > total) {
-      overran = true;
-      return false;
-    }
-    if (!store(got)) return false;
-  }
-}
-
 bool TransferJob::Place() {
-  int reading = kReading;
-  if (!state.compare_exchange_strong(reading, kPlacing)) return false;
+  // A kept partial file lies in the work folder, perhaps on another volume
+  // than the chosen file: its bytes are copied beside the chosen file first,
+  // through the handle that keeps other writers out, and go on from there.
+  const bool beside = !kept || partial->CopyTo(besidePath);
+  partial->Close();
+  if (!beside) return false;
+  if (!ArrivedAsListed(besidePath, listedSha256)) {
+    notAsListed = true;
+    return false;
+  }
   // Replaces a file the user chose to overwrite only now that the new one
   // is complete; the rename stays on one volume, beside the chosen file.
-  if (!framework::MoveIntoPlace(partialPath, localPath)) return false;
+  if (!framework::MoveIntoPlace(besidePath, localPath)) return false;
   // Checked again where it lies now, through the handle that holds it,
   // writers denied, until it is unpacked: a file swapped in after the
   // first check is found here, and none can be swapped in later.
@@ -167,8 +120,10 @@ bool Transfer::Start(CatalogueFetcher& fetcher, const std::string& remotePath, c
   listedSha256_ = listedSha256;
   expectedBytes_ = expectedBytes;
   done_.store(1, std::memory_order_release);
-  if (!StartWorker(0, false)) {
-    // No worker will ever run: the transfer is over, failed.
+  if (!StartWorker(OpenPartial(), false)) {
+    // No worker will ever run: the transfer is over, failed; a kept partial
+    // file stays as it was.
+    partial_->Close();
     DeleteFileA(partialPath.c_str());
     done_.store(0, std::memory_order_release);
     return false;
@@ -176,8 +131,17 @@ bool Transfer::Start(CatalogueFetcher& fetcher, const std::string& remotePath, c
   return true;
 }
 
+std::uint64_t Transfer::OpenPartial() {
+  partial_ = std::make_shared<PartialFile>();
+  const std::string keptPath = KeptPartialPath(partialFolder, listedSha256_);
+  kept_ = !keptPath.empty() && partial_->Open(keptPath, true);
+  if (!kept_) partial_->Open(partialPath_, false);
+  return kept_ ? partial_->Size() : 0;
+}
+
 bool Transfer::StartWorker(std::uint64_t offset, bool reconnect) {
   std::uint64_t known = expectedBytes_ != 0 ? expectedBytes_ : totalBytes_;
+  const bool first = job_ == nullptr;
   if (job_ != nullptr) {
     const std::int64_t listed = job_->listedBytes.load(std::memory_order_acquire);
     if (known == 0 && listed > 0) known = static_cast<std::uint64_t>(listed);
@@ -189,15 +153,16 @@ bool Transfer::StartWorker(std::uint64_t offset, bool reconnect) {
   job_->link.TakeOver(*fetcher_);
   job_->remotePath = remotePath_;
   job_->localPath = localPath_;
-  job_->partialPath = partialPath_;
+  job_->partial = partial_;
+  job_->kept = kept_;
+  job_->besidePath = partialPath_;
   job_->listedSha256 = listedSha256_;
   job_->expectedBytes = known;
   job_->offset = offset;
   job_->reconnect = reconnect;
+  job_->firstWorker = first;
   job_->bytes.store(offset, std::memory_order_release);
-  lastMove_ = GetTickCount();
-  lastStages_ = 0;
-  lastBytes_ = offset;
+  watch_.Restart(offset, 0);
   return job_->Start(threadStarter);
 }
 
@@ -218,19 +183,10 @@ void Transfer::Check() {
   }
   const std::uint32_t stages = job_->stages.load(std::memory_order_relaxed);
   const std::uint64_t bytes = job_->bytes.load(std::memory_order_acquire);
-  const DWORD now = GetTickCount();
-  if (stages != lastStages_ || bytes != lastBytes_) {
-    lastStages_ = stages;
-    lastBytes_ = bytes;
-    lastMove_ = now;
-    return;
-  }
-  if (now - lastMove_ < stallMs) return;
   // Stalled. Unless the worker is writing or putting the file in place this
   // very moment (then it has not stalled), it is left with its connection,
   // and a new one goes on from the bytes it wrote.
-  int reading = TransferJob::kReading;
-  if (!job_->state.compare_exchange_strong(reading, TransferJob::kLeft)) return;
+  if (!watch_.Stalled(bytes, stages, stallMs) || !job_->Leave()) return;
   const std::uint64_t arrived = job_->bytes.load(std::memory_order_acquire);
   if (resumes_ < kResumes) {
     ++resumes_;
@@ -308,11 +264,16 @@ Transfer::~Transfer() {
   } else {
     // Left (or never waited for): the worker keeps its connection and
     // closes it when it ends, writing nothing more.
-    int reading = TransferJob::kReading;
-    job_->state.compare_exchange_strong(reading, TransferJob::kLeft);
+    job_->Leave();
   }
-  // A transfer that failed leaves no temporary file.
+  // No worker writes any more, unless one never waited for is writing or
+  // placing this very moment: the partial file then closes with it.
+  if (job_->IsDone() || job_->state.load(std::memory_order_acquire) == TransferJob::kLeft) partial_->Close();
+  // A transfer that failed leaves no file beside the chosen one. A kept
+  // partial file stays for the next transfer, unless it has served, or its
+  // bytes were not the listed file's.
   if (!Succeeded()) DeleteFileA(partialPath_.c_str());
+  if (kept_ && (Succeeded() || NotAsListed())) DeleteFileA(partial_->Path().c_str());
   job_->Release();
 }
 

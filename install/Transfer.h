@@ -11,14 +11,27 @@
 // place the file is checked again through a handle that denies writers,
 // which the caller takes over (TakeArchive) and keeps until it is unpacked.
 //
+// A file listed with its SHA-256 arrives instead in the transfer's
+// `partialFolder`, in a file named after that hash, which a failed or given
+// up transfer keeps: the next transfer of the same file, in this run or a
+// later one, goes on from its bytes. Once complete it is copied beside the
+// chosen file (the work folder may lie on another volume) and put in place
+// from there; when its bytes are not the listed file's, it is deleted, so
+// that the next transfer starts from the first byte. While a transfer runs
+// its partial file is held so that no other writer gets in: another copy of
+// the program fetching the same file then uses a partial file of its own
+// beside the chosen file, as for a file listed without a hash.
+//
 // A transfer that drops (the data connection closes early, the server
 // reports it aborted) or stalls (no byte for stallMs) goes on from the
 // bytes already written: a new worker connects again where the connection
 // is gone and asks for the rest (REST before RETR, a Range request, a seek),
 // up to kResumes times per file; then the transfer fails. A stalled worker
 // is left to end whenever the network lets it, on a connection of its own
-// that nobody uses again, and writes nothing more. The SHA-256 check covers
-// the whole file, however many workers wrote it.
+// that nobody uses again, and writes nothing more (catalogue/SourceCopy.h).
+// A source that cannot go on where asked (an FTP server that refuses REST)
+// sends the whole file, which then replaces the bytes written. The SHA-256
+// check covers the whole file, however many workers and runs wrote it.
 #pragma once
 
 #include <windows.h>
@@ -29,41 +42,41 @@
 #include <string>
 
 #include "catalogue/CatalogueFetcher.h"
+#include "catalogue/SourceCopy.h"
 #include "framework/File.h"
 #include "framework/Thread.h"
 #include "install/ProgressSchedule.h"
 #include "install/TransferMeter.h"
 
 // One worker of a transfer: reads the file from `offset` on into the
-// temporary file, shared with the user-interface thread (see CWorkerJob).
-// The user-interface thread fills it before the start and reads `outcome`,
-// `succeeded` and `link` only once the job is done; the counters below may
-// be read at any time.
-class TransferJob : public CWorkerJob {
+// partial file, shared with the user-interface thread (see CWorkerJob and
+// BlockCopy). The user-interface thread fills it before the start and reads
+// `outcome`, `succeeded` and `link` only once the job is done; the counters
+// may be read at any time.
+class TransferJob : public CWorkerJob, public BlockCopy {
  public:
   TransferJob();
 
   CatalogueFetcher link;  // the source and its connection in use
   std::string remotePath;
-  std::string localPath;    // where the file goes
-  std::string partialPath;  // the temporary file it arrives in
-  std::uint64_t offset = 0;         // the bytes already in the temporary file
+  std::string localPath;  // where the file goes
+  // The file it arrives in, held by the transfer; `kept` when it lies in the
+  // work folder under the file's hash, else it is `besidePath`.
+  std::shared_ptr<PartialFile> partial;
+  bool kept = false;
+  std::string besidePath;  // an empty file beside `localPath`, made for the transfer
+  std::uint64_t offset = 0;         // the bytes already in the partial file
   std::uint64_t expectedBytes = 0;  // the whole file's size, when known before
   bool reconnect = false;           // connect anew before anything else
+  bool firstWorker = false;         // the transfer's first: asks for the size
   // The whole file's size (0: unknown) once the worker knows it; -1 before.
   std::atomic<std::int64_t> listedBytes{-1};
-  // The bytes of the file in the temporary file: `offset` and what this
-  // worker wrote after it.
-  std::atomic<std::uint64_t> bytes{0};
-  // Grows with every stage the worker has passed (connected, listed,
-  // opened): movement the stall watch sees before bytes arrive.
-  std::atomic<std::uint32_t> stages{0};
   std::string listedSha256;  // the catalogue's hash; empty: none listed
 
   // How the worker ended.
   enum Outcome {
     kBroken,   // dropped, cut short, no connection: worth going on with
-    kRefused,  // the source refused the file for now (451, 5xx), as before
+    kRefused,  // the source refused the file (451, 5xx, 401, 403)
     kMissing,  // the source has no such file
     kWhole,    // arrived whole (then `succeeded` or `notAsListed`)
   };
@@ -73,25 +86,14 @@ class TransferJob : public CWorkerJob {
   // denied since its hash was checked there.
   std::unique_ptr<CFile> archive;
   bool notAsListed = false;  // arrived whole, but with another hash, or longer than listed
-  bool overran = false;      // the source sent more than the whole file
-
-  // Who may act, decided by compare-and-swap: the worker while it reads,
-  // writes a block (kWriting) or puts the file in place (kPlacing, for
-  // good), or the user-interface thread, which leaves a worker that shows
-  // no progress (kLeft, for good) only while it is not writing. A worker
-  // left never writes again and never replaces the chosen file.
-  enum State { kReading, kWriting, kPlacing, kLeft };
-  std::atomic<int> state{kReading};
 
  protected:
   void Run() override;
 
  private:
   Outcome Fetch();
-  // Reads `file` to its end into the temporary file. False when the
-  // transfer broke or the worker was left.
-  bool Copy(class SourceFile& file, std::uint64_t total);
-  // Puts the whole, checked file in place; true when it is held there.
+  // Puts the whole file in place once its hash is checked; true when it is
+  // held there.
   bool Place();
 };
 
@@ -100,7 +102,7 @@ class Transfer {
  public:
   // How long a worker may show no progress (no new bytes, no new stage)
   // before it is left and the transfer goes on with a new one.
-  static constexpr DWORD kStallMs = 10000;
+  static constexpr DWORD kStallMs = ::kStallMs;
   // How many times a transfer goes on after a drop or a stall.
   static constexpr int kResumes = 3;
   // Least time between two showings of the progress (at most ten a second).
@@ -111,9 +113,10 @@ class Transfer {
   // the last worker has ended; after a worker was left it has none, and the
   // next transfer connects anew. Returns false when no worker thread could
   // be started; the transfer then counts as failed and is already over.
-  // `listedSha256` is the hash the file must have (empty: none listed);
-  // `expectedBytes` its size as the catalogue lists it (0: unknown; the
-  // source is asked).
+  // `partialPath` is an empty file made beside `localPath` for the transfer
+  // (ReservePartialFile). `listedSha256` is the hash the file must have
+  // (empty: none listed); `expectedBytes` its size as the catalogue lists
+  // it (0: unknown; the source is asked).
   bool Start(CatalogueFetcher& fetcher, const std::string& remotePath, const std::string& localPath,
              const std::string& partialPath, const std::string& listedSha256 = "",
              std::uint64_t expectedBytes = 0);
@@ -151,11 +154,20 @@ class Transfer {
   // A stall shorter than kStallMs, for tests that should not wait so long.
   DWORD stallMs = kStallMs;
 
+  // The folder where a file listed with its SHA-256 arrives and is kept
+  // between transfers (KeptPartialPath); empty: every file arrives beside
+  // the chosen one. Set before Start.
+  std::string partialFolder;
+
   // Starts worker threads in place of AfxBeginThread; null restores it. For
   // tests of a worker that cannot start.
   static void SetThreadStarter(CWorkerJob::ThreadStarter starter);
 
  private:
+  // Opens the file the bytes arrive in: the kept one of the file's hash
+  // unless another writer holds it, else the one given beside the chosen
+  // file. Returns the bytes to go on from.
+  std::uint64_t OpenPartial();
   // Starts a worker from `offset`; false when none could be started.
   bool StartWorker(std::uint64_t offset, bool reconnect);
   // Looks at the worker: takes its end, goes on after a drop or a stall, or
@@ -169,15 +181,15 @@ class Transfer {
   TransferJob* job_ = nullptr;
   CatalogueFetcher* fetcher_ = nullptr;
   std::string remotePath_, localPath_, partialPath_, listedSha256_;
+  std::shared_ptr<PartialFile> partial_;
+  bool kept_ = false;  // the partial file is the kept one of the file's hash
   std::uint64_t expectedBytes_ = 0;
   std::atomic<std::int32_t> done_{0};  // 1 while the transfer runs
   bool gaveUp_ = false;
   bool handedBack_ = false;  // the ended worker's connection is the fetcher's again
   int resumes_ = 0;
   std::uint64_t totalBytes_ = 0;
-  DWORD lastMove_ = 0;
-  std::uint32_t lastStages_ = 0;
-  std::uint64_t lastBytes_ = 0;
+  StallWatch watch_;
   RateMeter meter_;
 };
 

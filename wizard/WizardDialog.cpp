@@ -676,6 +676,7 @@ void WizardDialog::OnFirmwareChosen() {
   download.remotePath = item.path;
   download.listedSha256 = item.sha256;
   download.listedBytes = StampedSize(item);
+  download.partialFolder = partialFolder;
   download.titleOut = &savedTitle;
   download.pathOut = &savedFilePath;
   download.archiveOut = &archive;

@@ -68,6 +68,10 @@ class WizardDialog : public CDialog {
   // refused for its serial.
   std::string acceptedSerialFile;
 
+  // The program's work folder, where downloads keep what they fetched of a
+  // file for a later try (DownloadDialog::partialFolder); empty: none.
+  std::string partialFolder;
+
   // The fetcher whose settings (where it looks: the servers, the local
   // folder) the catalogue fetch takes; for the program to set before the
   // window shows.

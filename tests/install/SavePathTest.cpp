@@ -39,6 +39,27 @@ TEST(AdjustSavePath, ForcesTheDefaultExtension) {
   }
 }
 
+// The kept partial file is named by the hash alone, whatever its case; no
+// other text becomes a file name.
+TEST(KeptPartialPath, NamesTheFileByItsListedHashOnly) {
+  const std::string hash(64, 'a');
+  const struct {
+    const char* folder;
+    std::string sha256;
+    std::string expected;
+  } rows[] = {
+      {"W\\", hash, "W\\" + hash + ".part"},
+      {"W\\", "0123456789ABCDEF" + hash.substr(16), "W\\0123456789abcdef" + hash.substr(16) + ".part"},
+      {"W\\", hash.substr(1), ""},
+      {"W\\", "..\\..\\x" + hash.substr(7), ""},
+      {"", hash, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.sha256);
+    EXPECT_EQ(KeptPartialPath(row.folder, row.sha256), row.expected);
+  }
+}
+
 TEST(ReservePartialFile, TakesTheFirstFreeShortNameInTheChosenFolder) {
   // The test's own folder (both path separators are understood).
   const std::string folder = "reserve_partial_test_folder";

@@ -55,6 +55,21 @@ class TransferTest : public ::testing::Test {
     ASSERT_TRUE(fetcher_->Connect());
   }
 
+  // Serves `content` in `mode` from the FTP server or, with `http`, the
+  // mirror, and connects the fetcher to it; returns the server.
+  FixtureServer& ServeEither(bool http, const std::string& mode, const std::string& content) {
+    if (!http) {
+      Serve(mode, content);
+      return *server_;
+    }
+    mirror_ = std::make_unique<HttpServer>(mode);
+    mirror_->PutFile(std::string("/") + kRemote, content);
+    fetcher_ = std::make_unique<CatalogueFetcher>();
+    fetcher_->mirrorAddress = mirror_->MirrorAddress();
+    EXPECT_TRUE(fetcher_->ConnectMirror());
+    return *mirror_;
+  }
+
   void TearDown() override {
     archive_.reset();
     Transfer::SetThreadStarter(nullptr);
@@ -68,6 +83,7 @@ class TransferTest : public ::testing::Test {
     archive_.reset();  // the wizard lets the last download's file go before the next
     Transfer transfer;
     transfer.stallMs = kStallMs;
+    transfer.partialFolder = partialFolder_;
     transfer.Start(*fetcher_, kRemote, local_, ReservePartialFile(local_), listedSha256, listedBytes);
     transfer.RunProgress(bar_, bar_);
     notAsListed_ = transfer.NotAsListed();
@@ -82,8 +98,10 @@ class TransferTest : public ::testing::Test {
   // The temporary name the first transfer in this folder takes.
   static constexpr const char* kPartial = "~1";
   std::unique_ptr<FtpServer> server_;
+  std::unique_ptr<HttpServer> mirror_;
   std::unique_ptr<CatalogueFetcher> fetcher_;
   std::string local_ = "transfer_test_fw.zip";
+  std::string partialFolder_;  // Transfer::partialFolder
   Bar bar_;
   bool notAsListed_ = false;
   int resumes_ = 0;
@@ -92,7 +110,8 @@ class TransferTest : public ::testing::Test {
 
 TEST_F(TransferTest, FetchesTheWholeFileAndReplacesAnExistingOneOnlyThen) {
   const std::string firmware = Firmware(150000);
-  Serve("normal", firmware);
+  // At about a megabyte a second: the bar shows while the bytes arrive.
+  Serve("slow-retr=1000000", firmware);
   WriteFile(local_, "old firmware");
   // A file of the user's under the name older versions fetched into.
   WriteFile(local_ + ".part", "the user's own file");
@@ -243,17 +262,7 @@ TEST_F(TransferTest, DropOrStallGoesOnFromTheBytesWritten) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    std::unique_ptr<HttpServer> mirror;
-    if (row.http) {
-      mirror = std::make_unique<HttpServer>(row.mode);
-      mirror->PutFile(std::string("/") + kRemote, firmware);
-      fetcher_ = std::make_unique<CatalogueFetcher>();
-      fetcher_->mirrorAddress = mirror->MirrorAddress();
-      ASSERT_TRUE(fetcher_->ConnectMirror());
-    } else {
-      Serve(row.mode, firmware);
-    }
-    FixtureServer& seen = row.http ? *static_cast<FixtureServer*>(mirror.get()) : *server_;
+    FixtureServer& seen = ServeEither(row.http, row.mode, firmware);
     WriteFile(local_, "old firmware");
     const DWORD start = GetTickCount();
     ASSERT_TRUE(Fetch(listed, firmware.size()));
@@ -264,8 +273,8 @@ TEST_F(TransferTest, DropOrStallGoesOnFromTheBytesWritten) {
       EXPECT_GE(GetTickCount() - start, kStallMs);
     }
     if (row.http) {
-      EXPECT_EQ(mirror->Count("get /" + std::string(kRemote)), 2);
-      EXPECT_EQ(mirror->Count("get /" + std::string(kRemote) + " 206"), 1);
+      EXPECT_EQ(seen.Count("get /" + std::string(kRemote)), 2);
+      EXPECT_EQ(seen.Count("get /" + std::string(kRemote) + " 206"), 1);
     } else {
       EXPECT_EQ(server_->Count("retr"), 2);
       EXPECT_EQ(server_->Count("rest"), 1);
@@ -273,7 +282,7 @@ TEST_F(TransferTest, DropOrStallGoesOnFromTheBytesWritten) {
     }
     archive_.reset();
     fetcher_.reset();
-    mirror.reset();
+    mirror_.reset();
     server_.reset();
   }
 }
@@ -304,6 +313,74 @@ TEST_F(TransferTest, StalledTransferIsGivenUpAndTheNextOneConnectsAnew) {
   EXPECT_EQ(server_->Count("connect"), 5);
   EXPECT_EQ(server_->Count("retr stalled"), 4);
   EXPECT_EQ(server_->Count("retr sent"), 1);
+}
+
+// A file listed with its hash arrives in the work folder under its hash and
+// stays there when the transfer fails: the next transfer, as a later run
+// makes it, asks only for the rest (REST, Range at the kept size; at the
+// whole size the source's empty answer or 416 completes it), and takes the
+// whole file when the source cannot go on there. Bytes that do not make the
+// listed file are dropped once complete; a kept file another copy of the
+// program holds is left alone.
+TEST_F(TransferTest, KeptPartialFileGoesOnFromItsBytesInTheNextTransfer) {
+  const std::string firmware = Firmware(300000);
+  const std::string listed = sha256::ToHex(sha256::Of(firmware));
+  // The work folder on another drive than the chosen file (C: against Z:).
+  char temp[MAX_PATH];
+  partialFolder_.assign(temp, GetTempPathA(MAX_PATH, temp));
+  const std::string kept = KeptPartialPath(partialFolder_, listed);
+  enum Before { kFailedRun, kHalf, kWhole, kOtherBytes, kLonger, kHeldByAnother };
+  const struct {
+    const char* name;
+    bool http;
+    const char* mode;
+    Before before;
+    const char* status;  // HTTP: the answer to the Range request
+    bool arrives, keptAfter;
+  } rows[] = {
+      {"FTP, after a run that failed", false, "drop-retr=4", kFailedRun, nullptr, true, false},
+      {"HTTP, after a run that failed", true, "drop-get=4", kFailedRun, "206", true, false},
+      {"FTP refuses REST: from byte 0", false, "refuse-rest", kHalf, nullptr, true, false},
+      {"HTTP 206 without the whole size", true, "unknown-total", kHalf, "206", true, false},
+      {"FTP at the whole size", false, "normal", kWhole, nullptr, true, false},
+      {"HTTP at the whole size: 416", true, "lighttpd", kWhole, "416", true, false},
+      {"HTTP 206 from another byte", true, "wrong-start", kHalf, "206", false, true},
+      {"bytes of another file", false, "normal", kOtherBytes, nullptr, false, false},
+      {"more bytes than the file has: anew", false, "normal", kLonger, nullptr, true, false},
+      {"held by another copy", false, "normal", kHeldByAnother, nullptr, true, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FixtureServer& seen = ServeEither(row.http, row.mode, firmware);
+    platform::RemoveFile(kept);
+    if (row.before == kFailedRun) {
+      EXPECT_FALSE(Fetch(listed, firmware.size()));
+    } else {
+      WriteFile(kept, row.before == kWhole ? firmware : firmware.substr(0, 150000));
+    }
+    if (row.before == kOtherBytes) WriteFile(kept, std::string(150000, 'x'));
+    if (row.before == kLonger) WriteFile(kept, firmware + "more");
+    const HANDLE other = row.before == kHeldByAnother
+        ? CreateFileA(kept.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr) : nullptr;
+    const std::string held = std::to_string(ReadFile(kept).size());
+    EXPECT_EQ(Fetch(listed, firmware.size()), row.arrives);
+    if (row.arrives) {
+      EXPECT_EQ(ReadFile(local_), firmware);
+    }
+    const std::string asked = row.http ? "get /" + std::string(kRemote) + " " + row.status + " bytes=" + held + "-"
+                                       : "rest " + held;
+    EXPECT_EQ(seen.Count(asked), row.before == kHeldByAnother || row.before == kLonger ? 0 : 1) << asked;
+    EXPECT_EQ(platform::FileExists(kept), row.keptAfter);
+    if (row.keptAfter) {
+      EXPECT_EQ(ReadFile(kept), firmware.substr(0, 150000));
+    }
+    if (other != nullptr) CloseHandle(other);
+    platform::RemoveFile(kept);
+    archive_.reset();
+    fetcher_.reset();
+    mirror_.reset();
+    server_.reset();
+  }
 }
 
 TEST_F(TransferTest, WorkerThatCannotStartEndsTheTransferAsFailed) {

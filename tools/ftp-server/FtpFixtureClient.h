@@ -63,7 +63,7 @@ class FixtureServer {
 
 // An FTP server (ftp_fixture.py): `mode` normal, refuse-login, fail-retr=N,
 // drop-retr=N, drop-after=N, drop-session, short-retr=N, slow-retr=N,
-// stall-retr=N, idle-close=N, silent or no-listen, on `port` (0: a free
+// stall-retr=N, idle-close=N, refuse-rest, silent or no-listen, on `port` (0: a free
 // one). Throws std::runtime_error with a readable reason when no server can
 // be started.
 class FtpServer : public FixtureServer {
@@ -72,8 +72,8 @@ class FtpServer : public FixtureServer {
 };
 
 // An HTTP server (tools/http-server/http_fixture.py): `mode` lighttpd,
-// drop-get=N, drop-after=N, stall-get=N, not-found or slow=N, or no-listen
-// (a port nobody listens on).
+// drop-get=N, drop-after=N, stall-get=N, not-found, status=N, slow=N,
+// unknown-total or wrong-start, or no-listen (a port nobody listens on).
 class HttpServer : public FixtureServer {
  public:
   explicit HttpServer(const std::string& mode, unsigned short port = 0)

@@ -37,6 +37,7 @@ MODES
                   send nothing more and keep both connections open
   idle-close=N    close a control connection that has been idle N seconds
                   (421), as servers do with clients that wait too long
+  refuse-rest     answer every REST with 502, as servers without restarts do
   silent          accept connections and never answer (not even the banner)
   no-listen       (control only) report a free port with nothing listening
   http:MODE       (control only) an HTTP server of tools/http-server instead
@@ -85,7 +86,7 @@ def parse_mode(text):
     """Returns (name, count) for a mode text such as "fail-retr=2"."""
     name, _, count = text.partition("=")
     known = {"normal", "refuse-login", "fail-retr", "drop-retr", "drop-after", "drop-session", "slow-retr",
-             "short-retr", "stall-retr", "idle-close", "silent"}
+             "short-retr", "stall-retr", "idle-close", "silent", "refuse-rest"}
     if name not in known:
         raise ValueError("unknown mode: " + text)
     if name in ("slow-retr", "idle-close", "drop-after"):
@@ -265,6 +266,9 @@ def make_handler(mode, log):
 
         def ftp_REST(self, line):
             log.write("rest", line.strip())
+            if name == "refuse-rest":
+                self.respond("502 Command not implemented.")
+                return None
             return super().ftp_REST(line)
 
         def ftp_RETR(self, file):

@@ -24,8 +24,13 @@ MODES
   stall-get=N     the first N GETs send half of what they ask for, then
                   nothing more, the connection left open
   not-found       every GET is answered 404
+  status=N        every GET is answered with the status N, without a body
   slow=N          every body is sent at about N bytes a second
-  The modes of our own server answer Range requests ("bytes=N-") with 206.
+  unknown-total   a 206 tells no whole size: "Content-Range: bytes A-B/*"
+  wrong-start     a 206 sends from one byte past the one asked for, as its
+                  Content-Range says
+  The modes of our own server answer Range requests ("bytes=N-") with 206,
+  and with 416 ("Content-Range: bytes */SIZE") from the file's end on.
 
 LOG FORMAT (one event a line)
   get PATH STATUS RANGE   RANGE: the Range header, "-" without one
@@ -54,10 +59,12 @@ def parse_mode(text):
     name, _, count = text.partition("=")
     if name == "lighttpd":
         return name, int(count or "0")
-    if name == "not-found":
+    if name in ("not-found", "unknown-total", "wrong-start"):
         if count:
             raise ValueError("mode takes no count: " + text)
         return name, 0
+    if name == "status":
+        return name, int(count)
     if name in ("drop-get", "stall-get"):
         return name, int(count or "1")
     if name in ("drop-after", "slow"):
@@ -139,9 +146,10 @@ def make_handler(root, mode, log, stopping):
             path = self.path.split("?", 1)[0]
             asked = self.headers.get("Range")
             local = os.path.join(root, *[p for p in path.split("/") if p not in ("", ".", "..")])
-            if name == "not-found" or not os.path.isfile(local):
-                log.write("get", path, 404, asked or "-")
-                self.send_response(404)
+            if name in ("not-found", "status") or not os.path.isfile(local):
+                status = count if name == "status" else 404
+                log.write("get", path, status, asked or "-")
+                self.send_response(status)
                 self.send_header("Content-Length", "0")
                 self.end_headers()
                 return
@@ -153,12 +161,15 @@ def make_handler(root, mode, log, stopping):
                     start = int(asked[6:-1])
                 except ValueError:
                     start = 0
-            if start > len(data):
+            if start > 0 and start >= len(data):
                 log.write("get", path, 416, asked)
                 self.send_response(416)
+                self.send_header("Content-Range", "bytes */%d" % len(data))
                 self.send_header("Content-Length", "0")
                 self.end_headers()
                 return
+            if name == "wrong-start" and start > 0:
+                start += 1
             status = 206 if asked and start > 0 else 200
             log.write("get", path, status, asked or "-")
             body = data[start:]
@@ -170,7 +181,8 @@ def make_handler(root, mode, log, stopping):
             self.send_header("Content-Type", "application/octet-stream")
             self.send_header("Content-Length", str(len(body)))
             if status == 206:
-                self.send_header("Content-Range", "bytes %d-%d/%d" % (start, len(data) - 1, len(data)))
+                total = "*" if name == "unknown-total" else len(data)
+                self.send_header("Content-Range", "bytes %d-%d/%s" % (start, len(data) - 1, total))
             self.end_headers()
             part = body
             if faulty:

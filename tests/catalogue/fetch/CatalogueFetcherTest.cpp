@@ -104,11 +104,12 @@ TEST_F(CatalogueFetcherTest, NothingListeningGivesFalseWithoutFailureOrFile) {
   EXPECT_EQ(fetcher->connection, nullptr);
 }
 
-TEST_F(CatalogueFetcherTest, RefusedLoginMakesFiveAttemptsSilently) {
+// A refused login is final: asked once, as a missing file is.
+TEST_F(CatalogueFetcherTest, RefusedLoginIsAskedOnceSilently) {
   ASSERT_NO_FATAL_FAILURE(Start("refuse-login"));
   server->PutFile(kRemoteCatalogue, "catalogue");
   EXPECT_FALSE(fetcher->FetchCatalogue());
-  EXPECT_EQ(server->Count("connect"), 5);
+  EXPECT_EQ(server->Count("connect"), 1);
   EXPECT_EQ(server->Count("login ok"), 0);
   EXPECT_EQ(server->Count("retr"), 0);
   EXPECT_TRUE(fetcher->failures.empty());
@@ -158,27 +159,16 @@ TEST_F(CatalogueFetcherTest, FailedTryIsRetriedUntilTheCatalogueArrives) {
   }
 }
 
-// A transfer service that leaves the part it received behind when a try
-// fails (the service here cleans up after itself, so the first try is stood
-// in): the part is removed, the next try brings the whole catalogue.
-int partialTries = 0;
-bool LeavePartialOnFirstTry(CFtpConnection& connection, const std::string& remote, const std::string& local) {
-  if (partialTries++ == 0) {
-    WriteFile(local, "<model VORN DVD-0>\r\n<mod");
-    return false;
-  }
-  return CatalogueFetcher::TransferFile(connection, remote, local);
-}
-
+// A try cut off after a few bytes leaves them in the copy; the next try
+// writes over them from the first byte and brings the whole catalogue.
 TEST_F(CatalogueFetcherTest, PartialCopyOfAFailedTryDoesNotBlockTheNext) {
-  ASSERT_NO_FATAL_FAILURE(Start("normal"));
+  ASSERT_NO_FATAL_FAILURE(Start("drop-after=1000"));
   const std::string catalogue = CatalogueText();
   server->PutFile(kRemoteCatalogue, catalogue);
-  partialTries = 0;
-  fetcher->transferFile = LeavePartialOnFirstTry;
   EXPECT_TRUE(fetcher->FetchCatalogue());
-  EXPECT_EQ(partialTries, 2);
+  EXPECT_EQ(server->Count("retr dropped"), 1);
   EXPECT_EQ(server->Count("retr sent"), 1);
+  EXPECT_EQ(server->Count("rest"), 0);
   EXPECT_TRUE(FileHolds(scratch, catalogue));
 }
 
@@ -313,8 +303,9 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
   const char kFirmware[] = "pub/VORN/cdrom/a/fw.zip";
   // A folder holds a copy of the server's catalogue folder, or (kServerTree)
   // the server's tree from its root, as a mirror of it is laid out. One the
-  // user named (kNamedAbsent, "/source PATH") is the only source.
-  enum Folder { kNoFolder, kFound, kUnsigned, kServerTree, kAbsent, kNamedAbsent };
+  // user named (kNamedAbsent, "/source PATH") is the only source. One whose
+  // catalogue is the copy's place (kCopyInside) keeps it as it was.
+  enum Folder { kNoFolder, kFound, kUnsigned, kServerTree, kAbsent, kNamedAbsent, kCopyInside };
   const struct {
     const char* name;
     Folder folder;
@@ -333,6 +324,10 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
       {"FTP blocked, mirror working", kNoFolder, "no-listen", "lighttpd", true, SourceKind::Http, true, true},
       {"FTP blocked, mirror answers 404", kNoFolder, "no-listen", "not-found", true, SourceKind::Http, false, false},
       {"FTP blocked, mirror refused", kNoFolder, "no-listen", "no-listen", false, SourceKind::None, false, false},
+      {"FTP login refused, mirror working", kNoFolder, "refuse-login", "lighttpd", true, SourceKind::Http, true, true},
+      {"FTP blocked, mirror answers 403", kNoFolder, "no-listen", "status=403", true, SourceKind::Http, false, false},
+      {"FTP blocked, mirror answers 503", kNoFolder, "no-listen", "status=503", true, SourceKind::Http, false, false},
+      {"folder's catalogue at the copy's place", kCopyInside, "normal", "lighttpd", true, SourceKind::Folder, false, false},
   };
   const std::string folder = scratch + ".source";
   for (const auto& row : rows) {
@@ -348,7 +343,8 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
     }
     fetcher->mirrorAddress = mirror.MirrorAddress();
     const std::string top = row.folder == kServerTree ? folder + "\\pub\\VORN\\cdrom" : folder;
-    if (row.folder != kNoFolder && row.folder != kAbsent && row.folder != kNamedAbsent) {
+    const bool made = row.folder != kNoFolder && row.folder != kAbsent && row.folder != kNamedAbsent;
+    if (made) {
       for (const std::string& made : {folder, folder + "\\pub", folder + "\\pub\\VORN", top, top + "\\a"})
         CreateDirectoryA(made.c_str(), nullptr);
       WriteFile(top + "\\odd.idx", catalogue);
@@ -357,6 +353,7 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
     }
     if (row.folder != kNoFolder) fetcher->localFolder = folder;
     fetcher->onlyLocalFolder = row.folder == kNamedAbsent;
+    if (row.folder == kCopyInside) fetcher->localCopyPath = top + "\\ODD.IDX";
 
     EXPECT_EQ(fetcher->FetchCatalogue(), row.reached);
     EXPECT_EQ(fetcher->sourceKind, row.used);
@@ -366,8 +363,11 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
     // Only the sources up to the one used were asked: a folder's catalogue
     // touches no server, and the mirror is not asked while FTP answers.
     EXPECT_EQ(server->Count("connect") > 0,
-              row.used != SourceKind::Folder && row.ftp == std::string("normal") && row.folder != kNamedAbsent);
+              row.used != SourceKind::Folder && row.ftp != std::string("no-listen") && row.folder != kNamedAbsent);
     EXPECT_EQ(mirror.Count("get") > 0, row.used == SourceKind::Http);
+    // A refusal is final: each source is asked once.
+    EXPECT_LE(server->Count("login"), 1);
+    EXPECT_LE(mirror.Count("get /pub/VORN/cdrom/odd.idx "), 1);
     if (row.arrives) {
       OpenResult result = OpenResult::Failed;
       std::unique_ptr<SourceFile> file = fetcher->InUse().Open(kFirmware, 0, result);
@@ -376,6 +376,11 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
       char block[8192];
       for (long got; (got = file->Read(block, sizeof block)) > 0;) read.append(block, got);
       EXPECT_EQ(read, firmware);
+    }
+    FirmwareCatalogue released;
+    ReleaseCatalogue(released, *fetcher);
+    if (made) {
+      EXPECT_TRUE(FileHolds(top + "\\odd.idx", catalogue));
     }
     StopServer();
     platform::RemoveFile(scratch);
