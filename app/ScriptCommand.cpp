@@ -83,24 +83,23 @@ class TransferEndClock : public ProgressClock {
   const Transfer& transfer_;
 };
 
-// Fetches `item` to `savedPath` (in a drive's folder of the work folder) as
+// Fetches `item` to `savedPath` (in a drive's folder of `workRoot`) as
 // the download window does, without the window: over the fetcher's
 // connection into the work folder's partial file of the listed SHA-256 (or
 // a new temporary file beside it), checked against that hash, then put in
 // place and checked again through the handle `archive` receives. `why` says
 // what failed.
 bool Download(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::string& savedPath,
-              std::unique_ptr<CFile>& archive, std::string& why) {
+              const std::string& workRoot, std::unique_ptr<CFile>& archive, std::string& why) {
   const std::string partial = ReservePartialFile(savedPath);
   if (partial.empty()) {
     why = "no new file can be made beside " + savedPath;
     return false;
   }
   Transfer transfer;
-  // The drive's folder lies in the work folder, which keeps what a failed
-  // run fetched of the file for the next run to go on from.
-  const std::string driveFolder = savedPath.substr(0, savedPath.find_last_of('\\'));
-  transfer.partialFolder = driveFolder.substr(0, driveFolder.find_last_of('\\'));
+  // The work folder keeps what a failed run fetched of the file, for the
+  // next run to go on from.
+  transfer.partialFolder = workRoot;
   transfer.Start(fetcher, item.path, savedPath, partial, item.sha256, StampedSize(item));
   NoBar bar;
   TransferEndClock clock(transfer);
@@ -200,7 +199,7 @@ DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, 
   const std::string saved = folder + "\\" + SavedName(item);
   std::unique_ptr<CFile> archive;
   std::string why;
-  if (!Download(fetcher, item, saved, archive, why)) return end(DriveEnd::Failed, "failed: " + why + kept);
+  if (!Download(fetcher, item, saved, root, archive, why)) return end(DriveEnd::Failed, "failed: " + why + kept);
   step("downloaded " + item.path + " to " + saved + ", SHA-256 as the catalogue lists");
 
   if (!followUp.ReadyToFlash(record, saved)) {
