@@ -25,7 +25,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -61,17 +60,7 @@ std::string Environment(const char* name) {
   return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
 }
 
-void Log(const std::string& line) {
-  if (logPath.empty()) return;
-  if (FILE* file = std::fopen(logPath.c_str(), "a")) {
-    std::fprintf(file, "%s\n", line.c_str());
-    std::fclose(file);
-  }
-}
-
-std::string Address(int adapter, int target, int lun) {
-  return std::to_string(adapter) + ":" + std::to_string(target) + ":" + std::to_string(lun);
-}
+void Log(const std::string& line) { aspisim::AppendLogLine(logPath, line); }
 
 // Reads the drive list once; called with `lock` held.
 void LoadDrives() {
@@ -153,7 +142,7 @@ DWORD WINAPI CompleteLater(void* parameter) {
   EnterCriticalSection(&lock);
   if (!job->aborted) {
     Finish(job->request, job->drive, job->answer);
-    Log("done " + Address(job->drive.adapter, job->drive.target, job->drive.lun));
+    Log("done " + aspisim::LogAddress(job->drive.adapter, job->drive.target, job->drive.lun));
   }
   for (auto it = jobs.begin(); it != jobs.end(); ++it) {
     if (*it == job) {
@@ -201,7 +190,7 @@ std::uint8_t Abort(SRB_Abort* abort) {
   for (Job* job : jobs) {
     if (job->request != abort->SRB_ToAbort || job->aborted) continue;
     if (job->drive.delayMs == aspisim::kNeverEnds) {
-      Log("abort " + Address(job->drive.adapter, job->drive.target, job->drive.lun) + " ignored");
+      Log("abort " + aspisim::LogAddress(job->drive.adapter, job->drive.target, job->drive.lun) + " ignored");
       return SS_COMP;
     }
     job->aborted = true;
@@ -213,18 +202,12 @@ std::uint8_t Abort(SRB_Abort* abort) {
         SetEvent(static_cast<HANDLE>(exec->SRB_PostProc));
       }
     }
-    Log("abort " + Address(job->drive.adapter, job->drive.target, job->drive.lun));
+    Log("abort " + aspisim::LogAddress(job->drive.adapter, job->drive.target, job->drive.lun));
     return SS_COMP;
   }
   Log("abort of an unknown request");
   abort->SRB_Status = SS_ERR;
   return SS_ERR;
-}
-
-std::string Hex(unsigned value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
-  return text;
 }
 
 }  // namespace
@@ -253,12 +236,12 @@ __declspec(dllexport) DWORD __cdecl SendASPI32Command(void* request) {
   switch (header->SRB_Cmd) {
     case SC_GET_DEV_TYPE: {
       auto* type = static_cast<SRB_GDEVBlock*>(request);
-      const std::string address = Address(type->SRB_HaId, type->SRB_Target, type->SRB_Lun);
+      const std::string address = aspisim::LogAddress(type->SRB_HaId, type->SRB_Target, type->SRB_Lun);
       if (type->SRB_HaId >= driveList.adapterCount) {
         result = type->SRB_Status = SS_INVALID_HA;
       } else if (const SimDrive* drive = FindDrive(type->SRB_HaId, type->SRB_Target, type->SRB_Lun)) {
         result = Serve(request, *drive);
-        Log("type " + address + " -> " + (result == SS_PENDING ? "pending" : Hex(result)));
+        Log("type " + address + " -> " + (result == SS_PENDING ? "pending" : aspisim::LogHex(result)));
       } else {
         result = type->SRB_Status = SS_NO_DEVICE;
       }
@@ -266,7 +249,7 @@ __declspec(dllexport) DWORD __cdecl SendASPI32Command(void* request) {
     }
     case SC_EXEC_SCSI_CMD: {
       auto* exec = static_cast<SRB_ExecSCSICmd*>(request);
-      const std::string address = Address(exec->SRB_HaId, exec->SRB_Target, exec->SRB_Lun);
+      const std::string address = aspisim::LogAddress(exec->SRB_HaId, exec->SRB_Target, exec->SRB_Lun);
       if (exec->SRB_HaId >= driveList.adapterCount) {
         result = exec->SRB_Status = SS_INVALID_HA;
       } else if (SimDrive* drive = FindDrive(exec->SRB_HaId, exec->SRB_Target, exec->SRB_Lun)) {
@@ -276,15 +259,15 @@ __declspec(dllexport) DWORD __cdecl SendASPI32Command(void* request) {
       } else {
         result = exec->SRB_Status = SS_NO_DEVICE;
       }
-      Log("exec " + address + " cdb " + Hex(exec->CDBByte[0]) + " -> " +
-          (result == SS_PENDING ? "pending" : Hex(result)));
+      Log("exec " + address + " cdb " + aspisim::LogHex(exec->CDBByte[0]) + " -> " +
+          (result == SS_PENDING ? "pending" : aspisim::LogHex(result)));
       break;
     }
     case SC_ABORT_SRB:
       result = Abort(static_cast<SRB_Abort*>(request));
       break;
     default:
-      Log("unsupported command " + Hex(header->SRB_Cmd));
+      Log("unsupported command " + aspisim::LogHex(header->SRB_Cmd));
       result = header->SRB_Status = 0x80;  // SS_INVALID_CMD
       break;
   }

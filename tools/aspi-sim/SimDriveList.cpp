@@ -1,6 +1,7 @@
 #include "tools/aspi-sim/SimDriveList.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 namespace aspisim {
@@ -282,6 +283,24 @@ std::string WinePath(std::string path) {
     path = "Z:" + path;
   }
   return path;
+}
+
+std::string LogAddress(int adapter, int target, int lun) {
+  return std::to_string(adapter) + ":" + std::to_string(target) + ":" + std::to_string(lun);
+}
+
+std::string LogHex(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
+  return text;
+}
+
+void AppendLogLine(const std::string& path, const std::string& line) {
+  if (path.empty()) return;
+  if (FILE* file = std::fopen(path.c_str(), "a")) {
+    std::fprintf(file, "%s\n", line.c_str());
+    std::fclose(file);
+  }
 }
 
 }  // namespace aspisim

@@ -117,4 +117,11 @@ std::string ChangeSimDrives(const std::string& text, const std::string& product,
 // any other path unchanged. The tests name the drives file by its Unix path.
 std::string WinePath(std::string path);
 
+// The stand-ins' logs, one line a request: a device's address as
+// "adapter:target:lun", a byte as "0xNN". AppendLogLine adds `line` to the
+// file at `path` (nothing when `path` is empty).
+std::string LogAddress(int adapter, int target, int lun);
+std::string LogHex(unsigned value);
+void AppendLogLine(const std::string& path, const std::string& line);
+
 }  // namespace aspisim
