@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang libclang-rt-14-dev
+  cmake make g++ clang libclang-rt-14-dev g++-multilib
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick
   zlib1g-dev googletest
