@@ -97,11 +97,12 @@ int ScsiTransport::ScanDriveLetters() {
     std::memset(answer, 0, sizeof answer);
     Inquiry(answer);
     DriveInfo& drive = drives[driveCount];
+    // At most four drives are listed; later letters only refill the record
+    // after the last listed one, and the handle it held is closed.
+    if (driveCount == kMaxLetterDrives && drive.deviceHandle != nullptr) os.CloseDevice(drive.deviceHandle);
     drive.deviceHandle = lastOpenedHandle;
     drive.driveLetter = letter;
     ListAnswer(drive, answer);
-    // At most four drives are listed; later letters only refill the record
-    // after the last listed one.
     if (driveCount < kMaxLetterDrives) ++driveCount;
   }
   return driveCount;

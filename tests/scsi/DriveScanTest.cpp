@@ -2,7 +2,10 @@
 // through the scripted platform.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <map>
+#include <utility>
 
 #include "scsi/ScsiTransport.h"
 #include "tests/scsi/FakeScsiSystem.h"
@@ -127,6 +130,33 @@ TEST(DriveLetterScan, NulInTheAnswerEndsTheTexts) {
   ASSERT_EQ(transport.driveCount, 1);
   EXPECT_STREQ(transport.drives[0].identification, "VORN");
   EXPECT_STREQ(transport.drives[0].revision, "1.1");
+}
+
+// Letters beyond the first four, another maker's drive between two of ours, a
+// short and an empty answer: each listed letter ('+': the maker's drive), the
+// texts of the last one listed, the letters whose handles the scan closed.
+const FakeLetterDrive kMaker = LetterDrive(kMakerDrive), kOther = LetterDrive(kOtherDrive);
+const std::vector<std::uint8_t> kShort(kMaker.answer.begin(), kMaker.answer.begin() + 20);
+const std::pair<std::map<char, FakeLetterDrive>, const char*> kLetterScanRows[] = {
+    {{{'D', kMaker}, {'E', kMaker}, {'F', kMaker}, {'G', kMaker}, {'H', kMaker}, {'I', kOther}},
+     "D+E+F+G+ [VORN    ABC-1234        |1.10 ] closed H"},
+    {{{'D', kMaker}, {'E', kOther}, {'F', kMaker}}, "D+E-F+ [VORN    ABC-1234        |1.10 ] closed "},
+    {{{'D', kOther}, {'E', {kDriveCdrom, true, 2, {}, kShort}}}, "D-E+ [VORN    ABC-|] closed "},
+    {{{'D', kMaker}, {'E', {kDriveCdrom, true, 2, {}, {}}}}, "D+E- [|] closed "},
+};
+
+TEST(DriveLetterScan, ListsEachLettersOwnAnswer) {
+  for (const auto& [letters, expected] : kLetterScanRows) {
+    FakeScsiSystem fake;
+    fake.letters = letters;
+    ScsiTransport scanner(fake);
+    std::string scan;
+    for (int i = 0; i < scanner.driveCount; ++i) scan += {scanner.drives[i].driveLetter, "-+"[scanner.IsMakerDrive(i)]};
+    const DriveInfo& last = scanner.drives[scanner.driveCount - 1];
+    scan += std::string(" [") + last.identification + "|" + last.revision + "] closed ";
+    for (DeviceHandle handle : fake.closedDevices) scan += char(reinterpret_cast<std::intptr_t>(handle) - 0x1000);
+    EXPECT_EQ(scan, expected);
+  }
 }
 
 TEST(AspiScan, ListsCdromDevicesInAdapterTargetLunOrder) {
