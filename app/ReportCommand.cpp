@@ -90,15 +90,7 @@ int WriteSupportReport(const std::string& file, ScsiTransport& transport, const 
   const int code = ReportExitCode(facts);
   if (file.empty()) return code + kReportNotWritten;
   const std::string text = ComposeReport(facts);
-  try {
-    CFile output;
-    if (!output.Open(file, CFile::modeCreate | CFile::modeWrite)) return code + kReportNotWritten;
-    output.Write(text.data(), static_cast<unsigned>(text.size()));
-    output.Close();
-  } catch (const CFileException&) {
-    return code + kReportNotWritten;
-  }
-  return code;
+  return platform::WriteWholeFile(file, text) ? code : code + kReportNotWritten;
 }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/AppTexts.h"
+#include "install/UpdateVerdict.h"
 
 namespace app {
 

@@ -1,5 +1,7 @@
 #include "app/UpdateFollowUp.h"
 
+#include "framework/Platform.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -38,9 +40,8 @@ std::string ProgramFolder() {
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return std::string();
-  const std::string program(path, length);
-  const std::size_t slash = program.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : program.substr(0, slash);
+  const std::string folder = platform::FolderPart(std::string(path, length));
+  return folder.empty() ? folder : folder.substr(0, folder.size() - 1);
 }
 
 std::string HistoryFilePath(bool ntLine) {
@@ -49,9 +50,9 @@ std::string HistoryFilePath(bool ntLine) {
 }
 
 std::string WorkRoot(const std::string& historyFile) {
-  const std::string::size_type slash = historyFile.find_last_of("\\/");
-  if (slash == std::string::npos) return std::string();
-  const std::string root = historyFile.substr(0, slash) + "\\Downloads";
+  const std::string folder = platform::FolderPart(historyFile);
+  if (folder.empty()) return std::string();
+  const std::string root = folder + "Downloads";
   framework::CreateFolder(root);
   return framework::IsFolder(root) ? root : std::string();
 }
@@ -92,9 +93,9 @@ install::HoldAnswer WindowVoice::AskAboutHold(install::HoldReason hold, const in
 }
 
 void WindowVoice::Kept(const install::UpdateRecord&, const std::string& savedPath) {
-  const std::size_t slash = savedPath.find_last_of("\\/");
-  const std::string arguments[5] = {slash == std::string::npos ? std::string() : savedPath.substr(0, slash),
-                                    savedPath.substr(slash == std::string::npos ? 0 : slash + 1)};
+  const std::string folder = platform::FolderPart(savedPath);
+  const std::string arguments[5] = {folder.empty() ? folder : folder.substr(0, folder.size() - 1),
+                                    platform::NamePart(savedPath)};
   Tell(FillIn(AppTextsFor(language_).keptFile, arguments));
 }
 
