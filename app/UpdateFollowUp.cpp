@@ -12,6 +12,7 @@
 #include "app/UpdateCheck.h"
 #include "controls/MessageDialog.h"
 #include "framework/File.h"
+#include "messages/FillIn.h"
 #include "messages/ShowMessages.h"
 #include "scsi/ScsiTransport.h"
 
@@ -84,9 +85,9 @@ install::HoldAnswer WindowVoice::AskAboutHold(install::HoldReason hold, const in
   if (hold == install::HoldReason::OnBattery) message = texts.heldOnBattery;
   if (hold == install::HoldReason::DiscInDrive) message = texts.heldDiscInDrive;
   if (hold == install::HoldReason::AnotherUpdate) message = texts.heldAnotherUpdate;
-  const std::string arguments[5] = {record.model, "", "", record.address, ""};
+  const std::vector<std::string> arguments = {record.model, "", "", record.address, ""};
   controls::MessageDialog dialog(language_);
-  dialog.panel.text = FillIn(message, arguments);
+  dialog.panel.text = messages::FillIn(message, arguments);
   dialog.yesText = hold == install::HoldReason::DiscInDrive ? texts.openTray : texts.retry;
   dialog.noText = texts.cancel;
   return dialog.DoModal() == IDOK ? install::HoldAnswer::Retry : install::HoldAnswer::Cancel;
@@ -94,9 +95,9 @@ install::HoldAnswer WindowVoice::AskAboutHold(install::HoldReason hold, const in
 
 void WindowVoice::Kept(const install::UpdateRecord&, const std::string& savedPath) {
   const std::string folder = platform::FolderPart(savedPath);
-  const std::string arguments[5] = {folder.empty() ? folder : folder.substr(0, folder.size() - 1),
+  const std::vector<std::string> arguments = {folder.empty() ? folder : folder.substr(0, folder.size() - 1),
                                     platform::NamePart(savedPath)};
-  Tell(FillIn(AppTextsFor(language_).keptFile, arguments));
+  Tell(messages::FillIn(AppTextsFor(language_).keptFile, arguments));
 }
 
 void WindowVoice::RescanProblems(DriveIdentification& drives) { messages::ReportDriveProblems(drives); }
