@@ -79,8 +79,8 @@ int WriteSupportReport(const std::string& file, ScsiTransport& transport, const 
   facts.windows = WindowsVersion();
   facts.language = LanguageText();
   facts.written = LocalTimeText();
-  facts.transport = transport.isNt ? "SCSI pass-through" : "ASPI, WNASPI32.DLL";
-  facts.scanWorked = transport.isNt || transport.aspiLibrary != nullptr;
+  facts.transport = transport.TransportName();
+  facts.scanWorked = transport.ScanWorked();
   facts.drives = SnapshotDrives(transport);
   facts.scanMessages = TextsOf(messages::DriveProblemMessages(transport.TakeProblems(), messages::WindowsSystemTexts()));
   facts.historyFile = HistoryFilePath(transport.isNt);

@@ -242,13 +242,13 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
     return log.End(kExitNotConfirmed);
   }
 
-  const bool scanWorked = transport.isNt || transport.aspiLibrary != nullptr;
+  const bool scanWorked = transport.ScanWorked();
   const std::vector<install::ScannedDrive> drives = SnapshotDrives(transport);
   std::vector<install::ScannedDrive> chosen;
   for (const install::ScannedDrive& drive : drives) {
     if (drive.maker && (request.model.empty() || drive.model == request.model)) chosen.push_back(drive);
   }
-  log.Note(std::string("drives: ") + (transport.isNt ? "SCSI pass-through" : "ASPI, WNASPI32.DLL") +
+  log.Note(std::string("drives: ") + transport.TransportName() +
            (scanWorked ? "" : ", could not scan") + ", " + std::to_string(drives.size()) + " found, " +
            std::to_string(chosen.size()) + (request.model.empty() ? " of the maker" : " of model " + request.model));
   // What ends the run as failed whatever else it does: drives that could
