@@ -72,18 +72,4 @@ const AppTexts kChinese = {
 
 const AppTexts& AppTextsFor(Language language) { return IsChinese(language) ? kChinese : kEnglish; }
 
-std::string FillIn(const std::string& text, const std::string (&arguments)[5]) {
-  std::string filled;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    // A code page 950 trail byte is never '%' (0x25), so a '%' is always ours.
-    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '5') {
-      filled += arguments[text[i + 1] - '1'];
-      ++i;
-    } else {
-      filled += text[i];
-    }
-  }
-  return filled;
-}
-
 }  // namespace app

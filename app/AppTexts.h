@@ -37,7 +37,4 @@ struct AppTexts {
 
 const AppTexts& AppTextsFor(Language language);
 
-// `text` with each of %1 to %5 replaced by the argument of that number.
-std::string FillIn(const std::string& text, const std::string (&arguments)[5]);
-
 }  // namespace app

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "install/UpdateVerdict.h"
+#include "install/ScannedDrive.h"
 
 class ScsiTransport;
 

@@ -88,9 +88,6 @@ std::string VerificationText(const FetchedCatalogue& fetched) {
                               : "not checked: this build trusts no signing key";
 }
 
-void ReleaseFetch(CatalogueFetcher& fetcher) {
-  FirmwareCatalogue none;
-  ReleaseCatalogue(none, fetcher);
-}
+void ReleaseFetch(CatalogueFetcher& fetcher) { fetcher.Release(); }
 
 }  // namespace app

@@ -79,8 +79,8 @@ int WriteSupportReport(const std::string& file, ScsiTransport& transport, const 
   facts.windows = WindowsVersion();
   facts.language = LanguageText();
   facts.written = LocalTimeText();
-  facts.transport = transport.isNt ? "SCSI pass-through" : "ASPI, WNASPI32.DLL";
-  facts.scanWorked = transport.isNt || transport.aspiLibrary != nullptr;
+  facts.transport = transport.TransportName();
+  facts.scanWorked = transport.ScanWorked();
   facts.drives = SnapshotDrives(transport);
   facts.scanMessages = TextsOf(messages::DriveProblemMessages(transport.TakeProblems(), messages::WindowsSystemTexts()));
   facts.historyFile = HistoryFilePath(transport.isNt);
@@ -90,15 +90,7 @@ int WriteSupportReport(const std::string& file, ScsiTransport& transport, const 
   const int code = ReportExitCode(facts);
   if (file.empty()) return code + kReportNotWritten;
   const std::string text = ComposeReport(facts);
-  try {
-    CFile output;
-    if (!output.Open(file, CFile::modeCreate | CFile::modeWrite)) return code + kReportNotWritten;
-    output.Write(text.data(), static_cast<unsigned>(text.size()));
-    output.Close();
-  } catch (const CFileException&) {
-    return code + kReportNotWritten;
-  }
-  return code;
+  return platform::WriteWholeFile(file, text) ? code : code + kReportNotWritten;
 }
 
 }  // namespace app

@@ -130,31 +130,6 @@ std::string NewWorkFolder(const std::string& root, const std::string& name) {
   return std::string();
 }
 
-// Removes `folder` with everything in it; a link to a folder is removed,
-// not followed. False when anything is left.
-bool RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + "\\" + name;
-      const DWORD attributes = found.dwFileAttributes;
-      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        RemoveTree(path);
-      } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveDirectoryA(path.c_str());
-      } else {
-        if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  return RemoveDirectoryA(folder.c_str()) != 0;
-}
-
 // The name the downloaded file is saved under: the entry's file name when it
 // is a plain one, else a name of the program's.
 std::string SavedName(const FirmwareItem& item) {
@@ -209,7 +184,7 @@ DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, 
 
   install::StartedProgram flasher;
   const std::string title = TitleOf(SavedName(item));
-  const install::InstallOutcome outcome = install::RunInstall("", *archive, title, &flasher);
+  const install::InstallOutcome outcome = install::RunInstall(*archive, title, &flasher);
   archive.reset();
   if (outcome.code != install::kInstallStarted) {
     followUp.NotStarted();
@@ -231,7 +206,7 @@ DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, 
   switch (driveEnd) {
     case DriveEnd::Verified:
       return end(driveEnd, verdict + ": the drive now runs " + update.reported + "; " +
-                               (RemoveTree(folder) ? "its files were removed" : "its files could not all be removed from " + folder));
+                               (framework::RemoveTree(folder) ? "its files were removed" : "its files could not all be removed from " + folder));
     case DriveEnd::NotApplied:
       return end(driveEnd, verdict + ": the drive still reports " + update.reported + kept);
     case DriveEnd::DriveMissing:
@@ -267,13 +242,13 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
     return log.End(kExitNotConfirmed);
   }
 
-  const bool scanWorked = transport.isNt || transport.aspiLibrary != nullptr;
+  const bool scanWorked = transport.ScanWorked();
   const std::vector<install::ScannedDrive> drives = SnapshotDrives(transport);
   std::vector<install::ScannedDrive> chosen;
   for (const install::ScannedDrive& drive : drives) {
     if (drive.maker && (request.model.empty() || drive.model == request.model)) chosen.push_back(drive);
   }
-  log.Note(std::string("drives: ") + (transport.isNt ? "SCSI pass-through" : "ASPI, WNASPI32.DLL") +
+  log.Note(std::string("drives: ") + transport.TransportName() +
            (scanWorked ? "" : ", could not scan") + ", " + std::to_string(drives.size()) + " found, " +
            std::to_string(chosen.size()) + (request.model.empty() ? " of the maker" : " of model " + request.model));
   // What ends the run as failed whatever else it does: drives that could

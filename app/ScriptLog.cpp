@@ -1,5 +1,6 @@
 #include "app/ScriptLog.h"
 
+#include "framework/Platform.h"
 #include "scsi/ScsiSystem.h"
 
 namespace app {
@@ -31,8 +32,7 @@ std::string ExitLine(int code) { return "exit code " + std::to_string(code) + ":
 
 std::string LogFileBeside(const std::string& historyFile) {
   if (historyFile.empty()) return std::string();
-  const std::size_t slash = historyFile.find_last_of("\\/");
-  return (slash == std::string::npos ? std::string() : historyFile.substr(0, slash + 1)) + "UpdateLog.txt";
+  return platform::FolderPart(historyFile) + "UpdateLog.txt";
 }
 
 int CheckExitCode(CatalogueState catalogue, const std::vector<install::DrivePlan>& plans) {
@@ -120,15 +120,12 @@ bool ScriptLog::Open(const std::string& path) {
 }
 
 void ScriptLog::Line(const std::string& line) {
-  if (!file_.IsOpen()) {
-    failed_ = true;
-    return;
-  }
+  if (!file_.IsOpen()) return;
   const std::string text = line + "\r\n";
   try {
     file_.Write(text.data(), static_cast<unsigned>(text.size()));
   } catch (const CFileException&) {
-    failed_ = true;
+    // The run goes on without this line.
   }
 }
 

@@ -92,9 +92,8 @@ class ScriptLog {
  public:
   // Creates (or empties) the file at `path`; false when it cannot.
   bool Open(const std::string& path);
-  // Writes `line` and its line end at once. A write that fails is
-  // remembered (Failed) and the run goes on: the log is the record, not the
-  // work.
+  // Writes `line` and its line end at once. A write that fails is passed
+  // over and the run goes on: the log is the record, not the work.
   void Line(const std::string& line);
   // A line of what the run saw: "# " and `text`.
   void Note(const std::string& text);
@@ -102,12 +101,10 @@ class ScriptLog {
   int End(int code);
 
   const std::string& Path() const { return path_; }
-  bool Failed() const { return failed_; }
 
  private:
   CFile file_;
   std::string path_;
-  bool failed_ = false;
 };
 
 }  // namespace app

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "install/UpdateHistory.h"
-#include "install/UpdateVerdict.h"
+#include "install/ScannedDrive.h"
 
 namespace app {
 

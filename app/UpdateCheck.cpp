@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/AppTexts.h"
+#include "install/UpdateVerdict.h"
+#include "messages/FillIn.h"
 
 namespace app {
 
@@ -45,12 +47,12 @@ std::string AddressForModel(const std::vector<install::ScannedDrive>& drives, co
 
 std::string VerdictMessage(const CheckedUpdate& update, Language language, bool pending) {
   const AppTexts& texts = AppTextsFor(language);
-  const std::string arguments[5] = {update.record.model, update.record.versionInstalled, update.reported,
+  const std::vector<std::string> arguments = {update.record.model, update.record.versionInstalled, update.reported,
                                     update.record.address, update.record.time};
   const char* verdictText = texts.driveMissing;
   if (update.verdict == install::Verdict::Verified) verdictText = texts.verified;
   if (update.verdict == install::Verdict::NotApplied) verdictText = texts.notApplied;
-  return (pending ? FillIn(texts.pendingChecked, arguments) + "\n" : std::string()) + FillIn(verdictText, arguments);
+  return (pending ? messages::FillIn(texts.pendingChecked, arguments) + "\n" : std::string()) + messages::FillIn(verdictText, arguments);
 }
 
 }  // namespace app

@@ -8,7 +8,7 @@
 
 #include "framework/Language.h"
 #include "install/UpdateHistory.h"
-#include "install/UpdateVerdict.h"
+#include "install/ScannedDrive.h"
 
 namespace app {
 

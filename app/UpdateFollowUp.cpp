@@ -1,5 +1,7 @@
 #include "app/UpdateFollowUp.h"
 
+#include "framework/Platform.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include "app/UpdateCheck.h"
 #include "controls/MessageDialog.h"
 #include "framework/File.h"
+#include "messages/FillIn.h"
 #include "messages/ShowMessages.h"
 #include "scsi/ScsiTransport.h"
 
@@ -38,9 +41,8 @@ std::string ProgramFolder() {
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return std::string();
-  const std::string program(path, length);
-  const std::size_t slash = program.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : program.substr(0, slash);
+  const std::string folder = platform::FolderPart(std::string(path, length));
+  return folder.empty() ? folder : folder.substr(0, folder.size() - 1);
 }
 
 std::string HistoryFilePath(bool ntLine) {
@@ -49,9 +51,9 @@ std::string HistoryFilePath(bool ntLine) {
 }
 
 std::string WorkRoot(const std::string& historyFile) {
-  const std::string::size_type slash = historyFile.find_last_of("\\/");
-  if (slash == std::string::npos) return std::string();
-  const std::string root = historyFile.substr(0, slash) + "\\Downloads";
+  const std::string folder = platform::FolderPart(historyFile);
+  if (folder.empty()) return std::string();
+  const std::string root = folder + "Downloads";
   framework::CreateFolder(root);
   return framework::IsFolder(root) ? root : std::string();
 }
@@ -83,19 +85,19 @@ install::HoldAnswer WindowVoice::AskAboutHold(install::HoldReason hold, const in
   if (hold == install::HoldReason::OnBattery) message = texts.heldOnBattery;
   if (hold == install::HoldReason::DiscInDrive) message = texts.heldDiscInDrive;
   if (hold == install::HoldReason::AnotherUpdate) message = texts.heldAnotherUpdate;
-  const std::string arguments[5] = {record.model, "", "", record.address, ""};
+  const std::vector<std::string> arguments = {record.model, "", "", record.address, ""};
   controls::MessageDialog dialog(language_);
-  dialog.panel.text = FillIn(message, arguments);
+  dialog.panel.text = messages::FillIn(message, arguments);
   dialog.yesText = hold == install::HoldReason::DiscInDrive ? texts.openTray : texts.retry;
   dialog.noText = texts.cancel;
   return dialog.DoModal() == IDOK ? install::HoldAnswer::Retry : install::HoldAnswer::Cancel;
 }
 
 void WindowVoice::Kept(const install::UpdateRecord&, const std::string& savedPath) {
-  const std::size_t slash = savedPath.find_last_of("\\/");
-  const std::string arguments[5] = {slash == std::string::npos ? std::string() : savedPath.substr(0, slash),
-                                    savedPath.substr(slash == std::string::npos ? 0 : slash + 1)};
-  Tell(FillIn(AppTextsFor(language_).keptFile, arguments));
+  const std::string folder = platform::FolderPart(savedPath);
+  const std::vector<std::string> arguments = {folder.empty() ? folder : folder.substr(0, folder.size() - 1),
+                                    platform::NamePart(savedPath)};
+  Tell(messages::FillIn(AppTextsFor(language_).keptFile, arguments));
 }
 
 void WindowVoice::RescanProblems(DriveIdentification& drives) { messages::ReportDriveProblems(drives); }

@@ -14,7 +14,7 @@
 #include "install/UpdateLock.h"
 #include "install/ProgramStart.h"
 #include "install/UpdateHistory.h"
-#include "install/UpdateVerdict.h"
+#include "install/ScannedDrive.h"
 
 class DriveIdentification;
 class ScsiTransport;

@@ -259,7 +259,15 @@ void CatalogueFetcher::CloseConnection() {
   http_.Close();
 }
 
+void CatalogueFetcher::Release() {
+  CloseConnection();
+  if (localCopyPath.empty() || CopyIsTheFoldersCatalogue(localCopyPath)) return;
+  for (const std::string& path : {localCopyPath, SignaturePathFor(localCopyPath)}) {
+    if (platform::FileExists(path)) platform::RemoveFile(path);
+  }
+}
+
 void ReleaseCatalogue(FirmwareCatalogue& catalogue, CatalogueFetcher& fetcher) {
-  const bool keep = fetcher.CopyIsTheFoldersCatalogue(fetcher.localCopyPath);
-  catalogue.ReleaseCatalogue(keep ? std::string() : fetcher.localCopyPath, [&fetcher] { fetcher.CloseConnection(); });
+  catalogue.ReleaseCatalogue(std::string(), [&fetcher] { fetcher.CloseConnection(); });
+  fetcher.Release();
 }

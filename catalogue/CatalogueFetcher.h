@@ -84,6 +84,11 @@ class CatalogueFetcher {
   // any may already be closed.
   void CloseConnection();
 
+  // Closes the connection, then deletes the copy (and its signature) this
+  // fetcher writes at `localCopyPath`, unless that is the local folder's
+  // own catalogue. Safe to run more than once.
+  void Release();
+
   // The source the catalogue came from, which the files come from too; the
   // FTP server before a fetch reached any.
   Source& InUse();

@@ -106,9 +106,8 @@ bool IssueAgeDays(const std::string& issued, const std::string& today, long& day
 }
 
 std::string SerialFileBeside(const std::string& historyFile) {
-  const std::size_t slash = historyFile.find_last_of("/\\");
-  if (slash == std::string::npos) return std::string();
-  return historyFile.substr(0, slash + 1) + kSerialFileName;
+  const std::string folder = platform::FolderPart(historyFile);
+  return folder.empty() ? std::string() : folder + kSerialFileName;
 }
 
 std::uint64_t ReadAcceptedSerial(const std::string& path) {
@@ -128,16 +127,7 @@ bool RememberAcceptedSerial(const std::string& path, const FirmwareCatalogue& ca
   // leaves a file that reads as serial 0, which would let any older
   // catalogue in again.
   const std::string fresh = path + ".new";
-  try {
-    CFile file;
-    if (!file.Open(fresh, CFile::modeCreate | CFile::modeWrite)) return false;
-    file.Write(text.data(), static_cast<unsigned>(text.size()));
-    file.Close();
-    if (framework::MoveIntoPlace(fresh, path)) return true;
-    platform::RemoveFile(fresh);
-    return false;
-  } catch (const CFileException&) {
-    platform::RemoveFile(fresh);
-    return false;
-  }
+  if (platform::WriteWholeFile(fresh, text) && framework::MoveIntoPlace(fresh, path)) return true;
+  platform::RemoveFile(fresh);
+  return false;
 }

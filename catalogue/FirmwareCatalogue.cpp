@@ -94,7 +94,7 @@ bool FirmwareCatalogue::LoadCatalogue(const std::string& localPath) {
   std::string bytes;
   if (!ReadVerified(localPath, bytes)) return false;
   reader.OpenBytes(std::move(bytes));
-  ReadSections();
+  ReadSections(!trustedKeys.empty());
   reader.Close();
   return true;
 }
@@ -137,11 +137,11 @@ bool FirmwareCatalogue::ReadVerified(const std::string& localPath, std::string& 
   return true;
 }
 
-void FirmwareCatalogue::ReadSections() {
+void FirmwareCatalogue::ReadSections(bool hashRequired) {
   while (reader.Peek() != CatalogueReader::kEnd) {
     ModelEntry* entry = FindNextModel();
     if (entry == nullptr) break;
-    if (ParseModelItems(*entry) == FileEnd) break;
+    if (ParseModelItems(*entry, hashRequired) == FileEnd) break;
   }
 }
 
@@ -158,8 +158,7 @@ ModelEntry* FirmwareCatalogue::FindNextModel() {
 
 void FirmwareCatalogue::SkipModelSection() { SkipToToken(reader, "<~model>"); }
 
-ParseOutcome FirmwareCatalogue::ParseModelItems(ModelEntry& entry) {
-  const bool hashRequired = !trustedKeys.empty();
+ParseOutcome FirmwareCatalogue::ParseModelItems(ModelEntry& entry, bool hashRequired) {
   for (;;) {
     if (reader.Peek() == CatalogueReader::kEnd) return FileEnd;
     FirmwareItem item;

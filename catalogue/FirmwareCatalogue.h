@@ -86,8 +86,10 @@ class FirmwareCatalogue {
   bool ReadVerified(const std::string& localPath, std::string& text);
 
   // The sections of the open `reader`, up to the end of its data, into the
-  // entries' items. The reading part of LoadCatalogue.
-  void ReadSections();
+  // entries' items. The reading part of LoadCatalogue. With `hashRequired`
+  // (a build that checks signatures) an entry is offered only when it lists
+  // its SHA-256 and size (Judge).
+  void ReadSections(bool hashRequired);
 
   // The first entry whose model equals the name of the next "<model>" section
   // that has one; sections without a matching entry are skipped. Null at the
@@ -99,7 +101,7 @@ class FirmwareCatalogue {
   // and gives each complete one to every entry of that model that Judge
   // offers it to: each drive is offered what is newer than it runs. Returns
   // ModelEnd or FileEnd.
-  ParseOutcome ParseModelItems(ModelEntry& entry);
+  ParseOutcome ParseModelItems(ModelEntry& entry, bool hashRequired);
   // Whether `item` is newer than what the drive runs: by version when
   // `compareBy` is exactly "version", else by date code, both compared by
   // VersionGreater; an empty text is never newer.

@@ -191,6 +191,10 @@ void CDialog::EndDialog(int result) {
   if (m_hWnd != nullptr) PostMessage(WM_NULL);
 }
 
+void CDialog::GotoDlgCtrl(CWnd& control) {
+  SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control.m_hWnd), TRUE);
+}
+
 bool CDialog::UpdateData(bool saveAndValidate) {
   CDataExchange dx{this, saveAndValidate};
   DoDataExchange(&dx);

@@ -67,6 +67,9 @@ class CDialog : public CWnd {
   void EndDialog(int result);
   // Runs DoDataExchange: from the controls (true) or towards them (false).
   bool UpdateData(bool saveAndValidate = true);
+  // Moves the focus to `control` as Tab does (WM_NEXTDLGCTL), so that the
+  // default button follows it.
+  void GotoDlgCtrl(CWnd& control);
 
   UINT GetTemplateId() const { return templateId_; }
   bool PreTranslateMessage(MSG* msg) override;

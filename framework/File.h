@@ -109,6 +109,10 @@ bool MoveToNewPath(const std::string& from, const std::string& to);
 // Removes an empty folder; false when it is not empty or the system refused.
 bool RemoveFolder(const std::string& path);
 
+// Removes `folder` with everything in it; a link to a folder is removed,
+// not followed. False when anything is left.
+bool RemoveTree(const std::string& folder);
+
 // Makes a read-only file writable again; false when `path` is no read-only
 // file or the system refused.
 bool ClearReadOnly(const std::string& path);

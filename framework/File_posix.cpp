@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
@@ -212,6 +213,24 @@ bool MoveToNewPath(const std::string& from, const std::string& to) {
 }
 
 bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+bool RemoveTree(const std::string& folder) {
+  if (DIR* entries = ::opendir(folder.c_str())) {
+    while (const dirent* entry = ::readdir(entries)) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      const std::string path = folder + "/" + name;
+      struct stat st {};
+      if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        RemoveTree(path);
+      } else {
+        ::unlink(path.c_str());
+      }
+    }
+    ::closedir(entries);
+  }
+  return ::rmdir(folder.c_str()) == 0;
+}
 
 // rename() replaces the target in one step on every POSIX system.
 bool MoveIntoPlace(const std::string& source, const std::string& target) {

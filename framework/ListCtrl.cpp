@@ -60,6 +60,13 @@ int CListCtrl::GetNextItem(int start, int flags) const {
   return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0)));
 }
 
+bool CListCtrl::SetItemState(int row, UINT state, UINT mask) {
+  LVITEMA item{};
+  item.stateMask = mask;
+  item.state = state;
+  return SendMessage(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
 int CListCtrl::SetSelectionMark(int row) {
   return static_cast<int>(SendMessage(LVM_SETSELECTIONMARK, 0, row));
 }

@@ -35,6 +35,9 @@ class CListCtrl : public CWnd {
   // Selection: the next row after `start` (-1: from the first) with the
   // state `flags` (LVNI_SELECTED), or -1.
   int GetNextItem(int start, int flags) const;
+  // Sets the states of `mask` (LVIS_SELECTED, LVIS_FOCUSED) of `row` to
+  // those of `state`.
+  bool SetItemState(int row, UINT state, UINT mask);
   int SetSelectionMark(int row);
   int GetSelectionMark() const;
 };

@@ -1,6 +1,8 @@
 // The parts of Platform.h built on the others, the same on every system.
 #include "framework/Platform.h"
 
+#include "framework/File.h"
+
 namespace platform {
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t limit) {
@@ -14,5 +16,24 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t limi
   CloseInputFile(file);
   return true;
 }
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  try {
+    CFile file;
+    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite)) return false;
+    file.Write(bytes.data(), static_cast<unsigned>(bytes.size()));
+    file.Close();
+    return true;
+  } catch (const CFileException&) {
+    return false;
+  }
+}
+
+std::string FolderPart(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NamePart(const std::string& path) { return path.substr(FolderPart(path).size()); }
 
 }  // namespace platform

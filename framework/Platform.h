@@ -44,4 +44,14 @@ void CloseInputFile(InputFile* file);
 // arrived, so a larger file leaves more than `limit` (but not all) in `bytes`.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t limit = SIZE_MAX);
 
+// Writes `bytes` as the whole file at `path`, made or emptied first; false
+// when it could not be opened or written.
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// The parts of a path whose separators are '\\' or '/': the folder with
+// its separator at the end ("D:\\fw\\" of "D:\\fw\\a.zip"; empty for a
+// bare name), and the name after it.
+std::string FolderPart(const std::string& path);
+std::string NamePart(const std::string& path);
+
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "framework/WinApp.h"
 
+#include "framework/Platform.h"
+
 namespace framework {
 namespace {
 
@@ -10,9 +12,7 @@ constexpr UINT kIdHelp = 0xE146;  // the standard Help command
 std::string ProgramName() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string name = path;
-  const size_t slash = name.find_last_of("\\/");
-  if (slash != std::string::npos) name.erase(0, slash + 1);
+  std::string name = platform::NamePart(path);
   const size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.erase(dot);
   return name;

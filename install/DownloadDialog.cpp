@@ -176,10 +176,8 @@ bool DownloadDialog::AlreadyThere(const std::string& path, std::unique_ptr<CFile
 }
 
 bool DownloadDialog::ConfirmReplace(const std::string& path) {
-  const std::string::size_type slash = path.find_last_of("\\/");
   controls::MessageDialog question(language_);
-  question.panel.text = path.substr(slash == std::string::npos ? 0 : slash + 1) +
-                        Texts().replaceQuestionTail;
+  question.panel.text = platform::NamePart(path) + Texts().replaceQuestionTail;
   return question.DoModal() == IDOK;
 }
 

@@ -1,6 +1,7 @@
 #include "install/DownloadTexts.h"
 
 #include "install/TransferMeter.h"
+#include "messages/FillIn.h"
 
 namespace {
 
@@ -64,20 +65,6 @@ const DownloadTexts kChinese = {
     "\xA1\x41\xAC\xF9\xB3\xD1 %1 \xA4\xC0\xC4\xC1",
 };
 
-// `text` with %1 and %2 replaced by `first` and `second`.
-std::string FillIn(const char* text, const std::string& first, const std::string& second = std::string()) {
-  std::string out;
-  for (const char* at = text; *at != '\0'; ++at) {
-    if (at[0] == '%' && (at[1] == '1' || at[1] == '2')) {
-      out += at[1] == '1' ? first : second;
-      ++at;
-    } else {
-      out += *at;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 const DownloadTexts& DownloadTextsFor(Language language) {
@@ -93,13 +80,16 @@ std::string AmountText(std::uint64_t bytes) {
 
 std::string ProgressLine(const DownloadTexts& texts, const TransferFigures& figures) {
   std::string line = figures.total > 0
-                         ? FillIn(texts.progressAmount, AmountText(figures.bytes), AmountText(figures.total))
-                         : FillIn(texts.progressAmountOnly, AmountText(figures.bytes));
+                         ? messages::FillIn(texts.progressAmount,
+                                            {AmountText(figures.bytes), AmountText(figures.total)})
+                         : messages::FillIn(texts.progressAmountOnly, {AmountText(figures.bytes)});
   if (!figures.rateKnown) return line;
-  line += FillIn(texts.progressRate, AmountText(figures.bytesPerSecond));
+  line += messages::FillIn(texts.progressRate, {AmountText(figures.bytesPerSecond)});
   // Nothing arriving: no time left can be told. A whole file has 0 s left.
   if (figures.total == 0 || (figures.bytes < figures.total && figures.bytesPerSecond == 0)) return line;
   // Whole minutes from two minutes on; seconds below.
-  if (figures.secondsLeft >= 120) return line + FillIn(texts.progressMinutesLeft, std::to_string((figures.secondsLeft + 30) / 60));
-  return line + FillIn(texts.progressSecondsLeft, std::to_string(figures.secondsLeft));
+  if (figures.secondsLeft >= 120) {
+    return line + messages::FillIn(texts.progressMinutesLeft, {std::to_string((figures.secondsLeft + 30) / 60)});
+  }
+  return line + messages::FillIn(texts.progressSecondsLeft, {std::to_string(figures.secondsLeft)});
 }

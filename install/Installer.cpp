@@ -22,8 +22,8 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 // Drive and directory of `path`, ending with its separator ("D:\fw\" of
 // "D:\fw\newfw.zip"); empty for a bare file name.
 std::string DriveAndDirectory(const std::string& path) {
-  const std::size_t last = path.find_last_of("/\\");
-  if (last != std::string::npos) return path.substr(0, last + 1);
+  const std::string folder = platform::FolderPart(path);
+  if (!folder.empty()) return folder;
   if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
   return std::string();
 }
@@ -151,7 +151,7 @@ int ExtractArchive(CFile& archive, const std::string& folderName, Extraction& ex
       if (!IsSafeEntryName(name)) return 0;
       std::string relative;
       const std::string stagedPath = stage.AddFile(name, relative);
-      names.push_back(name.substr(name.find_last_of("/\\") + 1));
+      names.push_back(platform::NamePart(name));
       relatives.push_back(relative);
       UnpackEntry(reader, info, stagedPath, buffer.get());
       written[relative] = Extraction::Written{relative, info.crc32, info.uncompressedSize};
@@ -210,24 +210,21 @@ bool HoldUnpackedFiles(const Extraction& extraction, std::vector<std::unique_ptr
   return true;
 }
 
-int InstallFirmware(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
-                    StartedProgram* flasher) {
-  return RunInstall(listText, savedPath, fileTitle, flasher).code;
+int InstallFirmware(const std::string& savedPath, const std::string& fileTitle, StartedProgram* flasher) {
+  return RunInstall(savedPath, fileTitle, flasher).code;
 }
 
-InstallOutcome RunInstall(const std::string& listText, const std::string& savedPath,
-                          const std::string& fileTitle, StartedProgram* flasher) {
+InstallOutcome RunInstall(const std::string& savedPath, const std::string& fileTitle, StartedProgram* flasher) {
   CFile archive;
   if (!archive.Open(savedPath, CFile::modeRead | CFile::shareDenyWrite)) {
     InstallOutcome outcome;
     outcome.code = kInstallUnzipFailed;
     return outcome;
   }
-  return RunInstall(listText, archive, fileTitle, flasher);
+  return RunInstall(archive, fileTitle, flasher);
 }
 
-InstallOutcome RunInstall(const std::string& /*listText*/, CFile& archive, const std::string& fileTitle,
-                          StartedProgram* flasher) {
+InstallOutcome RunInstall(CFile& archive, const std::string& fileTitle, StartedProgram* flasher) {
   InstallOutcome outcome;
   Extraction extraction;
   const int unpacked = ExtractArchive(archive, fileTitle, extraction);
@@ -236,7 +233,7 @@ InstallOutcome RunInstall(const std::string& /*listText*/, CFile& archive, const
     outcome.code = kInstallUnzipFailed;
     return outcome;
   }
-  const std::string folderName = extraction.folder.substr(extraction.folder.find_last_of("/\\") + 1);
+  const std::string folderName = platform::NamePart(extraction.folder);
   if (folderName != fileTitle) outcome.otherFolder = folderName;
   // Held until the flasher has started, after the archive is gone.
   std::vector<std::unique_ptr<CFile>> held;

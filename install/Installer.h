@@ -44,19 +44,17 @@ struct StartedProgram;
 // Runs the install of InstallFirmware and returns how it ended. With
 // `flasher`, the started flasher is handed back there (code 0 only), for its
 // caller to wait for and close.
-InstallOutcome RunInstall(const std::string& listText, const std::string& savedPath,
-                          const std::string& fileTitle, StartedProgram* flasher = nullptr);
+InstallOutcome RunInstall(const std::string& savedPath, const std::string& fileTitle,
+                          StartedProgram* flasher = nullptr);
 // The same for `archive`, the saved file open for reading with writers
 // denied since its hash was checked: it is read through that handle, and
 // closed before it is deleted.
-InstallOutcome RunInstall(const std::string& listText, CFile& archive, const std::string& fileTitle,
-                          StartedProgram* flasher = nullptr);
+InstallOutcome RunInstall(CFile& archive, const std::string& fileTitle, StartedProgram* flasher = nullptr);
 
 // Unpacks `savedPath` into the folder `fileTitle` beside it, deletes the
 // archive and starts the first unpacked program: 0, 501, 502 or 503.
-// `listText` is passed along by the wizard and not used. RunInstall's code.
-int InstallFirmware(const std::string& listText, const std::string& savedPath, const std::string& fileTitle,
-                    StartedProgram* flasher = nullptr);
+// RunInstall's code.
+int InstallFirmware(const std::string& savedPath, const std::string& fileTitle, StartedProgram* flasher = nullptr);
 
 // Output no firmware archive comes near: an archive whose members add up to
 // more is refused before anything is written.

@@ -33,8 +33,7 @@ void AdjustSavePath(const std::string& defaultExt, const std::string& chosenExt,
 }
 
 std::string ReservePartialFile(const std::string& path) {
-  const std::string::size_type slash = path.find_last_of("\\/");
-  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string folder = platform::FolderPart(path);
   for (int number = 1; number <= kPartialNameTries; ++number) {
     const std::string partial = folder + "~" + std::to_string(number);
     switch (platform::CreateNewFile(partial)) {

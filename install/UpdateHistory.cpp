@@ -97,8 +97,8 @@ std::vector<std::string> SplitFields(const std::string& line) {
 }
 
 std::string FolderOf(const std::string& path) {
-  const std::size_t last = path.find_last_of("/\\");
-  return last == std::string::npos ? std::string() : path.substr(0, last);
+  const std::string folder = platform::FolderPart(path);
+  return folder.empty() ? folder : folder.substr(0, folder.size() - 1);
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -195,16 +195,7 @@ std::vector<UpdateRecord> ReadHistory(const std::string& path) {
 
 bool WriteHistory(const std::string& path, const std::vector<UpdateRecord>& records) {
   if (path.empty() || !MakeFolders(FolderOf(path))) return false;
-  const std::string text = FormatHistory(records);
-  try {
-    CFile file;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite)) return false;
-    file.Write(text.data(), static_cast<unsigned>(text.size()));
-    file.Close();
-    return true;
-  } catch (const CFileException&) {
-    return false;
-  }
+  return platform::WriteWholeFile(path, FormatHistory(records));
 }
 
 bool AppendRecord(const std::string& path, const UpdateRecord& record) {

@@ -6,17 +6,16 @@ namespace install {
 namespace {
 
 // Reads `text` with `walk`'s drives present, telling `complete` of every
-// complete entry of their sections. The walk reads its keys only as whether
-// entries must list a hash; no signature is checked here.
+// complete entry of their sections; with `hashRequired` only entries that
+// list their hash and size are offered. No signature is checked here.
 void Walk(FirmwareCatalogue& walk, const std::string& text, bool hashRequired,
           const std::function<void(const std::string& model, const FirmwareItem& item)>& complete) {
-  walk.trustedKeys.assign(hashRequired ? 1 : 0, signature::PublicKey{});
   walk.onItem = [&complete](const ModelEntry& entry, const FirmwareItem& item, const ItemReading&,
                             ParseOutcome outcome, bool) {
     if (outcome == ItemEnd) complete(entry.model, item);
   };
   walk.reader.OpenBytes(text);
-  walk.ReadSections();
+  walk.ReadSections(hashRequired);
   walk.reader.Close();
 }
 

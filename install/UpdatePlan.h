@@ -14,7 +14,7 @@
 
 #include "catalogue/FirmwareCatalogue.h"
 #include "install/UpdateHistory.h"
-#include "install/UpdateVerdict.h"
+#include "install/ScannedDrive.h"
 
 namespace install {
 

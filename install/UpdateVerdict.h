@@ -5,20 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "install/ScannedDrive.h"
 #include "install/UpdateHistory.h"
 
 namespace install {
-
-// One drive as a scan found it.
-struct ScannedDrive {
-  std::string address;   // "adapter:target:lun" (ASPI) or "D:" (pass-through)
-  std::string vendor;    // INQUIRY vendor identification, trailing spaces removed
-  std::string product;   // INQUIRY product identification, trailing spaces removed
-  std::string model;     // the product up to its first space, as the device page lists it
-  std::string revision;  // firmware revision, as the device page lists it
-  std::string dateCode;  // "/" removed; empty when the drive gives none
-  bool maker = false;    // one of the maker's drives
-};
 
 // What a scan says about a started update: the maker's drive at the
 // attempt's address with the attempt's model runs the version installed

@@ -71,6 +71,11 @@ class ScsiTransport final : public DriveIdentification {
   int Rescan();
   int ScanDriveLetters();
   int ScanAspiAdapters();
+  // Whether the back end could be used for a scan: always on the NT line;
+  // on the 9x line when the ASPI library loaded.
+  bool ScanWorked() const { return isNt || aspiLibrary != nullptr; }
+  // The back end in words: "SCSI pass-through" or "ASPI, WNASPI32.DLL".
+  const char* TransportName() const { return isNt ? "SCSI pass-through" : "ASPI, WNASPI32.DLL"; }
 
   // DriveIdentification.
   int DriveCount() const override { return driveCount; }

@@ -205,17 +205,14 @@ void WizardDialog::EndFetch(bool reachable) {
 }
 
 void WizardDialog::FocusControl(CWnd& control) {
-  SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control.m_hWnd), TRUE);
+  GotoDlgCtrl(control);
   // A list without a focused row shows no mark of its focus: the first row
   // takes it (not the selection, which stays the user's choice).
   if (&control != &deviceList || deviceList.GetItemCount() == 0 ||
       deviceList.GetNextItem(-1, LVNI_FOCUSED) >= 0) {
     return;
   }
-  LVITEMA state{};
-  state.stateMask = LVIS_FOCUSED;
-  state.state = LVIS_FOCUSED;
-  deviceList.SendMessage(LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+  deviceList.SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
 }
 
 void WizardDialog::OnPaint() {
@@ -534,10 +531,7 @@ bool WizardDialog::ChooseRowByKey(bool space) {
     // would; Enter with nothing selected stays the OK command.
     const int focused = space ? deviceList.GetNextItem(-1, LVNI_FOCUSED) : -1;
     if (focused < 0 || !deviceList.IsWindowVisible()) return false;
-    LVITEMA state{};
-    state.stateMask = LVIS_SELECTED;
-    state.state = LVIS_SELECTED;
-    deviceList.SendMessage(LVM_SETITEMSTATE, focused, reinterpret_cast<LPARAM>(&state));
+    deviceList.SetItemState(focused, LVIS_SELECTED, LVIS_SELECTED);
   }
   LRESULT result = 0;
   OnListClick(nullptr, &result);
@@ -636,12 +630,12 @@ install::UpdateRecord WizardDialog::RecordOfUpdate(const FirmwareItem& item) con
   return install::RecordOfUpdate(drive, item);
 }
 
-void WizardDialog::InstallUpdate(const FirmwareItem& item, const std::string& listedName,
+void WizardDialog::InstallUpdate(const FirmwareItem& item,
                                  const std::string& savedTitle, CFile& archive) {
   install::UpdateRecord record = RecordOfUpdate(item);
   if (onBeforeFlash && !onBeforeFlash(record, savedFilePath)) return;
   install::StartedProgram flasher;
-  const install::InstallOutcome outcome = install::RunInstall(listedName, archive, savedTitle, &flasher);
+  const install::InstallOutcome outcome = install::RunInstall(archive, savedTitle, &flasher);
   messages::ReportInstall(outcome, language);
   if (outcome.code != install::kInstallStarted) {
     if (onUpdateNotStarted) onUpdateNotStarted();
@@ -658,7 +652,6 @@ void WizardDialog::OnFirmwareChosen() {
   const int row = TakeClickedRow();
   const ModelEntry* chosen = flow.selectedModel();
   if (row < 0 || chosen == nullptr) return;
-  const std::string listedName = deviceList.GetItemText(row, 0);
   // The row's position chooses the item: two rows may show the same name.
   if (static_cast<std::size_t>(row) >= chosen->items.size()) return;
   const FirmwareItem& item = *std::next(chosen->items.begin(), row);
@@ -684,7 +677,7 @@ void WizardDialog::OnFirmwareChosen() {
 
   bool installed = false;
   if (Ask(wizard::UpdateNowQuestion(language))) {
-    InstallUpdate(item, listedName, savedTitle, *archive);
+    InstallUpdate(item, savedTitle, *archive);
     installed = true;
   }
   if (flow.FirmwareSaved(installed) == Step::EndWizard) {

@@ -116,7 +116,7 @@ class WizardDialog : public CDialog {
   // Unpacks `archive` (the saved file, held open since its hash was checked)
   // and starts the flasher of an update the user has agreed to, once
   // onBeforeFlash lets it; hands a started one to onUpdateStarted.
-  void InstallUpdate(const FirmwareItem& item, const std::string& listedName, const std::string& savedTitle,
+  void InstallUpdate(const FirmwareItem& item, const std::string& savedTitle,
                      CFile& archive);
 
   // The catalogue is fetched on a worker thread while the welcome page is

@@ -61,7 +61,7 @@ std::unique_ptr<FirmwareCatalogue> Load(const std::vector<FakeDrives::Drive>& dr
   FakeDrives table(drives);
   catalogue->BuildModelList(table);
   catalogue->reader.OpenBytes(text);
-  catalogue->ReadSections();
+  catalogue->ReadSections(false);
   catalogue->reader.Close();
   return catalogue;
 }

@@ -100,6 +100,13 @@ TEST(File, FoldersAndReadOnlyFiles) {
   std::error_code linkRefused;
   fs::create_symlink(path, folder + "/link.txt", linkRefused);
   if (!linkRefused) EXPECT_TRUE(framework::IsLink(folder + "/link.txt"));
+
+  // A whole tree goes, read-only files and inner folders with it.
+  EXPECT_TRUE(framework::CreateFolder(folder + "/made/inner"));
+  CFile(folder + "/made/inner/a.txt", CFile::modeCreate | CFile::modeWrite).Close();
+  EXPECT_TRUE(framework::SetFileAttributesValue(path, 0x01));
+  EXPECT_TRUE(framework::RemoveTree(folder + "/made"));
+  EXPECT_FALSE(fs::exists(folder + "/made"));
 }
 
 }  // namespace

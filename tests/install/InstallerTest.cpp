@@ -86,7 +86,7 @@ class Install : public ::testing::Test {
 
 TEST_F(Install, UnpacksBesideTheArchiveDeletesItAndStartsTheFlasher) {
   Save("install-setup.zip", "setup");
-  EXPECT_EQ(install::InstallFirmware("FW 1.10", saved, "newfw"), install::kInstallStarted);
+  EXPECT_EQ(install::InstallFirmware(saved, "newfw"), install::kInstallStarted);
   EXPECT_FALSE(platform::FileExists(saved)) << "the archive is deleted";
   EXPECT_EQ(Slurp(Unpacked("setup/readme.txt")), "read me\n");
   ExpectStarted(Unpacked("setup/FLASH.EXE"));
@@ -94,7 +94,7 @@ TEST_F(Install, UnpacksBesideTheArchiveDeletesItAndStartsTheFlasher) {
 
 TEST_F(Install, TheFirstExecutableInArchiveOrderIsStarted) {
   Save("install-readme-tool.zip", "readme_tool");
-  EXPECT_EQ(install::InstallFirmware("", saved, "newfw"), install::kInstallStarted);
+  EXPECT_EQ(install::InstallFirmware(saved, "newfw"), install::kInstallStarted);
   ExpectStarted(Unpacked("tool.exe"));
 }
 
@@ -116,7 +116,7 @@ TEST_F(Install, FailuresGiveTheirCodes) {
     SCOPED_TRACE(row.archive);
     Save(row.archive, "failures");
     if (*row.otherFolder) PlantFile(folder + "/newfw");
-    const install::InstallOutcome outcome = install::RunInstall("", saved, "newfw");
+    const install::InstallOutcome outcome = install::RunInstall(saved, "newfw");
     EXPECT_EQ(outcome.code, row.code);
     EXPECT_EQ(outcome.otherFolder, row.otherFolder);
     EXPECT_FALSE(outcome.unexpectedException);
@@ -128,7 +128,7 @@ TEST_F(Install, FailuresGiveTheirCodes) {
 
 TEST_F(Install, AMissingArchiveFailsAsUnpackingWithoutAnUnexpectedException) {
   folder = test_archives::Scratch("install/missing");
-  const install::InstallOutcome outcome = install::RunInstall("", folder + "/gone.zip", "gone");
+  const install::InstallOutcome outcome = install::RunInstall(folder + "/gone.zip", "gone");
   EXPECT_EQ(outcome.code, install::kInstallUnzipFailed);
   EXPECT_FALSE(outcome.unexpectedException);
 }
@@ -141,7 +141,7 @@ TEST_F(Install, UnsafeEntryNamesFailWithNothingWrittenOutside) {
     const std::string name = std::string("unsafe-") + (i < 10 ? "0" : "") + std::to_string(i) + ".zip";
     SCOPED_TRACE(name);
     Save(name, "unsafe/" + std::to_string(i));
-    EXPECT_EQ(install::InstallFirmware("", saved, "newfw"), install::kInstallUnzipFailed);
+    EXPECT_EQ(install::InstallFirmware(saved, "newfw"), install::kInstallUnzipFailed);
     EXPECT_TRUE(platform::FileExists(saved)) << "the archive stays";
     EXPECT_FALSE(platform::FileExists(Unpacked(""))) << "not even the entry before it is unpacked";
   }

@@ -61,11 +61,9 @@ constexpr const char* kLanguagesDiffer =
 // entries without a SHA-256 (no signature is checked here).
 void ReadAsProgram(FirmwareCatalogue& catalogue, const std::string& bytes, const std::vector<std::string>& names,
                    bool keyed) {
-  catalogue.trustedKeys.clear();
-  if (keyed) catalogue.trustedKeys.push_back(signature::PublicKey{});
   for (const std::string& name : names) catalogue.models.push_back(ModelEntry{name, "", "", {}});
   catalogue.reader.OpenBytes(bytes);
-  catalogue.ReadSections();
+  catalogue.ReadSections(keyed);
   catalogue.reader.Close();
 }
 

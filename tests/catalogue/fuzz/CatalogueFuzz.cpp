@@ -90,14 +90,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fromBytes.trustedKeys.clear();
   fromBytes.BuildModelList(drives);
   fromBytes.reader.OpenBytes(bytes);
-  fromBytes.ReadSections();
+  fromBytes.ReadSections(false);
   // The other language reads the same entries, but for their descriptions.
   platform::OverrideUserLanguageId((data[0] & 1) != 0 ? 1033 : 1028);
   FirmwareCatalogue otherLanguage;
   otherLanguage.trustedKeys.clear();
   otherLanguage.BuildModelList(drives);
   otherLanguage.reader.OpenBytes(bytes);
-  otherLanguage.ReadSections();
+  otherLanguage.ReadSections(false);
 
   auto a = fromFile.models.begin();
   auto c = otherLanguage.models.begin();
