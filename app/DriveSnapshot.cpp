@@ -22,11 +22,11 @@ std::string Address(const ScsiTransport& transport, const DriveInfo& drive) {
 
 }  // namespace
 
-std::vector<install::ScannedDrive> SnapshotDrives(ScsiTransport& transport) {
-  std::vector<install::ScannedDrive> drives;
+std::vector<update::ScannedDrive> SnapshotDrives(ScsiTransport& transport) {
+  std::vector<update::ScannedDrive> drives;
   for (int i = 0; i < transport.driveCount; ++i) {
     const DriveInfo& info = transport.drives[i];
-    install::ScannedDrive drive;
+    update::ScannedDrive drive;
     drive.address = Address(transport, info);
     const std::string identification = info.identification;
     drive.vendor = Trimmed(identification.substr(0, kVendorLength));

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "install/ScannedDrive.h"
+#include "update/ScannedDrive.h"
 
 class ScsiTransport;
 
@@ -12,6 +12,6 @@ namespace app {
 
 // Every listed drive, in table order: its address, INQUIRY texts and date
 // code (read with a fresh INQUIRY), and whether it is one of the maker's.
-std::vector<install::ScannedDrive> SnapshotDrives(ScsiTransport& transport);
+std::vector<update::ScannedDrive> SnapshotDrives(ScsiTransport& transport);
 
 }  // namespace app

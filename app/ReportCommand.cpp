@@ -85,7 +85,7 @@ int WriteSupportReport(const std::string& file, ScsiTransport& transport, const 
   facts.scanMessages = TextsOf(messages::DriveProblemMessages(transport.TakeProblems(), messages::WindowsSystemTexts()));
   facts.historyFile = HistoryFilePath(transport.isNt);
   FetchCatalogue(facts, source);
-  facts.history = install::ReadHistory(facts.historyFile);
+  facts.history = update::ReadHistory(facts.historyFile);
 
   const int code = ReportExitCode(facts);
   if (file.empty()) return code + kReportNotWritten;

@@ -18,7 +18,7 @@
 #include "install/Installer.h"
 #include "install/SavePath.h"
 #include "install/Transfer.h"
-#include "install/UpdatePlan.h"
+#include "update/UpdatePlan.h"
 #include "messages/UserMessages.h"
 #include "scsi/ScsiTransport.h"
 
@@ -44,10 +44,10 @@ class LogVoice : public FollowUpVoice {
     for (void* process : processes) WaitForSingleObject(static_cast<HANDLE>(process), INFINITE);
   }
   // A held check ends that drive's update: nobody is there to put it right.
-  install::HoldAnswer AskAboutHold(install::HoldReason, const install::UpdateRecord&) override {
-    return install::HoldAnswer::Cancel;
+  update::HoldAnswer AskAboutHold(update::HoldReason, const update::UpdateRecord&) override {
+    return update::HoldAnswer::Cancel;
   }
-  void Kept(const install::UpdateRecord&, const std::string&) override {}
+  void Kept(const update::UpdateRecord&, const std::string&) override {}
   void RescanProblems(DriveIdentification& drives) override {
     for (const scsi::DriveProblem& problem : drives.TakeProblems())
       log_.Note("scan after the flasher: " + DriveProblemText(problem));
@@ -153,16 +153,16 @@ std::string CommandText(const ScriptRequest& request) {
 }
 
 // One drive's update through the wizard's steps, logged step by step.
-DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, UpdateFollowUp& followUp,
+DriveEnd UpdateDrive(const update::DrivePlan& plan, CatalogueFetcher& fetcher, UpdateFollowUp& followUp,
                      ScriptLog& log, const std::string& root) {
   const FirmwareItem& item = *plan.Newest();
-  const install::ScannedDrive& drive = plan.drive;
+  const update::ScannedDrive& drive = plan.drive;
   const auto step = [&](const std::string& text) { log.Line(drive.address + "\tstep\t" + text); };
   const auto end = [&](DriveEnd driveEnd, const std::string& text) {
     log.Line(drive.address + "\tverdict\t" + text);
     return driveEnd;
   };
-  install::UpdateRecord record = install::RecordOfUpdate(drive, item);
+  update::UpdateRecord record = update::RecordOfUpdate(drive, item);
   const std::string folder =
       root.empty() ? std::string() : NewWorkFolder(root, drive.model + "-" + record.versionInstalled);
   if (folder.empty()) {
@@ -178,7 +178,7 @@ DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, 
   step("downloaded " + item.path + " to " + saved + ", SHA-256 as the catalogue lists");
 
   if (!followUp.ReadyToFlash(record, saved)) {
-    return end(DriveEnd::Held, std::string(install::VerdictName(record.verdict)) + ": nothing was flashed" + kept);
+    return end(DriveEnd::Held, std::string(update::VerdictName(record.verdict)) + ": nothing was flashed" + kept);
   }
   step("checks before the flash passed: the same drive, not on battery, no disc, not busy");
 
@@ -202,7 +202,7 @@ DriveEnd UpdateDrive(const install::DrivePlan& plan, CatalogueFetcher& fetcher, 
   step("the flasher ended with exit code " +
        (update.flasherExitCode < 0 ? std::string("unknown") : std::to_string(update.flasherExitCode)));
   const DriveEnd driveEnd = EndOfVerdict(update.verdict);
-  const std::string verdict = install::VerdictName(update.verdict);
+  const std::string verdict = update::VerdictName(update.verdict);
   switch (driveEnd) {
     case DriveEnd::Verified:
       return end(driveEnd, verdict + ": the drive now runs " + update.reported + "; " +
@@ -243,9 +243,9 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   }
 
   const bool scanWorked = transport.ScanWorked();
-  const std::vector<install::ScannedDrive> drives = SnapshotDrives(transport);
-  std::vector<install::ScannedDrive> chosen;
-  for (const install::ScannedDrive& drive : drives) {
+  const std::vector<update::ScannedDrive> drives = SnapshotDrives(transport);
+  std::vector<update::ScannedDrive> chosen;
+  for (const update::ScannedDrive& drive : drives) {
     if (drive.maker && (request.model.empty() || drive.model == request.model)) chosen.push_back(drive);
   }
   log.Note(std::string("drives: ") + transport.TransportName() +
@@ -262,7 +262,7 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   }
   bool anotherUpdate = false;
   for (const CheckedUpdate& update : SettleOpenRecordsUnlessUpdating(historyFile, drives, anotherUpdate)) {
-    log.Note("an update left open before, settled now: " + install::FormatRecord(update.record));
+    log.Note("an update left open before, settled now: " + update::FormatRecord(update.record));
     const DriveEnd earlier = EndOfVerdict(update.verdict);
     if (earlier != DriveEnd::Verified) log.Note(EarlierUpdateText(update.record, update.verdict));
     ends.push_back(earlier);
@@ -293,11 +293,11 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
                                : !fetched.usable ? CatalogueState::NotVerified
                                                  : CatalogueState::Usable;
 
-  const std::vector<install::DrivePlan> plans =
-      install::PlanUpdates(chosen, state == CatalogueState::Usable ? fetched.text : std::string(),
-                           fetched.hashRequired, install::ReadHistory(historyFile));
+  const std::vector<update::DrivePlan> plans =
+      update::PlanUpdates(chosen, state == CatalogueState::Usable ? fetched.text : std::string(),
+                           fetched.hashRequired, update::ReadHistory(historyFile));
   log.Line(DriveTableHeader());
-  for (const install::DrivePlan& plan : plans) log.Line(DriveTableLine(plan));
+  for (const update::DrivePlan& plan : plans) log.Line(DriveTableLine(plan));
   if (request.mode == ScriptMode::Check || state != CatalogueState::Usable) {
     ReleaseFetch(fetcher);
     // Drives that could not be scanned are not "no drive of the maker".
@@ -310,11 +310,11 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   const std::string root = WorkRoot(historyFile);
   LogVoice voice(log);
   UpdateFollowUp followUp(transport, voice);
-  for (const install::DrivePlan& plan : plans) {
+  for (const update::DrivePlan& plan : plans) {
     const std::string& address = plan.drive.address;
-    if (plan.action == install::PlannedAction::NothingNewer) {
+    if (plan.action == update::PlannedAction::NothingNewer) {
       log.Line(address + "\tverdict\tnothing newer: nothing to do");
-    } else if (plan.action == install::PlannedAction::NotAppliedBefore) {
+    } else if (plan.action == update::PlannedAction::NotAppliedBefore) {
       log.Line(address + "\tverdict\tnot applied: the same update, " + plan.earlier.revisionBefore + " to " +
                plan.earlier.versionInstalled + ", did not take on " + plan.earlier.time +
                "; it is not flashed again unattended (the wizard offers it)");

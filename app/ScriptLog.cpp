@@ -35,27 +35,27 @@ std::string LogFileBeside(const std::string& historyFile) {
   return platform::FolderPart(historyFile) + "UpdateLog.txt";
 }
 
-int CheckExitCode(CatalogueState catalogue, const std::vector<install::DrivePlan>& plans) {
+int CheckExitCode(CatalogueState catalogue, const std::vector<update::DrivePlan>& plans) {
   if (catalogue == CatalogueState::NotVerified) return kExitCatalogueNotVerified;
   if (catalogue == CatalogueState::NotArrived) return kExitNoCatalogue;
   if (plans.empty()) return kExitNoMakerDrive;
-  for (const install::DrivePlan& plan : plans) {
+  for (const update::DrivePlan& plan : plans) {
     if (plan.Newest() != nullptr) return kExitUpdateAvailable;
   }
   return kExitNothingToDo;
 }
 
-DriveEnd EndOfVerdict(install::Verdict verdict) {
+DriveEnd EndOfVerdict(update::Verdict verdict) {
   switch (verdict) {
-    case install::Verdict::Verified: return DriveEnd::Verified;
-    case install::Verdict::NotApplied: return DriveEnd::NotApplied;
-    case install::Verdict::DriveMissing: return DriveEnd::DriveMissing;
-    case install::Verdict::HeldDriveChanged:
-    case install::Verdict::HeldOnBattery:
-    case install::Verdict::HeldDiscInDrive:
-    case install::Verdict::HeldDriveBusy:
-    case install::Verdict::HeldAnotherUpdate: return DriveEnd::Held;
-    case install::Verdict::Pending: break;
+    case update::Verdict::Verified: return DriveEnd::Verified;
+    case update::Verdict::NotApplied: return DriveEnd::NotApplied;
+    case update::Verdict::DriveMissing: return DriveEnd::DriveMissing;
+    case update::Verdict::HeldDriveChanged:
+    case update::Verdict::HeldOnBattery:
+    case update::Verdict::HeldDiscInDrive:
+    case update::Verdict::HeldDriveBusy:
+    case update::Verdict::HeldAnotherUpdate: return DriveEnd::Held;
+    case update::Verdict::Pending: break;
   }
   return DriveEnd::Failed;
 }
@@ -81,20 +81,20 @@ int ExitCodeWith(const std::vector<DriveEnd>& ends, int code) {
   return worst != kExitNothingToDo ? worst : code;
 }
 
-std::string EarlierUpdateText(const install::UpdateRecord& record, install::Verdict verdict) {
+std::string EarlierUpdateText(const update::UpdateRecord& record, update::Verdict verdict) {
   return "the earlier update of " + OrDash(record.model) + " at " + OrDash(record.address) + " from " +
          OrDash(record.revisionBefore) + " to " + OrDash(record.versionInstalled) + ", started " + OrDash(record.time) +
-         ", ended as " + install::VerdictName(verdict) + "; this run ends with its exit code";
+         ", ended as " + update::VerdictName(verdict) + "; this run ends with its exit code";
 }
 
 std::string DriveTableHeader() { return "address\tmodel\trevision\tnewest offered\tfile\tSHA-256"; }
 
-std::string DriveTableLine(const install::DrivePlan& plan) {
-  const install::ScannedDrive& drive = plan.drive;
+std::string DriveTableLine(const update::DrivePlan& plan) {
+  const update::ScannedDrive& drive = plan.drive;
   std::string line = OrDash(drive.address) + "\t" + OrDash(drive.model) + "\t" + OrDash(drive.revision);
   const FirmwareItem* newest = plan.Newest();
   if (newest == nullptr) return line + "\t-\t-\t-";
-  const install::UpdateRecord record = install::RecordOfUpdate(drive, *newest);
+  const update::UpdateRecord record = update::RecordOfUpdate(drive, *newest);
   return line + "\t" + OrDash(record.versionInstalled) + "\t" + OrDash(newest->path) + "\t" + OrDash(newest->sha256);
 }
 

@@ -16,8 +16,8 @@
 
 #include "catalogue/FetchFailure.h"
 #include "framework/File.h"
-#include "install/UpdateHistory.h"
-#include "install/UpdatePlan.h"
+#include "update/UpdateHistory.h"
+#include "update/UpdatePlan.h"
 #include "scsi/DriveProblem.h"
 
 namespace app {
@@ -53,14 +53,14 @@ enum class CatalogueState { Usable, NotArrived, NotVerified };
 // /check's code: the catalogue's state first (a site whose share or server
 // fails sees it on every computer), then no drive of the maker, then
 // whether any drive is offered something newer.
-int CheckExitCode(CatalogueState catalogue, const std::vector<install::DrivePlan>& plans);
+int CheckExitCode(CatalogueState catalogue, const std::vector<update::DrivePlan>& plans);
 
 // How one drive's update ended.
 enum class DriveEnd { Verified, Held, NotApplied, DriveMissing, Failed };
 
 // The end a verdict of the history gives; a pending one (never settled)
 // counts as failed.
-DriveEnd EndOfVerdict(install::Verdict verdict);
+DriveEnd EndOfVerdict(update::Verdict verdict);
 
 // /update's code over its drives, in this order: drive missing, failed, not
 // applied, held; 0 when every drive was verified or none was updated.
@@ -73,14 +73,14 @@ int UpdateExitCode(const std::vector<DriveEnd>& ends);
 int ExitCodeWith(const std::vector<DriveEnd>& ends, int code);
 
 // The log's words for an earlier update that `verdict` settles, naming it.
-std::string EarlierUpdateText(const install::UpdateRecord& record, install::Verdict verdict);
+std::string EarlierUpdateText(const update::UpdateRecord& record, update::Verdict verdict);
 
 // The header of the drive table and one drive's line: address, model,
 // revision, the newest version offered (or "-"), its file's path and its
 // SHA-256 (or "-"). The version is the entry's date code when it lists no
 // version, as the history records it.
 std::string DriveTableHeader();
-std::string DriveTableLine(const install::DrivePlan& plan);
+std::string DriveTableLine(const update::DrivePlan& plan);
 
 // What the drive side or the catalogue fetch met, in the log's words (the
 // wizard's messages for these are in the user's language, or the system's).

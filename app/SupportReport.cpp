@@ -4,7 +4,7 @@
 
 #include "catalogue/CatalogueIssue.h"
 #include "catalogue/FirmwareItem.h"
-#include "install/UpdatePlan.h"
+#include "update/UpdatePlan.h"
 
 namespace app {
 namespace {
@@ -17,7 +17,7 @@ std::string EntryText(const FirmwareItem& item) {
 }
 
 // Why the planner offers or does not offer an entry to `drive`.
-std::string OfferText(const install::ScannedDrive& drive, const install::PlannedEntry& entry) {
+std::string OfferText(const update::ScannedDrive& drive, const update::PlannedEntry& entry) {
   switch (entry.offer) {
     case Offer::Offered:
       return "offered";
@@ -35,7 +35,7 @@ void AddLine(std::string& text, const std::string& line) { text += line + "\r\n"
 void AddDrives(std::string& text, const ReportFacts& facts) {
   AddLine(text, "Drives (" + facts.transport + (facts.scanWorked ? "" : ", could not scan") + "): " +
                     std::to_string(facts.drives.size()) + " found");
-  for (const install::ScannedDrive& drive : facts.drives) {
+  for (const update::ScannedDrive& drive : facts.drives) {
     AddLine(text, "  " + drive.address + "  vendor " + OrDash(drive.vendor) + "  product " + OrDash(drive.product) +
                       "  revision " + OrDash(drive.revision) + "  date code " + OrDash(drive.dateCode) + "  " +
                       (drive.maker ? "the maker's drive" : "another maker's drive"));
@@ -79,17 +79,17 @@ void AddOffers(std::string& text, const ReportFacts& facts) {
     AddLine(text, "  none: no usable catalogue");
     return;
   }
-  const std::vector<install::DrivePlan> plans = install::PlanUpdates(facts.drives, facts.catalogue, facts.hashRequired);
-  const std::vector<install::ListedEntry> listed = install::ListCatalogue(facts.catalogue, facts.hashRequired);
-  for (const install::DrivePlan& plan : plans) {
-    const install::ScannedDrive& drive = plan.drive;
+  const std::vector<update::DrivePlan> plans = update::PlanUpdates(facts.drives, facts.catalogue, facts.hashRequired);
+  const std::vector<update::ListedEntry> listed = update::ListCatalogue(facts.catalogue, facts.hashRequired);
+  for (const update::DrivePlan& plan : plans) {
+    const update::ScannedDrive& drive = plan.drive;
     AddLine(text, "  " + drive.model + " at " + drive.address + " (revision " + OrDash(drive.revision) +
                       ", date code " + OrDash(drive.dateCode) + "):");
-    for (const install::PlannedEntry& entry : plan.entries) {
+    for (const update::PlannedEntry& entry : plan.entries) {
       AddLine(text, "    " + EntryText(entry.item) + ": " + OfferText(drive, entry));
     }
     std::string others;
-    for (const install::ListedEntry& entry : listed) {
+    for (const update::ListedEntry& entry : listed) {
       if (entry.model != drive.model) others += (others.empty() ? "" : ", ") + entry.model + " " + OrDash(entry.item.version);
     }
     if (!others.empty()) AddLine(text, "    not offered, for another model: " + others);
@@ -102,7 +102,7 @@ void AddHistory(std::string& text, const ReportFacts& facts) {
   const std::size_t first = count > kReportHistoryRecords ? count - kReportHistoryRecords : 0;
   AddLine(text, "History (" + std::to_string(count - first) + " of " + std::to_string(count) + " records)");
   AddLine(text, "  History file: " + OrDash(facts.historyFile));
-  for (std::size_t i = first; i < count; ++i) AddLine(text, "  " + install::FormatRecord(facts.history[i]));
+  for (std::size_t i = first; i < count; ++i) AddLine(text, "  " + update::FormatRecord(facts.history[i]));
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "install/UpdateHistory.h"
-#include "install/ScannedDrive.h"
+#include "update/UpdateHistory.h"
+#include "update/ScannedDrive.h"
 
 namespace app {
 
@@ -20,7 +20,7 @@ struct ReportFacts {
   std::string written;          // local time of the report
   std::string transport;        // the scan's back end
   bool scanWorked = false;      // the back end could be used
-  std::vector<install::ScannedDrive> drives;
+  std::vector<update::ScannedDrive> drives;
   std::vector<std::string> scanMessages;   // what the scan would have shown
   std::string source;           // which source was used, in words, and why
   std::string server;           // where the catalogue was fetched from
@@ -33,7 +33,7 @@ struct ReportFacts {
   std::vector<std::string> fetchMessages;  // what the fetch would have shown
   std::uint64_t acceptedSerial = 0;  // the highest catalogue serial accepted before; 0: none
   std::string historyFile;      // empty: no folder found for it
-  std::vector<install::UpdateRecord> history;
+  std::vector<update::UpdateRecord> history;
 };
 
 // How many history records the report lists, the newest.

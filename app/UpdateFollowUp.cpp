@@ -46,8 +46,8 @@ std::string ProgramFolder() {
 }
 
 std::string HistoryFilePath(bool ntLine) {
-  return install::ChooseHistoryFile(
-      install::HistoryFileCandidates(ntLine, EnvironmentValue("APPDATA"), ProgramFolder(), WindowsFolder()));
+  return update::ChooseHistoryFile(
+      update::HistoryFileCandidates(ntLine, EnvironmentValue("APPDATA"), ProgramFolder(), WindowsFolder()));
 }
 
 std::string WorkRoot(const std::string& historyFile) {
@@ -68,9 +68,9 @@ std::string LocalTimeText() {
 }
 
 std::vector<CheckedUpdate> SettleOpenRecordsUnlessUpdating(const std::string& historyFile,
-                                                           const std::vector<install::ScannedDrive>& drives,
+                                                           const std::vector<update::ScannedDrive>& drives,
                                                            bool& anotherUpdate) {
-  install::MachineUpdateLock lock;
+  update::MachineUpdateLock lock;
   anotherUpdate = !lock.Take();
   if (anotherUpdate) return {};
   return SettleOpenRecords(historyFile, drives);
@@ -78,22 +78,22 @@ std::vector<CheckedUpdate> SettleOpenRecordsUnlessUpdating(const std::string& hi
 
 void WindowVoice::WaitForFlashers(const std::vector<void*>& processes) { app::WaitForFlashers(processes, language_); }
 
-install::HoldAnswer WindowVoice::AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record) {
+update::HoldAnswer WindowVoice::AskAboutHold(update::HoldReason hold, const update::UpdateRecord& record) {
   const AppTexts& texts = AppTextsFor(language_);
   const char* message = texts.heldDriveBusy;
-  if (hold == install::HoldReason::DriveChanged) message = texts.heldDriveChanged;
-  if (hold == install::HoldReason::OnBattery) message = texts.heldOnBattery;
-  if (hold == install::HoldReason::DiscInDrive) message = texts.heldDiscInDrive;
-  if (hold == install::HoldReason::AnotherUpdate) message = texts.heldAnotherUpdate;
+  if (hold == update::HoldReason::DriveChanged) message = texts.heldDriveChanged;
+  if (hold == update::HoldReason::OnBattery) message = texts.heldOnBattery;
+  if (hold == update::HoldReason::DiscInDrive) message = texts.heldDiscInDrive;
+  if (hold == update::HoldReason::AnotherUpdate) message = texts.heldAnotherUpdate;
   const std::vector<std::string> arguments = {record.model, "", "", record.address, ""};
   controls::MessageDialog dialog(language_);
   dialog.panel.text = messages::FillIn(message, arguments);
-  dialog.yesText = hold == install::HoldReason::DiscInDrive ? texts.openTray : texts.retry;
+  dialog.yesText = hold == update::HoldReason::DiscInDrive ? texts.openTray : texts.retry;
   dialog.noText = texts.cancel;
-  return dialog.DoModal() == IDOK ? install::HoldAnswer::Retry : install::HoldAnswer::Cancel;
+  return dialog.DoModal() == IDOK ? update::HoldAnswer::Retry : update::HoldAnswer::Cancel;
 }
 
-void WindowVoice::Kept(const install::UpdateRecord&, const std::string& savedPath) {
+void WindowVoice::Kept(const update::UpdateRecord&, const std::string& savedPath) {
   const std::string folder = platform::FolderPart(savedPath);
   const std::vector<std::string> arguments = {folder.empty() ? folder : folder.substr(0, folder.size() - 1),
                                     platform::NamePart(savedPath)};
@@ -131,41 +131,41 @@ void UpdateFollowUp::CheckPending() {
 
 std::string UpdateFollowUp::NextAddress(const std::string& model) const {
   std::vector<std::string> taken;
-  for (const install::UpdateRecord& earlier : started_) taken.push_back(earlier.address);
+  for (const update::UpdateRecord& earlier : started_) taken.push_back(earlier.address);
   return AddressForModel(startDrives_, model, taken);
 }
 
-bool UpdateFollowUp::ReadyToFlash(install::UpdateRecord& record, const std::string& savedPath) {
+bool UpdateFollowUp::ReadyToFlash(update::UpdateRecord& record, const std::string& savedPath) {
   std::vector<void*> processes;
   for (const install::StartedProgram& flasher : flashers_) processes.push_back(flasher.process);
   voice_.WaitForFlashers(processes);
 
   if (record.address.empty()) record.address = NextAddress(record.model);
-  install::HoldReason hold = install::HoldReason::None;
+  update::HoldReason hold = update::HoldReason::None;
   {
-    install::TransportConditions conditions(transport_, ChosenDriveIndex(record), install::SystemPowerSource,
+    update::TransportConditions conditions(transport_, ChosenDriveIndex(record), update::SystemPowerSource,
                                             updateLock_);
-    hold = install::RunFlashGate(conditions,
-                                 [&](install::HoldReason reason) { return voice_.AskAboutHold(reason, record); });
+    hold = update::RunFlashGate(conditions,
+                                 [&](update::HoldReason reason) { return voice_.AskAboutHold(reason, record); });
   }
-  if (hold == install::HoldReason::None) return true;
+  if (hold == update::HoldReason::None) return true;
 
   ReleaseLockUnlessFlashing();
   record.time = LocalTimeText();
-  record.verdict = install::HeldVerdict(hold);
-  install::AppendRecord(historyFile_, record);
+  record.verdict = update::HeldVerdict(hold);
+  update::AppendRecord(historyFile_, record);
   voice_.Kept(record, savedPath);
   return false;
 }
 
-int UpdateFollowUp::ChosenDriveIndex(const install::UpdateRecord& record) const {
+int UpdateFollowUp::ChosenDriveIndex(const update::UpdateRecord& record) const {
   // The drive must still be the one the user or the plan chose: the model
   // and revision recorded then, not those of a rescan since (a flasher of
   // this run may have changed it too). The snapshot lists the drives in
   // table order; an index out of range the checks find gone, which holds
   // the flash as a changed drive.
   for (std::size_t i = 0; i < startDrives_.size(); ++i) {
-    const install::ScannedDrive& drive = startDrives_[i];
+    const update::ScannedDrive& drive = startDrives_[i];
     if (drive.address != record.address) continue;
     const bool asChosen = drive.model == record.model && drive.revision == record.revisionBefore;
     return asChosen ? static_cast<int>(i) : -1;
@@ -179,11 +179,11 @@ void UpdateFollowUp::ReleaseLockUnlessFlashing() {
   if (started_.empty()) updateLock_.Release();
 }
 
-void UpdateFollowUp::Started(install::UpdateRecord& record, install::StartedProgram& flasher) {
+void UpdateFollowUp::Started(update::UpdateRecord& record, install::StartedProgram& flasher) {
   record.time = LocalTimeText();
   if (record.address.empty()) record.address = NextAddress(record.model);
-  record.verdict = install::Verdict::Pending;
-  install::AppendRecord(historyFile_, record);
+  record.verdict = update::Verdict::Pending;
+  update::AppendRecord(historyFile_, record);
   started_.push_back(record);
   flashers_.push_back(flasher);
   flasher = install::StartedProgram{};
@@ -212,7 +212,7 @@ std::vector<CheckedUpdate> UpdateFollowUp::CheckStarted() {
   std::vector<CheckedUpdate> checked = CheckUpdates(started_, startDrives_);
   for (std::size_t i = 0; i < checked.size(); ++i) {
     checked[i].flasherExitCode = exitCodes[i];
-    install::SettleRecord(historyFile_, checked[i].record, checked[i].verdict);
+    update::SettleRecord(historyFile_, checked[i].record, checked[i].verdict);
   }
   started_.clear();
   // The flashers have ended and the drives have been read back.

@@ -10,11 +10,11 @@
 
 #include "app/UpdateCheck.h"
 #include "framework/Language.h"
-#include "install/FlashGate.h"
-#include "install/UpdateLock.h"
+#include "update/FlashGate.h"
+#include "update/UpdateLock.h"
 #include "install/ProgramStart.h"
-#include "install/UpdateHistory.h"
-#include "install/ScannedDrive.h"
+#include "update/UpdateHistory.h"
+#include "update/ScannedDrive.h"
 
 class DriveIdentification;
 class ScsiTransport;
@@ -25,7 +25,7 @@ namespace app {
 // when its path cannot be had whole.
 std::string ProgramFolder();
 
-// Where this machine keeps the history (install::HistoryFileCandidates with
+// Where this machine keeps the history (update::HistoryFileCandidates with
 // this system's folders); empty when no folder can take it.
 std::string HistoryFilePath(bool ntLine);
 
@@ -43,7 +43,7 @@ std::string LocalTimeText();
 // (it holds the machine's update lock): an open record may then be that
 // copy's, whose flasher has not ended. `anotherUpdate` tells which.
 std::vector<CheckedUpdate> SettleOpenRecordsUnlessUpdating(const std::string& historyFile,
-                                                           const std::vector<install::ScannedDrive>& drives,
+                                                           const std::vector<update::ScannedDrive>& drives,
                                                            bool& anotherUpdate);
 
 // How the follow-up meets the person at the computer: the wizard's windows
@@ -53,10 +53,10 @@ class FollowUpVoice {
   // Returns once every process of `processes` (process handles) has ended.
   virtual void WaitForFlashers(const std::vector<void*>& processes) = 0;
   // A check holds back the flash of `record`'s drive: try again, or give up.
-  virtual install::HoldAnswer AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record) = 0;
+  virtual update::HoldAnswer AskAboutHold(update::HoldReason hold, const update::UpdateRecord& record) = 0;
   // The flash of `record` was given up while held (its verdict says why);
   // the downloaded file stays at `savedPath`.
-  virtual void Kept(const install::UpdateRecord& record, const std::string& savedPath) = 0;
+  virtual void Kept(const update::UpdateRecord& record, const std::string& savedPath) = 0;
   // What the drive side met in a rescan.
   virtual void RescanProblems(DriveIdentification& drives) = 0;
   // The verdict of an update; with `pending`, one a previous run left open.
@@ -72,8 +72,8 @@ class WindowVoice : public FollowUpVoice {
  public:
   explicit WindowVoice(Language language) : language_(language) {}
   void WaitForFlashers(const std::vector<void*>& processes) override;
-  install::HoldAnswer AskAboutHold(install::HoldReason hold, const install::UpdateRecord& record) override;
-  void Kept(const install::UpdateRecord& record, const std::string& savedPath) override;
+  update::HoldAnswer AskAboutHold(update::HoldReason hold, const update::UpdateRecord& record) override;
+  void Kept(const update::UpdateRecord& record, const std::string& savedPath) override;
   void RescanProblems(DriveIdentification& drives) override;
   void Verdict(const CheckedUpdate& update, bool pending) override;
 
@@ -99,14 +99,14 @@ class UpdateFollowUp {
   // model and revision `record` holds as they were when the update was
   // chosen: waits (with the waiting window) for a flasher of this run that
   // still runs, for one flasher at a time, then takes the machine's update
-  // lock and runs the checks that the flash is safe (install::RunFlashGate),
+  // lock and runs the checks that the flash is safe (update::RunFlashGate),
   // asking the voice about each that holds it back. The lock is kept until
   // CheckStarted has read the drives back, or NotStarted. Gives `record` the drive's
   // address unless it has one. True when the flasher may start. False when
   // the answer was to give up: the attempt is written to the history as
   // held, with its reason (also in `record.verdict`), and the voice is told
   // where the downloaded file `savedPath` is kept.
-  bool ReadyToFlash(install::UpdateRecord& record, const std::string& savedPath);
+  bool ReadyToFlash(update::UpdateRecord& record, const std::string& savedPath);
 
   // The flasher of an update that passed ReadyToFlash did not start (the
   // archive could not be unpacked): the machine's lock is given back unless
@@ -116,7 +116,7 @@ class UpdateFollowUp {
   // The wizard's report of a started update: gives it the time and, unless
   // ReadyToFlash did, the drive's address, writes it as pending and keeps
   // the flasher.
-  void Started(install::UpdateRecord& record, install::StartedProgram& flasher);
+  void Started(update::UpdateRecord& record, install::StartedProgram& flasher);
 
   // After the wizard (or after each flasher of a script run): waits for the
   // flashers, reads their exit codes, closes them, scans the drives again,
@@ -131,16 +131,16 @@ class UpdateFollowUp {
   std::string NextAddress(const std::string& model) const;
   // The index of `record`'s drive in the latest scan when it is still the
   // drive chosen; -1 otherwise.
-  int ChosenDriveIndex(const install::UpdateRecord& record) const;
+  int ChosenDriveIndex(const update::UpdateRecord& record) const;
   void ReleaseLockUnlessFlashing();
 
   ScsiTransport& transport_;
   FollowUpVoice& voice_;
   std::string historyFile_;
-  std::vector<install::ScannedDrive> startDrives_;
-  std::vector<install::UpdateRecord> started_;
+  std::vector<update::ScannedDrive> startDrives_;
+  std::vector<update::UpdateRecord> started_;
   std::vector<install::StartedProgram> flashers_;
-  install::MachineUpdateLock updateLock_;
+  update::MachineUpdateLock updateLock_;
 };
 
 }  // namespace app

@@ -42,10 +42,10 @@ bool WizardApp::InitInstance() {
   wizard->acceptedSerialFile = SerialFileBeside(historyFile);
   wizard->partialFolder = app::WorkRoot(historyFile);
   app::UseSource(wizard->SourceSettings(), script.source, historyFile);
-  wizard->onBeforeFlash = [&followUp](install::UpdateRecord& record, const std::string& savedPath) {
+  wizard->onBeforeFlash = [&followUp](update::UpdateRecord& record, const std::string& savedPath) {
     return followUp.ReadyToFlash(record, savedPath);
   };
-  wizard->onUpdateStarted = [&followUp](install::UpdateRecord& record, install::StartedProgram& flasher) {
+  wizard->onUpdateStarted = [&followUp](update::UpdateRecord& record, install::StartedProgram& flasher) {
     followUp.Started(record, flasher);
   };
   wizard->onUpdateNotStarted = [&followUp] { followUp.NotStarted(); };

@@ -13,7 +13,7 @@
 #include "framework/Thread.h"
 #include "install/DownloadDialog.h"
 #include "install/Installer.h"
-#include "install/UpdatePlan.h"
+#include "update/UpdatePlan.h"
 #include "messages/ShowMessages.h"
 #include "resources/resource.h"
 #include "scsi/ScsiTransport.h"
@@ -355,7 +355,7 @@ bool WizardDialog::LoadFetchedCatalogue() {
     RememberAcceptedSerial(acceptedSerialFile, catalogue);
     // What each drive is offered, decided as the report and the script
     // modes decide it.
-    install::OfferFirmware(catalogue, text);
+    update::OfferFirmware(catalogue, text);
     return true;
   }
   if (catalogue.signatureRefused) {
@@ -621,18 +621,18 @@ void WizardDialog::OnDeviceChosen() {
   ShowFullPage(flow.page());
 }
 
-install::UpdateRecord WizardDialog::RecordOfUpdate(const FirmwareItem& item) const {
+update::UpdateRecord WizardDialog::RecordOfUpdate(const FirmwareItem& item) const {
   // The address is the follow-up's to find: the first drive of the model
   // not yet updated in this run.
-  install::ScannedDrive drive;
+  update::ScannedDrive drive;
   drive.model = flow.selectedModel()->model;
   drive.revision = flow.selectedModel()->revision;
-  return install::RecordOfUpdate(drive, item);
+  return update::RecordOfUpdate(drive, item);
 }
 
 void WizardDialog::InstallUpdate(const FirmwareItem& item,
                                  const std::string& savedTitle, CFile& archive) {
-  install::UpdateRecord record = RecordOfUpdate(item);
+  update::UpdateRecord record = RecordOfUpdate(item);
   if (onBeforeFlash && !onBeforeFlash(record, savedFilePath)) return;
   install::StartedProgram flasher;
   const install::InstallOutcome outcome = install::RunInstall(archive, savedTitle, &flasher);

@@ -22,7 +22,7 @@
 #include "framework/Language.h"
 #include "framework/ListCtrl.h"
 #include "install/ProgramStart.h"
-#include "install/UpdateHistory.h"
+#include "update/UpdateHistory.h"
 #include "wizard/PageRules.h"
 #include "wizard/WizardFlow.h"
 
@@ -51,13 +51,13 @@ class WizardDialog : public CDialog {
   // unpacked, with the record of the update as for onUpdateStarted and the
   // saved file's path. False holds the update back: the file stays where it
   // was saved and the drive leaves the list. Unset: the update goes on.
-  std::function<bool(install::UpdateRecord& record, const std::string& savedPath)> onBeforeFlash;
+  std::function<bool(update::UpdateRecord& record, const std::string& savedPath)> onBeforeFlash;
 
   // Called once the flasher of an update has started, with the drive's
   // model and revision and the entry's version, file name and SHA-256 in
   // `record` (time and address are the caller's to fill in) and the started
   // flasher, which the callee then owns. Unset: the flasher is let go.
-  std::function<void(install::UpdateRecord& record, install::StartedProgram& flasher)> onUpdateStarted;
+  std::function<void(update::UpdateRecord& record, install::StartedProgram& flasher)> onUpdateStarted;
 
   // Called when onBeforeFlash let an update go on but its flasher did not
   // start (the install failed and was reported).
@@ -112,7 +112,7 @@ class WizardDialog : public CDialog {
   void OnDeviceChosen();
   void OnFirmwareChosen();
   // The record of an update of the chosen drive to `item`.
-  install::UpdateRecord RecordOfUpdate(const FirmwareItem& item) const;
+  update::UpdateRecord RecordOfUpdate(const FirmwareItem& item) const;
   // Unpacks `archive` (the saved file, held open since its hash was checked)
   // and starts the flasher of an update the user has agreed to, once
   // onBeforeFlash lets it; hands a started one to onUpdateStarted.

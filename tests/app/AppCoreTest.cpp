@@ -15,9 +15,9 @@
 
 namespace {
 
-using install::ScannedDrive;
-using install::UpdateRecord;
-using install::Verdict;
+using update::ScannedDrive;
+using update::UpdateRecord;
+using update::Verdict;
 
 const ScannedDrive kQx1234 = {"0:0:0", "VORN", "QX-1234A", "QX-1234A", "1.20", "030101", true};
 const ScannedDrive kOther = {"0:1:0", "ACME", "CD-52X", "CD-52X", "1.00", "020202", false};
@@ -153,7 +153,7 @@ TEST(ScriptRequest, ModesOptionsAndWhatIsWrong) {
 TEST(ScriptExitCode, CatalogueFirstThenTheWorstDrive) {
   using app::CatalogueState;
   using app::DriveEnd;
-  install::DrivePlan upToDate, newer;
+  update::DrivePlan upToDate, newer;
   newer.offers.resize(1);
   newer.newest = 0;
   EXPECT_EQ(app::CheckExitCode(CatalogueState::NotVerified, {}), app::kExitCatalogueNotVerified);

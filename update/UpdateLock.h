@@ -5,7 +5,7 @@
 // a copy that dies is free again.
 #pragma once
 
-namespace install {
+namespace update {
 
 class MachineUpdateLock {
  public:
@@ -28,4 +28,4 @@ class MachineUpdateLock {
   bool held_ = false;
 };
 
-}  // namespace install
+}  // namespace update

@@ -1,9 +1,9 @@
-#include "install/FlashGate.h"
+#include "update/FlashGate.h"
 
-namespace install {
+namespace update {
 
 // The native build flashes nothing; its tests give the gate a power source
 // of their own.
 PowerSource SystemPowerSource() { return PowerSource::Unknown; }
 
-}  // namespace install
+}  // namespace update

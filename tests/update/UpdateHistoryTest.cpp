@@ -1,7 +1,7 @@
 // The history of started updates (its lines, its file, where it lives) and
 // the verdict of a scan after the flasher.
-#include "install/UpdateHistory.h"
-#include "install/UpdateVerdict.h"
+#include "update/UpdateHistory.h"
+#include "update/UpdateVerdict.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +14,9 @@
 
 namespace {
 
-using install::ScannedDrive;
-using install::UpdateRecord;
-using install::Verdict;
+using update::ScannedDrive;
+using update::UpdateRecord;
+using update::Verdict;
 
 const UpdateRecord kAttempt = {"2026-12-08 09:15:02", "QX-1234A", "0:0:0", "1.20", "1.30",
                                "qx1234a_130.zip", std::string(64, 'a'), Verdict::Pending};
@@ -33,10 +33,10 @@ TEST(UpdateHistoryLine, RecordsSurviveTheirLineAndOddLinesArePassedOver) {
   UpdateRecord record = kAttempt;
   record.sha256.clear();  // none listed: written as "-"
   record.verdict = Verdict::NotApplied;
-  const std::string line = install::FormatRecord(record);
+  const std::string line = update::FormatRecord(record);
   EXPECT_EQ(line, "2026-12-08 09:15:02\tQX-1234A\t0:0:0\t1.20\t1.30\tqx1234a_130.zip\t-\tnot applied");
   UpdateRecord read;
-  ASSERT_TRUE(install::ParseRecord(line + "\r", read));
+  ASSERT_TRUE(update::ParseRecord(line + "\r", read));
   EXPECT_TRUE(read.SameAttempt(record));
   EXPECT_EQ(read.verdict, Verdict::NotApplied);
 
@@ -44,8 +44,8 @@ TEST(UpdateHistoryLine, RecordsSurviveTheirLineAndOddLinesArePassedOver) {
   for (const std::string value : {"a\tb.zip", "-", "#1", "\\-\\t\r\n\\"}) {
     const UpdateRecord odd = {value, value, value, value, value, value, value, Verdict::NotApplied};
     for (const char* end : {"\r\n", "\n", "\r"}) {
-      const std::string text = "# x\n" + install::FormatRecord(odd) + end + install::FormatRecord(kAttempt) + end;
-      const std::vector<UpdateRecord> records = install::ParseHistory(text);
+      const std::string text = "# x\n" + update::FormatRecord(odd) + end + update::FormatRecord(kAttempt) + end;
+      const std::vector<UpdateRecord> records = update::ParseHistory(text);
       ASSERT_EQ(records.size(), 2u) << testing::PrintToString(text);
       EXPECT_TRUE(records[0].SameAttempt(odd)) << testing::PrintToString(text);
     }
@@ -68,7 +68,7 @@ TEST(UpdateHistoryLine, RecordsSurviveTheirLineAndOddLinesArePassedOver) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.line);
     UpdateRecord parsed;
-    EXPECT_EQ(install::ParseRecord(row.line, parsed), row.parses);
+    EXPECT_EQ(update::ParseRecord(row.line, parsed), row.parses);
     if (row.parses) {
       EXPECT_EQ(parsed.verdict, row.verdict);
     }
@@ -79,11 +79,11 @@ TEST(UpdateHistoryFile, AppendsSettlesTheNewestPendingAttemptAndKeepsTheLastFift
   const std::string path = Scratch("history") + framework::kPathSeparator + "sub" + framework::kPathSeparator +
                            "UpdateHistory.txt";
   platform::RemoveFile(path);
-  EXPECT_TRUE(install::ReadHistory(path).empty());
-  ASSERT_TRUE(install::AppendRecord(path, kAttempt));  // makes the missing folder
-  ASSERT_TRUE(install::AppendRecord(path, kAttempt));  // the same attempt twice
-  EXPECT_TRUE(install::SettleRecord(path, kAttempt, Verdict::Verified));
-  std::vector<UpdateRecord> records = install::ReadHistory(path);
+  EXPECT_TRUE(update::ReadHistory(path).empty());
+  ASSERT_TRUE(update::AppendRecord(path, kAttempt));  // makes the missing folder
+  ASSERT_TRUE(update::AppendRecord(path, kAttempt));  // the same attempt twice
+  EXPECT_TRUE(update::SettleRecord(path, kAttempt, Verdict::Verified));
+  std::vector<UpdateRecord> records = update::ReadHistory(path);
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].verdict, Verdict::Pending);
   EXPECT_EQ(records[1].verdict, Verdict::Verified);
@@ -91,19 +91,19 @@ TEST(UpdateHistoryFile, AppendsSettlesTheNewestPendingAttemptAndKeepsTheLastFift
 
   UpdateRecord other = kAttempt;
   other.address = "0:2:0";
-  EXPECT_FALSE(install::SettleRecord(path, other, Verdict::DriveMissing)) << "no such pending record";
+  EXPECT_FALSE(update::SettleRecord(path, other, Verdict::DriveMissing)) << "no such pending record";
   // A drive missing after its flash stays open until a start finds it.
-  EXPECT_TRUE(install::SettleRecord(path, kAttempt, Verdict::DriveMissing));
-  EXPECT_TRUE(install::SettleRecord(path, kAttempt, Verdict::Verified));
-  EXPECT_FALSE(install::SettleRecord(path, kAttempt, Verdict::NotApplied)) << "both records are settled";
+  EXPECT_TRUE(update::SettleRecord(path, kAttempt, Verdict::DriveMissing));
+  EXPECT_TRUE(update::SettleRecord(path, kAttempt, Verdict::Verified));
+  EXPECT_FALSE(update::SettleRecord(path, kAttempt, Verdict::NotApplied)) << "both records are settled";
 
   for (int i = 0; i < 60; ++i) {
     UpdateRecord record = kAttempt;
     record.time = "2026-12-09 10:00:" + std::to_string(10 + i);
-    ASSERT_TRUE(install::AppendRecord(path, record));
+    ASSERT_TRUE(update::AppendRecord(path, record));
   }
-  records = install::ReadHistory(path);
-  ASSERT_EQ(records.size(), install::kHistoryRecords);
+  records = update::ReadHistory(path);
+  ASSERT_EQ(records.size(), update::kHistoryRecords);
   EXPECT_EQ(records.back().time, "2026-12-09 10:00:69");
 }
 
@@ -127,9 +127,9 @@ TEST(UpdateHistoryFile, AStartChecksPendingRecordsAndEachDrivesNewestMissingOne)
       record("6", "QX-1234A", "0:0:0", Verdict::Pending),
   };
   std::vector<std::string> times;
-  for (const UpdateRecord& r : install::RecordsToCheckAtStart(history)) times.push_back(r.time);
+  for (const UpdateRecord& r : update::RecordsToCheckAtStart(history)) times.push_back(r.time);
   EXPECT_EQ(times, (std::vector<std::string>{"2", "5", "6"}));
-  EXPECT_TRUE(install::RecordsToCheckAtStart({history[0], history[2]}).empty());
+  EXPECT_TRUE(update::RecordsToCheckAtStart({history[0], history[2]}).empty());
 }
 
 TEST(UpdateHistoryPlace, AppDataOnTheNtLineElseBesideTheProgramThenTheWindowsFolder) {
@@ -150,7 +150,7 @@ TEST(UpdateHistoryPlace, AppDataOnTheNtLineElseBesideTheProgramThenTheWindowsFol
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.nt ? "NT " : "9x ") + row.appData + " " + row.program);
-    EXPECT_EQ(install::HistoryFileCandidates(row.nt, row.appData, row.program, "C:\\WINDOWS"), row.expected);
+    EXPECT_EQ(update::HistoryFileCandidates(row.nt, row.appData, row.program, "C:\\WINDOWS"), row.expected);
   }
 
   // A file already there is kept; else the first place that takes a file.
@@ -161,11 +161,11 @@ TEST(UpdateHistoryPlace, AppDataOnTheNtLineElseBesideTheProgramThenTheWindowsFol
   platform::RemoveFile(second);
   const std::string blocked = folder + s + "not-a-folder";
   testfiles::WriteFile(blocked, "a file where a folder would be");
-  EXPECT_EQ(install::ChooseHistoryFile({blocked + s + file, first, second}), first);
+  EXPECT_EQ(update::ChooseHistoryFile({blocked + s + file, first, second}), first);
   EXPECT_FALSE(platform::FileExists(first)) << "the trial file stays";
-  ASSERT_TRUE(install::AppendRecord(second, kAttempt));
-  EXPECT_EQ(install::ChooseHistoryFile({first, second}), second);
-  EXPECT_EQ(install::ChooseHistoryFile({blocked + s + file}), "");
+  ASSERT_TRUE(update::AppendRecord(second, kAttempt));
+  EXPECT_EQ(update::ChooseHistoryFile({first, second}), second);
+  EXPECT_EQ(update::ChooseHistoryFile({blocked + s + file}), "");
 }
 
 TEST(UpdateVerdict, TheDriveAtTheAddressDecides) {
@@ -201,7 +201,7 @@ TEST(UpdateVerdict, TheDriveAtTheAddressDecides) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     std::string reported = "stale";
-    EXPECT_EQ(install::JudgeUpdate(row.attempt, row.drives, &reported), row.verdict);
+    EXPECT_EQ(update::JudgeUpdate(row.attempt, row.drives, &reported), row.verdict);
     EXPECT_EQ(reported, row.reported);
   }
 }

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "Deployment.h"
-#include "install/FlashGate.h"
+#include "update/FlashGate.h"
 
-namespace install {
+namespace update {
 namespace {
 
 constexpr BYTE kAcLineOffline = 0;
@@ -35,4 +35,4 @@ PowerSource SystemPowerSource() {
   return status.ACLineStatus == 1 ? PowerSource::Mains : PowerSource::Unknown;
 }
 
-}  // namespace install
+}  // namespace update

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-namespace install {
+namespace update {
 
 enum class Verdict {
   Pending,
@@ -109,4 +109,4 @@ std::vector<std::string> HistoryFileCandidates(bool ntLine, const std::string& a
 // removed); empty when none can.
 std::string ChooseHistoryFile(const std::vector<std::string>& candidates);
 
-}  // namespace install
+}  // namespace update

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "catalogue/FirmwareCatalogue.h"
-#include "install/UpdateHistory.h"
-#include "install/ScannedDrive.h"
+#include "update/UpdateHistory.h"
+#include "update/ScannedDrive.h"
 
-namespace install {
+namespace update {
 
 // What an unattended update does with a drive.
 enum class PlannedAction {
@@ -84,4 +84,4 @@ std::vector<ListedEntry> ListCatalogue(const std::string& catalogue, bool hashRe
 // keys requires a hash of each entry.
 void OfferFirmware(FirmwareCatalogue& catalogue, const std::string& text);
 
-}  // namespace install
+}  // namespace update

@@ -4,9 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "install/UpdateLock.h"
+#include "update/UpdateLock.h"
 
-namespace install {
+namespace update {
 
 MachineUpdateLock::~MachineUpdateLock() {
   Release();
@@ -30,4 +30,4 @@ void MachineUpdateLock::Release() {
   held_ = false;
 }
 
-}  // namespace install
+}  // namespace update

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "install/ScannedDrive.h"
-#include "install/UpdateHistory.h"
+#include "update/ScannedDrive.h"
+#include "update/UpdateHistory.h"
 
-namespace install {
+namespace update {
 
 // What a scan says about a started update: the maker's drive at the
 // attempt's address with the attempt's model runs the version installed
@@ -20,4 +20,4 @@ Verdict JudgeUpdate(const UpdateRecord& attempt, const std::vector<ScannedDrive>
 // The drive at `address`, or null.
 const ScannedDrive* FindDrive(const std::vector<ScannedDrive>& drives, const std::string& address);
 
-}  // namespace install
+}  // namespace update

@@ -1,8 +1,8 @@
-#include "install/UpdatePlan.h"
+#include "update/UpdatePlan.h"
 
 #include <functional>
 
-namespace install {
+namespace update {
 namespace {
 
 // Reads `text` with `walk`'s drives present, telling `complete` of every
@@ -119,4 +119,4 @@ void OfferFirmware(FirmwareCatalogue& catalogue, const std::string& text) {
   for (ModelEntry& entry : catalogue.models) entry.items = (plan++)->offers;
 }
 
-}  // namespace install
+}  // namespace update

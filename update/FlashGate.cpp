@@ -1,8 +1,8 @@
-#include "install/FlashGate.h"
+#include "update/FlashGate.h"
 
 #include "scsi/ScsiTransport.h"
 
-namespace install {
+namespace update {
 
 Verdict HeldVerdict(HoldReason reason) {
   switch (reason) {
@@ -57,4 +57,4 @@ void TransportConditions::OpenTray() {
   transport_.OpenTray();
 }
 
-}  // namespace install
+}  // namespace update

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace install {
+namespace update {
 
 // One drive as a scan found it.
 struct ScannedDrive {
@@ -17,4 +17,4 @@ struct ScannedDrive {
   bool maker = false;    // one of the maker's drives
 };
 
-}  // namespace install
+}  // namespace update

@@ -1,11 +1,11 @@
-#include "install/UpdateHistory.h"
+#include "update/UpdateHistory.h"
 
 #include <cstring>
 
 #include "framework/File.h"
 #include "framework/Platform.h"
 
-namespace install {
+namespace update {
 namespace {
 
 constexpr char kFieldSeparator = '\t';
@@ -261,4 +261,4 @@ std::string ChooseHistoryFile(const std::vector<std::string>& candidates) {
   return std::string();
 }
 
-}  // namespace install
+}  // namespace update

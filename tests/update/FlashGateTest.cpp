@@ -2,7 +2,7 @@
 // (the scripted platform, its drives answering as the stand-in library's)
 // and a power source of the test's own: each check passes, holds until the
 // user has put it right and pressed Retry, or holds until Cancel.
-#include "install/FlashGate.h"
+#include "update/FlashGate.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,9 @@
 
 namespace {
 
-using install::HoldAnswer;
-using install::HoldReason;
-using install::PowerSource;
+using update::HoldAnswer;
+using update::HoldReason;
+using update::PowerSource;
 
 // One machine with one of the maker's drives: D: on the NT line, 0:0:0 on ASPI.
 struct Machine {
@@ -51,7 +51,7 @@ struct Machine {
   // thread of its own (a Windows mutex is its owner thread's) until Leave.
   void OtherCopyUpdates() {
     other = std::thread([this] {
-      install::MachineUpdateLock lock;
+      update::MachineUpdateLock lock;
       std::unique_lock<std::mutex> guard(state);
       otherHolds = lock.Take();
       changed.notify_all();
@@ -73,7 +73,7 @@ struct Machine {
 
   FakeScsiSystem fake;
   PowerSource power = PowerSource::Unknown;
-  install::MachineUpdateLock lock;
+  update::MachineUpdateLock lock;
   std::thread other;
   std::mutex state;
   std::condition_variable changed;
@@ -135,8 +135,8 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
         if (row.hold) row.hold(machine);
 
         std::vector<HoldReason> asked;
-        install::TransportConditions conditions(transport, 0, [&] { return machine.power; }, machine.lock);
-        const HoldReason ended = install::RunFlashGate(conditions, [&](HoldReason reason) {
+        update::TransportConditions conditions(transport, 0, [&] { return machine.power; }, machine.lock);
+        const HoldReason ended = update::RunFlashGate(conditions, [&](HoldReason reason) {
           asked.push_back(reason);
           if (asked.size() > 1 || answer == HoldAnswer::Cancel) return HoldAnswer::Cancel;
           if (row.mend) row.mend(machine);
@@ -150,9 +150,9 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
         EXPECT_EQ(machine.lock.Held(), ended == HoldReason::None || row.reason != HoldReason::AnotherUpdate);
         if (!held) continue;
         // The history keeps the hold under its own verdict.
-        install::UpdateRecord read;
-        EXPECT_TRUE(install::ParseRecord("t\tQX-1234A\tD:\t1.20\t1.30\tf\t-\t" + std::string(row.verdict), read));
-        EXPECT_EQ(read.verdict, install::HeldVerdict(row.reason));
+        update::UpdateRecord read;
+        EXPECT_TRUE(update::ParseRecord("t\tQX-1234A\tD:\t1.20\t1.30\tf\t-\t" + std::string(row.verdict), read));
+        EXPECT_EQ(read.verdict, update::HeldVerdict(row.reason));
       }
     }
   }

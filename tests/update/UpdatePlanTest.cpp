@@ -1,6 +1,6 @@
 // The planner: drives × catalogue × history → what each of the maker's drives
 // is offered and what an unattended update does with it.
-#include "install/UpdatePlan.h"
+#include "update/UpdatePlan.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 
 namespace {
 
-using install::ScannedDrive;
-using install::UpdateRecord;
-using install::Verdict;
+using update::ScannedDrive;
+using update::UpdateRecord;
+using update::Verdict;
 
 const std::string kHash(64, 'a');
 
@@ -32,13 +32,13 @@ const std::string kQxSection = "<model> QX-1234A\n" + Entry("1.30", "a.zip") + E
 
 // A plan in one line: address, action, newest, the offers, the entries not
 // offered with why.
-std::string Describe(const install::DrivePlan& plan) {
+std::string Describe(const update::DrivePlan& plan) {
   static const char* const kActions[] = {"nothing", "update", "not applied before"};
   std::string text = plan.drive.address + " " + kActions[static_cast<int>(plan.action)];
   if (plan.Newest() != nullptr) text += " " + plan.Newest()->fileName;
   text += " |";
   for (const FirmwareItem& item : plan.offers) text += " " + item.fileName;
-  for (const install::PlannedEntry& entry : plan.entries) {
+  for (const update::PlannedEntry& entry : plan.entries) {
     if (entry.offer == Offer::NotNewer) text += " -" + entry.item.fileName;
     if (entry.offer == Offer::NoSha256) text += " #" + entry.item.fileName;
   }
@@ -100,7 +100,7 @@ TEST(PlanUpdates, DrivesCatalogueAndHistoryDecideEachDrive) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     std::vector<std::string> plans;
-    for (const install::DrivePlan& plan : install::PlanUpdates(row.drives, row.catalogue, row.hashRequired, row.history))
+    for (const update::DrivePlan& plan : update::PlanUpdates(row.drives, row.catalogue, row.hashRequired, row.history))
       plans.push_back(Describe(plan));
     EXPECT_EQ(plans, row.plans);
   }
@@ -112,7 +112,7 @@ TEST(PlanUpdates, WizardEntriesGetTheOffersOfTheirDrives) {
   catalogue.trustedKeys.clear();
   catalogue.models.push_back(ModelEntry{"QX-1234A", "1.31", "", {}});
   catalogue.models.push_back(ModelEntry{"QX-1234A", "1.00", "", {}});
-  install::OfferFirmware(catalogue, kQxSection);
+  update::OfferFirmware(catalogue, kQxSection);
   std::vector<std::string> files;
   for (const ModelEntry& entry : catalogue.models) {
     for (const FirmwareItem& item : entry.items) files.push_back(entry.revision + " " + item.fileName);

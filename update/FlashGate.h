@@ -11,13 +11,13 @@
 
 #include <functional>
 
-#include "install/UpdateHistory.h"
-#include "install/UpdateLock.h"
+#include "update/UpdateHistory.h"
+#include "update/UpdateLock.h"
 #include "scsi/DriveRecheck.h"
 
 class ScsiTransport;
 
-namespace install {
+namespace update {
 
 enum class HoldReason {
   None,           // every check passed
@@ -94,4 +94,4 @@ class TransportConditions : public FlashConditions {
   MachineUpdateLock& lock_;
 };
 
-}  // namespace install
+}  // namespace update

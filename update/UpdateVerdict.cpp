@@ -1,6 +1,6 @@
-#include "install/UpdateVerdict.h"
+#include "update/UpdateVerdict.h"
 
-namespace install {
+namespace update {
 
 const ScannedDrive* FindDrive(const std::vector<ScannedDrive>& drives, const std::string& address) {
   for (const ScannedDrive& drive : drives) {
@@ -23,4 +23,4 @@ Verdict JudgeUpdate(const UpdateRecord& attempt, const std::vector<ScannedDrive>
   return runsIt ? Verdict::Verified : Verdict::NotApplied;
 }
 
-}  // namespace install
+}  // namespace update

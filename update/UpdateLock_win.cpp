@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "install/UpdateLock.h"
+#include "update/UpdateLock.h"
 
-namespace install {
+namespace update {
 namespace {
 
 // Windows 2000 and later keep a name per session unless it says Global\;
@@ -39,4 +39,4 @@ void MachineUpdateLock::Release() {
   held_ = false;
 }
 
-}  // namespace install
+}  // namespace update
