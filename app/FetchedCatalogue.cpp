@@ -11,7 +11,7 @@ namespace app {
 
 std::string CatalogueCopyPath(const std::string& workFolder) {
   if (workFolder.empty()) return std::string();
-  return workFolder + "\\catalogue-" + std::to_string(GetCurrentProcessId()) + ".idx";
+  return workFolder + "\\catalogue-" + std::to_string(platform::ProcessId()) + ".idx";
 }
 
 bool UseSource(CatalogueFetcher& fetcher, const std::string& source, const std::string& historyFile) {

@@ -15,6 +15,7 @@
 #include "app/UpdateFollowUp.h"
 #include "catalogue/CatalogueFetcher.h"
 #include "framework/File.h"
+#include "framework/Platform.h"
 #include "install/Installer.h"
 #include "install/SavePath.h"
 #include "install/Transfer.h"
@@ -217,6 +218,19 @@ DriveEnd UpdateDrive(const update::DrivePlan& plan, CatalogueFetcher& fetcher, U
   }
 }
 
+// Opens the log of a run at `logFile`, or, when another run writes that
+// one, beside it under a name with this run's process id (noted in it).
+// False when neither can be made.
+bool OpenLog(ScriptLog& log, const std::string& logFile) {
+  if (log.Open(logFile)) return true;
+  if (!log.HeldElsewhere()) return false;
+  const std::string own =
+      platform::FolderPart(logFile) + "UpdateLog-" + std::to_string(platform::ProcessId()) + ".txt";
+  if (!log.Open(own)) return false;
+  log.Note("the log: " + logFile + " is being written by another run; this run's log is here");
+  return true;
+}
+
 }  // namespace
 
 int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
@@ -225,8 +239,9 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   // A link would take the log's writes elsewhere: a run as SYSTEM must not
   // overwrite whatever file a user's link points at.
   const bool linkRefused = !request.log.empty() && framework::IsLink(request.log);
-  const std::string logFile = request.log.empty() || linkRefused ? LogFileBeside(historyFile) : request.log;
-  if (!log.Open(logFile)) return kExitLogNotWritten;
+  if (!OpenLog(log, request.log.empty() || linkRefused ? LogFileBeside(historyFile) : request.log)) {
+    return kExitLogNotWritten;
+  }
   log.Note(std::string("VORN Firmware Update ") + VORN_VERSION_TEXT + ", " + CommandText(request) + ", " +
            LocalTimeText());
   if (linkRefused) {

@@ -116,7 +116,14 @@ std::string FetchFailureText(FetchFailure failure) {
 
 bool ScriptLog::Open(const std::string& path) {
   path_ = path;
-  return !path.empty() && file_.Open(path, CFile::modeCreate | CFile::modeWrite);
+  heldElsewhere_ = false;
+  if (path.empty()) return false;
+  // Readers only beside this run: a second copy started meanwhile must not
+  // cut this log short and write over its start.
+  CFileException error;
+  if (file_.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite, &error)) return true;
+  heldElsewhere_ = error.cause == CFileException::sharingViolation;
+  return false;
 }
 
 void ScriptLog::Line(const std::string& line) {

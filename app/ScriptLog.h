@@ -90,8 +90,11 @@ std::string FetchFailureText(FetchFailure failure);
 // The log file of one run.
 class ScriptLog {
  public:
-  // Creates (or empties) the file at `path`; false when it cannot.
+  // Creates (or empties) the file at `path`, which other programs may read
+  // but not write meanwhile; false when it cannot (HeldElsewhere: another
+  // run writes it).
   bool Open(const std::string& path);
+  bool HeldElsewhere() const { return heldElsewhere_; }
   // Writes `line` and its line end at once. A write that fails is passed
   // over and the run goes on: the log is the record, not the work.
   void Line(const std::string& line);
@@ -105,6 +108,7 @@ class ScriptLog {
  private:
   CFile file_;
   std::string path_;
+  bool heldElsewhere_ = false;
 };
 
 }  // namespace app

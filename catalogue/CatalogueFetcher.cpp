@@ -27,6 +27,9 @@ class CatalogueCopyJob : public CWorkerJob, public BlockCopy {
 
  protected:
   void Run() override {
+    // A server that sends on and on (or names no size) never fills the
+    // disk: no catalogue or signature is longer than a catalogue may be.
+    limit = kMaxCatalogueBytes;
     std::unique_ptr<SourceFile> file = link.InUse().Open(remote, 0, result);
     stages.fetch_add(1, std::memory_order_relaxed);
     if (file && !Copy(*file, *local, 0, file->Size())) result = OpenResult::Failed;

@@ -126,7 +126,8 @@ bool RememberAcceptedSerial(const std::string& path, const FirmwareCatalogue& ca
   // Written beside and moved into place, so that a write cut short never
   // leaves a file that reads as serial 0, which would let any older
   // catalogue in again.
-  const std::string fresh = path + ".new";
+  // A name of this process's own: two copies may accept a catalogue at once.
+  const std::string fresh = path + "." + std::to_string(platform::ProcessId()) + ".new";
   if (platform::WriteWholeFile(fresh, text) && framework::MoveIntoPlace(fresh, path)) return true;
   platform::RemoveFile(fresh);
   return false;

@@ -111,8 +111,10 @@ bool BlockCopy::Copy(SourceFile& file, PartialFile& partial, std::uint64_t offse
       // short as complete).
       return (!first || store(0)) && (total == 0 || written == total);
     }
-    // More than the whole file: not the file listed; nothing past it is written.
-    if (total != 0 && written + static_cast<std::uint64_t>(got) > total) {
+    // More than the whole file: not the file listed; nothing past it is
+    // written. More than the bound: no file this copy may bring.
+    const std::uint64_t after = written + static_cast<std::uint64_t>(got);
+    if ((total != 0 && after > total) || (limit != 0 && after > limit)) {
       overran = true;
       return false;
     }

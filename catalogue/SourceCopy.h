@@ -83,7 +83,10 @@ class BlockCopy {
   // Grows with every stage the worker has passed (connected, listed,
   // opened): movement the watch sees before bytes arrive.
   std::atomic<std::uint32_t> stages{0};
-  bool overran = false;  // the source sent more than the whole file
+  bool overran = false;  // the source sent more than the whole file, or than `limit`
+  // The most bytes a copy may bring whatever the source says of its size;
+  // 0: no bound but the size.
+  std::uint64_t limit = 0;
 
   // The watcher leaves the worker unless it is writing or placing at this
   // very moment; true when it was left.

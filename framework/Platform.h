@@ -44,6 +44,9 @@ void CloseInputFile(InputFile* file);
 // arrived, so a larger file leaves more than `limit` (but not all) in `bytes`.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t limit = SIZE_MAX);
 
+// This process's id, which no other running process has.
+std::uint32_t ProcessId();
+
 // Writes `bytes` as the whole file at `path`, made or emptied first; false
 // when it could not be opened or written.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

@@ -39,6 +39,8 @@ std::string FullPath(const std::string& path) {
 }
 }  // namespace
 
+std::uint32_t ProcessId() { return static_cast<std::uint32_t>(getpid()); }
+
 std::uint16_t UserLanguageId() {
   return languageOverride != 0 ? languageOverride : kDefaultLanguageId;
 }

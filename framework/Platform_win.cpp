@@ -35,6 +35,8 @@ std::uint16_t UserLanguageId() {
 
 void OverrideUserLanguageId(std::uint16_t id) { languageOverride = id; }
 
+std::uint32_t ProcessId() { return GetCurrentProcessId(); }
+
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -66,6 +66,14 @@ TransferJob::Outcome TransferJob::Fetch() {
   listedBytes.store(static_cast<std::int64_t>(total), std::memory_order_release);
   if (!file) {
     if (result == OpenResult::Missing) return kMissing;
+    // A resume the source would not make (a proxy that answers a range from
+    // another byte, a refusal of the restart): the kept bytes cannot be gone
+    // on from, so the next worker starts from the first byte, rather than
+    // every later run failing the same way.
+    if (result == OpenResult::Failed && offset > 0) {
+      bytes.store(0, std::memory_order_release);
+      return kBroken;
+    }
     return result == OpenResult::Failed || result == OpenResult::Refused ? kRefused : kBroken;
   }
   // A source that could not go on where asked sends the whole file, which

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/File.h"
+#include "framework/FileReplace.h"
 #include "framework/Platform.h"
 
 namespace update {
@@ -195,17 +196,42 @@ std::vector<UpdateRecord> ReadHistory(const std::string& path) {
 
 bool WriteHistory(const std::string& path, const std::vector<UpdateRecord>& records) {
   if (path.empty() || !MakeFolders(FolderOf(path))) return false;
-  return platform::WriteWholeFile(path, FormatHistory(records));
+  // Written beside under a name of this process's own and moved into place:
+  // another copy of the program reading the history meanwhile sees the old
+  // file or the new one, never one cut short.
+  const std::string fresh = path + "." + std::to_string(platform::ProcessId()) + ".new";
+  if (platform::WriteWholeFile(fresh, FormatHistory(records)) && framework::MoveIntoPlace(fresh, path)) return true;
+  platform::RemoveFile(fresh);
+  return false;
 }
 
+namespace {
+
+// The records of the history at `path` before it is rewritten. False when
+// the file is there but cannot be read (another program holds it): a
+// rewrite would then lose every record it holds.
+bool ReadForRewrite(const std::string& path, std::vector<UpdateRecord>& records) {
+  std::string text;
+  if (!path.empty() && platform::ReadWholeFile(path, text)) {
+    records = ParseHistory(text);
+    return true;
+  }
+  records.clear();
+  return !path.empty() && !platform::FileExists(path);
+}
+
+}  // namespace
+
 bool AppendRecord(const std::string& path, const UpdateRecord& record) {
-  std::vector<UpdateRecord> records = ReadHistory(path);
+  std::vector<UpdateRecord> records;
+  if (!ReadForRewrite(path, records)) return false;
   records.push_back(record);
   return WriteHistory(path, records);
 }
 
 bool SettleRecord(const std::string& path, const UpdateRecord& attempt, Verdict verdict) {
-  std::vector<UpdateRecord> records = ReadHistory(path);
+  std::vector<UpdateRecord> records;
+  if (!ReadForRewrite(path, records)) return false;
   // The newest open record of the attempt: an attempt repeated within the
   // same second is settled one record at a time.
   for (auto it = records.rbegin(); it != records.rend(); ++it) {

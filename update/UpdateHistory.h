@@ -78,7 +78,8 @@ std::vector<UpdateRecord> ReadHistory(const std::string& path);
 // Writes `records` as the whole file (FormatHistory), making the file's
 // folder when it is missing. False when the file could not be written.
 bool WriteHistory(const std::string& path, const std::vector<UpdateRecord>& records);
-// Appends one record (by rewriting the file with it at the end).
+// Appends one record (by rewriting the file with it at the end). False,
+// with the file left as it was, when it is there but cannot be read.
 bool AppendRecord(const std::string& path, const UpdateRecord& record);
 // Gives the newest record of the same attempt that is still open (pending,
 // or drive missing) its verdict. False when the file holds no such record

@@ -344,7 +344,7 @@ TEST_F(TransferTest, KeptPartialFileGoesOnFromItsBytesInTheNextTransfer) {
       {"HTTP 206 without the whole size", true, "unknown-total", kHalf, "206", true, false},
       {"FTP at the whole size", false, "normal", kWhole, nullptr, true, false},
       {"HTTP at the whole size: 416", true, "lighttpd", kWhole, "416", true, false},
-      {"HTTP 206 from another byte", true, "wrong-start", kHalf, "206", false, true},
+      {"HTTP 206 from another byte: anew", true, "wrong-start", kHalf, "206", true, false},
       {"bytes of another file", false, "normal", kOtherBytes, nullptr, false, false},
       {"more bytes than the file has: anew", false, "normal", kLonger, nullptr, true, false},
       {"held by another copy", false, "normal", kHeldByAnother, nullptr, true, true},
