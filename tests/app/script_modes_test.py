@@ -6,6 +6,7 @@ reads. Everything it starts it stops.
 
   script_modes_test.py BUILD PROGRAM FLASHER FIXTURE PORT SIGNING_KEY
 """
+import glob
 import hashlib
 import os
 import shutil
@@ -244,24 +245,29 @@ try:
     if held:
         shutil.rmtree(unix_path(held[0].split("files kept in ")[1]), ignore_errors=True)
 
-    # Two copies at once: while the first one's flasher runs, the second is
-    # held by the machine's update lock and flashes nothing.
+    # Two copies at once, both with the log beside the history: while the
+    # first one's flasher runs, the second is held by the machine's update
+    # lock, flashes nothing and logs beside the first one's log.
     fresh_run()
     drives(QX, Q9_OLD)
-    first_log, release = os.path.join(scratch, "first.log"), os.path.join(scratch, "release")
+    release = os.path.join(scratch, "release")
     first = subprocess.Popen([os.path.join(REPO, "tools/wine/wine-run.sh"), "--build", build, program, "/update",
-                              "/yes", "/model", "QX-1234A", "/log", winpath(first_log)],
-                             env=dict(env, VORN_FLASHER_HOLD_UNTIL=winpath(release)))
+                              "/yes", "/model", "QX-1234A"], env=dict(env, VORN_FLASHER_HOLD_UNTIL=winpath(release)))
     for _ in range(3000):
         if started() or first.poll() is not None:
             break
         time.sleep(0.1)
-    got = wine(program, "/update", "/yes", "/model", "QX-9000B", "/log", winpath(update_log), env=env)
+    got = wine(program, "/update", "/yes", "/model", "QX-9000B", env=env)
     open(release, "w").close()
+    own = glob.glob(os.path.join(os.path.dirname(DEFAULT_LOG), "UpdateLog-*.txt"))
+    second = "\n".join(log_lines(own[0])) if len(own) == 1 else ""
     expect(first.wait(timeout=600) == 0 and got == 5 and "0:1:0\tverdict\theld: another update is running: "
-           "nothing was flashed" in "\n".join(log_lines(update_log)), "two copies: exit %s and %d" % (first.returncode, got))
+           "nothing was flashed" in second, "two copies: exit %s and %d, logs %s" % (first.returncode, got, own))
+    expect(log_lines(DEFAULT_LOG)[-1] == "exit code 0: nothing to do", "two copies: the first one's log was spoilt")
     expect(sorted(history()) == ["QX-1234A 0:0:0 1.20 1.32 verified", "QX-9000B 0:1:0 2.00 2.05 held: another update "
            "is running"] and started() == 1, "two copies: %s, %d flashers" % (history(), started()))
+    for path in own:
+        os.remove(path)
 
     # An update a previous run left pending whose drive never came back: the
     # run that settles it ends with its code, whatever else it finds.
