@@ -323,6 +323,9 @@ try:
         ("a file where a folder goes", "changed", lambda: (shutil.rmtree(copy("c")), open(copy("c"), "w").close()),
          [], 2, "left as it was"),
         ("a drive in a path", "drive", None, [], 1, "C:/qx.zip"),
+        ("a run holding the lock", "newer",
+         lambda: (os.remove(copy("c")), open(os.path.join(mirror, ".mirror-lock"), "w").write("42")),
+         [], 2, "remove " + os.path.join(mirror, ".mirror-lock")),
     ]:
         if change:
             change()
