@@ -21,8 +21,11 @@ of its header, read as publish.py and the program read it) is below that of
 the catalogue DEST holds, for every computer that has read that one refuses
 a lower one; --allow-older mirrors it all the same, with a warning (an
 equal serial passes: the same tree again). So is a catalogue listing a path
-with a colon: Windows reads "C:" as a drive, anywhere in a path. Absolute
-paths, ".", ".." and backslashes the check already leaves out of the copy.
+with a colon: Windows reads "C:" as a drive, anywhere in a path. So is one
+listing two paths that Windows takes for one file (fw/A.zip and fw/a.zip, or
+fw/a.zip. with a trailing dot or space): the second would be moved over the
+first. Absolute paths, ".", ".." and backslashes the check already leaves
+out of the copy.
 
 One run at a time: a run holds DEST/.mirror-lock (its process id) from start
 to end, and a second run into the same DEST is refused at once (exit status
@@ -164,6 +167,27 @@ def refuse_drive_paths(files):
             raise Refused("its path %s holds ':', which Windows reads as a drive or a stream" % path)
 
 
+def windows_name(path):
+    """The path as Windows compares names: letter case aside, and without the
+    dots and spaces that end a name, which Windows drops."""
+    return "/".join(segment.rstrip(". ").upper() for segment in path.split("/"))
+
+
+def refuse_colliding_paths(files):
+    """Refuses two listed paths that name one file on Windows: the second
+    move would put DEST's file over the one the first kept for the undo. So
+    is a path into the mirror's own stage or lock."""
+    own, seen = {windows_name(name): name for name in (STAGE, LOCK)}, {}
+    for path, _size, _digest in files:
+        top = windows_name(path.split("/")[0])
+        if top in own:
+            raise Refused("its path %s lies in the mirror's own %s" % (path, own[top]))
+        first = seen.setdefault(windows_name(path), path)
+        if first != path:
+            raise Refused("its paths %s and %s name one file on Windows (letter case and trailing dots and "
+                          "spaces aside)" % (first, path))
+
+
 def compare_serials(staged, current, allow_older):
     """Refuses a catalogue whose serial is below that of the catalogue DEST
     holds (`current`): each computer that has read that one refuses a lower
@@ -193,6 +217,7 @@ def stage_tree(source, stage, dest, keys, allow_older):
     catalogue = local(new, CATALOGUE)
     files = check(catalogue, keys, "--files")
     refuse_drive_paths(files)
+    refuse_colliding_paths(files)
     compare_serials(catalogue, local(dest, CATALOGUE), allow_older)
     fetched = []
     for path, _size, digest in files:
