@@ -320,6 +320,10 @@ try:
     with open(os.path.join(scratch, "drive.txt"), "w") as f:
         f.write("<model> QX-1234A\n<version> 1.3 <fw x> pub/VORN/C:/qx.zip <compare mode> version <~item>\n<~model>\n")
     publish_tree("drive", os.path.join(scratch, "drive.txt"))
+    with open(os.path.join(scratch, "spellings.txt"), "w") as f:
+        f.write("<model> QX-1234A\n<version> 1.3 <fw x> pub/VORN/cdrom/a/QX.zip <compare mode> version <~item>\n"
+                "<version> 1.4 <fw x> pub/VORN/cdrom/a/qx.zip. <compare mode> version <~item>\n<~model>\n")
+    publish_tree("spellings", os.path.join(scratch, "spellings.txt"))
     copy = lambda path: os.path.join(mirror, "pub/VORN/cdrom", path)
     for name, tree, change, options, code, word in [
         ("tampered", "tampered", lambda: os.remove(copy("a/qx131.zip")), [], 1, "refused"),
@@ -329,6 +333,10 @@ try:
         ("a file where a folder goes", "changed", lambda: (shutil.rmtree(copy("c")), open(copy("c"), "w").close()),
          [], 2, "left as it was"),
         ("a drive in a path", "drive", None, [], 1, "C:/qx.zip"),
+        ("two spellings of one file", "spellings", None, [], 1, "name one file on Windows"),
+        ("a run holding the lock", "newer",
+         lambda: (os.remove(copy("c")), open(os.path.join(mirror, ".mirror-lock"), "w").write("42")),
+         [], 2, "remove " + os.path.join(mirror, ".mirror-lock")),
     ]:
         if change:
             change()

@@ -21,8 +21,16 @@ of its header, read as publish.py and the program read it) is below that of
 the catalogue DEST holds, for every computer that has read that one refuses
 a lower one; --allow-older mirrors it all the same, with a warning (an
 equal serial passes: the same tree again). So is a catalogue listing a path
-with a colon: Windows reads "C:" as a drive, anywhere in a path. Absolute
-paths, ".", ".." and backslashes the check already leaves out of the copy.
+with a colon: Windows reads "C:" as a drive, anywhere in a path. So is one
+listing two paths that Windows takes for one file (fw/A.zip and fw/a.zip, or
+fw/a.zip. with a trailing dot or space): the second would be moved over the
+first. Absolute paths, ".", ".." and backslashes the check already leaves
+out of the copy.
+
+One run at a time: a run holds DEST/.mirror-lock (its process id) from start
+to end, and a second run into the same DEST is refused at once (exit status
+2). A run that was killed leaves the file behind; remove it by hand once no
+run is going on.
 
 A file DEST already holds with the listed SHA-256 is not fetched again. The
 new files move into place first, the signature and the catalogue last; the
@@ -36,10 +44,12 @@ Exit status 0 when DEST holds the verified tree, 1 when the tree was
 refused, 2 when the source or DEST cannot be used (a move that failed, too).
 """
 import argparse
+import contextlib
 import ftplib
 import hashlib
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import urllib.parse
@@ -52,6 +62,7 @@ import publish  # noqa: E402  (the catalogue check's path, as the other commands
 CATALOGUE = "pub/VORN/cdrom/odd.idx"
 SIGNATURE = CATALOGUE + ".sig"
 STAGE = ".mirror-stage"
+LOCK = ".mirror-lock"
 NEW, OLD = "new", "old"  # the stage's folders: what comes, what it replaces
 
 
@@ -156,6 +167,27 @@ def refuse_drive_paths(files):
             raise Refused("its path %s holds ':', which Windows reads as a drive or a stream" % path)
 
 
+def windows_name(path):
+    """The path as Windows compares names: letter case aside, and without the
+    dots and spaces that end a name, which Windows drops."""
+    return "/".join(segment.rstrip(". ").upper() for segment in path.split("/"))
+
+
+def refuse_colliding_paths(files):
+    """Refuses two listed paths that name one file on Windows: the second
+    move would put DEST's file over the one the first kept for the undo. So
+    is a path into the mirror's own stage or lock."""
+    own, seen = {windows_name(name): name for name in (STAGE, LOCK)}, {}
+    for path, _size, _digest in files:
+        top = windows_name(path.split("/")[0])
+        if top in own:
+            raise Refused("its path %s lies in the mirror's own %s" % (path, own[top]))
+        first = seen.setdefault(windows_name(path), path)
+        if first != path:
+            raise Refused("its paths %s and %s name one file on Windows (letter case and trailing dots and "
+                          "spaces aside)" % (first, path))
+
+
 def compare_serials(staged, current, allow_older):
     """Refuses a catalogue whose serial is below that of the catalogue DEST
     holds (`current`): each computer that has read that one refuses a lower
@@ -185,6 +217,7 @@ def stage_tree(source, stage, dest, keys, allow_older):
     catalogue = local(new, CATALOGUE)
     files = check(catalogue, keys, "--files")
     refuse_drive_paths(files)
+    refuse_colliding_paths(files)
     compare_serials(catalogue, local(dest, CATALOGUE), allow_older)
     fetched = []
     for path, _size, digest in files:
@@ -248,36 +281,82 @@ def put_in_place(stage, dest, paths):
         raise
 
 
-def mirror(source_address, dest, publics, allow_older=False):
-    """Returns how many files were fetched and how many DEST held already."""
-    keys = [modulus(public) for public in publics]
+@contextlib.contextmanager
+def locked(dest):
+    """Holds DEST/.mirror-lock, holding this process's id, while the run
+    lasts: a second run into the same DEST stops before it touches anything.
+    A lock left by a run that was killed stays until it is removed by hand;
+    its age says nothing of whether that run is still going."""
+    lock = os.path.join(dest, LOCK)
+    try:
+        handle = os.open(lock, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644)
+    except FileExistsError:
+        try:
+            with open(lock) as f:
+                holder = "process " + (f.read().strip() or "?")
+        except OSError:
+            holder = "another process"
+        raise Unusable("%s is held by %s: another run is mirroring into %s; if none is (a run was killed), "
+                       "remove %s and start again" % (lock, holder, dest, lock)) from None
+    try:
+        with os.fdopen(handle, "w") as f:
+            f.write("%d\n" % os.getpid())
+        yield
+    finally:
+        try:
+            os.remove(lock)
+        except OSError as error:
+            print("mirror: warning, %s cannot be removed (%s): remove it before the next run" % (lock, error),
+                  file=sys.stderr)
+
+
+def replace_tree(source, dest, keys, allow_older):
+    """Stages, checks and puts in place the source's tree; returns how many
+    files were fetched and how many DEST held already."""
     stage = os.path.join(dest, STAGE)
     if os.path.isdir(os.path.join(stage, OLD)):
         raise Unusable("an earlier run could not put back all the files it replaced; they are in %s: put them "
                        "back or remove it" % os.path.join(stage, OLD))
-    source = Source(source_address)
-    created, done, stranded = not os.path.isdir(dest), False, False
+    stranded = False
     try:
-        os.makedirs(dest, exist_ok=True)
         shutil.rmtree(stage, ignore_errors=True)  # left by a run stopped before any move
         listed, fetched = stage_tree(source, stage, dest, keys, allow_older)
         put_in_place(stage, dest, fetched + [SIGNATURE, CATALOGUE])
-        done = True
         return len(fetched), len(listed) - len(fetched)
     except Stranded:
         stranded = True
         raise
+    finally:
+        if not stranded:
+            shutil.rmtree(stage, ignore_errors=True)
+
+
+def mirror(source_address, dest, publics, allow_older=False):
+    """Returns how many files were fetched and how many DEST held already."""
+    keys = [modulus(public) for public in publics]
+    source = Source(source_address)
+    created, done = not os.path.isdir(dest), False
+    try:
+        os.makedirs(dest, exist_ok=True)
+        with locked(dest):
+            counts = replace_tree(source, dest, keys, allow_older)
+        done = True
+        return counts
     except OSError as error:
         raise Unusable("%s cannot be used: %s" % (dest, error)) from None
     finally:
         source.close()
-        if not stranded:
-            shutil.rmtree(stage, ignore_errors=True)
-            if created and not done:
-                try:
-                    os.rmdir(dest)
-                except OSError:
-                    pass
+        if created and not done:
+            try:
+                os.rmdir(dest)
+            except OSError:
+                pass
+
+
+def stop(_signal, _frame):
+    """A run ended by SIGTERM (a scheduler's time limit) undoes its moves and
+    removes its stage and lock, as one stopped by Ctrl-C does."""
+    raise KeyboardInterrupt
 
 
 def main(argv=None):
@@ -289,6 +368,7 @@ def main(argv=None):
     parser.add_argument("--allow-older", action="store_true",
                         help="mirror a catalogue whose serial is below that of the one DEST holds")
     args = parser.parse_args(argv)
+    signal.signal(signal.SIGTERM, stop)
     publics = args.public or [os.path.join(publish.REPO, "keys", "catalogue-signing.pem")]
     try:
         fetched, kept = mirror(args.source, args.dest, publics, args.allow_older)
@@ -299,6 +379,9 @@ def main(argv=None):
     except Unusable as problem:
         print("mirror: %s" % problem, file=sys.stderr)
         return 2
+    except KeyboardInterrupt:
+        print("mirror: stopped, %s left as it was" % args.dest, file=sys.stderr)
+        return 130
     return 0
 
 
