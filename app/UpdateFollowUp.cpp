@@ -70,7 +70,7 @@ std::string LocalTimeText() {
 std::vector<CheckedUpdate> SettleOpenRecordsUnlessUpdating(const std::string& historyFile,
                                                            const std::vector<update::ScannedDrive>& drives,
                                                            bool& anotherUpdate) {
-  update::MachineUpdateLock lock;
+  update::MachineUpdateLock lock(platform::FolderPart(historyFile));
   anotherUpdate = !lock.Take();
   if (anotherUpdate) return {};
   return SettleOpenRecords(historyFile, drives);
@@ -117,7 +117,8 @@ UpdateFollowUp::UpdateFollowUp(ScsiTransport& transport, FollowUpVoice& voice)
     : transport_(transport),
       voice_(voice),
       historyFile_(HistoryFilePath(transport.isNt)),
-      startDrives_(SnapshotDrives(transport)) {}
+      startDrives_(SnapshotDrives(transport)),
+      updateLock_(platform::FolderPart(historyFile_)) {}
 
 UpdateFollowUp::~UpdateFollowUp() {
   for (install::StartedProgram& flasher : flashers_) install::CloseStartedProgram(flasher);
@@ -185,6 +186,7 @@ void UpdateFollowUp::Started(update::UpdateRecord& record, install::StartedProgr
   record.verdict = update::Verdict::Pending;
   update::AppendRecord(historyFile_, record);
   started_.push_back(record);
+  updateLock_.RecordFlasher(flasher.processId);
   flashers_.push_back(flasher);
   flasher = install::StartedProgram{};
 }
@@ -204,6 +206,7 @@ std::vector<CheckedUpdate> UpdateFollowUp::CheckStarted() {
     install::CloseStartedProgram(flasher);
   }
   flashers_.clear();
+  updateLock_.ForgetFlasher();
 
   transport_.Rescan();
   // What the rescan met is said as at start-up, before the verdicts.

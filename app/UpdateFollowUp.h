@@ -40,8 +40,9 @@ std::string WorkRoot(const std::string& historyFile);
 std::string LocalTimeText();
 
 // SettleOpenRecords, unless another copy of the program is updating a drive
-// (it holds the machine's update lock): an open record may then be that
-// copy's, whose flasher has not ended. `anotherUpdate` tells which.
+// (it holds the machine's update lock, or a flasher a copy that was ended
+// had started still runs): an open record may then be that copy's, whose
+// flasher has not ended. `anotherUpdate` tells which.
 std::vector<CheckedUpdate> SettleOpenRecordsUnlessUpdating(const std::string& historyFile,
                                                            const std::vector<update::ScannedDrive>& drives,
                                                            bool& anotherUpdate);
@@ -115,7 +116,8 @@ class UpdateFollowUp {
 
   // The wizard's report of a started update: gives it the time and, unless
   // ReadyToFlash did, the drive's address, writes it as pending and keeps
-  // the flasher.
+  // the flasher, whose process id the lock records for the next copies
+  // until CheckStarted has seen it end.
   void Started(update::UpdateRecord& record, install::StartedProgram& flasher);
 
   // After the wizard (or after each flasher of a script run): waits for the

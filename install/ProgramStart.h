@@ -7,11 +7,12 @@
 namespace install {
 
 // A started program: its process and main thread handles on Windows (the
-// process id as `process` elsewhere). The owner closes it with
-// CloseStartedProgram once it no longer needs to wait for it.
+// process id as `process` elsewhere), and its process id. The owner closes
+// it with CloseStartedProgram once it no longer needs to wait for it.
 struct StartedProgram {
   void* process = nullptr;
   void* thread = nullptr;
+  std::uint32_t processId = 0;
 };
 
 // Starts the program at `path` with no arguments besides its own path, the

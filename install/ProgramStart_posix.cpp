@@ -26,7 +26,8 @@ bool StartProgram(const std::string& path, StartedProgram* started) {
   const int failed = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
   posix_spawn_file_actions_destroy(&actions);
   if (failed != 0) return false;
-  if (started != nullptr) *started = StartedProgram{reinterpret_cast<void*>(static_cast<std::intptr_t>(pid)), nullptr};
+  if (started != nullptr) *started = StartedProgram{reinterpret_cast<void*>(static_cast<std::intptr_t>(pid)), nullptr,
+                                                     static_cast<std::uint32_t>(pid)};
   return true;
 }
 

@@ -28,7 +28,7 @@ bool StartProgram(const std::string& path, StartedProgram* started) {
   if (!CreateProcessA(path.c_str(), nullptr, &processAttributes, &threadAttributes, FALSE, 0, nullptr,
                       folder.empty() ? nullptr : folder.c_str(), &startup, &process))
     return false;
-  StartedProgram program{process.hProcess, process.hThread};
+  StartedProgram program{process.hProcess, process.hThread, process.dwProcessId};
   if (started != nullptr) {
     *started = program;
   } else {

@@ -22,21 +22,24 @@ MachineUpdateLock::~MachineUpdateLock() {
   if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
 }
 
-bool MachineUpdateLock::Take() {
-  if (held_) return true;
+bool MachineUpdateLock::TakeSystemLock() {
   if (handle_ == nullptr) handle_ = CreateMutexA(nullptr, FALSE, LockName());
   if (handle_ == nullptr) return false;
   // An abandoned mutex is owned by the waiter that sees it: the copy that
-  // held it ended without giving it back, and no flasher of it runs.
+  // held it ended without giving it back (Take then asks after its flasher).
   const DWORD wait = WaitForSingleObject(static_cast<HANDLE>(handle_), 0);
-  held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-  return held_;
+  return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
 }
 
-void MachineUpdateLock::Release() {
-  if (!held_) return;
-  ReleaseMutex(static_cast<HANDLE>(handle_));
-  held_ = false;
+void MachineUpdateLock::ReleaseSystemLock() { ReleaseMutex(static_cast<HANDLE>(handle_)); }
+
+bool ProcessRuns(std::uint32_t processId) {
+  const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  // Refused: it runs, as another user's (a start-up script runs as SYSTEM).
+  if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+  const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return runs;
 }
 
 }  // namespace update

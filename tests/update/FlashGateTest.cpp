@@ -11,7 +11,14 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
+#include "framework/File.h"
+#include "framework/Platform.h"
 #include "scsi/ScsiTransport.h"
 #include "tests/scsi/FakeScsiSystem.h"
 
@@ -21,6 +28,17 @@ using update::HoldAnswer;
 using update::HoldReason;
 using update::PowerSource;
 
+std::string ScratchFolder() {
+  framework::CreateFolder(VORN_TEST_SCRATCH);
+  return std::string(VORN_TEST_SCRATCH) + "/";
+}
+#ifdef _WIN32
+const std::uint32_t kRunningProcess = GetCurrentProcessId();
+#else
+const std::uint32_t kRunningProcess = static_cast<std::uint32_t>(getpid());
+#endif
+const std::uint32_t kNoSuchProcess = 0x7FFFFFF0;  // above every system's process ids
+
 // One machine with one of the maker's drives: D: on the NT line, 0:0:0 on ASPI.
 struct Machine {
   explicit Machine(bool nt) {
@@ -29,6 +47,7 @@ struct Machine {
     fake.letters['D'].answer = InquiryAnswer({"VORN", "QX-1234A", "1.20", "030101"});
     fake.aspiDevices.push_back({});
     fake.aspiDevices[0].answer = fake.letters['D'].answer;
+    lock.ForgetFlasher();
   }
   // The drive's answers and state, whichever back end asks.
   void Answer(const InquiryFields& fields) {
@@ -73,7 +92,7 @@ struct Machine {
 
   FakeScsiSystem fake;
   PowerSource power = PowerSource::Unknown;
-  update::MachineUpdateLock lock;
+  update::MachineUpdateLock lock{ScratchFolder()};
   std::thread other;
   std::mutex state;
   std::condition_variable changed;
@@ -96,6 +115,10 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
       {"all clear", nothing, nothing, HoldReason::None, "", false},
       {"another copy updating", [](Machine& m) { m.OtherCopyUpdates(); }, [](Machine& m) { m.OtherCopyEnds(); },
        HoldReason::AnotherUpdate, "held: another update is running", false},
+      // A copy ended while its flasher runs: its lock is free, the record is not.
+      {"flasher of an ended copy", [](Machine& m) { m.lock.RecordFlasher(kRunningProcess); },
+       [](Machine& m) { m.lock.RecordFlasher(kNoSuchProcess); }, HoldReason::AnotherUpdate,
+       "held: another update is running", false},
       {"mains power", [](Machine& m) { m.power = PowerSource::Mains; }, nothing, HoldReason::None, "", false},
       {"tray open", [](Machine& m) { m.Unit(aspisim::Medium::kTrayOpen); }, nothing, HoldReason::None, "", false},
       {"another revision",
@@ -148,6 +171,8 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
         EXPECT_EQ(ended, answer == HoldAnswer::Retry ? HoldReason::None : row.reason);
         // The lock is this copy's exactly when the flash may start.
         EXPECT_EQ(machine.lock.Held(), ended == HoldReason::None || row.reason != HoldReason::AnotherUpdate);
+        // A record of a flasher that has ended goes once the lock is taken.
+        if (ended == HoldReason::None) EXPECT_FALSE(platform::FileExists(machine.lock.FlasherRecord()));
         if (!held) continue;
         // The history keeps the hold under its own verdict.
         update::UpdateRecord read;
