@@ -1,7 +1,5 @@
 #include "app/UpdateFollowUp.h"
 
-#include "framework/Platform.h"
-
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include "app/UpdateCheck.h"
 #include "controls/MessageDialog.h"
 #include "framework/File.h"
+#include "framework/Platform.h"
 #include "messages/FillIn.h"
 #include "messages/ShowMessages.h"
 #include "scsi/ScsiTransport.h"
@@ -96,7 +95,7 @@ update::HoldAnswer WindowVoice::AskAboutHold(update::HoldReason hold, const upda
 void WindowVoice::Kept(const update::UpdateRecord&, const std::string& savedPath) {
   const std::string folder = platform::FolderPart(savedPath);
   const std::vector<std::string> arguments = {folder.empty() ? folder : folder.substr(0, folder.size() - 1),
-                                    platform::NamePart(savedPath)};
+                                              platform::NamePart(savedPath)};
   Tell(messages::FillIn(AppTextsFor(language_).keptFile, arguments));
 }
 
@@ -145,9 +144,9 @@ bool UpdateFollowUp::ReadyToFlash(update::UpdateRecord& record, const std::strin
   update::HoldReason hold = update::HoldReason::None;
   {
     update::TransportConditions conditions(transport_, ChosenDriveIndex(record), update::SystemPowerSource,
-                                            updateLock_);
+                                           updateLock_);
     hold = update::RunFlashGate(conditions,
-                                 [&](update::HoldReason reason) { return voice_.AskAboutHold(reason, record); });
+                                [&](update::HoldReason reason) { return voice_.AskAboutHold(reason, record); });
   }
   if (hold == update::HoldReason::None) return true;
 
