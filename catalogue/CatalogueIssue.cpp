@@ -5,7 +5,6 @@
 
 #include "catalogue/FirmwareCatalogue.h"
 #include "framework/File.h"
-#include "framework/FileReplace.h"
 #include "framework/Platform.h"
 
 namespace {
@@ -123,12 +122,7 @@ bool RememberAcceptedSerial(const std::string& path, const FirmwareCatalogue& ca
   if (catalogue.issue.serial <= ReadAcceptedSerial(path)) return false;
   const std::string text = std::to_string(catalogue.issue.serial) +
                            "\r\n# the highest serial of a catalogue this program has accepted\r\n";
-  // Written beside and moved into place, so that a write cut short never
-  // leaves a file that reads as serial 0, which would let any older
-  // catalogue in again.
-  // A name of this process's own: two copies may accept a catalogue at once.
-  const std::string fresh = path + "." + std::to_string(platform::ProcessId()) + ".new";
-  if (platform::WriteWholeFile(fresh, text) && framework::MoveIntoPlace(fresh, path)) return true;
-  platform::RemoveFile(fresh);
-  return false;
+  // A write cut short must never leave a file that reads as serial 0,
+  // which would let any older catalogue in again.
+  return platform::ReplaceWholeFile(path, text);
 }

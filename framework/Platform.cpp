@@ -2,6 +2,7 @@
 #include "framework/Platform.h"
 
 #include "framework/File.h"
+#include "framework/FileReplace.h"
 
 namespace platform {
 
@@ -27,6 +28,13 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
   } catch (const CFileException&) {
     return false;
   }
+}
+
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
+  const std::string fresh = path + "." + std::to_string(ProcessId()) + ".new";
+  if (WriteWholeFile(fresh, bytes) && framework::MoveIntoPlace(fresh, path)) return true;
+  RemoveFile(fresh);
+  return false;
 }
 
 std::string FolderPart(const std::string& path) {

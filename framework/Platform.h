@@ -51,6 +51,12 @@ std::uint32_t ProcessId();
 // when it could not be opened or written.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 
+// Writes `bytes` beside `path`, under a name of this process's own, and
+// moves that file into place: another process reading `path` meanwhile, or
+// writing it the same way, sees the old file or the new one, never one cut
+// short. False, with `path` as it was, when either step fails.
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes);
+
 // The parts of a path whose separators are '\\' or '/': the folder with
 // its separator at the end ("D:\\fw\\" of "D:\\fw\\a.zip"; empty for a
 // bare name), and the name after it.

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "framework/File.h"
-#include "framework/FileReplace.h"
 #include "framework/Platform.h"
 
 namespace update {
@@ -196,13 +195,9 @@ std::vector<UpdateRecord> ReadHistory(const std::string& path) {
 
 bool WriteHistory(const std::string& path, const std::vector<UpdateRecord>& records) {
   if (path.empty() || !MakeFolders(FolderOf(path))) return false;
-  // Written beside under a name of this process's own and moved into place:
-  // another copy of the program reading the history meanwhile sees the old
+  // Another copy of the program reading the history meanwhile sees the old
   // file or the new one, never one cut short.
-  const std::string fresh = path + "." + std::to_string(platform::ProcessId()) + ".new";
-  if (platform::WriteWholeFile(fresh, FormatHistory(records)) && framework::MoveIntoPlace(fresh, path)) return true;
-  platform::RemoveFile(fresh);
-  return false;
+  return platform::ReplaceWholeFile(path, FormatHistory(records));
 }
 
 namespace {
