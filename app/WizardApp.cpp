@@ -4,58 +4,59 @@
 
 #include <memory>
 
-#include "app/CommandLine.h"
-#include "app/FetchedCatalogue.h"
-#include "app/ReportCommand.h"
-#include "app/ScriptCommand.h"
-#include "app/SupportReport.h"
-#include "app/UpdateFollowUp.h"
 #include "catalogue/CatalogueIssue.h"
 #include "framework/Language.h"
 #include "framework/Platform.h"
 #include "messages/ShowMessages.h"
+#include "report/WriteReport.h"
 #include "scsi/ScsiTransport.h"
+#include "script/CommandLine.h"
+#include "script/ScriptCommand.h"
+#include "update/FetchedCatalogue.h"
+#include "update/UpdateEngine.h"
+#include "wizard/WindowVoice.h"
 #include "wizard/WizardDialog.h"
 
 bool WizardApp::InitInstance() {
-  const app::ScriptRequest script = app::ParseScriptRequest(GetCommandLineA());
-  if (script.mode == app::ScriptMode::Report) {
-    m_nExitCode = app::WriteSupportReport(script.reportFile, theTransport, script.source);
+  const script::ScriptRequest request = script::ParseScriptRequest(GetCommandLineA());
+  if (request.mode == script::ScriptMode::Report) {
+    m_nExitCode = report::WriteSupportReport(request.reportFile, theTransport, request.source);
     return false;
   }
-  if (script.mode != app::ScriptMode::None) {
-    m_nExitCode = app::RunScript(script, theTransport);
+  if (request.mode != script::ScriptMode::None) {
+    m_nExitCode = script::RunScript(request, theTransport);
     return false;
   }
+  m_nExitCode = RunWizard(request.source);
+  return false;
+}
 
+int WizardApp::RunWizard(const std::string& source) {
   // What the drive scan met during static initialisation is said before the
   // wizard appears.
   messages::ReportDriveProblems(theTransport);
   // The language is decided once, here, and handed to whoever speaks.
   const Language language = LanguageOf(platform::UserLanguageId());
-  app::WindowVoice voice(language);
-  app::UpdateFollowUp followUp(theTransport, voice);
-  followUp.CheckPending();
+  wizard::WindowVoice voice(language);
+  update::UpdateEngine engine(theTransport, voice);
+  engine.CheckPending();
 
   auto wizard = std::make_unique<WizardDialog>(language);
-  const std::string historyFile = app::HistoryFilePath(theTransport.isNt);
+  const std::string& historyFile = engine.HistoryFile();
   wizard->acceptedSerialFile = SerialFileBeside(historyFile);
-  wizard->partialFolder = app::WorkRoot(historyFile);
-  app::UseSource(wizard->SourceSettings(), script.source, historyFile);
-  wizard->onBeforeFlash = [&followUp](update::UpdateRecord& record, const std::string& savedPath) {
-    return followUp.ReadyToFlash(record, savedPath);
-  };
-  wizard->onUpdateStarted = [&followUp](update::UpdateRecord& record, install::StartedProgram& flasher) {
-    followUp.Started(record, flasher);
-  };
-  wizard->onUpdateNotStarted = [&followUp] { followUp.NotStarted(); };
+  wizard->engine = &engine;
+  update::UseSource(wizard->SourceSettings(), source, historyFile);
+  voice.fetcher = &wizard->SourceSettings();
+  voice.partialFolder = update::WorkRoot(historyFile);
   m_pMainWnd = wizard.get();
   // The wizard's result is not acted on; it becomes the process's exit code so
   // that whoever started the program can tell how it ended.
-  m_nExitCode = static_cast<int>(wizard->DoModal());
+  const int result = static_cast<int>(wizard->DoModal());
   m_pMainWnd = nullptr;
   wizard.reset();
 
-  followUp.CheckStarted();
-  return false;
+  // The flashers started from the wizard are waited for, and their drives
+  // read back, once it has closed.
+  engine.ReadBack();
+  return result;
 }

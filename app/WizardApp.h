@@ -2,6 +2,8 @@
 // the SCSI transport, whose InitInstance runs the wizard.
 #pragma once
 
+#include <string>
+
 #include "framework/WinApp.h"
 
 class WizardApp : public CWinApp {
@@ -13,9 +15,14 @@ class WizardApp : public CWinApp {
   // settles the updates a previous run left pending; after it, it waits for
   // the flashers the wizard started and tells whether each update took.
   // With "/report FILE" it writes the support report instead, and with
-  // "/check" or "/update" runs the script modes (ScriptCommand.h), without a
+  // "/check" or "/update" runs the script modes (script/ScriptCommand.h), without a
   // window.
   bool InitInstance() override;
+
+ private:
+  // The wizard, with the catalogue from `source` ("/source PATH"; empty:
+  // the program's own sources); returns its result.
+  int RunWizard(const std::string& source);
 };
 
 extern WizardApp theApp;

@@ -117,7 +117,7 @@ class CatalogueFetcher {
   std::string serverHost = deployment::ftpHost;
   unsigned short serverPort = deployment::ftpPort;   // 0: the FTP default
   // Where the catalogue's local copy goes: a file of this run's own in the
-  // program's work folder (the program names it: app::UseSource); a copy
+  // program's work folder (the program names it: update::UseSource); a copy
   // shared by every run would be deleted by one while another reads it.
   // Empty: none, and no catalogue arrives.
   std::string localCopyPath;

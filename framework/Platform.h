@@ -44,6 +44,20 @@ void CloseInputFile(InputFile* file);
 // arrived, so a larger file leaves more than `limit` (but not all) in `bytes`.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t limit = SIZE_MAX);
 
+// The value of the environment variable `name`; empty when it is unset or
+// too long for a path.
+std::string EnvironmentValue(const char* name);
+
+// The folder the program runs from, without a separator at the end; empty
+// when its path cannot be had whole.
+std::string ProgramFolder();
+
+// The Windows folder; empty where there is none.
+std::string WindowsFolder();
+
+// The local time as "YYYY-MM-DD hh:mm:ss".
+std::string LocalTimeText();
+
 // This process's id, which no other running process has.
 std::uint32_t ProcessId();
 

@@ -1,6 +1,9 @@
 #include "framework/Platform.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,6 +43,30 @@ std::string FullPath(const std::string& path) {
 }  // namespace
 
 std::uint32_t ProcessId() { return static_cast<std::uint32_t>(getpid()); }
+
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+std::string ProgramFolder() {
+  char path[4096];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path) return std::string();
+  const std::string folder = FolderPart(std::string(path, static_cast<std::size_t>(length)));
+  return folder.empty() ? folder : folder.substr(0, folder.size() - 1);
+}
+
+std::string WindowsFolder() { return std::string(); }
+
+std::string LocalTimeText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
 
 std::uint16_t UserLanguageId() {
   return languageOverride != 0 ? languageOverride : kDefaultLanguageId;

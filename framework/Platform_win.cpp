@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 namespace platform {
 namespace {
 std::uint16_t languageOverride = 0;
@@ -36,6 +38,38 @@ std::uint16_t UserLanguageId() {
 void OverrideUserLanguageId(std::uint16_t id) { languageOverride = id; }
 
 std::uint32_t ProcessId() { return GetCurrentProcessId(); }
+
+// GetEnvironmentVariableA rather than the shell's folder functions:
+// SHGetFolderPath is not in Windows 98 SE's shell32, and APPDATA is set on
+// every NT-line system from 2000 on.
+std::string EnvironmentValue(const char* name) {
+  char value[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  const std::string folder = FolderPart(std::string(path, length));
+  return folder.empty() ? folder : folder.substr(0, folder.size() - 1);
+}
+
+std::string WindowsFolder() {
+  char path[MAX_PATH];
+  const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+}
+
+std::string LocalTimeText() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                now.wMinute, now.wSecond);
+  return text;
+}
 
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -121,4 +121,14 @@ UserMessages InstallMessages(const install::InstallOutcome& outcome, Language la
   return messages;
 }
 
+std::vector<std::string> TextsOf(const UserMessages& shown) {
+  std::vector<std::string> texts;
+  for (const UserMessage& message : shown) {
+    std::string text = message.text;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    texts.push_back(text);
+  }
+  return texts;
+}
+
 }  // namespace messages

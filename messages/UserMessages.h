@@ -59,4 +59,8 @@ UserMessages FetchFailureMessages(const FetchFailures& failures);
 // the folder of their name held other files, the message dialog naming it.
 UserMessages InstallMessages(const install::InstallOutcome& outcome, Language language);
 
+// The texts of messages the wizard would show, without their final line
+// ends, for a report or a log instead.
+std::vector<std::string> TextsOf(const UserMessages& shown);
+
 }  // namespace messages

@@ -11,8 +11,7 @@
 #include "controls/MessageDialog.h"
 #include "framework/Platform.h"
 #include "framework/Thread.h"
-#include "install/DownloadDialog.h"
-#include "install/Installer.h"
+#include "update/FetchedCatalogue.h"
 #include "update/UpdatePlan.h"
 #include "messages/ShowMessages.h"
 #include "resources/resource.h"
@@ -349,18 +348,16 @@ void WizardDialog::StartChecks() {
 }
 
 bool WizardDialog::LoadFetchedCatalogue() {
-  catalogue.acceptedSerial = ReadAcceptedSerial(acceptedSerialFile);
-  std::string text;
-  if (catalogue.ReadVerified(fetcher.localCataloguePath, text)) {
-    RememberAcceptedSerial(acceptedSerialFile, catalogue);
+  const update::FetchedCatalogue fetched = update::VerifyFetchedCatalogue(fetcher, catalogue, acceptedSerialFile, true);
+  if (fetched.usable) {
     // What each drive is offered, decided as the report and the script
     // modes decide it.
-    update::OfferFirmware(catalogue, text);
+    update::OfferFirmware(catalogue, fetched.text);
     return true;
   }
-  if (catalogue.signatureRefused) {
+  if (fetched.signatureRefused) {
     TellUnverifiedCatalogue(wizard::UnverifiedCatalogueMessage(language));
-  } else if (catalogue.replayRefused) {
+  } else if (fetched.replayRefused) {
     TellUnverifiedCatalogue(wizard::ReplayedCatalogueMessage(language));
   }
   return false;
@@ -621,31 +618,11 @@ void WizardDialog::OnDeviceChosen() {
   ShowFullPage(flow.page());
 }
 
-update::UpdateRecord WizardDialog::RecordOfUpdate(const FirmwareItem& item) const {
-  // The address is the follow-up's to find: the first drive of the model
-  // not yet updated in this run.
+update::ScannedDrive WizardDialog::ChosenDrive() const {
   update::ScannedDrive drive;
   drive.model = flow.selectedModel()->model;
   drive.revision = flow.selectedModel()->revision;
-  return update::RecordOfUpdate(drive, item);
-}
-
-void WizardDialog::InstallUpdate(const FirmwareItem& item,
-                                 const std::string& savedTitle, CFile& archive) {
-  update::UpdateRecord record = RecordOfUpdate(item);
-  if (onBeforeFlash && !onBeforeFlash(record, savedFilePath)) return;
-  install::StartedProgram flasher;
-  const install::InstallOutcome outcome = install::RunInstall(archive, savedTitle, &flasher);
-  messages::ReportInstall(outcome, language);
-  if (outcome.code != install::kInstallStarted) {
-    if (onUpdateNotStarted) onUpdateNotStarted();
-    return;
-  }
-  if (onUpdateStarted) {
-    onUpdateStarted(record, flasher);
-  } else {
-    install::CloseStartedProgram(flasher);
-  }
+  return drive;
 }
 
 void WizardDialog::OnFirmwareChosen() {
@@ -656,30 +633,9 @@ void WizardDialog::OnFirmwareChosen() {
   if (static_cast<std::size_t>(row) >= chosen->items.size()) return;
   const FirmwareItem& item = *std::next(chosen->items.begin(), row);
 
-  std::string savedTitle;
-  // The saved file, open with writers denied since the download window
-  // checked its hash, until it is unpacked or the wizard lets it be.
-  std::unique_ptr<CFile> archive;
-  DownloadDialog download(language);
-  download.panel.text = item.ConfirmationText();
-  download.defaultExtension =
-      item.fileName.size() > 3 ? item.fileName.substr(item.fileName.size() - 3) : item.fileName;
-  download.defaultFileName = item.fileName;
-  download.fetcher = &fetcher;
-  download.remotePath = item.path;
-  download.listedSha256 = item.sha256;
-  download.listedBytes = StampedSize(item);
-  download.partialFolder = partialFolder;
-  download.titleOut = &savedTitle;
-  download.pathOut = &savedFilePath;
-  download.archiveOut = &archive;
-  if (download.DoModal() != IDOK || archive == nullptr) return;
-
-  bool installed = false;
-  if (Ask(wizard::UpdateNowQuestion(language))) {
-    InstallUpdate(item, savedTitle, *archive);
-    installed = true;
-  }
+  const update::DriveUpdate update = engine->UpdateDrive(ChosenDrive(), item);
+  if (update.reached == update::DriveStep::NotDownloaded) return;
+  const bool installed = update.reached != update::DriveStep::Saved;
   if (flow.FirmwareSaved(installed) == Step::EndWizard) {
     OnOK();
     return;

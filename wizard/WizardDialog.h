@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "catalogue/CatalogueFetcher.h"
@@ -21,8 +20,7 @@
 #include "framework/Gdi.h"
 #include "framework/Language.h"
 #include "framework/ListCtrl.h"
-#include "install/ProgramStart.h"
-#include "update/UpdateHistory.h"
+#include "update/UpdateEngine.h"
 #include "wizard/PageRules.h"
 #include "wizard/WizardFlow.h"
 
@@ -47,30 +45,15 @@ class WizardDialog : public CDialog {
   // Space on the list with a row selected chooses that row.
   bool PreTranslateMessage(MSG* msg) override;
 
-  // Called when the user has agreed to update now, before anything is
-  // unpacked, with the record of the update as for onUpdateStarted and the
-  // saved file's path. False holds the update back: the file stays where it
-  // was saved and the drive leaves the list. Unset: the update goes on.
-  std::function<bool(update::UpdateRecord& record, const std::string& savedPath)> onBeforeFlash;
-
-  // Called once the flasher of an update has started, with the drive's
-  // model and revision and the entry's version, file name and SHA-256 in
-  // `record` (time and address are the caller's to fill in) and the started
-  // flasher, which the callee then owns. Unset: the flasher is let go.
-  std::function<void(update::UpdateRecord& record, install::StartedProgram& flasher)> onUpdateStarted;
-
-  // Called when onBeforeFlash let an update go on but its flasher did not
-  // start (the install failed and was reported).
-  std::function<void()> onUpdateNotStarted;
+  // The engine that updates the drive the user takes, not owned; its voice
+  // shows the download window and asks whether to update now. Set before
+  // the window shows.
+  update::UpdateEngine* engine = nullptr;
 
   // The file that keeps the highest catalogue serial accepted
   // (SerialFileBeside the history); empty: none is kept, and no catalogue is
   // refused for its serial.
   std::string acceptedSerialFile;
-
-  // The program's work folder, where downloads keep what they fetched of a
-  // file for a later try (DownloadDialog::partialFolder); empty: none.
-  std::string partialFolder;
 
   // The fetcher whose settings (where it looks: the servers, the local
   // folder) the catalogue fetch takes; for the program to set before the
@@ -111,13 +94,9 @@ class WizardDialog : public CDialog {
   void ShowFirmwarePage();
   void OnDeviceChosen();
   void OnFirmwareChosen();
-  // The record of an update of the chosen drive to `item`.
-  update::UpdateRecord RecordOfUpdate(const FirmwareItem& item) const;
-  // Unpacks `archive` (the saved file, held open since its hash was checked)
-  // and starts the flasher of an update the user has agreed to, once
-  // onBeforeFlash lets it; hands a started one to onUpdateStarted.
-  void InstallUpdate(const FirmwareItem& item, const std::string& savedTitle,
-                     CFile& archive);
+  // The chosen drive as the engine takes it: its model and revision; the
+  // engine finds its address.
+  update::ScannedDrive ChosenDrive() const;
 
   // The catalogue is fetched on a worker thread while the welcome page is
   // shown; Next is enabled once the fetch has ended or has been given up.
@@ -161,7 +140,6 @@ class WizardDialog : public CDialog {
   CBitmap sideImage;
   BOOL columnsPending = FALSE;
   const Language language;
-  std::string savedFilePath;
   FirmwareCatalogue catalogue;
   // The page shown, its state code (flow.pageState()), the chosen drive's
   // entry (flow.selectedModel()) and the drives left in `catalogue`.

@@ -1,11 +1,14 @@
 // The words and the window of every outcome the layers below return.
 #include "messages/UserMessages.h"
 
+#include "messages/AppTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tests/install/Cp950.h"
 
@@ -145,6 +148,61 @@ TEST(InstallMessages, EachFailureCodeInTheMessageDialogInTheCallersLanguage) {
   EXPECT_EQ(afterException[0], (UserMessage{MessageWindow::PlainBox, "memory exception"}));
   EXPECT_EQ(afterException[1],
             messages::InstallMessages({install::kInstallUnzipFailed, false}, Language::ChineseTaiwan)[0]);
+}
+
+TEST(AppTexts, ChineseTextsAreTheirCodePage950Bytes) {
+  const messages::AppTexts& zh = messages::AppTextsFor(Language::ChineseTaiwan);
+  const struct {
+    const char* stored;
+    const char* utf8;
+  } rows[] = {
+      {zh.waiting, "韌體更新程式執行中。\n\n在它結束之前，請勿關閉電腦。"},
+      {zh.verified, "%1 現在執行的韌體版本為 %2。"},
+      {zh.notApplied, "%1 仍回報韌體版本 %3，更新至 %2 沒有生效。\n請再執行一次更新；若仍失敗，請與VORN客服人員接洽。"},
+      {zh.driveMissing, "找不到位於 %4 的 %1，或它沒有回應。\n請重新啟動電腦，再執行本程式以確認更新結果。"},
+      {zh.pendingChecked, "於 %5 開始的更新已檢查完畢："},
+      {zh.heldDriveChanged, "位於 %4 的 %1 已更換或找不到。\n請檢查光碟機及連接線，再按「重試」。"},
+      {zh.heldOnBattery, "電腦正以電池供電，更新中途斷電可能損壞光碟機。\n請接上電源，再按「重試」。"},
+      {zh.heldDiscInDrive, "位於 %4 的 %1 內有光碟。請按「開啟托盤」，\n取出光碟並讓托盤保持開啟。"},
+      {zh.heldDriveBusy, "位於 %4 的 %1 正在忙碌。\n請關閉燒錄光碟的程式，等它結束後再按「重試」。"},
+      {zh.heldAnotherUpdate, "這部電腦上正在執行另一項更新。\n請等它結束後再按「重試」。"},
+      {zh.keptFile, "更新沒有開始，下載的檔案保留在：\n%1\n%2"},
+      {zh.retry, "重試"},
+      {zh.cancel, "取消"},
+      {zh.openTray, "開啟托盤"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.utf8);
+    EXPECT_EQ(std::string(row.stored), Utf8ToCp950(row.utf8));
+  }
+}
+
+TEST(VerdictMessage, SaysWhatTheDriveReportsInTheUsersLanguage) {
+  update::UpdateRecord flashed = {"2026-12-08 09:15:02", "QX-1234A", "0:0:0", "1.20", "1.30", "a.zip", "", update::Verdict::Pending};
+  update::UpdateRecord missing = flashed;
+  missing.model = "QX-9000B";
+  missing.address = "0:2:0";
+  missing.versionInstalled = "2.10";
+  const update::ScannedDrive flashedDrive = {"0:0:0", "VORN", "QX-1234A", "QX-1234A", "1.30", "030512", true};
+  const std::vector<update::CheckedUpdate> checked = update::CheckUpdates({flashed, missing}, {flashedDrive, {"0:1:0", "ACME", "CD-52X", "CD-52X", "1.00", "020202", false}});
+  ASSERT_EQ(checked.size(), 2u);
+  EXPECT_EQ(checked[0].record.verdict, update::Verdict::Verified);
+  EXPECT_EQ(checked[1].record.verdict, update::Verdict::DriveMissing);
+  EXPECT_EQ(messages::VerdictMessage(checked[0], Language::English), "QX-1234A now runs firmware 1.30.");
+  EXPECT_EQ(messages::VerdictMessage(checked[1], Language::English),
+            "QX-9000B at 0:2:0 was not found or does not answer. Restart the\n"
+            "computer, then start this program again to check the update.");
+  EXPECT_EQ(messages::VerdictMessage(checked[0], Language::English, true),
+            "The update started on 2026-12-08 09:15:02 has been checked:\nQX-1234A now runs firmware 1.30.");
+  EXPECT_EQ(messages::VerdictMessage(checked[0], Language::ChineseTaiwan),
+            "QX-1234A" + Utf8ToCp950(" 現在執行的韌體版本為 ") + "1.30" + Utf8ToCp950("。"));
+
+  update::CheckedUpdate stale = checked[0];
+  stale.verdict = update::Verdict::NotApplied;
+  stale.reported = "1.20";
+  EXPECT_EQ(messages::VerdictMessage(stale, Language::English),
+            "QX-1234A still reports firmware 1.20: the update to 1.30 did not\n"
+            "take effect. Run the update again or contact Vornhal.");
 }
 
 }  // namespace

@@ -206,4 +206,16 @@ TEST(UpdateVerdict, TheDriveAtTheAddressDecides) {
   }
 }
 
+TEST(AddressForModel, EachUpdateOfARunTakesTheNextDriveOfItsModel) {
+  const ScannedDrive other = {"0:1:0", "ACME", "CD-52X", "CD-52X", "1.00", "020202", false};
+  const ScannedDrive first = {"0:0:0", "VORN", "QX-1234A", "QX-1234A", "1.20", "030101", true};
+  ScannedDrive second = first;
+  second.address = "0:2:0";
+  const std::vector<ScannedDrive> drives = {other, first, second};
+  EXPECT_EQ(update::AddressForModel(drives, "QX-1234A", {}), "0:0:0");
+  EXPECT_EQ(update::AddressForModel(drives, "QX-1234A", {"0:0:0"}), "0:2:0");
+  EXPECT_EQ(update::AddressForModel(drives, "QX-1234A", {"0:0:0", "0:2:0"}), "");
+  EXPECT_EQ(update::AddressForModel(drives, "CD-52X", {}), "") << "another maker's drive is never updated";
+}
+
 }  // namespace

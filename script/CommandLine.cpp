@@ -1,6 +1,6 @@
-#include "app/CommandLine.h"
+#include "script/CommandLine.h"
 
-namespace app {
+namespace script {
 
 std::vector<std::string> CommandLineWords(const std::string& commandLine) {
   std::vector<std::string> words;
@@ -104,4 +104,4 @@ ScriptRequest ParseScriptRequest(const std::string& commandLine) {
   return request;
 }
 
-}  // namespace app
+}  // namespace script

@@ -1,6 +1,7 @@
-// The catalogue as the runs without a window fetch it (/report, /check,
-// /update): through the wizard's fetcher, with the wizard's checks of the
-// signature and the serial.
+// The catalogue as every run takes it: fetched from the source the run was
+// given, then held to the maker's signature and to the highest serial
+// accepted before. The wizard fetches on a worker and verifies here; the
+// runs without a window (/report, /check, /update) do both here.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +9,9 @@
 
 #include "catalogue/CatalogueFetcher.h"
 #include "catalogue/CatalogueIssue.h"
+#include "catalogue/FirmwareCatalogue.h"
 
-namespace app {
+namespace update {
 
 struct FetchedCatalogue {
   std::string source;           // which source was used, in words (SourceText)
@@ -46,6 +48,14 @@ bool UseSource(CatalogueFetcher& fetcher, const std::string& source, const std::
 // when there is no work folder.
 std::string CatalogueCopyPath(const std::string& workFolder);
 
+// Reads the catalogue `fetcher` fetched into `catalogue`, held to the
+// maker's signature and to the serial kept in `serialFile`. With
+// `keepSerial`, a catalogue accepted keeps its serial there when it is
+// higher; the report keeps none. The wizard reads its fetch (made on a
+// worker while its first page shows) this way.
+FetchedCatalogue VerifyFetchedCatalogue(const CatalogueFetcher& fetcher, FirmwareCatalogue& catalogue,
+                                        const std::string& serialFile, bool keepSerial);
+
 // Fetches the catalogue with `fetcher` and holds it to the maker's signature
 // and to the serial kept in `serialFile`, as the wizard does. With
 // `keepSerial`, a catalogue accepted keeps its serial there, as the wizard
@@ -66,4 +76,4 @@ std::string VerificationText(const FetchedCatalogue& fetched);
 // Closes the fetcher's connection and deletes whatever copy it left.
 void ReleaseFetch(CatalogueFetcher& fetcher);
 
-}  // namespace app
+}  // namespace update

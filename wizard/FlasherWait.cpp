@@ -1,11 +1,11 @@
-#include "app/FlasherWait.h"
+#include "wizard/FlasherWait.h"
 
 #include <windows.h>
 
-#include "app/AppTexts.h"
+#include "messages/AppTexts.h"
 #include "controls/MessageDialog.h"
 
-namespace app {
+namespace wizard {
 namespace {
 
 constexpr UINT_PTR kCheckTimer = 1;
@@ -25,7 +25,7 @@ class FlasherWaitWindow : public controls::MessageDialog {
  public:
   FlasherWaitWindow(const std::vector<void*>& processes, Language language)
       : MessageDialog(language), processes_(processes) {
-    panel.text = AppTextsFor(language).waiting;
+    panel.text = messages::AppTextsFor(language).waiting;
   }
 
  protected:
@@ -62,4 +62,4 @@ void WaitForFlashers(const std::vector<void*>& processes, Language language) {
   window.DoModal();
 }
 
-}  // namespace app
+}  // namespace wizard

@@ -9,15 +9,11 @@
 
 class ScsiTransport;
 
-namespace app {
+namespace report {
 
 // Exit code when the report file cannot be written (added to the report's
 // own exit code), and when the option names no file.
 inline constexpr int kReportNotWritten = 4;
-
-// The texts of messages the wizard would show, without their final line
-// ends, for a report or a log instead.
-std::vector<std::string> TextsOf(const messages::UserMessages& shown);
 
 // Gathers the facts (the drives of `transport`'s start-up scan, a fresh
 // fetch of the catalogue from the first source reached, or from `source`
@@ -26,4 +22,4 @@ std::vector<std::string> TextsOf(const messages::UserMessages& shown);
 // kReportNotWritten when the file could not be written).
 int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& source);
 
-}  // namespace app
+}  // namespace report

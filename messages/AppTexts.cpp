@@ -1,6 +1,8 @@
-#include "app/AppTexts.h"
+#include "messages/AppTexts.h"
 
-namespace app {
+#include "messages/FillIn.h"
+
+namespace messages {
 namespace {
 
 const AppTexts kEnglish = {
@@ -72,4 +74,14 @@ const AppTexts kChinese = {
 
 const AppTexts& AppTextsFor(Language language) { return IsChinese(language) ? kChinese : kEnglish; }
 
-}  // namespace app
+std::string VerdictMessage(const update::CheckedUpdate& update, Language language, bool pending) {
+  const AppTexts& texts = AppTextsFor(language);
+  const std::vector<std::string> arguments = {update.record.model, update.record.versionInstalled, update.reported,
+                                    update.record.address, update.record.time};
+  const char* verdictText = texts.driveMissing;
+  if (update.verdict == update::Verdict::Verified) verdictText = texts.verified;
+  if (update.verdict == update::Verdict::NotApplied) verdictText = texts.notApplied;
+  return (pending ? FillIn(texts.pendingChecked, arguments) + "\n" : std::string()) + FillIn(verdictText, arguments);
+}
+
+}  // namespace messages

@@ -7,14 +7,14 @@
 // exit code sums the run up.
 #pragma once
 
-#include "app/CommandLine.h"
+#include "script/CommandLine.h"
 
 class ScsiTransport;
 
-namespace app {
+namespace script {
 
 // Runs `request` (mode Check or Update) over the drives of `transport`'s
 // start-up scan and returns the exit code (ScriptExitCode).
 int RunScript(const ScriptRequest& request, ScsiTransport& transport);
 
-}  // namespace app
+}  // namespace script

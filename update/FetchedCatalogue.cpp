@@ -1,13 +1,13 @@
-#include "app/FetchedCatalogue.h"
+#include "update/FetchedCatalogue.h"
 
 #include <windows.h>
 
 #include "Deployment.h"
-#include "app/UpdateFollowUp.h"
+#include "update/UpdateEngine.h"
 #include "catalogue/FirmwareCatalogue.h"
 #include "framework/Platform.h"
 
-namespace app {
+namespace update {
 
 std::string CatalogueCopyPath(const std::string& workFolder) {
   if (workFolder.empty()) return std::string();
@@ -19,7 +19,7 @@ bool UseSource(CatalogueFetcher& fetcher, const std::string& source, const std::
   if (source.empty()) {
     // The folder beside the program, when it holds a catalogue, then the
     // servers.
-    const std::string programFolder = ProgramFolder();
+    const std::string programFolder = platform::ProgramFolder();
     fetcher.localFolder =
         programFolder.empty() ? std::string() : programFolder + "\\" + deployment::localSourceFolder;
     fetcher.onlyLocalFolder = false;
@@ -33,26 +33,32 @@ bool UseSource(CatalogueFetcher& fetcher, const std::string& source, const std::
   return source.find("://") == std::string::npos;
 }
 
-FetchedCatalogue FetchVerifiedCatalogue(CatalogueFetcher& fetcher, const std::string& serialFile, bool keepSerial) {
+FetchedCatalogue VerifyFetchedCatalogue(const CatalogueFetcher& fetcher, FirmwareCatalogue& catalogue,
+                                        const std::string& serialFile, bool keepSerial) {
   FetchedCatalogue fetched;
-  fetched.reached = fetcher.FetchCatalogue();
   fetched.source = SourceText(fetcher);
   fetched.server = ServerText(fetcher);
-  FirmwareCatalogue catalogue;
   fetched.hashRequired = !catalogue.trustedKeys.empty();
   fetched.acceptedSerial = ReadAcceptedSerial(serialFile);
   catalogue.acceptedSerial = fetched.acceptedSerial;
   fetched.arrived = !fetcher.localCataloguePath.empty() && platform::FileExists(fetcher.localCataloguePath);
-  if (fetched.arrived) {
-    fetched.usable = catalogue.ReadVerified(fetcher.localCataloguePath, fetched.text);
-    fetched.signatureRefused = catalogue.signatureRefused;
-    fetched.replayRefused = catalogue.replayRefused;
-    fetched.issue = catalogue.issue;
-    const bool newerSerial = fetched.hashRequired && catalogue.issue.serial > fetched.acceptedSerial;
-    if (fetched.usable && keepSerial && newerSerial) {
-      fetched.serialNotKept = !RememberAcceptedSerial(serialFile, catalogue);
-    }
+  if (!fetched.arrived) return fetched;
+  fetched.usable = catalogue.ReadVerified(fetcher.localCataloguePath, fetched.text);
+  fetched.signatureRefused = catalogue.signatureRefused;
+  fetched.replayRefused = catalogue.replayRefused;
+  fetched.issue = catalogue.issue;
+  const bool newerSerial = fetched.hashRequired && catalogue.issue.serial > fetched.acceptedSerial;
+  if (fetched.usable && keepSerial && newerSerial) {
+    fetched.serialNotKept = !RememberAcceptedSerial(serialFile, catalogue);
   }
+  return fetched;
+}
+
+FetchedCatalogue FetchVerifiedCatalogue(CatalogueFetcher& fetcher, const std::string& serialFile, bool keepSerial) {
+  const bool reached = fetcher.FetchCatalogue();
+  FirmwareCatalogue catalogue;
+  FetchedCatalogue fetched = VerifyFetchedCatalogue(fetcher, catalogue, serialFile, keepSerial);
+  fetched.reached = reached;
   return fetched;
 }
 
@@ -90,4 +96,4 @@ std::string VerificationText(const FetchedCatalogue& fetched) {
 
 void ReleaseFetch(CatalogueFetcher& fetcher) { fetcher.Release(); }
 
-}  // namespace app
+}  // namespace update

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace script {
 
 // The words of `commandLine` after the program's own name (its first word),
 // split at spaces and tabs outside double quotes; the quotes only group.
@@ -46,4 +46,4 @@ struct ScriptRequest {
 // when the line asks for none of the three.
 ScriptRequest ParseScriptRequest(const std::string& commandLine);
 
-}  // namespace app
+}  // namespace script

@@ -8,10 +8,10 @@
 
 class ScsiTransport;
 
-namespace app {
+namespace update {
 
 // Every listed drive, in table order: its address, INQUIRY texts and date
 // code (read with a fresh INQUIRY), and whether it is one of the maker's.
 std::vector<update::ScannedDrive> SnapshotDrives(ScsiTransport& transport);
 
-}  // namespace app
+}  // namespace update

@@ -1,9 +1,9 @@
-#include "app/ScriptLog.h"
+#include "script/ScriptLog.h"
 
 #include "framework/Platform.h"
 #include "scsi/ScsiSystem.h"
 
-namespace app {
+namespace script {
 namespace {
 
 std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
@@ -143,4 +143,4 @@ int ScriptLog::End(int code) {
   return code;
 }
 
-}  // namespace app
+}  // namespace script

@@ -6,8 +6,9 @@
 #include <string>
 
 #include "framework/Language.h"
+#include "update/UpdateVerdict.h"
 
-namespace app {
+namespace messages {
 
 struct AppTexts {
   const char* waiting;  // while the flasher runs
@@ -37,4 +38,8 @@ struct AppTexts {
 
 const AppTexts& AppTextsFor(Language language);
 
-}  // namespace app
+// The message for one update. With `pending`, it is preceded by the line
+// that says when the update was started.
+std::string VerdictMessage(const update::CheckedUpdate& update, Language language, bool pending = false);
+
+}  // namespace messages

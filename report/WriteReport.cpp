@@ -1,23 +1,23 @@
-#include "app/ReportCommand.h"
+#include "report/WriteReport.h"
 
 #include <windows.h>
 
 #include <vector>
 
 #include "ProgramInfo.h"
-#include "app/DriveSnapshot.h"
-#include "app/FetchedCatalogue.h"
-#include "app/SupportReport.h"
-#include "app/UpdateFollowUp.h"
 #include "catalogue/CatalogueFetcher.h"
 #include "catalogue/CatalogueIssue.h"
 #include "framework/File.h"
 #include "framework/Language.h"
 #include "framework/Platform.h"
 #include "messages/ShowMessages.h"
+#include "report/ComposeReport.h"
 #include "scsi/ScsiTransport.h"
+#include "update/DriveSnapshot.h"
+#include "update/FetchedCatalogue.h"
+#include "update/UpdateEngine.h"
 
-namespace app {
+namespace report {
 namespace {
 
 std::string WindowsVersion() {
@@ -44,10 +44,10 @@ std::string LanguageText() {
 
 void FetchCatalogue(ReportFacts& facts, const std::string& source) {
   CatalogueFetcher fetcher;
-  UseSource(fetcher, source, facts.historyFile);
+  update::UseSource(fetcher, source, facts.historyFile);
   // Held to the serial accepted before, as the wizard holds it; the report
   // keeps no serial itself.
-  const FetchedCatalogue fetched = FetchVerifiedCatalogue(fetcher, SerialFileBeside(facts.historyFile), false);
+  const update::FetchedCatalogue fetched = update::FetchVerifiedCatalogue(fetcher, SerialFileBeside(facts.historyFile), false);
   facts.serverReached = fetched.reached;
   facts.source = fetched.source;
   facts.server = fetched.server;
@@ -56,34 +56,24 @@ void FetchCatalogue(ReportFacts& facts, const std::string& source) {
   facts.catalogueArrived = fetched.arrived;
   facts.catalogue = fetched.text;
   facts.catalogueUsable = fetched.usable;
-  facts.verification = VerificationText(fetched);
-  facts.fetchMessages = TextsOf(messages::FetchFailureMessages(fetcher.failures));
-  ReleaseFetch(fetcher);
+  facts.verification = update::VerificationText(fetched);
+  facts.fetchMessages = messages::TextsOf(messages::FetchFailureMessages(fetcher.failures));
+  update::ReleaseFetch(fetcher);
 }
 
 }  // namespace
-
-std::vector<std::string> TextsOf(const messages::UserMessages& shown) {
-  std::vector<std::string> texts;
-  for (const messages::UserMessage& message : shown) {
-    std::string text = message.text;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    texts.push_back(text);
-  }
-  return texts;
-}
 
 int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& source) {
   ReportFacts facts;
   facts.program = std::string(VORN_ORIGINAL_FILENAME) + " " + VORN_VERSION_TEXT;
   facts.windows = WindowsVersion();
   facts.language = LanguageText();
-  facts.written = LocalTimeText();
+  facts.written = platform::LocalTimeText();
   facts.transport = transport.TransportName();
   facts.scanWorked = transport.ScanWorked();
-  facts.drives = SnapshotDrives(transport);
-  facts.scanMessages = TextsOf(messages::DriveProblemMessages(transport.TakeProblems(), messages::WindowsSystemTexts()));
-  facts.historyFile = HistoryFilePath(transport.isNt);
+  facts.drives = update::SnapshotDrives(transport);
+  facts.scanMessages = messages::TextsOf(messages::DriveProblemMessages(transport.TakeProblems(), messages::WindowsSystemTexts()));
+  facts.historyFile = update::HistoryFilePath(transport.isNt);
   FetchCatalogue(facts, source);
   facts.history = update::ReadHistory(facts.historyFile);
 
@@ -93,4 +83,4 @@ int WriteSupportReport(const std::string& file, ScsiTransport& transport, const 
   return platform::WriteWholeFile(file, text) ? code : code + kReportNotWritten;
 }
 
-}  // namespace app
+}  // namespace report

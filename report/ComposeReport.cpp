@@ -1,4 +1,4 @@
-#include "app/SupportReport.h"
+#include "report/ComposeReport.h"
 
 #include <cstddef>
 
@@ -6,7 +6,7 @@
 #include "catalogue/FirmwareItem.h"
 #include "update/UpdatePlan.h"
 
-namespace app {
+namespace report {
 namespace {
 
 std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
@@ -133,4 +133,4 @@ int ReportExitCode(const ReportFacts& facts) {
   return (facts.scanWorked ? 0 : 1) + (facts.catalogueUsable ? 0 : 2);
 }
 
-}  // namespace app
+}  // namespace report

@@ -1,10 +1,10 @@
-#include "app/DriveSnapshot.h"
+#include "update/DriveSnapshot.h"
 
 #include <string>
 
 #include "scsi/ScsiTransport.h"
 
-namespace app {
+namespace update {
 namespace {
 
 constexpr std::size_t kVendorLength = 8;
@@ -39,4 +39,4 @@ std::vector<update::ScannedDrive> SnapshotDrives(ScsiTransport& transport) {
   return drives;
 }
 
-}  // namespace app
+}  // namespace update

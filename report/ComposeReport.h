@@ -11,7 +11,7 @@
 #include "update/UpdateHistory.h"
 #include "update/ScannedDrive.h"
 
-namespace app {
+namespace report {
 
 struct ReportFacts {
   std::string program;          // file name and version
@@ -46,4 +46,4 @@ std::string ComposeReport(const ReportFacts& facts);
 // added when the scan could not run, 2 when no usable catalogue arrived.
 int ReportExitCode(const ReportFacts& facts);
 
-}  // namespace app
+}  // namespace report

@@ -20,7 +20,7 @@
 #include "update/UpdatePlan.h"
 #include "scsi/DriveProblem.h"
 
-namespace app {
+namespace script {
 
 // The exit codes, one table for both modes (README, "Updating many PCs").
 enum ScriptExitCode : int {
@@ -111,4 +111,4 @@ class ScriptLog {
   bool heldElsewhere_ = false;
 };
 
-}  // namespace app
+}  // namespace script

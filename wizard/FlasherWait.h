@@ -7,10 +7,10 @@
 
 #include "framework/Language.h"
 
-namespace app {
+namespace wizard {
 
 // Shows the window until every process of `processes` (process handles) has
 // ended; returns at once when none is running.
 void WaitForFlashers(const std::vector<void*>& processes, Language language);
 
-}  // namespace app
+}  // namespace wizard

@@ -1,0 +1,423 @@
+#include "script/ScriptCommand.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ProgramInfo.h"
+#include "catalogue/CatalogueFetcher.h"
+#include "catalogue/CatalogueIssue.h"
+#include "framework/File.h"
+#include "framework/Platform.h"
+#include "install/Installer.h"
+#include "install/SavePath.h"
+#include "install/Transfer.h"
+#include "messages/UserMessages.h"
+#include "scsi/ScsiTransport.h"
+#include "script/ScriptLog.h"
+#include "update/DriveSnapshot.h"
+#include "update/FetchedCatalogue.h"
+#include "update/UpdateEngine.h"
+#include "update/UpdatePlan.h"
+
+namespace script {
+namespace {
+
+// A message's text on one log line.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+  }
+  return text;
+}
+
+// The download window's estimate without the window: no bar to move, and no
+// pause that only paces a bar; the waits end when the transfer does.
+class NoBar : public ProgressSink {
+ public:
+  void SetPosition(int) override {}
+  void Refresh() override {}
+};
+
+class TransferEndClock : public ProgressClock {
+ public:
+  explicit TransferEndClock(const Transfer& transfer) : transfer_(transfer) {}
+  void Pause(std::uint32_t) override {}
+  void Idle(const std::atomic<std::int32_t>& done) override {
+    if (done.load(std::memory_order_acquire) != 1) return;
+    // The worker of the moment: a transfer that goes on after a drop has a
+    // new one.
+    const HANDLE doneEvent = transfer_.DoneEvent();
+    if (doneEvent == nullptr || WaitForSingleObject(doneEvent, kWaitMs) == WAIT_FAILED) Sleep(kWaitMs);
+  }
+
+ private:
+  static constexpr DWORD kWaitMs = 100;
+  const Transfer& transfer_;
+};
+
+// Fetches `item` to `savedPath` (in a drive's folder of `workRoot`) as
+// the download window does, without the window: over the fetcher's
+// connection into the work folder's partial file of the listed SHA-256 (or
+// a new temporary file beside it), checked against that hash, then put in
+// place and checked again through the handle `archive` receives. `why` says
+// what failed.
+bool DownloadFile(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::string& savedPath,
+              const std::string& workRoot, std::unique_ptr<CFile>& archive, std::string& why) {
+  const std::string partial = ReservePartialFile(savedPath);
+  if (partial.empty()) {
+    why = "no new file can be made beside " + savedPath;
+    return false;
+  }
+  Transfer transfer;
+  // The work folder keeps what a failed run fetched of the file, for the
+  // next run to go on from.
+  transfer.partialFolder = workRoot;
+  transfer.Start(fetcher, item.path, savedPath, partial, item.sha256, StampedSize(item));
+  NoBar bar;
+  TransferEndClock clock(transfer);
+  transfer.RunProgress(bar, clock);
+  if (transfer.Succeeded()) {
+    archive = transfer.TakeArchive();
+    return true;
+  }
+  why = transfer.NotAsListed() ? "the file that arrived is not the one the catalogue lists (its SHA-256 differs); deleted"
+        : transfer.GaveUp()    ? "the transfer stalled and was given up after going on three times"
+                               : "the download of " + item.path + " failed";
+  return false;
+}
+
+// A new folder in `root` for one drive's files, "NAME", else "NAME-2",
+// "NAME-3", ...: never one an earlier run left (it may hold kept files).
+std::string NewWorkFolder(const std::string& root, const std::string& name) {
+  std::string plain;
+  for (char c : name) {
+    const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+                      c == '-' || c == '_';
+    plain += keep ? c : '_';
+  }
+  for (int n = 1; n < 1000; ++n) {
+    const std::string folder = root + "\\" + plain + (n == 1 ? "" : "-" + std::to_string(n));
+    if (framework::CreateFolder(folder)) return folder;
+  }
+  return std::string();
+}
+
+// The name the downloaded file is saved under: the entry's file name when it
+// is a plain one, else a name of the program's.
+std::string SavedName(const FirmwareItem& item) {
+  const std::string& name = item.fileName;
+  const bool plain = install::IsSafeEntryName(name) && name.find_first_of("\\/") == std::string::npos;
+  return plain ? name : "firmware.zip";
+}
+
+std::string TitleOf(const std::string& fileName) {
+  const std::size_t dot = fileName.find_last_of('.');
+  return dot == std::string::npos || dot == 0 ? fileName : fileName.substr(0, dot);
+}
+
+std::string CommandText(const ScriptRequest& request) {
+  std::string text = request.mode == ScriptMode::Check ? "/check" : "/update";
+  if (request.yes) text += " /yes";
+  if (!request.model.empty()) text += " /model " + request.model;
+  if (!request.source.empty()) text += " /source " + request.source;
+  if (!request.log.empty()) text += " /log " + request.log;
+  return text;
+}
+
+// The engine's voice in a run without a window: there is nobody to ask or
+// to tell; each step goes into the log as it is taken.
+class LogVoice : public update::UpdateVoice {
+ public:
+  LogVoice(ScriptLog& log, CatalogueFetcher& fetcher, std::string root)
+      : log_(log), fetcher_(fetcher), root_(std::move(root)) {}
+
+  // Into a new folder of the work folder of its own for each drive.
+  bool Download(const FirmwareItem& item, const update::UpdateRecord& record,
+                update::FetchedArchive& archive) override {
+    failure_.clear();
+    folder_ = root_.empty() ? std::string() : NewWorkFolder(root_, record.model + "-" + record.versionInstalled);
+    if (folder_.empty()) {
+      failure_ = root_.empty() ? "no work folder can be made beside the history"
+                               : "no folder for the files can be made in " + root_;
+      return false;
+    }
+    archive.savedPath = folder_ + "\\" + SavedName(item);
+    archive.title = TitleOf(SavedName(item));
+    if (!DownloadFile(fetcher_, item, archive.savedPath, root_, archive.file, failure_)) return false;
+    Step(record, "downloaded " + item.path + " to " + archive.savedPath + ", SHA-256 as the catalogue lists");
+    return true;
+  }
+  // The command line said /yes.
+  bool UpdateNow(const update::UpdateRecord&) override { return true; }
+  // The flasher has its own window; nothing else here waits on a person.
+  void WaitForFlashers(const std::vector<void*>& processes) override {
+    for (void* process : processes) WaitForSingleObject(static_cast<HANDLE>(process), INFINITE);
+  }
+  // A held check ends that drive's update: nobody is there to put it right.
+  update::HoldAnswer AskAboutHold(update::HoldReason, const update::UpdateRecord&) override {
+    return update::HoldAnswer::Cancel;
+  }
+  void Kept(const update::UpdateRecord&, const std::string&) override {}
+  void ChecksPassed(const update::UpdateRecord& record) override {
+    Step(record, "checks before the flash passed: the same drive, not on battery, no disc, not busy");
+  }
+  void InstallEnded(const update::UpdateRecord& record, const install::InstallOutcome& outcome,
+                    const update::FetchedArchive& archive) override {
+    if (outcome.code != install::kInstallStarted) return;
+    const std::string& unpacked = outcome.otherFolder.empty() ? archive.title : outcome.otherFolder;
+    Step(record, "unpacked into " + folder_ + "\\" + unpacked + "; the flasher started, waiting for it to end");
+  }
+  // One drive to the end of its verdict before the next.
+  bool ReadBackEachFlash() const override { return true; }
+  void RescanProblems(DriveIdentification& drives) override {
+    for (const scsi::DriveProblem& problem : drives.TakeProblems())
+      log_.Note("scan after the flasher: " + DriveProblemText(problem));
+  }
+  void Verdict(const update::CheckedUpdate&, bool) override {}
+
+  // The folder of the drive's files; empty when none could be made.
+  const std::string& Folder() const { return folder_; }
+  // Why the download failed.
+  const std::string& Failure() const { return failure_; }
+
+  void Step(const update::UpdateRecord& record, const std::string& text) {
+    log_.Line(record.address + "\tstep\t" + text);
+  }
+
+ private:
+  ScriptLog& log_;
+  CatalogueFetcher& fetcher_;
+  const std::string root_;
+  std::string folder_;
+  std::string failure_;
+};
+
+// What the install's messages say, on one line.
+std::string InstallText(const install::InstallOutcome& outcome) {
+  std::string text;
+  for (const std::string& message : messages::TextsOf(messages::InstallMessages(outcome, Language::English)))
+    text += (text.empty() ? "" : " ") + OneLine(message);
+  return text.empty() ? "the install ended with " + std::to_string(outcome.code) : text;
+}
+
+// The verdict of a drive whose flasher ended and which was read back.
+DriveEnd ReadBackEnd(const update::DriveUpdate& update, LogVoice& voice, std::string& text) {
+  const update::CheckedUpdate& checked = update.checked;
+  const update::UpdateRecord& record = update.record;
+  voice.Step(record, "the flasher ended with exit code " + (checked.flasherExitCode < 0
+                                                                 ? std::string("unknown")
+                                                                 : std::to_string(checked.flasherExitCode)));
+  const DriveEnd end = EndOfVerdict(checked.verdict);
+  const std::string verdict = update::VerdictName(checked.verdict);
+  const std::string kept = "; files kept in " + voice.Folder();
+  switch (end) {
+    case DriveEnd::Verified:
+      text = verdict + ": the drive now runs " + checked.reported + "; " +
+             (framework::RemoveTree(voice.Folder()) ? "its files were removed"
+                                                    : "its files could not all be removed from " + voice.Folder());
+      break;
+    case DriveEnd::NotApplied:
+      text = verdict + ": the drive still reports " + checked.reported + kept;
+      break;
+    case DriveEnd::DriveMissing:
+      text = verdict + ": no " + record.model + " answers at " + record.address +
+             "; restart the computer, then run /check" + kept;
+      break;
+    default:
+      text = verdict + kept;
+      break;
+  }
+  return end;
+}
+
+// One drive's update through the engine, ended with its verdict line.
+DriveEnd UpdateDrive(const update::DrivePlan& plan, update::UpdateEngine& engine, LogVoice& voice, ScriptLog& log) {
+  const update::DriveUpdate update = engine.UpdateDrive(plan.drive, *plan.Newest());
+  const std::string kept = "; files kept in " + voice.Folder();
+  DriveEnd end = DriveEnd::Failed;
+  std::string text;
+  switch (update.reached) {
+    case update::DriveStep::ReadBack:
+      end = ReadBackEnd(update, voice, text);
+      break;
+    case update::DriveStep::Held:
+      end = DriveEnd::Held;
+      text = std::string(update::VerdictName(update.record.verdict)) + ": nothing was flashed" + kept;
+      break;
+    case update::DriveStep::NotStarted:
+      text = "failed: " + InstallText(update.install) + kept;
+      break;
+    default:
+      text = "failed: " + voice.Failure() + (voice.Folder().empty() ? std::string() : kept);
+      break;
+  }
+  log.Line(plan.drive.address + "\tverdict\t" + text);
+  return end;
+}
+
+// Opens the log of a run at `logFile`, or, when another run writes that
+// one, beside it under a name with this run's process id (noted in it).
+// False when neither can be made.
+bool OpenLog(ScriptLog& log, const std::string& logFile) {
+  if (log.Open(logFile)) return true;
+  if (!log.HeldElsewhere()) return false;
+  const std::string own =
+      platform::FolderPart(logFile) + "UpdateLog-" + std::to_string(platform::ProcessId()) + ".txt";
+  if (!log.Open(own)) return false;
+  log.Note("the log: " + logFile + " is being written by another run; this run's log is here");
+  return true;
+}
+
+// Opens the run's log and writes its first lines. A link would take the
+// log's writes elsewhere: a run as SYSTEM must not overwrite whatever file a
+// user's link points at, so the log then goes beside the history.
+bool StartLog(ScriptLog& log, const ScriptRequest& request, const std::string& historyFile) {
+  const bool linkRefused = !request.log.empty() && framework::IsLink(request.log);
+  if (!OpenLog(log, request.log.empty() || linkRefused ? LogFileBeside(historyFile) : request.log)) return false;
+  log.Note(std::string("VORN Firmware Update ") + VORN_VERSION_TEXT + ", " + CommandText(request) + ", " +
+           platform::LocalTimeText());
+  if (linkRefused) {
+    log.Note("the log: " + request.log + " is a link, which this program does not write through; "
+             "the log is here instead");
+  }
+  return true;
+}
+
+// The drives the run is about (the maker's, of the model asked for), with
+// what the scan met in the log. What ends the run as failed whatever else it
+// does goes into `ends`: drives that could not be looked at (one of them may
+// be the maker's).
+std::vector<update::ScannedDrive> ScannedDrives(const ScriptRequest& request, ScsiTransport& transport,
+                                                const std::vector<update::ScannedDrive>& drives, ScriptLog& log,
+                                                std::vector<DriveEnd>& ends) {
+  const bool scanWorked = transport.ScanWorked();
+  std::vector<update::ScannedDrive> chosen;
+  for (const update::ScannedDrive& drive : drives) {
+    if (drive.maker && (request.model.empty() || drive.model == request.model)) chosen.push_back(drive);
+  }
+  log.Note(std::string("drives: ") + transport.TransportName() + (scanWorked ? "" : ", could not scan") + ", " +
+           std::to_string(drives.size()) + " found, " + std::to_string(chosen.size()) +
+           (request.model.empty() ? " of the maker" : " of model " + request.model));
+  if (!scanWorked) ends.push_back(DriveEnd::Failed);
+  for (const scsi::DriveProblem& problem : transport.TakeProblems()) {
+    log.Note("scan: " + DriveProblemText(problem));
+    if (problem.cause == scsi::ProblemCause::DriveNotOpened) ends.push_back(DriveEnd::Failed);
+  }
+  return chosen;
+}
+
+// Settles the updates an earlier run left open and logs them; those that did
+// not take end this run as failed too.
+void SettleEarlierUpdates(const std::string& historyFile, const std::vector<update::ScannedDrive>& drives,
+                          ScriptLog& log, std::vector<DriveEnd>& ends) {
+  bool anotherUpdate = false;
+  for (const update::CheckedUpdate& update : update::SettleOpenRecordsUnlessUpdating(historyFile, drives, anotherUpdate)) {
+    log.Note("an update left open before, settled now: " + update::FormatRecord(update.record));
+    const DriveEnd earlier = EndOfVerdict(update.verdict);
+    if (earlier != DriveEnd::Verified) log.Note(EarlierUpdateText(update.record, update.verdict));
+    ends.push_back(earlier);
+  }
+  if (anotherUpdate) log.Note("another update is running on this computer: the history's open records are its own");
+  log.Note("history: " + (historyFile.empty() ? std::string("none (no folder can take it)") : historyFile));
+}
+
+// Fetches and verifies the run's catalogue, logging what happened.
+CatalogueState FetchCatalogue(CatalogueFetcher& fetcher, const std::string& historyFile, std::string& text,
+                              bool& hashRequired, ScriptLog& log) {
+  const update::FetchedCatalogue fetched = update::FetchVerifiedCatalogue(fetcher, SerialFileBeside(historyFile), true);
+  log.Note("catalogue: " + fetched.server + ": " + update::VerificationText(fetched));
+  for (FetchFailure failure : fetcher.failures) log.Note("catalogue: " + FetchFailureText(failure));
+  if (fetched.serialNotKept) {
+    log.Note("catalogue: its serial " + std::to_string(fetched.issue.serial) + " could not be kept in " +
+             SerialFileBeside(historyFile) + "; an older catalogue would not be refused next time");
+  }
+  text = fetched.text;
+  hashRequired = fetched.hashRequired;
+  return !fetched.arrived ? CatalogueState::NotArrived
+         : !fetched.usable ? CatalogueState::NotVerified
+                           : CatalogueState::Usable;
+}
+
+// Each planned drive, one at a time, each to the end of its verdict before
+// the next.
+void UpdatePlannedDrives(const std::vector<update::DrivePlan>& plans, ScsiTransport& transport,
+                         CatalogueFetcher& fetcher, ScriptLog& log, std::vector<DriveEnd>& ends) {
+  const std::string historyFile = update::HistoryFilePath(transport.isNt);
+  LogVoice voice(log, fetcher, update::WorkRoot(historyFile));
+  update::UpdateEngine engine(transport, voice);
+  for (const update::DrivePlan& plan : plans) {
+    const std::string& address = plan.drive.address;
+    if (plan.action == update::PlannedAction::NothingNewer) {
+      log.Line(address + "\tverdict\tnothing newer: nothing to do");
+    } else if (plan.action == update::PlannedAction::NotAppliedBefore) {
+      log.Line(address + "\tverdict\tnot applied: the same update, " + plan.earlier.revisionBefore + " to " +
+               plan.earlier.versionInstalled + ", did not take on " + plan.earlier.time +
+               "; it is not flashed again unattended (the wizard offers it)");
+      ends.push_back(DriveEnd::NotApplied);
+    } else {
+      ends.push_back(UpdateDrive(plan, engine, voice, log));
+    }
+  }
+}
+
+// After the scan: the catalogue, the plan, and with /update the drives.
+int FetchAndUpdate(const ScriptRequest& request, ScsiTransport& transport,
+                   const std::vector<update::ScannedDrive>& chosen, const std::string& historyFile,
+                   ScriptLog& log, std::vector<DriveEnd>& ends) {
+  CatalogueFetcher fetcher;
+  if (!update::UseSource(fetcher, request.source, historyFile)) {
+    log.Note("catalogue: the source " + request.source + " cannot be read by this program; nothing was fetched");
+    log.Line(DriveTableHeader());
+    return log.End(ExitCodeWith(ends, kExitNoCatalogue));
+  }
+  std::string text;
+  bool hashRequired = false;
+  const CatalogueState state = FetchCatalogue(fetcher, historyFile, text, hashRequired, log);
+  const std::vector<update::DrivePlan> plans = update::PlanUpdates(
+      chosen, state == CatalogueState::Usable ? text : std::string(), hashRequired, update::ReadHistory(historyFile));
+  log.Line(DriveTableHeader());
+  for (const update::DrivePlan& plan : plans) log.Line(DriveTableLine(plan));
+  if (request.mode == ScriptMode::Check || state != CatalogueState::Usable) {
+    update::ReleaseFetch(fetcher);
+    // Drives that could not be scanned are not "no drive of the maker".
+    if (request.mode == ScriptMode::Check) return log.End(ExitCodeWith(ends, CheckExitCode(state, plans)));
+    return log.End(
+        ExitCodeWith(ends, state == CatalogueState::NotVerified ? kExitCatalogueNotVerified : kExitNoCatalogue));
+  }
+  UpdatePlannedDrives(plans, transport, fetcher, log, ends);
+  update::ReleaseFetch(fetcher);
+  return log.End(ExitCodeWith(ends, kExitNothingToDo));
+}
+
+}  // namespace
+
+int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
+  const std::string historyFile = update::HistoryFilePath(transport.isNt);
+  ScriptLog log;
+  if (!StartLog(log, request, historyFile)) return kExitLogNotWritten;
+  if (!request.error.empty()) {
+    log.Note("the command line: " + request.error);
+    return log.End(kExitBadCommandLine);
+  }
+  if (request.mode == ScriptMode::Update && !request.yes) {
+    log.Note("nothing was done: an unattended update runs only when the command line says /yes");
+    return log.End(kExitNotConfirmed);
+  }
+
+  std::vector<DriveEnd> ends;
+  const std::vector<update::ScannedDrive> drives = update::SnapshotDrives(transport);
+  const std::vector<update::ScannedDrive> chosen = ScannedDrives(request, transport, drives, log, ends);
+  SettleEarlierUpdates(historyFile, drives, log, ends);
+  if (request.mode == ScriptMode::Update && chosen.empty()) {
+    log.Line(DriveTableHeader());
+    // Not having looked is not having nothing to do.
+    return log.End(ExitCodeWith(ends, kExitNothingToDo));
+  }
+  return FetchAndUpdate(request, transport, chosen, historyFile, log, ends);
+}
+
+}  // namespace script
