@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Deployment.h"
-#include "controls/ControlTexts.h"
+#include "messages/ControlTexts.h"
 
 namespace controls {
 namespace {
@@ -205,7 +205,7 @@ bool LinkLabel::OpenLink(const std::string& link) {
   const auto result = reinterpret_cast<INT_PTR>(
       ShellExecuteA(nullptr, "open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   if (result > 32) return true;
-  MessageBox(text::kOpenFailed, text::kErrorCaption, MB_ICONERROR);
+  MessageBox(messages::control_text::kOpenFailed, messages::control_text::kErrorCaption, MB_ICONERROR);
   return false;
 }
 
@@ -236,7 +236,7 @@ bool LinkLabel::SendMailTo(const std::string& address, const std::string& name) 
     FreeLibrary(library);
   }
   if (result == SUCCESS_SUCCESS) return true;
-  MessageBox(text::kMailFailed, text::kErrorCaption, MB_ICONERROR);
+  MessageBox(messages::control_text::kMailFailed, messages::control_text::kErrorCaption, MB_ICONERROR);
   return false;
 }
 

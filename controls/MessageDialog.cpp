@@ -1,6 +1,6 @@
 #include "controls/MessageDialog.h"
 
-#include "controls/ControlTexts.h"
+#include "messages/ControlTexts.h"
 #include "resources/resource.h"
 
 namespace controls {
@@ -20,14 +20,14 @@ bool MessageDialog::OnInitDialog() {
   const bool chinese = IsChinese(language);
   if (singleButton) {
     yesButton.ShowWindow(SW_HIDE);
-    noButton.SetWindowText(chinese ? text::kConfirmChinese : text::kExitEnglish);
+    noButton.SetWindowText(chinese ? messages::control_text::kConfirmChinese : messages::control_text::kExitEnglish);
     // Enter presses the default button, and without one the dialog manager
     // sends IDOK: an error report would answer Yes. Its one button is the
     // default instead.
     SendMessage(DM_SETDEFID, IDCANCEL);
   } else {
-    yesButton.SetWindowText(yesText != nullptr ? yesText : chinese ? text::kYesChinese : text::kYesEnglish);
-    noButton.SetWindowText(noText != nullptr ? noText : chinese ? text::kNoChinese : text::kNoEnglish);
+    yesButton.SetWindowText(yesText != nullptr ? yesText : chinese ? messages::control_text::kYesChinese : messages::control_text::kYesEnglish);
+    noButton.SetWindowText(noText != nullptr ? noText : chinese ? messages::control_text::kNoChinese : messages::control_text::kNoEnglish);
   }
   StandWhereTheEyeIs();
   return true;  // the dialog manager focuses the first visible button

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/ControlTexts.h"
+#include "messages/ControlTexts.h"
 #include "controls/MessageDialog.h"
 #include "framework/Language.h"
 #include "framework/Platform.h"
@@ -67,8 +67,8 @@ void Key(MessageDialog& d, WPARAM key) {
 }
 
 TEST(MessageDialog, QuestionShowsYesAndNoAndOnlyYesGivesOk) {
-  using controls::text::kNoChinese;
-  using controls::text::kYesChinese;
+  using messages::control_text::kNoChinese;
+  using messages::control_text::kYesChinese;
   struct Row {
     const char* what;
     std::function<void(MessageDialog&)> answer;
@@ -104,7 +104,7 @@ TEST(MessageDialog, ErrorReportShowsOneButtonThatNeverGivesOk) {
     Seen seen;
     EXPECT_EQ(RunDialog(true, row.answer, &seen), IDCANCEL) << row.what;
     EXPECT_FALSE(seen.yesVisible);
-    EXPECT_EQ(seen.noText, Chinese() ? controls::text::kConfirmChinese : "Exit");
+    EXPECT_EQ(seen.noText, Chinese() ? messages::control_text::kConfirmChinese : "Exit");
     EXPECT_EQ(seen.focus, seen.noButton) << "the single button has the focus";
     // No window of the program behind it: in the middle of the screen.
     EXPECT_NEAR(seen.place.left + seen.place.right, GetSystemMetrics(SM_CXSCREEN), 1);
@@ -127,9 +127,9 @@ TEST(ControlTexts, ChineseTextsAreCodePage950) {
     const wchar_t* characters;
   };
   const Row rows[] = {
-      {controls::text::kYesChinese, L"是"},
-      {controls::text::kNoChinese, L"否"},
-      {controls::text::kConfirmChinese, L"確定"},
+      {messages::control_text::kYesChinese, L"是"},
+      {messages::control_text::kNoChinese, L"否"},
+      {messages::control_text::kConfirmChinese, L"確定"},
   };
   for (const Row& row : rows) {
     char converted[64] = {};

@@ -1,10 +1,10 @@
-// Every text the skinned controls show. Chinese texts are code page 950
+// Every text the skinned controls (controls/) show. Chinese texts are code page 950
 // (Big5) bytes, written as escapes with the characters beside them.
 #pragma once
 
-namespace controls {
+namespace messages {
 
-namespace text {
+namespace control_text {
 // Message dialog buttons.
 inline constexpr const char* kYesChinese = "\xAC\x4F";            // 是
 inline constexpr const char* kNoChinese = "\xA7\x5F";             // 否
@@ -17,6 +17,6 @@ inline constexpr const char* kExitEnglish = "Exit";
 inline constexpr const char* kErrorCaption = "Error";
 inline constexpr const char* kOpenFailed = "Failed to open URL";
 inline constexpr const char* kMailFailed = "MAPI Failure.";
-}  // namespace text
+}  // namespace control_text
 
-}  // namespace controls
+}  // namespace messages
