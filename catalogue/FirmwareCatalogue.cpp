@@ -83,6 +83,7 @@ int FirmwareCatalogue::BuildModelList(DriveIdentification& drives) {
   for (int i = 0; i < count; ++i) {
     drives.SelectDrive(i);
     ModelEntry entry;
+    entry.driveIndex = i;
     if (drives.IdentifyDrive(i, entry.model, entry.revision, entry.dateCode)) {
       models.push_back(std::move(entry));
     }

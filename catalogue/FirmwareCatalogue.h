@@ -26,6 +26,7 @@ struct ModelEntry {
   std::string revision;  // firmware revision
   std::string dateCode;  // date code, "/" removed
   std::vector<FirmwareItem> items;  // offered items, in file order
+  int driveIndex = -1;   // the drive's place in the scan's table
 };
 
 // Whether version or date code `a` is newer than `b`: runs of digits compare

@@ -117,6 +117,8 @@ class UpdateEngine {
   UpdateEngine& operator=(const UpdateEngine&) = delete;
 
   const std::string& HistoryFile() const { return historyFile_; }
+  // The drives as the latest scan found them, in the scan's table order.
+  const std::vector<ScannedDrive>& Drives() const { return drives_; }
 
   // Before the first update: settles the open records of the history against
   // the drives found at start-up (SettleOpenRecordsUnlessUpdating) and tells

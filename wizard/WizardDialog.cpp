@@ -619,9 +619,18 @@ void WizardDialog::OnDeviceChosen() {
 }
 
 update::ScannedDrive WizardDialog::ChosenDrive() const {
+  // The row's drive, by its place in the scan: of two drives of one model,
+  // the one the user took.
+  const ModelEntry& entry = *flow.selectedModel();
+  const std::vector<update::ScannedDrive>& drives = engine->Drives();
   update::ScannedDrive drive;
-  drive.model = flow.selectedModel()->model;
-  drive.revision = flow.selectedModel()->revision;
+  if (entry.driveIndex >= 0 && static_cast<std::size_t>(entry.driveIndex) < drives.size()) {
+    drive = drives[static_cast<std::size_t>(entry.driveIndex)];
+  }
+  // As the user saw it when choosing; a drive that differs now is held by
+  // the checks before the flash.
+  drive.model = entry.model;
+  drive.revision = entry.revision;
   return drive;
 }
 

@@ -94,8 +94,8 @@ class WizardDialog : public CDialog {
   void ShowFirmwarePage();
   void OnDeviceChosen();
   void OnFirmwareChosen();
-  // The chosen drive as the engine takes it: its model and revision; the
-  // engine finds its address.
+  // The chosen drive as the engine takes it: its address in the scan, and
+  // its model and revision as the list showed them.
   update::ScannedDrive ChosenDrive() const;
 
   // The catalogue is fetched on a worker thread while the welcome page is

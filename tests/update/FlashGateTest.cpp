@@ -1,8 +1,12 @@
 // The checks before the flasher, through the transport on both back ends
 // (the scripted platform, its drives answering as the stand-in library's)
 // and a power source of the test's own: each check passes, holds until the
-// user has put it right and pressed Retry, or holds until Cancel.
+// user has put it right and pressed Retry, or holds until Cancel; and the
+// engine, which runs them for the drive the user or the plan chose.
 #include "update/FlashGate.h"
+
+#include <cstdlib>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +25,7 @@
 #include "framework/Platform.h"
 #include "scsi/ScsiTransport.h"
 #include "tests/scsi/FakeScsiSystem.h"
+#include "update/UpdateEngine.h"
 
 namespace {
 
@@ -180,6 +185,67 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
         EXPECT_EQ(read.verdict, update::HeldVerdict(row.reason));
       }
     }
+  }
+}
+
+// The engine's voice in a test: a file that is no archive as the download,
+// Yes to updating now, Cancel to a hold; it keeps the address each flash
+// passed its checks for.
+class RecordingVoice : public update::UpdateVoice {
+ public:
+  bool Download(const FirmwareItem&, const update::UpdateRecord&, update::FetchedArchive& archive) override {
+    archive.savedPath = ScratchFolder() + "not-a-zip.zip";
+    platform::WriteWholeFile(archive.savedPath, "not a zip");
+    archive.file = std::make_unique<CFile>();
+    return archive.file->Open(archive.savedPath, CFile::modeRead);
+  }
+  bool UpdateNow(const update::UpdateRecord&) override { return true; }
+  void WaitForFlashers(const std::vector<void*>&) override {}
+  HoldAnswer AskAboutHold(HoldReason, const update::UpdateRecord&) override { return HoldAnswer::Cancel; }
+  void Kept(const update::UpdateRecord&, const std::string&) override {}
+  void ChecksPassed(const update::UpdateRecord& record) override { passed = record.address; }
+  void InstallEnded(const update::UpdateRecord&, const install::InstallOutcome&,
+                    const update::FetchedArchive&) override {}
+  bool ReadBackEachFlash() const override { return true; }
+  void RescanProblems(DriveIdentification&) override {}
+  void Verdict(const update::CheckedUpdate&, bool) override {}
+
+  std::string passed;
+};
+
+TEST(UpdateEngine, FlashesTheDriveChosenOfTwoOfOneModel) {
+  // The history and the lock go into the scratch folder.
+#ifdef _WIN32
+  SetEnvironmentVariableA("APPDATA", ScratchFolder().c_str());
+#else
+  setenv("APPDATA", ScratchFolder().c_str(), 1);
+#endif
+  const struct {
+    const char* chosen;    // the drive's address as chosen; empty: none given
+    const char* revision;  // its revision as chosen
+    const char* passed;    // the drive the checks passed for; empty: held
+  } rows[] = {
+      {"E:", "1.20", "E:"},
+      {"D:", "1.20", "D:"},
+      {"", "1.20", "D:"},  // the first of its model
+      {"E:", "1.10", ""},  // changed since it was chosen
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.chosen) + " at " + row.revision);
+    Machine machine(true);
+    machine.fake.letters['E'].answer = machine.fake.letters['D'].answer;
+    ScsiTransport transport(machine.fake);
+    RecordingVoice voice;
+    update::UpdateEngine engine(transport, voice);
+    ASSERT_EQ(engine.Drives().size(), 2u);
+    update::ScannedDrive drive = engine.Drives()[0];
+    drive.address = row.chosen;
+    drive.revision = row.revision;
+    FirmwareItem item;
+    item.version = "1.30";
+    const update::DriveUpdate update = engine.UpdateDrive(drive, item);
+    EXPECT_EQ(voice.passed, row.passed);
+    EXPECT_EQ(update.reached, *row.passed ? update::DriveStep::NotStarted : update::DriveStep::Held);
   }
 }
 
