@@ -2,19 +2,9 @@
 
 #include <windows.h>
 
+#include "framework/Platform.h"
+
 namespace install {
-namespace {
-
-// The folder `path` lies in; a drive's root keeps its backslash ("C:\\"),
-// for "C:" alone names the drive's current folder.
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  if (slash == std::string::npos) return std::string();
-  return path.substr(0, slash > 0 && path[slash - 1] == ':' ? slash + 1 : slash);
-}
-
-}  // namespace
-
 bool StartProgram(const std::string& path, StartedProgram* started) {
   SECURITY_ATTRIBUTES processAttributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   SECURITY_ATTRIBUTES threadAttributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
@@ -23,8 +13,9 @@ bool StartProgram(const std::string& path, StartedProgram* started) {
   PROCESS_INFORMATION process = {};
   // The program runs in its own folder, where a flasher looks for the
   // firmware image beside it, not in whatever folder this one was started
-  // from.
-  const std::string folder = FolderOf(path);
+  // from. The folder keeps its separator at the end, so a drive's root is
+  // "C:\\", for "C:" alone names the drive's current folder.
+  const std::string folder = platform::FolderPart(path);
   if (!CreateProcessA(path.c_str(), nullptr, &processAttributes, &threadAttributes, FALSE, 0, nullptr,
                       folder.empty() ? nullptr : folder.c_str(), &startup, &process))
     return false;
