@@ -1,11 +1,11 @@
 #include "install/DownloadDialog.h"
 
+#include "catalogue/ArrivalCheck.h"
+#include "catalogue/PartialPath.h"
 #include "controls/MessageDialog.h"
 #include "framework/FileDialog.h"
 #include "framework/Platform.h"
-#include "install/ArrivalCheck.h"
 #include "install/SavePath.h"
-#include "install/Transfer.h"
 #include "resources/resource.h"
 
 namespace {
@@ -185,4 +185,10 @@ void DownloadDialog::SetStatus(const char* text) {
   // The panel's caption, not its `text`: the static control draws it at once,
   // centred, over the question.
   panel.SetWindowText(text);
+}
+
+void PumpingClock::Pause(std::uint32_t ms) { WaitPumpingMessages(nullptr, ms); }
+
+void PumpingClock::Idle(const std::atomic<std::int32_t>& done) {
+  if (done.load(std::memory_order_acquire) == 1) WaitPumpingMessages(transfer_.DoneEvent(), kIdleMs);
 }

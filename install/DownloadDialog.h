@@ -28,10 +28,13 @@
 // below.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "catalogue/CatalogueFetcher.h"
+#include "catalogue/Transfer.h"
 #include "controls/BitmapPanel.h"
 #include "controls/TextLine.h"
 #include "framework/Button.h"
@@ -40,8 +43,27 @@
 #include "framework/Gdi.h"
 #include "framework/Language.h"
 #include "framework/ProgressCtrl.h"
-#include "catalogue/CatalogueFetcher.h"
 #include "install/DownloadTexts.h"
+
+// How long the download window shows the end of a transfer (the full bar,
+// the end text) before it closes.
+inline constexpr std::uint32_t kEndShownMs = 100;
+
+// The clock of the download window: pauses and idle waits during which the
+// thread's windows keep handling their messages; an idle wait ends early
+// when the transfer's current worker has ended.
+class PumpingClock : public ProgressClock {
+ public:
+  explicit PumpingClock(const Transfer& transfer) : transfer_(transfer) {}
+  void Pause(std::uint32_t ms) override;
+  void Idle(const std::atomic<std::int32_t>& done) override;
+
+  // Longest idle wait.
+  static constexpr DWORD kIdleMs = 100;
+
+ private:
+  const Transfer& transfer_;
+};
 
 // The save-file dialog's filter (the second description begins with a space).
 inline constexpr const char kDownloadFilter[] =

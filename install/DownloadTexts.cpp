@@ -1,6 +1,6 @@
 #include "install/DownloadTexts.h"
 
-#include "install/TransferMeter.h"
+#include "catalogue/TransferMeter.h"
 #include "messages/FillIn.h"
 
 namespace {

@@ -18,12 +18,11 @@
 #include <vector>
 
 #include "catalogue/Sha256.h"
+#include "catalogue/Transfer.h"
 #include "controls/MessageDialog.h"
 #include "framework/FileDialog.h"
 #include "framework/Platform.h"
 #include "install/DownloadTexts.h"
-#include "install/SavePath.h"
-#include "install/Transfer.h"
 #include "resources/resource.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
 #include "../framework/SystemDialogs.h"

@@ -1,5 +1,5 @@
 #include "install/DownloadTexts.h"
-#include "install/TransferMeter.h"
+#include "catalogue/TransferMeter.h"
 
 #include "Cp950.h"
 

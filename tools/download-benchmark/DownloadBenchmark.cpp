@@ -28,10 +28,11 @@
 #include <vector>
 
 #include "catalogue/FtpSource.h"
+#include "catalogue/PartialPath.h"
 #include "catalogue/Sha256.h"
+#include "catalogue/Transfer.h"
 #include "framework/Dialog.h"
-#include "install/SavePath.h"
-#include "install/Transfer.h"
+#include "install/DownloadDialog.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "install/ProgressSchedule.h"
+#include "catalogue/ProgressSchedule.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "install/ArrivalCheck.h"
+#include "catalogue/ArrivalCheck.h"
 
 #include <memory>
 

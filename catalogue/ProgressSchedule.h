@@ -12,10 +12,6 @@
 // The bar's range is 0 through kProgressRangeTop.
 inline constexpr int kProgressRangeTop = 500;
 
-// How long the download window shows the end of a transfer (the full bar,
-// the end text) before it closes.
-inline constexpr std::uint32_t kEndShownMs = 100;
-
 // One pass of the estimate after another. The size band of U = size / 10000
 // decides how far the bar climbs and whether each step waits first:
 //   U > 100:       a step per pass while the step count is at most U - 10;

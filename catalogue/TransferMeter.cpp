@@ -1,4 +1,4 @@
-#include "install/TransferMeter.h"
+#include "catalogue/TransferMeter.h"
 
 int BarPosition(std::uint64_t bytes, std::uint64_t total, int top) {
   if (total == 0) return 0;

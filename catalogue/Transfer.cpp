@@ -1,12 +1,11 @@
-#include "install/Transfer.h"
+#include "catalogue/Transfer.h"
 
 #include <functional>
 
+#include "catalogue/ArrivalCheck.h"
+#include "catalogue/PartialPath.h"
 #include "catalogue/Source.h"
-#include "framework/Dialog.h"
 #include "framework/FileReplace.h"
-#include "install/ArrivalCheck.h"
-#include "install/SavePath.h"
 
 namespace {
 
@@ -283,10 +282,4 @@ Transfer::~Transfer() {
   if (!Succeeded()) DeleteFileA(partialPath_.c_str());
   if (kept_ && (Succeeded() || NotAsListed())) DeleteFileA(partial_->Path().c_str());
   job_->Release();
-}
-
-void PumpingClock::Pause(std::uint32_t ms) { WaitPumpingMessages(nullptr, ms); }
-
-void PumpingClock::Idle(const std::atomic<std::int32_t>& done) {
-  if (done.load(std::memory_order_acquire) == 1) WaitPumpingMessages(transfer_.DoneEvent(), kIdleMs);
 }

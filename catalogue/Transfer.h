@@ -45,8 +45,8 @@
 #include "catalogue/SourceCopy.h"
 #include "framework/File.h"
 #include "framework/Thread.h"
-#include "install/ProgressSchedule.h"
-#include "install/TransferMeter.h"
+#include "catalogue/ProgressSchedule.h"
+#include "catalogue/TransferMeter.h"
 
 // One worker of a transfer: reads the file from `offset` on into the
 // partial file, shared with the user-interface thread (see CWorkerJob and
@@ -191,20 +191,4 @@ class Transfer {
   std::uint64_t totalBytes_ = 0;
   StallWatch watch_;
   RateMeter meter_;
-};
-
-// The clock of the download window: pauses and idle waits during which the
-// thread's windows keep handling their messages; an idle wait ends early
-// when the transfer's current worker has ended.
-class PumpingClock : public ProgressClock {
- public:
-  explicit PumpingClock(const Transfer& transfer) : transfer_(transfer) {}
-  void Pause(std::uint32_t ms) override;
-  void Idle(const std::atomic<std::int32_t>& done) override;
-
-  // Longest idle wait.
-  static constexpr DWORD kIdleMs = 100;
-
- private:
-  const Transfer& transfer_;
 };

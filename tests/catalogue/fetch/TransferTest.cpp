@@ -3,7 +3,7 @@
 // replaces an existing one only then; a transfer that drops or stalls goes
 // on from the bytes written; one that fails leaves the chosen place as it
 // was.
-#include "install/Transfer.h"
+#include "catalogue/Transfer.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 #include <sstream>
 #include <string>
 
+#include "catalogue/PartialPath.h"
 #include "catalogue/Sha256.h"
 #include "framework/Platform.h"
-#include "install/SavePath.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
 #include "tests/common/TestFiles.h"
 
