@@ -1,9 +1,11 @@
-// The download window's progress estimate, and what the progress acts on.
-// The transfer reports the bytes that have arrived, and the bar shows them
-// against the file's size; the estimate serves only a transfer whose size is
-// unknown, a schedule paced by the size and by pauses that waits below its
-// end until the transfer has ended. Window-free, so that the schedule can be
-// checked without a display and without waiting out its pauses.
+// What a transfer's progress acts on, how its loop lets time pass, and the
+// estimate the bar falls back on. The transfer reports the bytes that have
+// arrived (Transfer::RunProgress), and the bar shows them against the file's
+// size. Only a transfer whose size is unknown runs the estimate, with a size
+// of 0: nothing paces it, so the bar stays at 0 and the loop waits, while the
+// line under the bar gives the amount, until the transfer has ended. Below,
+// the schedule the estimate follows for a size above 0. Window-free, so that
+// it can be checked without a display and without waiting out its pauses.
 #pragma once
 
 #include <atomic>
@@ -62,15 +64,17 @@ class ProgressSink {
   virtual void Refresh() = 0;
 };
 
-// How the estimate loop lets time pass.
+// How the progress loop lets time pass: the estimate's pauses, and the waits
+// between two looks at the transfer.
 class ProgressClock {
  public:
   virtual ~ProgressClock() = default;
   // A pause of the schedule; it is served in full even if the transfer ends
   // meanwhile.
   virtual void Pause(std::uint32_t ms) = 0;
-  // A short bounded wait between passes that take no step, so that a waiting
-  // loop leaves the processor to the transfer. May return early once `done`
+  // A short bounded wait between two looks at the transfer (and between
+  // passes of the estimate that take no step), so that a waiting loop leaves
+  // the processor to the transfer. May return early once `done`
   // is no longer 1.
   virtual void Idle(const std::atomic<std::int32_t>& done) = 0;
 };

@@ -134,13 +134,16 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
   saveButton.EnableWindow(false);
   cancelButton.EnableWindow(false);
 
-  // A worker that cannot start leaves the transfer failed and over; the
-  // estimate below then ends at once.
+  // A transfer not started, with no fetcher and so no source to read from,
+  // or whose worker could not start, is failed and over: the progress below
+  // then ends at once.
   Transfer transfer;
-  CatalogueFetcher none;  // without a fetcher: no server to connect to
-  none.serverHost.clear();
   transfer.partialFolder = partialFolder;
-  transfer.Start(fetcher != nullptr ? *fetcher : none, remote, local, partial, listedSha256, listedBytes);
+  if (fetcher != nullptr) {
+    transfer.Start(*fetcher, remote, local, partial, listedSha256, listedBytes);
+  } else {
+    platform::RemoveFile(partial);  // as a failed transfer leaves none
+  }
 
   SetStatus(Texts().startStatus);
   progressBar.ShowWindow(SW_SHOW);
