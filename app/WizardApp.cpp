@@ -36,14 +36,14 @@ int WizardApp::RunWizard(const std::string& source) {
   // wizard appears.
   messages::ReportDriveProblems(theTransport);
   // The language is decided once, here, and handed to whoever speaks.
-  const Language language = LanguageOf(platform::UserLanguageId());
+  const framework::Language language = framework::LanguageOf(platform::UserLanguageId());
   wizard::WindowVoice voice(language);
   update::UpdateEngine engine(theTransport, voice);
   engine.CheckPending();
 
   auto wizard = std::make_unique<WizardDialog>(language);
   const std::string& historyFile = engine.HistoryFile();
-  wizard->acceptedSerialFile = SerialFileBeside(historyFile);
+  wizard->acceptedSerialFile = catalogue::SerialFileBeside(historyFile);
   wizard->engine = &engine;
   update::UseSource(wizard->SourceSettings(), source, historyFile);
   voice.fetcher = &wizard->SourceSettings();

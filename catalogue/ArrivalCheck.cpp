@@ -4,6 +4,8 @@
 
 #include "catalogue/Sha256.h"
 
+namespace catalogue {
+
 namespace {
 
 constexpr unsigned kHashBlock = 65536;
@@ -39,3 +41,5 @@ bool ArrivedAsListed(const std::string& path, const std::string& listedSha256) {
   CFile file;
   return OpenAsListed(path, listedSha256, file);
 }
+
+}  // namespace catalogue

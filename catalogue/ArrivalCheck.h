@@ -8,6 +8,8 @@
 
 #include "framework/File.h"
 
+namespace catalogue {
+
 // Whether the file at `path` is the one the maker published: its SHA-256 is
 // `listedSha256` (the entry's "<sha256>", 64 hexadecimal digits). An entry
 // listed without a hash (only offered by a build that checks no signature)
@@ -20,3 +22,5 @@ bool ArrivedAsListed(const std::string& path, const std::string& listedSha256);
 // open, so what is read through it later is what was checked. False leaves
 // it closed.
 bool OpenAsListed(const std::string& path, const std::string& listedSha256, CFile& archive);
+
+}  // namespace catalogue

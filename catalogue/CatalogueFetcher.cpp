@@ -7,6 +7,8 @@
 #include "framework/Platform.h"
 #include "framework/Thread.h"
 
+namespace catalogue {
+
 namespace {
 
 constexpr int kConnectionAttempts = 5;
@@ -274,3 +276,5 @@ void ReleaseCatalogue(FirmwareCatalogue& catalogue, CatalogueFetcher& fetcher) {
   catalogue.ReleaseCatalogue(std::string(), [&fetcher] { fetcher.CloseConnection(); });
   fetcher.Release();
 }
+
+}  // namespace catalogue

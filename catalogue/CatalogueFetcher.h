@@ -24,6 +24,8 @@
 #include "catalogue/SourceCopy.h"
 #include "framework/Internet.h"
 
+namespace catalogue {
+
 class CatalogueCopyJob;
 
 class CatalogueFetcher {
@@ -182,3 +184,5 @@ class CatalogueFetcher {
 // ended, or when an earlier run's copy could not be removed. Safe to run
 // more than once.
 void ReleaseCatalogue(FirmwareCatalogue& catalogue, CatalogueFetcher& fetcher);
+
+}  // namespace catalogue

@@ -7,6 +7,8 @@
 #include "framework/File.h"
 #include "framework/Platform.h"
 
+namespace catalogue {
+
 namespace {
 
 constexpr std::size_t kMaxSerialDigits = 18;  // below 2^63: no overflow
@@ -126,3 +128,5 @@ bool RememberAcceptedSerial(const std::string& path, const FirmwareCatalogue& ca
   // which would let any older catalogue in again.
   return platform::ReplaceWholeFile(path, text);
 }
+
+}  // namespace catalogue

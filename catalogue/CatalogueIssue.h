@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <string>
 
+namespace catalogue {
+
 class FirmwareCatalogue;
 
 struct CatalogueIssue {
@@ -52,3 +54,5 @@ std::uint64_t ReadAcceptedSerial(const std::string& path);
 // is higher than the one kept there. Only a build that checks signatures
 // keeps serials (an unsigned serial proves nothing). True when it wrote.
 bool RememberAcceptedSerial(const std::string& path, const FirmwareCatalogue& catalogue);
+
+}  // namespace catalogue

@@ -5,6 +5,8 @@
 
 #include "framework/Platform.h"
 
+namespace catalogue {
+
 namespace {
 
 constexpr unsigned char kEndOfText = 0x1A;
@@ -207,3 +209,5 @@ bool ReadToken(CatalogueReader& input, std::string& token, std::size_t maxLength
   }
   return true;
 }
+
+}  // namespace catalogue

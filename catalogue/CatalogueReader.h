@@ -16,6 +16,8 @@ namespace platform {
 struct InputFile;
 }
 
+namespace catalogue {
+
 class CatalogueReader {
  public:
   static constexpr int kEnd = -1;
@@ -110,3 +112,5 @@ bool ReadToken(CatalogueReader& input, std::string& token, std::size_t maxLength
 // gives `tag`, but it compares only words that begin with the tag's first
 // byte. Call it at a token boundary, as ReadToken leaves the reader.
 bool SkipToToken(CatalogueReader& input, std::string_view tag);
+
+}  // namespace catalogue

@@ -8,9 +8,13 @@
 
 #include <vector>
 
+namespace catalogue {
+
 enum class FetchFailure {
   SessionNotCreated,  // the internet session could not be opened
   UnusableAddress,    // the server's address is no FTP address with a host
 };
 
 using FetchFailures = std::vector<FetchFailure>;
+
+}  // namespace catalogue

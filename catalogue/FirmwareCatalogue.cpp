@@ -7,6 +7,8 @@
 #include "framework/Platform.h"
 #include "scsi/DriveIdentification.h"
 
+namespace catalogue {
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -219,3 +221,5 @@ void FirmwareCatalogue::ReleaseCatalogue(const std::string& localCataloguePath,
     if (platform::FileExists(path)) platform::RemoveFile(path);
   }
 }
+
+}  // namespace catalogue

@@ -20,6 +20,8 @@
 
 class DriveIdentification;
 
+namespace catalogue {
+
 // One present drive of the maker and the items offered for it.
 struct ModelEntry {
   std::string model;     // product identification up to its first space
@@ -149,3 +151,5 @@ class FirmwareCatalogue {
  private:
   std::string token;  // reused by the section walk, so it allocates once
 };
+
+}  // namespace catalogue

@@ -6,6 +6,8 @@
 #include "catalogue/Sha256.h"
 #include "framework/Platform.h"
 
+namespace catalogue {
+
 namespace {
 
 // The two ends of the confirmation question. The Chinese texts are code page
@@ -194,3 +196,5 @@ void ExtractFileName(FirmwareItem& item) {
   const std::string::size_type slash = item.path.rfind('/');
   if (slash != std::string::npos) item.fileName = item.path.substr(slash + 1);
 }
+
+}  // namespace catalogue

@@ -19,11 +19,13 @@
 
 #include "framework/Language.h"
 
+namespace catalogue {
+
 class CatalogueReader;
 
 // The language identifier that selects the Chinese description and texts
 // (kLanguageIdChineseTaiwan); every other value gets English.
-constexpr std::uint16_t kChineseTaiwan = kLanguageIdChineseTaiwan;
+constexpr std::uint16_t kChineseTaiwan = framework::kLanguageIdChineseTaiwan;
 
 struct FirmwareItem {
   // Takes `language` from the user's language identifier. A copy is a new
@@ -92,3 +94,5 @@ void ReadDescription(std::vector<std::string>& description, CatalogueReader& inp
 // Sets `fileName` to what follows the last "/" of `path`; a path without any
 // "/" leaves it unchanged.
 void ExtractFileName(FirmwareItem& item);
+
+}  // namespace catalogue

@@ -3,6 +3,8 @@
 #include "framework/File.h"
 #include "framework/Platform.h"
 
+namespace catalogue {
+
 namespace {
 
 class FolderFile : public SourceFile {
@@ -89,3 +91,5 @@ std::uint64_t FolderSource::ListedSize(const std::string& path) {
   std::unique_ptr<SourceFile> file = Open(path, 0, result);
   return file ? file->Size() : 0;
 }
+
+}  // namespace catalogue

@@ -9,6 +9,8 @@
 
 #include "catalogue/Source.h"
 
+namespace catalogue {
+
 class FolderSource : public Source {
  public:
   explicit FolderSource(std::string folder = std::string()) : folder(std::move(folder)) {}
@@ -32,3 +34,5 @@ class FolderSource : public Source {
   std::string folder;
   bool serverRoot = false;  // the server's tree from its root, found by Connect
 };
+
+}  // namespace catalogue

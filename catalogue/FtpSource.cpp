@@ -2,6 +2,8 @@
 
 #include "catalogue/CatalogueFetcher.h"
 
+namespace catalogue {
+
 namespace {
 
 constexpr int kNoSuchFile = 550;
@@ -50,7 +52,7 @@ std::unique_ptr<SourceFile> FtpSource::Open(const std::string& path, std::uint64
 }
 
 std::uint64_t FtpSource::ListedSize(const std::string& path) {
-  return ::ListedSize(owner_.connection.get(), path);
+  return catalogue::ListedSize(owner_.connection.get(), path);
 }
 
 void FtpSource::Close() {
@@ -71,3 +73,5 @@ std::uint64_t ListedSize(CFtpConnection* connection, const std::string& remotePa
   finder.Close();
   return size;
 }
+
+}  // namespace catalogue

@@ -6,6 +6,8 @@
 #include "catalogue/Source.h"
 #include "framework/Internet.h"
 
+namespace catalogue {
+
 class CatalogueFetcher;
 
 class FtpSource : public Source {
@@ -27,3 +29,5 @@ class FtpSource : public Source {
 // The size of `remotePath` as the server lists it ("/" + remotePath), in
 // bytes; 0 when the listing finds nothing.
 std::uint64_t ListedSize(CFtpConnection* connection, const std::string& remotePath);
+
+}  // namespace catalogue

@@ -2,6 +2,8 @@
 
 #include "catalogue/CatalogueFetcher.h"
 
+namespace catalogue {
+
 namespace {
 
 constexpr std::uint32_t kOk = 200, kPartial = 206, kUnauthorized = 401, kForbidden = 403, kNotFound = 404,
@@ -137,3 +139,5 @@ void HttpSource::TakeOver(HttpSource& other) {
   address = other.address;
   lastError = other.lastError;
 }
+
+}  // namespace catalogue

@@ -13,6 +13,8 @@
 #include "catalogue/Source.h"
 #include "framework/Internet.h"
 
+namespace catalogue {
+
 class HttpSource : public Source {
  public:
   SourceKind Kind() const override { return SourceKind::Http; }
@@ -41,3 +43,5 @@ class HttpSource : public Source {
   std::unique_ptr<CHttpConnection> connection_;
   std::string top_;  // the object path of the catalogue folder, ending in "/"
 };
+
+}  // namespace catalogue

@@ -3,6 +3,8 @@
 #include "framework/File.h"
 #include "framework/Platform.h"
 
+namespace catalogue {
+
 namespace {
 
 // How many names are tried before the folder counts as unable to take one.
@@ -35,3 +37,5 @@ std::string KeptPartialPath(const std::string& folder, const std::string& listed
   const char last = folder.back();
   return folder + (last == '\\' || last == '/' ? "" : std::string(1, framework::kPathSeparator)) + name + ".part";
 }
+
+}  // namespace catalogue

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace catalogue {
+
 // The temporary file a transfer fetches into before the file is put in
 // place: made here, new and empty, in the folder of `path`, under a name that
 // no file there had ("~1", "~2", ...), so that no file of the user's is
@@ -17,3 +19,5 @@ std::string ReservePartialFile(const std::string& path);
 // case. Empty when `folder` is empty or the hash is not 64 hexadecimal
 // digits: then nothing ties the bytes to the file.
 std::string KeptPartialPath(const std::string& folder, const std::string& listedSha256);
+
+}  // namespace catalogue

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+namespace catalogue {
+
 ProgressSchedule::ProgressSchedule(std::int32_t sizeInBytes) : units_(sizeInBytes / 10000) {}
 
 bool ProgressSchedule::ShouldAdvance() const {
@@ -59,3 +61,5 @@ void RunProgressEstimate(std::int32_t sizeInBytes, const std::atomic<std::int32_
     if (!pass.advanced) clock.Idle(done);
   } while (done.load(std::memory_order_acquire) == 1);
 }
+
+}  // namespace catalogue

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace catalogue {
+
 // The bar's range is 0 through kProgressRangeTop.
 inline constexpr int kProgressRangeTop = 500;
 
@@ -95,3 +97,5 @@ class SleepingClock : public ProgressClock {
 // itself.
 void RunProgressEstimate(std::int32_t sizeInBytes, const std::atomic<std::int32_t>& done,
                          ProgressSink& sink, ProgressClock& clock);
+
+}  // namespace catalogue

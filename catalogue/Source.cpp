@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace catalogue {
+
 std::string SourceRelativePath(const std::string& path) {
   std::string relative = path;
   while (!relative.empty() && relative.front() == '/') relative.erase(0, 1);
@@ -9,3 +11,5 @@ std::string SourceRelativePath(const std::string& path) {
   if (relative.compare(0, folder, kCatalogueFolder) == 0) relative.erase(0, folder);
   return relative;
 }
+
+}  // namespace catalogue

@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 
+namespace catalogue {
+
 enum class SourceKind {
   None,    // no source reached
   Folder,  // a local folder, a CD, a USB stick or a share
@@ -77,3 +79,5 @@ class Source {
   // Ends the connection; harmless when there is none.
   virtual void Close() = 0;
 };
+
+}  // namespace catalogue

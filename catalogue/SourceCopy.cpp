@@ -2,6 +2,8 @@
 
 #include <memory>
 
+namespace catalogue {
+
 namespace {
 
 constexpr std::uint32_t kBlockBytes = 32768;
@@ -121,3 +123,5 @@ bool BlockCopy::Copy(SourceFile& file, PartialFile& partial, std::uint64_t offse
     if (!store(got)) return false;
   }
 }
+
+}  // namespace catalogue

@@ -15,6 +15,8 @@
 
 #include "catalogue/Source.h"
 
+namespace catalogue {
+
 // How long a worker may show no progress (no new bytes, no new stage)
 // before it is left. The catalogue fetch then gives the source up: /check
 // or /update against a server that stalls in the middle of the catalogue
@@ -102,3 +104,5 @@ class BlockCopy {
   // `total` (nothing past it is written) or the worker was left.
   bool Copy(SourceFile& file, PartialFile& partial, std::uint64_t offset, std::uint64_t total);
 };
+
+}  // namespace catalogue

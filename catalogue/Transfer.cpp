@@ -7,6 +7,8 @@
 #include "catalogue/Source.h"
 #include "framework/FileReplace.h"
 
+namespace catalogue {
+
 namespace {
 
 CWorkerJob::ThreadStarter threadStarter = nullptr;
@@ -283,3 +285,5 @@ Transfer::~Transfer() {
   if (kept_ && (Succeeded() || NotAsListed())) DeleteFileA(partial_->Path().c_str());
   job_->Release();
 }
+
+}  // namespace catalogue

@@ -48,6 +48,8 @@
 #include "catalogue/ProgressSchedule.h"
 #include "catalogue/TransferMeter.h"
 
+namespace catalogue {
+
 // One worker of a transfer: reads the file from `offset` on into the
 // partial file, shared with the user-interface thread (see CWorkerJob and
 // BlockCopy). The user-interface thread fills it before the start and reads
@@ -102,7 +104,7 @@ class Transfer {
  public:
   // How long a worker may show no progress (no new bytes, no new stage)
   // before it is left and the transfer goes on with a new one.
-  static constexpr DWORD kStallMs = ::kStallMs;
+  static constexpr DWORD kStallMs = catalogue::kStallMs;
   // How many times a transfer goes on after a drop or a stall.
   static constexpr int kResumes = 3;
   // Least time between two showings of the progress (at most ten a second).
@@ -192,3 +194,5 @@ class Transfer {
   StallWatch watch_;
   RateMeter meter_;
 };
+
+}  // namespace catalogue

@@ -1,5 +1,7 @@
 #include "catalogue/TransferMeter.h"
 
+namespace catalogue {
+
 int BarPosition(std::uint64_t bytes, std::uint64_t total, int top) {
   if (total == 0) return 0;
   if (bytes >= total) return top;
@@ -29,3 +31,5 @@ TransferFigures RateMeter::Figures(std::uint64_t total) const {
   }
   return figures;
 }
+
+}  // namespace catalogue

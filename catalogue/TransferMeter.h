@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <deque>
 
+namespace catalogue {
+
 struct TransferFigures {
   std::uint64_t bytes = 0;           // arrived so far
   std::uint64_t total = 0;           // the whole file; 0: unknown
@@ -33,3 +35,5 @@ class RateMeter {
   };
   std::deque<Sample> samples_;
 };
+
+}  // namespace catalogue

@@ -5,7 +5,7 @@
 
 namespace controls {
 
-MessageDialog::MessageDialog(Language language) : CDialog(IDD_MESSAGE), language(language) {}
+MessageDialog::MessageDialog(framework::Language language) : CDialog(IDD_MESSAGE), language(language) {}
 
 void MessageDialog::DoDataExchange(CDataExchange* dx) {
   DDX_Control(dx, IDC_PANEL, panel);
@@ -17,7 +17,7 @@ bool MessageDialog::OnInitDialog() {
   CDialog::OnInitDialog();
   panel.showBackground = true;
   background.LoadBitmap(IDB_BACKGROUND);
-  const bool chinese = IsChinese(language);
+  const bool chinese = framework::IsChinese(language);
   if (singleButton) {
     yesButton.ShowWindow(SW_HIDE);
     noButton.SetWindowText(chinese ? messages::control_text::kConfirmChinese : messages::control_text::kExitEnglish);

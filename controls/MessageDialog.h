@@ -20,7 +20,7 @@ namespace controls {
 class MessageDialog : public CDialog {
  public:
   // From template IDD_MESSAGE, without a parent; its buttons speak `language`.
-  explicit MessageDialog(Language language);
+  explicit MessageDialog(framework::Language language);
 
   bool singleButton = false;
   // The two buttons' texts in place of Yes and No, when set (code page 950
@@ -28,7 +28,7 @@ class MessageDialog : public CDialog {
   const char* yesText = nullptr;
   const char* noText = nullptr;
   CBitmap background;  // the window background, loaded at initialisation
-  Language language;
+  framework::Language language;
   BitmapPanel panel;
   CButton yesButton;
   CButton noButton;

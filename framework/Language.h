@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace framework {
+
 // Traditional Chinese (Taiwan) texts and images, or English ones.
 enum class Language { English, ChineseTaiwan };
 
@@ -17,3 +19,5 @@ constexpr Language LanguageOf(std::uint16_t languageId) {
 }
 
 constexpr bool IsChinese(Language language) { return language == Language::ChineseTaiwan; }
+
+}  // namespace framework

@@ -8,16 +8,18 @@
 #include "install/SavePath.h"
 #include "resources/resource.h"
 
+namespace install {
+
 namespace {
 
 // The progress's view of the dialog: the bar, the line under it, then the
 // controls' refresh.
-class DialogBar : public ProgressSink {
+class DialogBar : public catalogue::ProgressSink {
  public:
   DialogBar(CDialog& dialog, CProgressCtrl& bar, controls::TextLine& line, const DownloadTexts& texts)
       : dialog_(dialog), bar_(bar), line_(line), texts_(texts) {}
   void SetPosition(int position) override { bar_.SetPos(position); }
-  void ShowFigures(const TransferFigures& figures) override {
+  void ShowFigures(const catalogue::TransferFigures& figures) override {
     if (!line_.IsWindowVisible()) line_.ShowWindow(SW_SHOW);
     line_.SetText(ProgressLine(texts_, figures));
   }
@@ -32,7 +34,7 @@ class DialogBar : public ProgressSink {
 
 }  // namespace
 
-DownloadDialog::DownloadDialog(Language language) : CDialog(IDD_DOWNLOAD), language_(language) {}
+DownloadDialog::DownloadDialog(framework::Language language) : CDialog(IDD_DOWNLOAD), language_(language) {}
 
 void DownloadDialog::DoDataExchange(CDataExchange* dx) {
   DDX_Control(dx, IDC_PROGRESS, progressBar);
@@ -46,7 +48,7 @@ bool DownloadDialog::OnInitDialog() {
   CDialog::OnInitDialog();
   background.LoadBitmap(IDB_BACKGROUND);
   // The template's texts are the English ones.
-  if (IsChinese(language_)) {
+  if (framework::IsChinese(language_)) {
     const DownloadTexts& texts = Texts();
     saveButton.SetWindowText(texts.saveButton);
     cancelButton.SetWindowText(texts.cancelButton);
@@ -82,7 +84,7 @@ void DownloadDialog::OnOK() {
   if (path != fileDialog.GetPathName() && platform::FileExists(path) && !ConfirmReplace(path)) {
     return;
   }
-  const std::string partial = ReservePartialFile(path);
+  const std::string partial = catalogue::ReservePartialFile(path);
   if (partial.empty()) {
     // No new file can be made there (a folder without write access, or a
     // path at the length limit): the user chooses another place.
@@ -137,7 +139,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
   // A transfer not started, with no fetcher and so no source to read from,
   // or whose worker could not start, is failed and over: the progress below
   // then ends at once.
-  Transfer transfer;
+  catalogue::Transfer transfer;
   transfer.partialFolder = partialFolder;
   if (fetcher != nullptr) {
     transfer.Start(*fetcher, remote, local, partial, listedSha256, listedBytes);
@@ -147,7 +149,7 @@ bool DownloadDialog::RunTransfer(std::string remote, std::string local, std::str
 
   SetStatus(Texts().startStatus);
   progressBar.ShowWindow(SW_SHOW);
-  progressBar.SetRange(0, kProgressRangeTop);
+  progressBar.SetRange(0, catalogue::kProgressRangeTop);
   progressBar.SetPos(0);
 
   DialogBar bar(*this, progressBar, progressLine, Texts());
@@ -172,7 +174,7 @@ bool DownloadDialog::AlreadyThere(const std::string& path, std::unique_ptr<CFile
   // Without a listed hash nothing tells the file there from another.
   if (listedSha256.empty() || !platform::FileExists(path)) return false;
   auto held = std::make_unique<CFile>();
-  if (!OpenAsListed(path, listedSha256, *held)) return false;
+  if (!catalogue::OpenAsListed(path, listedSha256, *held)) return false;
   ShowMessage(Texts().alreadyThereMessage);
   archive = std::move(held);
   return true;
@@ -195,3 +197,5 @@ void PumpingClock::Pause(std::uint32_t ms) { WaitPumpingMessages(nullptr, ms); }
 void PumpingClock::Idle(const std::atomic<std::int32_t>& done) {
   if (done.load(std::memory_order_acquire) == 1) WaitPumpingMessages(transfer_.DoneEvent(), kIdleMs);
 }
+
+}  // namespace install

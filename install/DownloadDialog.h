@@ -45,6 +45,8 @@
 #include "framework/ProgressCtrl.h"
 #include "install/DownloadTexts.h"
 
+namespace install {
+
 // How long the download window shows the end of a transfer (the full bar,
 // the end text) before it closes.
 inline constexpr std::uint32_t kEndShownMs = 100;
@@ -52,9 +54,9 @@ inline constexpr std::uint32_t kEndShownMs = 100;
 // The clock of the download window: pauses and idle waits during which the
 // thread's windows keep handling their messages; an idle wait ends early
 // when the transfer's current worker has ended.
-class PumpingClock : public ProgressClock {
+class PumpingClock : public catalogue::ProgressClock {
  public:
-  explicit PumpingClock(const Transfer& transfer) : transfer_(transfer) {}
+  explicit PumpingClock(const catalogue::Transfer& transfer) : transfer_(transfer) {}
   void Pause(std::uint32_t ms) override;
   void Idle(const std::atomic<std::int32_t>& done) override;
 
@@ -62,7 +64,7 @@ class PumpingClock : public ProgressClock {
   static constexpr DWORD kIdleMs = 100;
 
  private:
-  const Transfer& transfer_;
+  const catalogue::Transfer& transfer_;
 };
 
 // The save-file dialog's filter (the second description begins with a space).
@@ -72,7 +74,7 @@ inline constexpr const char kDownloadFilter[] =
 class DownloadDialog : public CDialog {
  public:
   // The window and the messages it shows speak `language`.
-  explicit DownloadDialog(Language language);
+  explicit DownloadDialog(framework::Language language);
 
   CBitmap background;
   std::string* titleOut = nullptr;          // not owned
@@ -81,7 +83,7 @@ class DownloadDialog : public CDialog {
   std::string remotePath;                   // the firmware's path on the server
   // The wizard's fetcher, not owned: its connection is lent to the
   // transfer, which connects again through it when the server closed it.
-  CatalogueFetcher* fetcher = nullptr;
+  catalogue::CatalogueFetcher* fetcher = nullptr;
   std::string defaultFileName;              // the firmware's file name
   std::string defaultExtension;             // forced onto the saved file
   std::string listedSha256;                 // the file's hash in the catalogue; empty: none
@@ -125,6 +127,8 @@ class DownloadDialog : public CDialog {
   bool AlreadyThere(const std::string& path, std::unique_ptr<CFile>& archive);
   const DownloadTexts& Texts() const { return DownloadTextsFor(language_); }
 
-  const Language language_;
+  const framework::Language language_;
   bool transferring_ = false;
 };
+
+}  // namespace install

@@ -3,6 +3,8 @@
 #include "catalogue/TransferMeter.h"
 #include "messages/FillIn.h"
 
+namespace install {
+
 namespace {
 
 const DownloadTexts kEnglish = {
@@ -67,8 +69,8 @@ const DownloadTexts kChinese = {
 
 }  // namespace
 
-const DownloadTexts& DownloadTextsFor(Language language) {
-  return IsChinese(language) ? kChinese : kEnglish;
+const DownloadTexts& DownloadTextsFor(framework::Language language) {
+  return framework::IsChinese(language) ? kChinese : kEnglish;
 }
 
 std::string AmountText(std::uint64_t bytes) {
@@ -78,7 +80,7 @@ std::string AmountText(std::uint64_t bytes) {
   return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
 }
 
-std::string ProgressLine(const DownloadTexts& texts, const TransferFigures& figures) {
+std::string ProgressLine(const DownloadTexts& texts, const catalogue::TransferFigures& figures) {
   std::string line = figures.total > 0
                          ? messages::FillIn(texts.progressAmount,
                                             {AmountText(figures.bytes), AmountText(figures.total)})
@@ -93,3 +95,5 @@ std::string ProgressLine(const DownloadTexts& texts, const TransferFigures& figu
   }
   return line + messages::FillIn(texts.progressSecondsLeft, {std::to_string(figures.secondsLeft)});
 }
+
+}  // namespace install

@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "catalogue/TransferMeter.h"
 #include "framework/Language.h"
+
+namespace install {
 
 struct DownloadTexts {
   const char* windowTitle;
@@ -36,11 +39,12 @@ struct DownloadTexts {
   const char* progressMinutesLeft;
 };
 
-const DownloadTexts& DownloadTextsFor(Language language);
+const DownloadTexts& DownloadTextsFor(framework::Language language);
 
-struct TransferFigures;
 // The line under the bar for `figures` ("1.2 MB of 2.0 MB, 45 KB/s, about
 // 18 s left").
-std::string ProgressLine(const DownloadTexts& texts, const TransferFigures& figures);
+std::string ProgressLine(const DownloadTexts& texts, const catalogue::TransferFigures& figures);
 // A byte count as the line shows it: "950 KB" below 1 MB, else "1.2 MB".
 std::string AmountText(std::uint64_t bytes);
+
+}  // namespace install

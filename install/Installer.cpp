@@ -75,7 +75,7 @@ bool IsDotsAndSpaces(const std::string& segment) {
 // Writes the current entry to `path` and gives it the entry's time and
 // attributes. A file of that name (a second entry of the same name, perhaps
 // read-only) is replaced.
-void UnpackEntry(ZipArchiveReader& reader, const ZipEntryInfo& info, const std::string& path, char* buffer) {
+void UnpackEntry(zip::ZipArchiveReader& reader, const zip::ZipEntryInfo& info, const std::string& path, char* buffer) {
   CFile output;
   CFileException error;
   if (!output.Open(path, CFile::modeCreate | CFile::modeWrite, &error) &&
@@ -87,7 +87,7 @@ void UnpackEntry(ZipArchiveReader& reader, const ZipEntryInfo& info, const std::
     got = reader.ReadCurrentEntry(buffer, kCopyBlock);
     output.Write(buffer, got);
   } while (got == kCopyBlock);
-  ZipArchiveReader::ApplyEntryTimeAndAttributes(output, info);
+  zip::ZipArchiveReader::ApplyEntryTimeAndAttributes(output, info);
 }
 
 }  // namespace
@@ -129,7 +129,7 @@ int FindExecutable(const std::vector<std::string>& names) {
 int ExtractArchive(CFile& archive, const std::string& folderName, Extraction& extraction) {
   extraction.unexpectedException = false;
   try {
-    ZipArchiveReader reader(archive);
+    zip::ZipArchiveReader reader(archive);
     // Members sharing their bytes, and more output than any firmware
     // archive holds, are refused before anything is written.
     if (reader.CheckMemberLayout() > kMaxUnpackedBytes) return 0;
@@ -139,7 +139,7 @@ int ExtractArchive(CFile& archive, const std::string& folderName, Extraction& ex
     std::vector<std::string> relatives, names;
     std::map<std::string, Extraction::Written> written;
     do {
-      ZipEntryInfo info;
+      zip::ZipEntryInfo info;
       reader.GetEntryInfo(&info);
       // Names that do not fit the 260-byte buffer, and empty names, end the
       // extraction.
@@ -169,7 +169,7 @@ int ExtractArchive(CFile& archive, const std::string& folderName, Extraction& ex
       extraction.written.push_back(file.second);
     }
     return 1;
-  } catch (const CZipException&) {
+  } catch (const zip::CZipException&) {
   } catch (const CFileException&) {
   } catch (...) {
     extraction.unexpectedException = true;

@@ -1,5 +1,7 @@
 #include "install/SavePath.h"
 
+namespace install {
+
 namespace {
 
 bool EndsWith(const std::string& text, const std::string& tail) {
@@ -24,3 +26,5 @@ void AdjustSavePath(const std::string& defaultExt, const std::string& chosenExt,
   }
   pathOut->append(defaultExt);
 }
+
+}  // namespace install

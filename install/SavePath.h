@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace install {
+
 // Forces the firmware file's own extension onto the place the user chose:
 // `*pathOut` becomes `chosenPath`, except that when `chosenExt` (the chosen
 // name's extension, without the dot, as the save-file dialog reports it)
@@ -13,3 +15,5 @@
 // An empty `defaultExt` leaves the chosen path as it is.
 void AdjustSavePath(const std::string& defaultExt, const std::string& chosenExt,
                     const std::string& chosenPath, std::string* pathOut);
+
+}  // namespace install

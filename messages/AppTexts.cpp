@@ -72,9 +72,11 @@ const AppTexts kChinese = {
 
 }  // namespace
 
-const AppTexts& AppTextsFor(Language language) { return IsChinese(language) ? kChinese : kEnglish; }
+const AppTexts& AppTextsFor(framework::Language language) {
+  return framework::IsChinese(language) ? kChinese : kEnglish;
+}
 
-std::string VerdictMessage(const update::CheckedUpdate& update, Language language, bool pending) {
+std::string VerdictMessage(const update::CheckedUpdate& update, framework::Language language, bool pending) {
   const AppTexts& texts = AppTextsFor(language);
   const std::vector<std::string> arguments = {update.record.model, update.record.versionInstalled, update.reported,
                                     update.record.address, update.record.time};

@@ -36,10 +36,10 @@ struct AppTexts {
   const char* openTray;
 };
 
-const AppTexts& AppTextsFor(Language language);
+const AppTexts& AppTextsFor(framework::Language language);
 
 // The message for one update. With `pending`, it is preceded by the line
 // that says when the update was started.
-std::string VerdictMessage(const update::CheckedUpdate& update, Language language, bool pending = false);
+std::string VerdictMessage(const update::CheckedUpdate& update, framework::Language language, bool pending = false);
 
 }  // namespace messages

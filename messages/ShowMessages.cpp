@@ -9,6 +9,8 @@
 namespace messages {
 namespace {
 
+using framework::Language;
+
 class FormattedSystemTexts final : public SystemTexts {
  public:
   std::uint32_t Format(std::uint32_t code, char* buffer, std::uint32_t size) override {
@@ -53,7 +55,7 @@ void ReportDriveProblems(DriveIdentification& drives) {
   Show(DriveProblemMessages(drives.TakeProblems(), WindowsSystemTexts()), Language::English);
 }
 
-void ReportFetchFailures(const FetchFailures& failures) {
+void ReportFetchFailures(const catalogue::FetchFailures& failures) {
   Show(FetchFailureMessages(failures), Language::English);
 }
 

@@ -13,7 +13,7 @@ class DriveIdentification;
 namespace messages {
 
 // Each message in its window, in order; the message dialog speaks `language`.
-void Show(const UserMessages& messages, Language language);
+void Show(const UserMessages& messages, framework::Language language);
 
 // The Windows side of SystemTexts: FormatMessageA and GetLastError.
 SystemTexts& WindowsSystemTexts();
@@ -21,8 +21,8 @@ SystemTexts& WindowsSystemTexts();
 // The problems the drive side met since it was last asked.
 void ReportDriveProblems(DriveIdentification& drives);
 // The causes of the catalogue fetch attempts that stopped early.
-void ReportFetchFailures(const FetchFailures& failures);
+void ReportFetchFailures(const catalogue::FetchFailures& failures);
 // What went wrong with an install, in `language`.
-void ReportInstall(const install::InstallOutcome& outcome, Language language);
+void ReportInstall(const install::InstallOutcome& outcome, framework::Language language);
 
 }  // namespace messages

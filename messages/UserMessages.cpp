@@ -96,26 +96,26 @@ UserMessages DriveProblemMessages(const scsi::DriveProblems& problems, SystemTex
   return messages;
 }
 
-UserMessages FetchFailureMessages(const FetchFailures& failures) {
+UserMessages FetchFailureMessages(const catalogue::FetchFailures& failures) {
   UserMessages messages;
-  for (const FetchFailure failure : failures) {
+  for (const catalogue::FetchFailure failure : failures) {
     const char* text =
-        failure == FetchFailure::SessionNotCreated ? kCannotCreateSession : kUnusableAddress;
+        failure == catalogue::FetchFailure::SessionNotCreated ? kCannotCreateSession : kUnusableAddress;
     messages.push_back({MessageWindow::PlainBoxExclamation, text});
   }
   return messages;
 }
 
-UserMessages InstallMessages(const install::InstallOutcome& outcome, Language language) {
+UserMessages InstallMessages(const install::InstallOutcome& outcome, framework::Language language) {
   UserMessages messages;
   if (outcome.unexpectedException) messages.push_back({MessageWindow::PlainBox, kMemoryException});
   for (const InstallFailureText& failure : kInstallFailures) {
     if (failure.code != outcome.code) continue;
     messages.push_back(
-        {MessageWindow::ErrorDialog, IsChinese(language) ? failure.chinese : failure.english});
+        {MessageWindow::ErrorDialog, framework::IsChinese(language) ? failure.chinese : failure.english});
   }
   if (!outcome.otherFolder.empty()) {
-    const auto& parts = IsChinese(language) ? kOtherFolderChinese : kOtherFolderEnglish;
+    const auto& parts = framework::IsChinese(language) ? kOtherFolderChinese : kOtherFolderEnglish;
     messages.push_back({MessageWindow::ErrorDialog, parts[0] + outcome.otherFolder + parts[1]});
   }
   return messages;

@@ -51,13 +51,13 @@ class SystemTexts {
 UserMessages DriveProblemMessages(const scsi::DriveProblems& problems, SystemTexts& system);
 
 // One plain box with the exclamation icon per stopped attempt, in order.
-UserMessages FetchFailureMessages(const FetchFailures& failures);
+UserMessages FetchFailureMessages(const catalogue::FetchFailures& failures);
 
 // Nothing for a started flasher; otherwise the failure's text in the message
 // dialog, after a plain "memory exception" box when unpacking ended on an
 // unexpected exception. Then, when the files went to a new folder because
 // the folder of their name held other files, the message dialog naming it.
-UserMessages InstallMessages(const install::InstallOutcome& outcome, Language language);
+UserMessages InstallMessages(const install::InstallOutcome& outcome, framework::Language language);
 
 // The texts of messages the wizard would show, without their final line
 // ends, for a report or a log instead.

@@ -11,7 +11,7 @@ namespace {
 
 std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
 
-std::string EntryText(const FirmwareItem& item) {
+std::string EntryText(const catalogue::FirmwareItem& item) {
   return OrDash(item.fileName) + "  version " + OrDash(item.version) + "  date code " + OrDash(item.dateCode) +
          "  compared by " + (item.compareBy == "version" ? "version" : "date code");
 }
@@ -19,11 +19,11 @@ std::string EntryText(const FirmwareItem& item) {
 // Why the planner offers or does not offer an entry to `drive`.
 std::string OfferText(const update::ScannedDrive& drive, const update::PlannedEntry& entry) {
   switch (entry.offer) {
-    case Offer::Offered:
+    case catalogue::Offer::Offered:
       return "offered";
-    case Offer::NoSha256:
+    case catalogue::Offer::NoSha256:
       return "not offered: no SHA-256 or size listed";
-    case Offer::NotNewer:
+    case catalogue::Offer::NotNewer:
       break;
   }
   if (entry.item.compareBy == "version") return "not offered: not newer than revision " + OrDash(drive.revision);
@@ -46,12 +46,12 @@ void AddDrives(std::string& text, const ReportFacts& facts) {
 // The catalogue's serial beside the highest accepted before, and its age on
 // the day the report was written.
 void AddIssue(std::string& text, const ReportFacts& facts) {
-  const CatalogueIssue issue = ReadCatalogueIssue(facts.catalogue);
+  const catalogue::CatalogueIssue issue = catalogue::ReadCatalogueIssue(facts.catalogue);
   const auto serialText = [](std::uint64_t serial) { return serial == 0 ? std::string("none") : std::to_string(serial); };
   AddLine(text, "  serial: " + serialText(issue.serial) + " (highest accepted before: " +
                     serialText(facts.acceptedSerial) + ")");
   long days = 0;
-  if (!IssueAgeDays(issue.issued, facts.written, days)) {
+  if (!catalogue::IssueAgeDays(issue.issued, facts.written, days)) {
     AddLine(text, "  issued: " + (issue.issued.empty() ? std::string("not listed") : issue.issued));
   } else if (days >= 0) {
     AddLine(text, "  issued: " + issue.issued + ", " + std::to_string(days) + (days == 1 ? " day" : " days") + " old");

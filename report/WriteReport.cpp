@@ -39,15 +39,17 @@ std::string WindowsVersion() {
 
 std::string LanguageText() {
   const std::uint16_t id = platform::UserLanguageId();
-  return std::to_string(id) + " (" + (IsChinese(LanguageOf(id)) ? "Chinese" : "English") + " texts)";
+  const bool chinese = framework::IsChinese(framework::LanguageOf(id));
+  return std::to_string(id) + " (" + (chinese ? "Chinese" : "English") + " texts)";
 }
 
 void FetchCatalogue(ReportFacts& facts, const std::string& source) {
-  CatalogueFetcher fetcher;
+  catalogue::CatalogueFetcher fetcher;
   update::UseSource(fetcher, source, facts.historyFile);
   // Held to the serial accepted before, as the wizard holds it; the report
   // keeps no serial itself.
-  const update::FetchedCatalogue fetched = update::FetchVerifiedCatalogue(fetcher, SerialFileBeside(facts.historyFile), false);
+  const update::FetchedCatalogue fetched =
+      update::FetchVerifiedCatalogue(fetcher, catalogue::SerialFileBeside(facts.historyFile), false);
   facts.serverReached = fetched.reached;
   facts.source = fetched.source;
   facts.server = fetched.server;

@@ -26,6 +26,8 @@
 namespace script {
 namespace {
 
+using catalogue::CatalogueFetcher;
+
 // A message's text on one log line.
 std::string OneLine(std::string text) {
   for (char& c : text) {
@@ -36,15 +38,15 @@ std::string OneLine(std::string text) {
 
 // The download window's estimate without the window: no bar to move, and no
 // pause that only paces a bar; the waits end when the transfer does.
-class NoBar : public ProgressSink {
+class NoBar : public catalogue::ProgressSink {
  public:
   void SetPosition(int) override {}
   void Refresh() override {}
 };
 
-class TransferEndClock : public ProgressClock {
+class TransferEndClock : public catalogue::ProgressClock {
  public:
-  explicit TransferEndClock(const Transfer& transfer) : transfer_(transfer) {}
+  explicit TransferEndClock(const catalogue::Transfer& transfer) : transfer_(transfer) {}
   void Pause(std::uint32_t) override {}
   void Idle(const std::atomic<std::int32_t>& done) override {
     if (done.load(std::memory_order_acquire) != 1) return;
@@ -56,7 +58,7 @@ class TransferEndClock : public ProgressClock {
 
  private:
   static constexpr DWORD kWaitMs = 100;
-  const Transfer& transfer_;
+  const catalogue::Transfer& transfer_;
 };
 
 // Fetches `item` to `savedPath` (in a drive's folder of `workRoot`) as
@@ -65,18 +67,18 @@ class TransferEndClock : public ProgressClock {
 // a new temporary file beside it), checked against that hash, then put in
 // place and checked again through the handle `archive` receives. `why` says
 // what failed.
-bool DownloadFile(CatalogueFetcher& fetcher, const FirmwareItem& item, const std::string& savedPath,
+bool DownloadFile(CatalogueFetcher& fetcher, const catalogue::FirmwareItem& item, const std::string& savedPath,
               const std::string& workRoot, std::unique_ptr<CFile>& archive, std::string& why) {
-  const std::string partial = ReservePartialFile(savedPath);
+  const std::string partial = catalogue::ReservePartialFile(savedPath);
   if (partial.empty()) {
     why = "no new file can be made beside " + savedPath;
     return false;
   }
-  Transfer transfer;
+  catalogue::Transfer transfer;
   // The work folder keeps what a failed run fetched of the file, for the
   // next run to go on from.
   transfer.partialFolder = workRoot;
-  transfer.Start(fetcher, item.path, savedPath, partial, item.sha256, StampedSize(item));
+  transfer.Start(fetcher, item.path, savedPath, partial, item.sha256, catalogue::StampedSize(item));
   NoBar bar;
   TransferEndClock clock(transfer);
   transfer.RunProgress(bar, clock);
@@ -108,7 +110,7 @@ std::string NewWorkFolder(const std::string& root, const std::string& name) {
 
 // The name the downloaded file is saved under: the entry's file name when it
 // is a plain one, else a name of the program's.
-std::string SavedName(const FirmwareItem& item) {
+std::string SavedName(const catalogue::FirmwareItem& item) {
   const std::string& name = item.fileName;
   const bool plain = install::IsSafeEntryName(name) && name.find_first_of("\\/") == std::string::npos;
   return plain ? name : "firmware.zip";
@@ -136,7 +138,7 @@ class LogVoice : public update::UpdateVoice {
       : log_(log), fetcher_(fetcher), root_(std::move(root)) {}
 
   // Into a new folder of the work folder of its own for each drive.
-  bool Download(const FirmwareItem& item, const update::UpdateRecord& record,
+  bool Download(const catalogue::FirmwareItem& item, const update::UpdateRecord& record,
                 update::FetchedArchive& archive) override {
     failure_.clear();
     folder_ = root_.empty() ? std::string() : NewWorkFolder(root_, record.model + "-" + record.versionInstalled);
@@ -199,7 +201,7 @@ class LogVoice : public update::UpdateVoice {
 // What the install's messages say, on one line.
 std::string InstallText(const install::InstallOutcome& outcome) {
   std::string text;
-  for (const std::string& message : messages::TextsOf(messages::InstallMessages(outcome, Language::English)))
+  for (const std::string& message : messages::TextsOf(messages::InstallMessages(outcome, framework::Language::English)))
     text += (text.empty() ? "" : " ") + OneLine(message);
   return text.empty() ? "the install ended with " + std::to_string(outcome.code) : text;
 }
@@ -328,12 +330,13 @@ void SettleEarlierUpdates(const std::string& historyFile, const std::vector<upda
 // Fetches and verifies the run's catalogue, logging what happened.
 CatalogueState FetchCatalogue(CatalogueFetcher& fetcher, const std::string& historyFile, std::string& text,
                               bool& hashRequired, ScriptLog& log) {
-  const update::FetchedCatalogue fetched = update::FetchVerifiedCatalogue(fetcher, SerialFileBeside(historyFile), true);
+  const update::FetchedCatalogue fetched =
+      update::FetchVerifiedCatalogue(fetcher, catalogue::SerialFileBeside(historyFile), true);
   log.Note("catalogue: " + fetched.server + ": " + update::VerificationText(fetched));
-  for (FetchFailure failure : fetcher.failures) log.Note("catalogue: " + FetchFailureText(failure));
+  for (catalogue::FetchFailure failure : fetcher.failures) log.Note("catalogue: " + FetchFailureText(failure));
   if (fetched.serialNotKept) {
     log.Note("catalogue: its serial " + std::to_string(fetched.issue.serial) + " could not be kept in " +
-             SerialFileBeside(historyFile) + "; an older catalogue would not be refused next time");
+             catalogue::SerialFileBeside(historyFile) + "; an older catalogue would not be refused next time");
   }
   text = fetched.text;
   hashRequired = fetched.hashRequired;

@@ -92,7 +92,7 @@ std::string DriveTableHeader() { return "address\tmodel\trevision\tnewest offere
 std::string DriveTableLine(const update::DrivePlan& plan) {
   const update::ScannedDrive& drive = plan.drive;
   std::string line = OrDash(drive.address) + "\t" + OrDash(drive.model) + "\t" + OrDash(drive.revision);
-  const FirmwareItem* newest = plan.Newest();
+  const catalogue::FirmwareItem* newest = plan.Newest();
   if (newest == nullptr) return line + "\t-\t-\t-";
   const update::UpdateRecord record = update::RecordOfUpdate(drive, *newest);
   return line + "\t" + OrDash(record.versionInstalled) + "\t" + OrDash(newest->path) + "\t" + OrDash(newest->sha256);
@@ -109,8 +109,8 @@ std::string DriveProblemText(const scsi::DriveProblem& problem) {
   return "a pass-through request failed with Windows error " + std::to_string(problem.windowsError);
 }
 
-std::string FetchFailureText(FetchFailure failure) {
-  if (failure == FetchFailure::SessionNotCreated) return "an internet session could not be opened";
+std::string FetchFailureText(catalogue::FetchFailure failure) {
+  if (failure == catalogue::FetchFailure::SessionNotCreated) return "an internet session could not be opened";
   return "the server's address is no FTP address with a host";
 }
 

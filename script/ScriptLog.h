@@ -85,7 +85,7 @@ std::string DriveTableLine(const update::DrivePlan& plan);
 // What the drive side or the catalogue fetch met, in the log's words (the
 // wizard's messages for these are in the user's language, or the system's).
 std::string DriveProblemText(const scsi::DriveProblem& problem);
-std::string FetchFailureText(FetchFailure failure);
+std::string FetchFailureText(catalogue::FetchFailure failure);
 
 // The log file of one run.
 class ScriptLog {

@@ -14,7 +14,7 @@ std::string CatalogueCopyPath(const std::string& workFolder) {
   return workFolder + "\\catalogue-" + std::to_string(platform::ProcessId()) + ".idx";
 }
 
-bool UseSource(CatalogueFetcher& fetcher, const std::string& source, const std::string& historyFile) {
+bool UseSource(catalogue::CatalogueFetcher& fetcher, const std::string& source, const std::string& historyFile) {
   fetcher.localCopyPath = CatalogueCopyPath(WorkRoot(historyFile));
   if (source.empty()) {
     // The folder beside the program, when it holds a catalogue, then the
@@ -33,13 +33,14 @@ bool UseSource(CatalogueFetcher& fetcher, const std::string& source, const std::
   return source.find("://") == std::string::npos;
 }
 
-FetchedCatalogue VerifyFetchedCatalogue(const CatalogueFetcher& fetcher, FirmwareCatalogue& catalogue,
-                                        const std::string& serialFile, bool keepSerial) {
+FetchedCatalogue VerifyFetchedCatalogue(const catalogue::CatalogueFetcher& fetcher,
+                                        catalogue::FirmwareCatalogue& catalogue, const std::string& serialFile,
+                                        bool keepSerial) {
   FetchedCatalogue fetched;
   fetched.source = SourceText(fetcher);
   fetched.server = ServerText(fetcher);
   fetched.hashRequired = !catalogue.trustedKeys.empty();
-  fetched.acceptedSerial = ReadAcceptedSerial(serialFile);
+  fetched.acceptedSerial = catalogue::ReadAcceptedSerial(serialFile);
   catalogue.acceptedSerial = fetched.acceptedSerial;
   fetched.arrived = !fetcher.localCataloguePath.empty() && platform::FileExists(fetcher.localCataloguePath);
   if (!fetched.arrived) return fetched;
@@ -49,35 +50,39 @@ FetchedCatalogue VerifyFetchedCatalogue(const CatalogueFetcher& fetcher, Firmwar
   fetched.issue = catalogue.issue;
   const bool newerSerial = fetched.hashRequired && catalogue.issue.serial > fetched.acceptedSerial;
   if (fetched.usable && keepSerial && newerSerial) {
-    fetched.serialNotKept = !RememberAcceptedSerial(serialFile, catalogue);
+    fetched.serialNotKept = !catalogue::RememberAcceptedSerial(serialFile, catalogue);
   }
   return fetched;
 }
 
-FetchedCatalogue FetchVerifiedCatalogue(CatalogueFetcher& fetcher, const std::string& serialFile, bool keepSerial) {
+FetchedCatalogue FetchVerifiedCatalogue(catalogue::CatalogueFetcher& fetcher, const std::string& serialFile,
+                                        bool keepSerial) {
   const bool reached = fetcher.FetchCatalogue();
-  FirmwareCatalogue catalogue;
+  catalogue::FirmwareCatalogue catalogue;
   FetchedCatalogue fetched = VerifyFetchedCatalogue(fetcher, catalogue, serialFile, keepSerial);
   fetched.reached = reached;
   return fetched;
 }
 
-std::string ServerText(const CatalogueFetcher& fetcher) {
-  const Source& source = fetcher.InUse();
-  if (source.Kind() == SourceKind::Folder) {
-    return static_cast<const FolderSource&>(source).LocalPath(std::string(kCatalogueFolder) + kCatalogueName);
+std::string ServerText(const catalogue::CatalogueFetcher& fetcher) {
+  const catalogue::Source& source = fetcher.InUse();
+  if (source.Kind() == catalogue::SourceKind::Folder) {
+    const std::string path = std::string(catalogue::kCatalogueFolder) + catalogue::kCatalogueName;
+    return static_cast<const catalogue::FolderSource&>(source).LocalPath(path);
   }
-  return source.Where() + kCatalogueName;
+  return source.Where() + catalogue::kCatalogueName;
 }
 
-std::string SourceText(const CatalogueFetcher& fetcher) {
+std::string SourceText(const catalogue::CatalogueFetcher& fetcher) {
   switch (fetcher.sourceKind) {
-    case SourceKind::Folder: return "local folder, nothing fetched over the network";
-    case SourceKind::Ftp: return "FTP server";
-    case SourceKind::Http: return "HTTP mirror, the FTP server could not be reached";
+    case catalogue::SourceKind::Folder: return "local folder, nothing fetched over the network";
+    case catalogue::SourceKind::Ftp: return "FTP server";
+    case catalogue::SourceKind::Http: return "HTTP mirror, the FTP server could not be reached";
     default: break;
   }
-  if (fetcher.onlyLocalFolder) return "none: the folder " + fetcher.localFolder + " holds no " + kCatalogueName;
+  if (fetcher.onlyLocalFolder) {
+    return "none: the folder " + fetcher.localFolder + " holds no " + catalogue::kCatalogueName;
+  }
   return "none reached: neither the FTP server nor the HTTP mirror answered";
 }
 
@@ -94,6 +99,6 @@ std::string VerificationText(const FetchedCatalogue& fetched) {
                               : "not checked: this build trusts no signing key";
 }
 
-void ReleaseFetch(CatalogueFetcher& fetcher) { fetcher.Release(); }
+void ReleaseFetch(catalogue::CatalogueFetcher& fetcher) { fetcher.Release(); }
 
 }  // namespace update

@@ -23,7 +23,7 @@ struct FetchedCatalogue {
   bool replayRefused = false;   // signed, but older than one accepted before
   bool hashRequired = false;    // a build that checks signatures: entries need a SHA-256
   std::string text;             // the catalogue's bytes as they arrived
-  CatalogueIssue issue;
+  catalogue::CatalogueIssue issue;
   std::uint64_t acceptedSerial = 0;  // the highest serial accepted before; 0: none
   // A newer serial was to be kept but its file could not be written: an
   // older catalogue would not be refused next time.
@@ -41,7 +41,7 @@ struct FetchedCatalogue {
 // The catalogue's local copy goes into the work folder beside the history
 // file `historyFile` (WorkRoot), under a name of this run's own
 // (CatalogueCopyPath): never a place another run or user writes.
-bool UseSource(CatalogueFetcher& fetcher, const std::string& source, const std::string& historyFile);
+bool UseSource(catalogue::CatalogueFetcher& fetcher, const std::string& source, const std::string& historyFile);
 
 // The local copy of this run's catalogue in `workFolder`: a name that holds
 // the process id, which no other running copy of the program has. Empty
@@ -53,27 +53,29 @@ std::string CatalogueCopyPath(const std::string& workFolder);
 // `keepSerial`, a catalogue accepted keeps its serial there when it is
 // higher; the report keeps none. The wizard reads its fetch (made on a
 // worker while its first page shows) this way.
-FetchedCatalogue VerifyFetchedCatalogue(const CatalogueFetcher& fetcher, FirmwareCatalogue& catalogue,
-                                        const std::string& serialFile, bool keepSerial);
+FetchedCatalogue VerifyFetchedCatalogue(const catalogue::CatalogueFetcher& fetcher,
+                                        catalogue::FirmwareCatalogue& catalogue, const std::string& serialFile,
+                                        bool keepSerial);
 
 // Fetches the catalogue with `fetcher` and holds it to the maker's signature
 // and to the serial kept in `serialFile`, as the wizard does. With
 // `keepSerial`, a catalogue accepted keeps its serial there, as the wizard
 // keeps it; the report keeps none. The fetcher keeps its connection for the
 // downloads that follow; ReleaseFetch ends it.
-FetchedCatalogue FetchVerifiedCatalogue(CatalogueFetcher& fetcher, const std::string& serialFile, bool keepSerial);
+FetchedCatalogue FetchVerifiedCatalogue(catalogue::CatalogueFetcher& fetcher, const std::string& serialFile,
+                                        bool keepSerial);
 
 // The catalogue's place in the source used: "ftp://HOST[:PORT]/pub/VORN/cdrom/odd.idx",
 // the mirror's address, or the folder's file.
-std::string ServerText(const CatalogueFetcher& fetcher);
+std::string ServerText(const catalogue::CatalogueFetcher& fetcher);
 
 // Which source the fetch used, in words.
-std::string SourceText(const CatalogueFetcher& fetcher);
+std::string SourceText(const catalogue::CatalogueFetcher& fetcher);
 
 // The signature check's result in words, for the report and the logs.
 std::string VerificationText(const FetchedCatalogue& fetched);
 
 // Closes the fetcher's connection and deletes whatever copy it left.
-void ReleaseFetch(CatalogueFetcher& fetcher);
+void ReleaseFetch(catalogue::CatalogueFetcher& fetcher);
 
 }  // namespace update

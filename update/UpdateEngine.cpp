@@ -47,7 +47,7 @@ void UpdateEngine::CheckPending() {
     voice_.Verdict(update, true);
 }
 
-DriveUpdate UpdateEngine::UpdateDrive(const ScannedDrive& drive, const FirmwareItem& item) {
+DriveUpdate UpdateEngine::UpdateDrive(const ScannedDrive& drive, const catalogue::FirmwareItem& item) {
   DriveUpdate update;
   update.record = RecordOfUpdate(drive, item);
   FetchedArchive archive;

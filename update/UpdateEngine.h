@@ -63,7 +63,7 @@ class UpdateVoice {
   // Fetches `item` for the update `record` describes into `archive`; false
   // when there is nothing to flash (given up or failed; the voice has said
   // why).
-  virtual bool Download(const FirmwareItem& item, const UpdateRecord& record, FetchedArchive& archive) = 0;
+  virtual bool Download(const catalogue::FirmwareItem& item, const UpdateRecord& record, FetchedArchive& archive) = 0;
   // Whether the downloaded file is to be flashed now.
   virtual bool UpdateNow(const UpdateRecord& record) = 0;
   // Returns once every process of `processes` (process handles) has ended.
@@ -138,7 +138,7 @@ class UpdateEngine {
   // started flash is written as pending; the lock is kept, with the
   // flasher's process id for the next copies, until ReadBack has read the
   // drives back.
-  DriveUpdate UpdateDrive(const ScannedDrive& drive, const FirmwareItem& item);
+  DriveUpdate UpdateDrive(const ScannedDrive& drive, const catalogue::FirmwareItem& item);
 
   // Waits for the flashers started since the last read-back, reads their
   // exit codes, closes them, scans the drives again, writes the verdicts and

@@ -5,14 +5,18 @@
 namespace update {
 namespace {
 
+using catalogue::FirmwareCatalogue;
+using catalogue::FirmwareItem;
+using catalogue::ModelEntry;
+
 // Reads `text` with `walk`'s drives present, telling `complete` of every
 // complete entry of their sections; with `hashRequired` only entries that
 // list their hash and size are offered. No signature is checked here.
 void Walk(FirmwareCatalogue& walk, const std::string& text, bool hashRequired,
           const std::function<void(const std::string& model, const FirmwareItem& item)>& complete) {
-  walk.onItem = [&complete](const ModelEntry& entry, const FirmwareItem& item, const ItemReading&,
-                            ParseOutcome outcome, bool) {
-    if (outcome == ItemEnd) complete(entry.model, item);
+  walk.onItem = [&complete](const ModelEntry& entry, const FirmwareItem& item, const catalogue::ItemReading&,
+                            catalogue::ParseOutcome outcome, bool) {
+    if (outcome == catalogue::ItemEnd) complete(entry.model, item);
   };
   walk.reader.OpenBytes(text);
   walk.ReadSections(hashRequired);
@@ -47,9 +51,9 @@ void ChooseAction(DrivePlan& plan, const std::vector<UpdateRecord>& history) {
 }  // namespace
 
 bool NewerOffer(const FirmwareItem& a, const FirmwareItem& b) {
-  if (VersionGreater(a.version, b.version)) return true;
-  if (VersionGreater(b.version, a.version)) return false;
-  return VersionGreater(a.dateCode, b.dateCode);
+  if (catalogue::VersionGreater(a.version, b.version)) return true;
+  if (catalogue::VersionGreater(b.version, a.version)) return false;
+  return catalogue::VersionGreater(a.dateCode, b.dateCode);
 }
 
 UpdateRecord RecordOfUpdate(const ScannedDrive& drive, const FirmwareItem& item) {
@@ -97,7 +101,9 @@ std::vector<DrivePlan> PlanUpdates(const std::vector<ScannedDrive>& drives, cons
 
 std::vector<ListedEntry> ListCatalogue(const std::string& catalogue, bool hashRequired) {
   FirmwareCatalogue walk;
-  for (const std::string& name : CatalogueModelNames(catalogue)) walk.models.push_back(ModelEntry{name, "", "", {}});
+  for (const std::string& name : catalogue::CatalogueModelNames(catalogue)) {
+    walk.models.push_back(ModelEntry{name, "", "", {}});
+  }
   std::vector<ListedEntry> listed;
   Walk(walk, catalogue, hashRequired,
        [&listed](const std::string& model, const FirmwareItem& item) { listed.push_back({model, item}); });

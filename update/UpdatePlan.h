@@ -30,8 +30,8 @@ enum class PlannedAction {
 };
 
 struct PlannedEntry {
-  FirmwareItem item;
-  Offer offer = Offer::NotNewer;
+  catalogue::FirmwareItem item;
+  catalogue::Offer offer = catalogue::Offer::NotNewer;
 };
 
 struct DrivePlan {
@@ -39,13 +39,15 @@ struct DrivePlan {
   // Every complete entry of the drive's model as the walk read it, in file
   // order, each judged for this drive.
   std::vector<PlannedEntry> entries;
-  std::vector<FirmwareItem> offers;  // the entries offered, in file order
+  std::vector<catalogue::FirmwareItem> offers;  // the entries offered, in file order
   int newest = -1;                   // index in `offers` of the newest; -1: none
   PlannedAction action = PlannedAction::NothingNewer;
   UpdateRecord earlier;              // with NotAppliedBefore: the attempt that did not take
 
   // The newest offer, or null.
-  const FirmwareItem* Newest() const { return newest < 0 ? nullptr : &offers[static_cast<std::size_t>(newest)]; }
+  const catalogue::FirmwareItem* Newest() const {
+    return newest < 0 ? nullptr : &offers[static_cast<std::size_t>(newest)];
+  }
 };
 
 // One plan per drive of the maker in `drives`, in their order. `catalogue`
@@ -59,18 +61,18 @@ std::vector<DrivePlan> PlanUpdates(const std::vector<ScannedDrive>& drives, cons
 // between equal versions (an entry compared by date code alone may list
 // none) by date code. Of offers that are equally new the first listed counts
 // as the newest.
-bool NewerOffer(const FirmwareItem& a, const FirmwareItem& b);
+bool NewerOffer(const catalogue::FirmwareItem& a, const catalogue::FirmwareItem& b);
 
 // The history record of updating `drive` to `item`: the drive's model,
 // address and revision, the version installed (the entry's version, or its
 // date code when it lists no version), the file's name and SHA-256. The time
 // and the verdict are the caller's to set.
-UpdateRecord RecordOfUpdate(const ScannedDrive& drive, const FirmwareItem& item);
+UpdateRecord RecordOfUpdate(const ScannedDrive& drive, const catalogue::FirmwareItem& item);
 
 // One complete entry of the catalogue with the model of its section.
 struct ListedEntry {
   std::string model;
-  FirmwareItem item;
+  catalogue::FirmwareItem item;
 };
 
 // Every complete entry of every section of `catalogue`, in file order: the
@@ -82,6 +84,6 @@ std::vector<ListedEntry> ListCatalogue(const std::string& catalogue, bool hashRe
 // the maker, from BuildModelList) gets as its items the offers PlanUpdates
 // gives its drive from the verified catalogue `text`. A build with trusted
 // keys requires a hash of each entry.
-void OfferFirmware(FirmwareCatalogue& catalogue, const std::string& text);
+void OfferFirmware(catalogue::FirmwareCatalogue& catalogue, const std::string& text);
 
 }  // namespace update

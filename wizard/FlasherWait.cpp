@@ -23,7 +23,7 @@ bool AllEnded(const std::vector<void*>& processes) {
 // check the drive while it is still being written.
 class FlasherWaitWindow : public controls::MessageDialog {
  public:
-  FlasherWaitWindow(const std::vector<void*>& processes, Language language)
+  FlasherWaitWindow(const std::vector<void*>& processes, framework::Language language)
       : MessageDialog(language), processes_(processes) {
     panel.text = messages::AppTextsFor(language).waiting;
   }
@@ -56,7 +56,7 @@ class FlasherWaitWindow : public controls::MessageDialog {
 
 }  // namespace
 
-void WaitForFlashers(const std::vector<void*>& processes, Language language) {
+void WaitForFlashers(const std::vector<void*>& processes, framework::Language language) {
   if (processes.empty() || AllEnded(processes)) return;
   FlasherWaitWindow window(processes, language);
   window.DoModal();

@@ -11,6 +11,6 @@ namespace wizard {
 
 // Shows the window until every process of `processes` (process handles) has
 // ended; returns at once when none is running.
-void WaitForFlashers(const std::vector<void*>& processes, Language language);
+void WaitForFlashers(const std::vector<void*>& processes, framework::Language language);
 
 }  // namespace wizard

@@ -9,15 +9,17 @@
 namespace wizard {
 namespace {
 
+using framework::Language;
+
 namespace text = messages::wizard_text;
 namespace words = messages::picture_words;
 
 int Pick(Language language, int chinese, int english) {
-  return IsChinese(language) ? chinese : english;
+  return framework::IsChinese(language) ? chinese : english;
 }
 
 const char* Pick(Language language, const char* chinese, const char* english) {
-  return IsChinese(language) ? chinese : english;
+  return framework::IsChinese(language) ? chinese : english;
 }
 
 int Length(const char* bytes) { return static_cast<int>(std::strlen(bytes)); }
@@ -138,7 +140,7 @@ std::vector<int> FirmwareWidths(const std::vector<int>& needs, int listWidth) {
 }
 
 std::string DeviceQuestion(Language lang, const std::string& driveName) {
-  if (IsChinese(lang)) {
+  if (framework::IsChinese(lang)) {
     return text::kDeviceQuestionChineseHead + driveName + text::kDeviceQuestionChineseTail;
   }
   return text::kDeviceQuestionEnglishHead + driveName + text::kDeviceQuestionEnglishTail;

@@ -58,7 +58,7 @@ struct PageLook {
   const char* cancelText;  // code page 950 for Chinese
 };
 
-PageLook LookOf(Page page, Language language);
+PageLook LookOf(Page page, framework::Language language);
 
 // The words of the skin's pictures, for a screen reader and for High
 // Contrast, which draws them as text: the banner's (English in both
@@ -66,13 +66,13 @@ PageLook LookOf(Page page, Language language);
 // artwork's on the welcome page, banner included). Code page 950 for
 // Chinese; paragraphs apart by line feeds.
 const char* BannerWords();
-std::string PageWords(Page page, Language language);
+std::string PageWords(Page page, framework::Language language);
 
 // Button texts. With Chinese the window keeps its resource texts, which are
 // these same words.
-const char* BackText(Language language);
-const char* NextText(Language language);
-const char* CancelText(Language language);
+const char* BackText(framework::Language language);
+const char* NextText(framework::Language language);
+const char* CancelText(framework::Language language);
 
 // The row a click acts on: the first selected row, or -1 when none is.
 int RowActedOn(const std::vector<bool>& selected);
@@ -84,9 +84,9 @@ struct Column {
   const char* title;
   int width;
 };
-std::vector<Column> DeviceColumns(Language language, int listWidth);
+std::vector<Column> DeviceColumns(framework::Language language, int listWidth);
 // The firmware page's column titles: the file name, the version, the date.
-std::vector<const char*> FirmwareTitles(Language language);
+std::vector<const char*> FirmwareTitles(framework::Language language);
 // The firmware page's column widths from what each column must show whole,
 // `needs`: the widest of its title and its cells, in pixels with the list's
 // margins. The version and the date take theirs; the file name takes the
@@ -95,14 +95,14 @@ std::vector<const char*> FirmwareTitles(Language language);
 std::vector<int> FirmwareWidths(const std::vector<int>& needs, int listWidth);
 
 // The question asked before a drive's firmware page, and after a download.
-std::string DeviceQuestion(Language language, const std::string& driveName);
-std::string UpdateNowQuestion(Language language);
+std::string DeviceQuestion(framework::Language language, const std::string& driveName);
+std::string UpdateNowQuestion(framework::Language language);
 
 // The message shown before the catalogue-missing page when the catalogue
 // arrived without a valid signature of the maker and was not used.
-std::string UnverifiedCatalogueMessage(Language language);
+std::string UnverifiedCatalogueMessage(framework::Language language);
 // The message shown instead when the catalogue was signed but is older (a
 // lower serial) than one the program has already accepted.
-std::string ReplayedCatalogueMessage(Language language);
+std::string ReplayedCatalogueMessage(framework::Language language);
 
 }  // namespace wizard

@@ -13,8 +13,9 @@
 
 namespace wizard {
 
-bool WindowVoice::Download(const FirmwareItem& item, const update::UpdateRecord&, update::FetchedArchive& archive) {
-  DownloadDialog download(language_);
+bool WindowVoice::Download(const catalogue::FirmwareItem& item, const update::UpdateRecord&,
+                           update::FetchedArchive& archive) {
+  install::DownloadDialog download(language_);
   download.panel.text = item.ConfirmationText();
   download.defaultExtension =
       item.fileName.size() > 3 ? item.fileName.substr(item.fileName.size() - 3) : item.fileName;
@@ -22,7 +23,7 @@ bool WindowVoice::Download(const FirmwareItem& item, const update::UpdateRecord&
   download.fetcher = fetcher;
   download.remotePath = item.path;
   download.listedSha256 = item.sha256;
-  download.listedBytes = StampedSize(item);
+  download.listedBytes = catalogue::StampedSize(item);
   download.partialFolder = partialFolder;
   download.titleOut = &archive.title;
   download.pathOut = &archive.savedPath;

@@ -9,22 +9,24 @@
 #include "framework/Language.h"
 #include "update/UpdateEngine.h"
 
+namespace catalogue {
 class CatalogueFetcher;
+}
 
 namespace wizard {
 
 class WindowVoice : public update::UpdateVoice {
  public:
-  explicit WindowVoice(Language language) : language_(language) {}
+  explicit WindowVoice(framework::Language language) : language_(language) {}
 
   // The wizard's fetcher, not owned, whose connection the download window
   // borrows; set once the wizard exists.
-  CatalogueFetcher* fetcher = nullptr;
+  catalogue::CatalogueFetcher* fetcher = nullptr;
   // The work folder, where downloads keep what they fetched of a file for a
   // later try (DownloadDialog::partialFolder); empty: none.
   std::string partialFolder;
 
-  bool Download(const FirmwareItem& item, const update::UpdateRecord& record,
+  bool Download(const catalogue::FirmwareItem& item, const update::UpdateRecord& record,
                 update::FetchedArchive& archive) override;
   bool UpdateNow(const update::UpdateRecord& record) override;
   void WaitForFlashers(const std::vector<void*>& processes) override;
@@ -41,7 +43,7 @@ class WindowVoice : public update::UpdateVoice {
 
  private:
   void Tell(const std::string& message);
-  Language language_;
+  framework::Language language_;
 };
 
 }  // namespace wizard

@@ -49,14 +49,14 @@ void Place(CWnd& window, const RECT& rect) {
 // wizard takes the connection over once the fetch has ended.
 class CatalogueFetchJob : public CWorkerJob {
  public:
-  CatalogueFetcher fetcher;
+  catalogue::CatalogueFetcher fetcher;
   bool reachable = false;
 
  protected:
   void Run() override { reachable = fetcher.FetchCatalogue(); }
 };
 
-WizardDialog::WizardDialog(Language language, CWnd* parent, DriveIdentification* drives)
+WizardDialog::WizardDialog(framework::Language language, CWnd* parent, DriveIdentification* drives)
     : CDialog(IDD_WIZARD, parent),
       controlHeight(27),
       language(language),
@@ -147,7 +147,7 @@ void WizardDialog::OnShowWindow(bool show, UINT status) {
   CDialog::OnShowWindow(show, status);
   StartFetch();
   SetWindowText("VORN Firmware Update");
-  if (!IsChinese(language)) {
+  if (!framework::IsChinese(language)) {
     backButton.SetWindowText(wizard::BackText(language));
     nextButton.SetWindowText(wizard::NextText(language));
     cancelButton.SetWindowText(wizard::CancelText(language));
@@ -277,7 +277,7 @@ bool WizardDialog::DestroyWindow() {
     fetchJob_->Release();
     fetchJob_ = nullptr;
   }
-  ReleaseCatalogue(catalogue, fetcher);
+  catalogue::ReleaseCatalogue(catalogue, fetcher);
   if (m_hWnd == nullptr) return false;
   return CDialog::DestroyWindow();
 }
@@ -368,7 +368,7 @@ void WizardDialog::ShowFirstDeviceList() {
   nextButton.EnableWindow(false);
   UpdateData(false);
   ShowDeviceList();
-  if (!IsChinese(language)) {
+  if (!framework::IsChinese(language)) {
     backButton.SetWindowText(wizard::BackText(language));
     nextButton.SetWindowText(wizard::NextText(language));
     cancelButton.SetWindowText(wizard::LookOf(Page::FirstDeviceList, language).cancelText);
@@ -413,7 +413,7 @@ void WizardDialog::ShowDeviceList() {
   deviceList.GetWindowRect(&listRect);
   InsertColumns(wizard::DeviceColumns(language, listRect.right - listRect.left));
   int row = 0;
-  for (const ModelEntry& entry : catalogue.models) {
+  for (const catalogue::ModelEntry& entry : catalogue.models) {
     LVITEMA item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
@@ -549,7 +549,7 @@ bool WizardDialog::Ask(const std::string& question) {
 }
 
 int WizardDialog::ShowFirmwareList(int) {
-  const ModelEntry* chosen = flow.selectedModel();
+  const catalogue::ModelEntry* chosen = flow.selectedModel();
   if (chosen == nullptr || chosen->items.empty()) return 0;
   DeleteColumns();
   deviceList.DeleteAllItems();
@@ -558,7 +558,7 @@ int WizardDialog::ShowFirmwareList(int) {
   for (const char* title : titles) columns.push_back({title, 0});
   InsertColumns(columns);
   int row = 0;
-  for (const FirmwareItem& firmware : chosen->items) {
+  for (const catalogue::FirmwareItem& firmware : chosen->items) {
     LVITEMA item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
@@ -621,7 +621,7 @@ void WizardDialog::OnDeviceChosen() {
 update::ScannedDrive WizardDialog::ChosenDrive() const {
   // The row's drive, by its place in the scan: of two drives of one model,
   // the one the user took.
-  const ModelEntry& entry = *flow.selectedModel();
+  const catalogue::ModelEntry& entry = *flow.selectedModel();
   const std::vector<update::ScannedDrive>& drives = engine->Drives();
   update::ScannedDrive drive;
   if (entry.driveIndex >= 0 && static_cast<std::size_t>(entry.driveIndex) < drives.size()) {
@@ -636,11 +636,11 @@ update::ScannedDrive WizardDialog::ChosenDrive() const {
 
 void WizardDialog::OnFirmwareChosen() {
   const int row = TakeClickedRow();
-  const ModelEntry* chosen = flow.selectedModel();
+  const catalogue::ModelEntry* chosen = flow.selectedModel();
   if (row < 0 || chosen == nullptr) return;
   // The row's position chooses the item: two rows may show the same name.
   if (static_cast<std::size_t>(row) >= chosen->items.size()) return;
-  const FirmwareItem& item = *std::next(chosen->items.begin(), row);
+  const catalogue::FirmwareItem& item = *std::next(chosen->items.begin(), row);
 
   const update::DriveUpdate update = engine->UpdateDrive(ChosenDrive(), item);
   if (update.reached == update::DriveStep::NotDownloaded) return;

@@ -31,7 +31,7 @@ class WizardDialog : public CDialog {
  public:
   // Speaks `language`, decided at start-up. `drives` answers which drives are
   // the maker's; null: the program's one SCSI transport.
-  explicit WizardDialog(Language language, CWnd* parent = nullptr,
+  explicit WizardDialog(framework::Language language, CWnd* parent = nullptr,
                         DriveIdentification* drives = nullptr);
   ~WizardDialog() override;
 
@@ -58,7 +58,7 @@ class WizardDialog : public CDialog {
   // The fetcher whose settings (where it looks: the servers, the local
   // folder) the catalogue fetch takes; for the program to set before the
   // window shows.
-  CatalogueFetcher& SourceSettings() { return fetcher; }
+  catalogue::CatalogueFetcher& SourceSettings() { return fetcher; }
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;
@@ -139,12 +139,12 @@ class WizardDialog : public CDialog {
   CBitmap bannerImage;
   CBitmap sideImage;
   BOOL columnsPending = FALSE;
-  const Language language;
-  FirmwareCatalogue catalogue;
+  const framework::Language language;
+  catalogue::FirmwareCatalogue catalogue;
   // The page shown, its state code (flow.pageState()), the chosen drive's
   // entry (flow.selectedModel()) and the drives left in `catalogue`.
   wizard::WizardFlow flow{catalogue};
-  CatalogueFetcher fetcher;
+  catalogue::CatalogueFetcher fetcher;
   controls::LinkLabel linkLabel;
   controls::ImageText bannerWords;
   controls::ImageText pageWords;

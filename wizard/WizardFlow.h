@@ -46,13 +46,13 @@ class WizardFlow {
  public:
   // `catalogue` holds the drives: its models are the drives left, and the
   // flow takes an entry out when its drive is done.
-  explicit WizardFlow(FirmwareCatalogue& catalogue) : catalogue_(catalogue) {}
+  explicit WizardFlow(catalogue::FirmwareCatalogue& catalogue) : catalogue_(catalogue) {}
 
   PageState pageState() const { return state_; }
   // The page last shown; the welcome page until the checks have ended.
   Page page() const { return page_; }
   // The entry of the drive chosen on the device page, or null.
-  ModelEntry* selectedModel() const { return selected_; }
+  catalogue::ModelEntry* selectedModel() const { return selected_; }
   std::size_t drivesLeft() const { return catalogue_.models.size(); }
 
   // Next: on the welcome page starts the checks (state Checking); on the
@@ -96,10 +96,10 @@ class WizardFlow {
   Step Show(Page page);
   void RemoveSelected();
 
-  FirmwareCatalogue& catalogue_;
+  catalogue::FirmwareCatalogue& catalogue_;
   PageState state_ = PageState::Welcome;
   Page page_ = Page::Welcome;
-  ModelEntry* selected_ = nullptr;  // points into catalogue_.models
+  catalogue::ModelEntry* selected_ = nullptr;  // points into catalogue_.models
 };
 
 }  // namespace wizard

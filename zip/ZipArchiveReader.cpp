@@ -8,6 +8,8 @@
 
 #include "zip/ZlibInterface.h"
 
+namespace zip {
+
 namespace {
 
 constexpr std::uint32_t kCentralSignature = 0x02014b50;
@@ -459,3 +461,5 @@ void ZipArchiveReader::Free(void* opaque, void* block) {
   }
   std::free(block);
 }
+
+}  // namespace zip

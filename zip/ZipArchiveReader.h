@@ -22,6 +22,8 @@
 #include "framework/File.h"
 #include "zip/ZipException.h"
 
+namespace zip {
+
 // One central-directory header as read.
 struct ZipEntryInfo {
   std::uint32_t versionMadeBy = 0;
@@ -164,3 +166,5 @@ class ZipArchiveReader {
   std::uint32_t cachedDosDateTime_ = 0;
   std::time_t cachedTime_ = 0;
 };
+
+}  // namespace zip

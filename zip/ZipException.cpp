@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+namespace zip {
+
 int CZipException::CauseOf(int internalCode) {
   switch (internalCode) {
     case Z_STREAM_END: return streamEnd;
@@ -22,3 +24,5 @@ int CZipException::CauseOf(int internalCode) {
 std::string CZipException::What() const {
   return "zip error cause " + std::to_string(cause) + " in '" + archivePath + "'";
 }
+
+}  // namespace zip

@@ -6,6 +6,8 @@
 
 #include "framework/Exception.h"
 
+namespace zip {
+
 class CZipException : public CException {
  public:
   // Cause codes.
@@ -42,3 +44,5 @@ class CZipException : public CException {
   std::string archivePath;  // empty when the archive file was not open
   int cause;
 };
+
+}  // namespace zip

@@ -43,11 +43,11 @@ TEST(ArrivalCheck, TheFileMustHaveTheListedHash) {
   };
   for (const auto& row : rows) {
     testfiles::WriteFile(path, row.content);
-    EXPECT_EQ(ArrivedAsListed(row.at, row.listedHash), row.passes) << row.name;
+    EXPECT_EQ(catalogue::ArrivedAsListed(row.at, row.listedHash), row.passes) << row.name;
     // The same check through the handle that then holds the file: open at
     // its start, writers refused, only when it passes.
     CFile held, writer;
-    EXPECT_EQ(OpenAsListed(row.at, row.listedHash, held), row.passes) << row.name;
+    EXPECT_EQ(catalogue::OpenAsListed(row.at, row.listedHash, held), row.passes) << row.name;
     EXPECT_EQ(held.IsOpen(), row.passes) << row.name;
     if (row.passes) {
       EXPECT_EQ(held.Seek(0, CFile::current), 0u) << row.name;

@@ -7,6 +7,9 @@
 
 namespace {
 
+using catalogue::CatalogueReader;
+using catalogue::ReadToken;
+
 // Buffer sizes that put a chunk boundary between every pair of bytes, in odd
 // places, and nowhere at all.
 const std::size_t kCapacities[] = {1, 2, 3, 5, 64 * 1024};
@@ -136,7 +139,7 @@ TEST(CatalogueReader, SkipToTokenAgreesWithReadingEveryToken) {
 
         CatalogueReader skipped(capacity);
         skipped.OpenBytes(input);
-        const bool skipFound = SkipToToken(skipped, tag);
+        const bool skipFound = catalogue::SkipToToken(skipped, tag);
         EXPECT_EQ(skipped.Failed(), !skipFound);
         std::string next;
         ReadToken(skipped, next);

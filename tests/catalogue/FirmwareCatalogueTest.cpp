@@ -15,6 +15,11 @@
 
 namespace {
 
+using catalogue::CatalogueIssue;
+using catalogue::FirmwareCatalogue;
+using catalogue::FirmwareItem;
+using catalogue::ModelEntry;
+
 using Segments = std::vector<std::string>;
 
 using Language = ScopedLanguage;
@@ -55,7 +60,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 // Parses `text` for the given drives through the byte reader.
 std::unique_ptr<FirmwareCatalogue> Load(const std::vector<FakeDrives::Drive>& drives,
                                         const std::string& text,
-                                        std::size_t capacity = CatalogueReader::kDefaultCapacity) {
+                                        std::size_t capacity = catalogue::CatalogueReader::kDefaultCapacity) {
   auto catalogue = std::make_unique<FirmwareCatalogue>(capacity);
   catalogue->trustedKeys.clear();  // the parsing, as for a server without signatures
   FakeDrives table(drives);
@@ -439,7 +444,7 @@ TEST(CatalogueIssue, HeaderSerialAndDateAgeAndTheKeptSerial) {
       {"<serial> 3 <issued> <model> A <serial> 9 <~model>", 0, ""},  // a field short: no issue
   };
   for (const auto& row : headers) {
-    const CatalogueIssue issue = ReadCatalogueIssue(row.text);
+    const CatalogueIssue issue = catalogue::ReadCatalogueIssue(row.text);
     EXPECT_EQ(issue.serial, row.serial) << row.text;
     EXPECT_EQ(issue.issued, row.issued) << row.text;
   }
@@ -454,12 +459,12 @@ TEST(CatalogueIssue, HeaderSerialAndDateAgeAndTheKeptSerial) {
               {"2026-12-08", "08.12.2026", false, 0}};
   for (const auto& row : ages) {
     long days = 0;
-    EXPECT_EQ(IssueAgeDays(row.issued, row.today, days), row.known) << row.issued << " " << row.today;
+    EXPECT_EQ(catalogue::IssueAgeDays(row.issued, row.today, days), row.known) << row.issued << " " << row.today;
     EXPECT_EQ(days, row.days) << row.issued << " " << row.today;
   }
 
   const std::string folder = testing::TempDir();
-  const std::string file = SerialFileBeside(folder + "UpdateHistory.txt");
+  const std::string file = catalogue::SerialFileBeside(folder + "UpdateHistory.txt");
   EXPECT_EQ(file, folder + "CatalogueSerial.txt");
   const struct {
     const char* kept;  // null: no file
@@ -475,8 +480,8 @@ TEST(CatalogueIssue, HeaderSerialAndDateAgeAndTheKeptSerial) {
     FirmwareCatalogue catalogue;
     catalogue.trustedKeys.assign(row.signedBuild ? 1 : 0, signature::PublicKey{});
     catalogue.issue.serial = row.serial;
-    EXPECT_EQ(RememberAcceptedSerial(file, catalogue), row.written) << row.serial;
-    EXPECT_EQ(ReadAcceptedSerial(file), row.keptAfter) << row.serial;
+    EXPECT_EQ(catalogue::RememberAcceptedSerial(file, catalogue), row.written) << row.serial;
+    EXPECT_EQ(catalogue::ReadAcceptedSerial(file), row.keptAfter) << row.serial;
   }
   platform::RemoveFile(file);
 }

@@ -11,6 +11,17 @@
 
 namespace {
 
+using catalogue::CatalogueReader;
+using catalogue::ExtractFileName;
+using catalogue::FileEnd;
+using catalogue::FirmwareItem;
+using catalogue::ItemEnd;
+using catalogue::ModelEnd;
+using catalogue::ParseItem;
+using catalogue::ParseOutcome;
+using catalogue::ReadDescription;
+using catalogue::ReadToken;
+
 using Segments = std::vector<std::string>;
 
 using Language = ScopedLanguage;
@@ -57,7 +68,7 @@ TEST(ParseItem, ReadsEveryFieldOfAFullEntry) {
                                           "2 Adds new media codes.\n"}));
     EXPECT_EQ(english.next, "<~model>");
 
-    const Parsed chinese = Parse(entry, kChineseTaiwan, capacity);
+    const Parsed chinese = Parse(entry, catalogue::kChineseTaiwan, capacity);
     EXPECT_EQ(chinese.outcome, ItemEnd);
     EXPECT_EQ(chinese.item.description,
               (Segments{"1 \xA4\xA4\xA4\xE5 one\n", "2 \xA4\xA4\xA4\xE5 two\n"}));

@@ -9,6 +9,9 @@
 
 namespace {
 
+using catalogue::KeptPartialPath;
+using catalogue::ReservePartialFile;
+
 // The kept partial file is named by the hash alone, whatever its case; no
 // other text becomes a file name.
 TEST(KeptPartialPath, NamesTheFileByItsListedHashOnly) {

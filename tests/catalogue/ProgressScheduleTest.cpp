@@ -6,6 +6,10 @@
 
 namespace {
 
+using catalogue::ProgressSchedule;
+using catalogue::RunProgressEstimate;
+using catalogue::kIdleWaitMs;
+
 struct Climb {
   std::vector<std::uint32_t> pauses;
   int steps = 0;
@@ -76,7 +80,7 @@ TEST(ProgressSchedule, MiddleBandClimbsOneStepPerPass) {
 
 // The loop's surroundings, recorded; the transfer "ends" after a given number
 // of pauses or idle waits.
-class Recorder : public ProgressSink, public ProgressClock {
+class Recorder : public catalogue::ProgressSink, public catalogue::ProgressClock {
  public:
   explicit Recorder(std::atomic<std::int32_t>& done) : done_(done) {}
   void SetPosition(int position) override { positions.push_back(position); }
@@ -142,7 +146,7 @@ TEST(ProgressEstimate, WaitsIdleAtTheCeilingInsteadOfSpinning) {
 // The bounds are those of the faults (an idle wait that does not end, a
 // thousand waits once done), far from what a busy machine adds.
 TEST(ProgressEstimate, SleepingClockIdleIsBoundedAndSkippedOnceDone) {
-  SleepingClock clock;
+  catalogue::SleepingClock clock;
   std::atomic<std::int32_t> done{1};
   const auto thousandWaits = std::chrono::milliseconds(1000 * kIdleWaitMs);
   const auto start = std::chrono::steady_clock::now();

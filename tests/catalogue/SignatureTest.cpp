@@ -16,6 +16,8 @@
 
 namespace {
 
+using catalogue::SignaturePathFor;
+
 using testfiles::ReadFile;
 using testfiles::WriteFile;
 
@@ -84,7 +86,7 @@ TEST(Sha256, HexMustSpellTheWholeDigest) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(sha256::MatchesHex(digest, row.text), row.matches) << row.text;
-    EXPECT_EQ(IsSha256Hex(row.text), row.isSha256) << row.text;
+    EXPECT_EQ(catalogue::IsSha256Hex(row.text), row.isSha256) << row.text;
   }
 }
 
@@ -244,7 +246,7 @@ Loaded LoadWith(const std::string& catalogue, const std::string* sig, bool withK
   WriteFile(path, catalogue);
   platform::RemoveFile(SignaturePathFor(path));
   if (sig != nullptr) WriteFile(SignaturePathFor(path), *sig);
-  FirmwareCatalogue model;
+  catalogue::FirmwareCatalogue model;
   if (!withKeys) model.trustedKeys.clear();
   OneDrive drive;
   model.BuildModelList(drive);
@@ -252,7 +254,7 @@ Loaded LoadWith(const std::string& catalogue, const std::string* sig, bool withK
   Loaded loaded{model.LoadCatalogue(path), model.signatureRefused, model.replayRefused, {}, {}};
   EXPECT_FALSE(platform::FileExists(path));
   EXPECT_FALSE(platform::FileExists(SignaturePathFor(path)));
-  for (const FirmwareItem& item : model.models.front().items) {
+  for (const catalogue::FirmwareItem& item : model.models.front().items) {
     loaded.versions.push_back(item.version);
     loaded.hashes.push_back(item.sha256);
   }
@@ -268,9 +270,9 @@ TEST(SignedCatalogue, OnlyTheMakersExactBytesAreUsedAndOnlyHashedEntriesOffered)
   ASSERT_EQ(sig.size(), otherSig.size());
   std::string changed = catalogue;
   changed[changed.find("1.31") + 3] = '2';  // one byte: 1.31 becomes 1.32
-  const std::string empty, oversize = changed + std::string(kMaxCatalogueBytes + 1 - changed.size(), ' ');
+  const std::string empty, oversize = changed + std::string(catalogue::kMaxCatalogueBytes + 1 - changed.size(), ' ');
   const std::vector<std::string> hashedOnes{"1.30", "1.31"};
-  const std::uint64_t serial = ReadCatalogueIssue(catalogue).serial;  // the tools' first: 1
+  const std::uint64_t serial = catalogue::ReadCatalogueIssue(catalogue).serial;  // the tools' first: 1
   ASSERT_EQ(serial, 1u);
   const struct {
     const char* name;

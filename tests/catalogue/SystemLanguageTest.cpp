@@ -6,11 +6,11 @@
 #include "catalogue/FirmwareItem.h"
 
 TEST(SystemLanguage, TaiwanLocaleMakesChineseItems) {
-  CatalogueReader reader;
+  catalogue::CatalogueReader reader;
   reader.OpenBytes("<description> 1 zh <eng_description> 1 en <~item>");
-  FirmwareItem item;
-  EXPECT_EQ(item.language, kChineseTaiwan);
-  EXPECT_EQ(ParseItem(item, reader), ItemEnd);
+  catalogue::FirmwareItem item;
+  EXPECT_EQ(item.language, catalogue::kChineseTaiwan);
+  EXPECT_EQ(catalogue::ParseItem(item, reader), catalogue::ItemEnd);
   EXPECT_EQ(item.description, std::vector<std::string>{"1 zh "});
   EXPECT_EQ(item.ConfirmationText().substr(0, 2), "\xB7\x73");  // first character in code page 950
 }

@@ -21,8 +21,8 @@ using controls::MessageDialog;
 using namespace testing_windows;
 
 // The language of the run, handed to the dialog as the program hands it.
-Language RunLanguage() { return LanguageOf(platform::UserLanguageId()); }
-bool Chinese() { return IsChinese(RunLanguage()); }
+framework::Language RunLanguage() { return framework::LanguageOf(platform::UserLanguageId()); }
+bool Chinese() { return framework::IsChinese(RunLanguage()); }
 
 TEST(MessageDialog, RunsInTheLanguageThisTestWasStartedFor) {
   // The test program is registered once per language; make sure the

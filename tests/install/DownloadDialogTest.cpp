@@ -30,6 +30,14 @@
 
 namespace {
 
+using install::DownloadDialog;
+using install::DownloadTexts;
+using install::DownloadTextsFor;
+
+using catalogue::Transfer;
+
+using framework::Language;
+
 using testfiles::ReadFile;
 using testfiles::WriteFile;
 
@@ -183,7 +191,7 @@ class DownloadDialogTest : public ::testing::Test {
   std::string systemTypes_, systemQuestion_;
   std::string firmware_ = Firmware(150000);
   std::unique_ptr<FtpServer> server_;
-  CatalogueFetcher fetcher_;
+  catalogue::CatalogueFetcher fetcher_;
   std::string chosen_ = Here() + "\\download_test_fw.bin";
   std::string saved_ = Here() + "\\download_test_fw.zip";
   std::string title_ = "untouched title";
@@ -203,7 +211,7 @@ class DownloadDialogTest : public ::testing::Test {
 
 TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLanguage) {
   for (Language language : {Language::English, Language::ChineseTaiwan}) {
-    SCOPED_TRACE(IsChinese(language) ? "Chinese" : "English");
+    SCOPED_TRACE(framework::IsChinese(language) ? "Chinese" : "English");
     const DownloadTexts& texts = DownloadTextsFor(language);
     Serve("normal");
     WriteFile(saved_, "old firmware the user chose to overwrite");
@@ -239,9 +247,9 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
     EXPECT_EQ(seen.finalStatus, texts.endStatus);
     EXPECT_EQ(seen.finalPosition, 500);
     // The whole amount, however quick the transfer (then without a rate).
-    TransferFigures whole;
+    catalogue::TransferFigures whole;
     whole.bytes = whole.total = firmware_.size();
-    EXPECT_EQ(seen.finalLine.rfind(ProgressLine(texts, whole), 0), 0u) << seen.finalLine;
+    EXPECT_EQ(seen.finalLine.rfind(install::ProgressLine(texts, whole), 0), 0u) << seen.finalLine;
     EXPECT_FALSE(seen.saveEnabledAtEnd);
     EXPECT_FALSE(seen.cancelEnabledAtEnd);
 
@@ -283,7 +291,7 @@ TEST_F(DownloadDialogTest, BarFollowsTheBytesTheServerSent) {
       if (sentBefore >= size) break;
       ahead = std::max(ahead, position / 5.0 - sentAfter * 100 / size);
       widest = std::max(widest, std::fabs(sentBefore * 100 / size - position / 5.0));
-      if (position > 0 && position < kProgressRangeTop) seenBetween.insert(static_cast<int>(position));
+      if (position > 0 && position < catalogue::kProgressRangeTop) seenBetween.insert(static_cast<int>(position));
       Sleep(100);
     }
   });
@@ -310,7 +318,8 @@ TEST_F(DownloadDialogTest, FileAlreadyThereAsListedIsNotFetchedAgain) {
   Serve("normal");
   chosen_ = saved_;  // the save-file dialog asked about the file itself
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(IsChinese(row.language) ? "Chinese" : "English") + (row.same ? ", same" : ", other"));
+    SCOPED_TRACE(std::string(framework::IsChinese(row.language) ? "Chinese" : "English") +
+                 (row.same ? ", same" : ", other"));
     WriteFile(saved_, row.same ? firmware_ : "old firmware");
     messages_.clear();
     std::unique_ptr<CFile> archive;

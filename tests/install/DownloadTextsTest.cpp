@@ -9,6 +9,14 @@
 
 namespace {
 
+using install::DownloadTexts;
+using install::DownloadTextsFor;
+
+using catalogue::BarPosition;
+using catalogue::TransferFigures;
+
+using framework::Language;
+
 TEST(DownloadTexts, ChineseTextsAreTheirCodePage950Bytes) {
   const DownloadTexts& zh = DownloadTextsFor(Language::ChineseTaiwan);
   const struct {
@@ -69,12 +77,12 @@ TEST(DownloadTexts, ProgressLineSaysTheAmountTheRateAndTheTimeLeft) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.line);
-    const std::string expected = IsChinese(row.language) ? Utf8ToCp950(row.line) : row.line;
-    EXPECT_EQ(ProgressLine(DownloadTextsFor(row.language), row.figures), expected);
+    const std::string expected = framework::IsChinese(row.language) ? Utf8ToCp950(row.line) : row.line;
+    EXPECT_EQ(install::ProgressLine(DownloadTextsFor(row.language), row.figures), expected);
   }
   // The rate over the last seconds, and the bar's place, which never passes
   // its end.
-  RateMeter meter;
+  catalogue::RateMeter meter;
   for (std::uint32_t ms = 0; ms <= 4000; ms += 250) meter.Add(ms, ms * 50);
   const TransferFigures measured = meter.Figures(400000);
   EXPECT_EQ(measured.bytesPerSecond, 50000u);
@@ -87,7 +95,7 @@ TEST(DownloadTexts, EveryOtherLanguageIsEnglish) {
   // Only the Taiwan identifier chooses Chinese: the mainland and Hong Kong
   // ones get English.
   for (std::uint16_t id : {1033, 2052, 3076, 0}) {
-    const DownloadTexts& en = DownloadTextsFor(LanguageOf(id));
+    const DownloadTexts& en = DownloadTextsFor(framework::LanguageOf(id));
     EXPECT_STREQ(en.windowTitle, "Download File");
     EXPECT_STREQ(en.saveButton, "Save File");
     EXPECT_STREQ(en.cancelButton, "Cancel");

@@ -323,7 +323,7 @@ TEST_F(Install, UnpackedFilesGetTheirEntryTimes) {
   for (const std::string& path : fullPaths) {
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
-    EXPECT_EQ(st.st_mtime, ZipArchiveReader::DosDateTimeToTime(dos)) << path;
+    EXPECT_EQ(st.st_mtime, zip::ZipArchiveReader::DosDateTimeToTime(dos)) << path;
   }
 }
 

@@ -4,6 +4,8 @@
 
 namespace {
 
+using install::AdjustSavePath;
+
 TEST(AdjustSavePath, ForcesTheDefaultExtension) {
   struct Row {
     const char* defaultExt;

@@ -17,6 +17,8 @@
 
 namespace {
 
+using framework::Language;
+
 // Records every message box and answers OK.
 class RecordedBoxes {
  public:
@@ -67,7 +69,7 @@ TEST(Report, DriveProblemsAppearOnceInPlainBoxesWithTheSystemsText) {
 
 TEST(Report, FetchFailuresAppearInExclamationBoxes) {
   RecordedBoxes boxes;
-  messages::ReportFetchFailures({FetchFailure::SessionNotCreated});
+  messages::ReportFetchFailures({catalogue::FetchFailure::SessionNotCreated});
   ASSERT_EQ(boxes.calls.size(), 1u);
   EXPECT_EQ(boxes.calls[0].text, "Cannot creat a session");
   EXPECT_EQ(boxes.calls[0].type & MB_ICONMASK, static_cast<unsigned>(MB_ICONEXCLAMATION));
@@ -83,7 +85,7 @@ TEST(Report, InstallFailureAppearsInTheSingleButtonMessageDialog) {
     std::string text;
   };
   for (Language language : {Language::English, Language::ChineseTaiwan}) {
-    SCOPED_TRACE(IsChinese(language) ? "Chinese" : "English");
+    SCOPED_TRACE(framework::IsChinese(language) ? "Chinese" : "English");
     RecordedBoxes boxes;
     std::vector<Seen> dialogs;
     CDialog::SetModalHook([&](CDialog& shown) {

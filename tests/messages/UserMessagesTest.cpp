@@ -14,6 +14,10 @@
 
 namespace {
 
+using catalogue::FetchFailure;
+
+using framework::Language;
+
 using messages::MessageWindow;
 using messages::UserMessage;
 using messages::UserMessages;

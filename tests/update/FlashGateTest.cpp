@@ -29,6 +29,8 @@
 
 namespace {
 
+using catalogue::FirmwareItem;
+
 using update::HoldAnswer;
 using update::HoldReason;
 using update::PowerSource;

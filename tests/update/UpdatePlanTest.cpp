@@ -9,6 +9,10 @@
 
 namespace {
 
+using catalogue::FirmwareItem;
+using catalogue::ModelEntry;
+using catalogue::Offer;
+
 using update::ScannedDrive;
 using update::UpdateRecord;
 using update::Verdict;
@@ -108,7 +112,7 @@ TEST(PlanUpdates, DrivesCatalogueAndHistoryDecideEachDrive) {
 
 // The wizard's entries get the planner's offers, each drive its own.
 TEST(PlanUpdates, WizardEntriesGetTheOffersOfTheirDrives) {
-  FirmwareCatalogue catalogue;
+  catalogue::FirmwareCatalogue catalogue;
   catalogue.trustedKeys.clear();
   catalogue.models.push_back(ModelEntry{"QX-1234A", "1.31", "", {}});
   catalogue.models.push_back(ModelEntry{"QX-1234A", "1.00", "", {}});

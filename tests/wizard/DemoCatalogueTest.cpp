@@ -15,6 +15,9 @@
 
 namespace {
 
+using catalogue::FirmwareItem;
+using catalogue::ModelEntry;
+
 struct Drive {
   std::string vendor, model, revision, dateCode;
 };
@@ -57,7 +60,7 @@ TEST(DemoCatalogueTest, OffersSeveralFilesForEachDemoDriveAndKeepsTheOlderOneBac
   DemoDrives drives({{"VORN", "QX-1234A", "1.20", "030101"},
                      {"ACME", "CD-52X", "1.00", "020202"},
                      {"VORN", "QX-9000B", "2.05", "021115"}});
-  FirmwareCatalogue catalogue;
+  catalogue::FirmwareCatalogue catalogue;
   // The demo's tree builder writes the files' sizes and hashes into this
   // source and signs it; the source itself is read as unsigned.
   catalogue.trustedKeys.clear();

@@ -13,10 +13,12 @@
 namespace wizard {
 namespace {
 
+using framework::Language;
+
 constexpr Language kEnglish = Language::English;
 constexpr Language kChinese = Language::ChineseTaiwan;
 // Only Taiwan's identifier speaks Chinese: the mainland's (2052) gets English.
-constexpr Language kChineseMainland = LanguageOf(2052);
+constexpr Language kChineseMainland = framework::LanguageOf(2052);
 
 // The Chinese texts as code page 950 bytes, spelled out byte by byte so that a
 // merged hex escape in the program's table shows up here.
@@ -64,7 +66,7 @@ TEST(PageRulesTest, EveryPageShowsItsRowOfThePageTable) {
   };
   for (const LookRow& row : rows) {
     SCOPED_TRACE(testing::Message() << "page " << static_cast<int>(row.page) << " chinese "
-                                    << IsChinese(row.lang));
+                                    << framework::IsChinese(row.lang));
     const PageLook look = LookOf(row.page, row.lang);
     EXPECT_EQ(look.pageImageId, row.image);
     if (row.page != Page::Welcome) {
@@ -110,7 +112,7 @@ TEST(PageRulesTest, ColumnWidthsFollowTheTitlesOrWhatTheColumnsShow) {
        {90, 50, 80}},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(testing::Message() << "chinese " << IsChinese(row.lang) << " firmware " << row.firmware);
+    SCOPED_TRACE(testing::Message() << "chinese " << framework::IsChinese(row.lang) << " firmware " << row.firmware);
     std::vector<Column> columns = row.firmware ? std::vector<Column>{} : DeviceColumns(row.lang, 245);
     if (row.firmware) {
       const std::vector<int> widths = FirmwareWidths(row.needs, 245);

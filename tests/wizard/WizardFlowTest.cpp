@@ -19,6 +19,8 @@ void PrintTo(Step step, std::ostream* out) { *out << "step " << static_cast<int>
 
 namespace {
 
+using catalogue::ModelEntry;
+
 // A drive of the maker and how many files the catalogue offers for it.
 struct Drive {
   const char* model;
@@ -138,7 +140,7 @@ class FlowHarness {
     return -1;
   }
 
-  FirmwareCatalogue catalogue;
+  catalogue::FirmwareCatalogue catalogue;
   std::vector<const ModelEntry*> entries;
   WizardFlow flow{catalogue};
   int loads = 0;

@@ -10,6 +10,10 @@
 
 namespace {
 
+using zip::CZipException;
+using zip::ZipArchiveReader;
+using zip::ZipEntryInfo;
+
 using test_archives::Archive;
 using test_archives::Bytes;
 using test_archives::ZipBytes;

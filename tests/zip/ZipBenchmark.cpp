@@ -74,7 +74,7 @@ std::uint64_t Floor(const std::vector<std::uint8_t>& zip) {
 }
 
 std::uint64_t ReadAll(const std::string& path) {
-  ZipArchiveReader reader(path);
+  zip::ZipArchiveReader reader(path);
   std::vector<char> buffer(16384);
   std::uint64_t total = 0;
   do {

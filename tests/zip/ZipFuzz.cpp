@@ -27,10 +27,10 @@ const fs::path& Box() {
 void ReadEverything(const std::string& path, std::uint32_t pieceSize) {
   std::vector<char> piece(pieceSize);
   try {
-    ZipArchiveReader reader(path);
+    zip::ZipArchiveReader reader(path);
     reader.GoToFirstEntry();
     do {
-      ZipEntryInfo info;
+      zip::ZipEntryInfo info;
       char name[300];
       reader.GetEntryInfo(&info, name, sizeof(name));
       reader.OpenCurrentEntry();
@@ -43,7 +43,7 @@ void ReadEverything(const std::string& path, std::uint32_t pieceSize) {
       } while (got == pieceSize);
     } while (reader.GoToNextEntry());
     reader.CloseArchive();
-  } catch (const CZipException& e) {
+  } catch (const zip::CZipException& e) {
     if (e.cause < 1 || e.cause > 12) std::abort();
   } catch (const CFileException&) {
   }

@@ -48,10 +48,20 @@
 
 namespace {
 
+using catalogue::CatalogueModelNames;
+using catalogue::FirmwareCatalogue;
+using catalogue::FirmwareItem;
+using catalogue::ItemEnd;
+using catalogue::ItemReading;
+using catalogue::ModelEntry;
+using catalogue::Offer;
+using catalogue::ParseOutcome;
+using catalogue::kMaxCatalogueBytes;
+
 // The languages the program reads a catalogue in: English, and Chinese
 // (Taiwan), whose users read the other description. Both must be offered
 // the same entries.
-constexpr std::uint16_t kLanguages[] = {1033, kChineseTaiwan};
+constexpr std::uint16_t kLanguages[] = {1033, catalogue::kChineseTaiwan};
 constexpr const char* kLanguagesDiffer =
     "read in Chinese (language 1028) the program offers other entries than read in English";
 
@@ -119,7 +129,7 @@ std::string EntryFault(const ModelEntry& entry, const FirmwareItem& item, const 
            item.path;
   }
   if (reading.pathCut) {
-    return "its path is longer than the program's limit of " + std::to_string(kMaxTokenLength) +
+    return "its path is longer than the program's limit of " + std::to_string(catalogue::kMaxTokenLength) +
            " bytes: the program reads " + item.path;
   }
   if (!IsPlainRelativePath(item.path)) return "its path " + item.path + " is not a plain path below the FTP root";
@@ -128,7 +138,7 @@ std::string EntryFault(const ModelEntry& entry, const FirmwareItem& item, const 
       return "never offered: its " + std::string(item.compareBy == "version" ? "<version>" : "<datecode>") +
              " is empty";
     case Offer::NoSha256:
-      return IsSha256Hex(item.sha256) ? "no <size> of its file in bytes: the program does not offer it"
+      return catalogue::IsSha256Hex(item.sha256) ? "no <size> of its file in bytes: the program does not offer it"
                                       : "no well-formed <sha256>: the program does not offer it";
     case Offer::Offered:
       break;

@@ -150,13 +150,13 @@ LoadResult Load(const std::string& path) {
   const long long before = heapNow.load();
   heapPeak = before;
   LoadResult result{};
-  FirmwareCatalogue catalogue;
+  catalogue::FirmwareCatalogue catalogue;
   PresentDrives drives;
   catalogue.BuildModelList(drives);
   const auto start = std::chrono::steady_clock::now();
   catalogue.LoadCatalogue(copy);
   result.seconds = Seconds(std::chrono::steady_clock::now() - start);
-  for (const ModelEntry& entry : catalogue.models) result.items += entry.items.size();
+  for (const catalogue::ModelEntry& entry : catalogue.models) result.items += entry.items.size();
   result.peakHeap = heapPeak.load() - before;
   result.heldAfter = heapNow.load() - before;
   return result;

@@ -30,12 +30,12 @@ double Now() {
 
 // The catalogue fetched and verified as /check fetches it; true when usable.
 bool FetchOnce() {
-  CatalogueFetcher fetcher;
+  catalogue::CatalogueFetcher fetcher;
   fetcher.FetchCatalogue();
-  FirmwareCatalogue catalogue;
+  catalogue::FirmwareCatalogue catalogue;
   std::string text;
   const bool usable = catalogue.ReadVerified(fetcher.localCataloguePath, text);
-  ReleaseCatalogue(catalogue, fetcher);
+  catalogue::ReleaseCatalogue(catalogue, fetcher);
   return usable;
 }
 

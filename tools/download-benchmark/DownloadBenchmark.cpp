@@ -37,6 +37,16 @@
 
 namespace {
 
+using install::PumpingClock;
+using install::kEndShownMs;
+
+using catalogue::CatalogueFetcher;
+using catalogue::ProgressClock;
+using catalogue::ProgressSink;
+using catalogue::ReservePartialFile;
+using catalogue::Transfer;
+using catalogue::kProgressRangeTop;
+
 const char kRemote[] = "pub/VORN/cdrom/bench.zip";
 const char kLocal[] = "download_benchmark.zip";
 
@@ -118,7 +128,7 @@ class WholeFileJob : public CWorkerJob {
 
  protected:
   void Run() override {
-    listed = static_cast<std::int64_t>(ListedSize(link.connection.get(), kRemote));
+    listed = static_cast<std::int64_t>(catalogue::ListedSize(link.connection.get(), kRemote));
     whole = link.connection->GetFile(kRemote, partial, false);
     if (!whole && !link.connection->IsAlive() && link.Connect()) whole = link.connection->GetFile(kRemote, partial, false);
   }
@@ -165,7 +175,7 @@ Run Before(CatalogueFetcher& fetcher, std::int64_t size) {
   WaitingClock clock(*job, done);
   job->Start();
   while (done == 1 && job->listed < 0) clock.Idle(done);
-  RunProgressEstimate(static_cast<std::int32_t>(job->listed.load()), done, bar, clock);
+  catalogue::RunProgressEstimate(static_cast<std::int32_t>(job->listed.load()), done, bar, clock);
   bar.SetPosition(kProgressRangeTop);
   Sleep(kEndShownMs);
   Run run;
@@ -263,7 +273,7 @@ class NoBar : public ProgressSink {
 };
 
 // The reference: a waiting pass returns at once, so the loop spins.
-class SpinningClock : public SleepingClock {
+class SpinningClock : public catalogue::SleepingClock {
  public:
   void Idle(const std::atomic<std::int32_t>&) override {}
 };

@@ -71,7 +71,7 @@ class SkinPage : public CDialog {
   void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, IDC_LINK, link_); }
   bool OnInitDialog() override {
     CDialog::OnInitDialog();
-    const bool english = !IsChinese(LanguageOf(platform::UserLanguageId()));
+    const bool english = !framework::IsChinese(framework::LanguageOf(platform::UserLanguageId()));
     WINDOWPLACEMENT placement;
     GetWindowPlacement(&placement);
     placement.rcNormalPosition = RECT{150, 150, 680, 520};
@@ -131,7 +131,7 @@ class DownloadLook : public CDialog {
 }  // namespace
 
 int main() {
-  const bool chinese = IsChinese(LanguageOf(platform::UserLanguageId()));
+  const bool chinese = framework::IsChinese(framework::LanguageOf(platform::UserLanguageId()));
   const std::string tag = chinese ? "zh" : "en";
   struct Scene {
     const char* name;
@@ -160,7 +160,7 @@ int main() {
     page.Show();
   }
   for (bool single : {false, true}) {
-    controls::MessageDialog box(chinese ? Language::ChineseTaiwan : Language::English);
+    controls::MessageDialog box(chinese ? framework::Language::ChineseTaiwan : framework::Language::English);
     box.singleButton = single;
     box.panel.text = single ? "The firmware file could not be unpacked.\n\nPlease try again."
                             : "Do  you  want to  update  the  new  firmware  of  the  VORN\n\n"

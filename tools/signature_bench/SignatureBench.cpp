@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     std::printf("sha256 %s  %.1f ms\n", sha256::ToHex(digest).c_str(), Since(start));
   }
   if (argc == 4) {
-    const FirmwareCatalogue catalogue;  // the keys built into this build
+    const catalogue::FirmwareCatalogue catalogue;  // the keys built into this build
     const std::string bytes = Read(argv[2]);
     const std::string sig = Read(argv[3]);
     const int rounds = 20;

@@ -19,6 +19,15 @@
 
 namespace {
 
+using catalogue::CatalogueFetcher;
+using catalogue::FetchFailure;
+using catalogue::FetchFailures;
+using catalogue::FirmwareCatalogue;
+using catalogue::ModelEntry;
+using catalogue::OpenResult;
+using catalogue::SignaturePathFor;
+using catalogue::SourceKind;
+
 using testfiles::ReadFile;
 using testfiles::WriteFile;
 
@@ -284,7 +293,7 @@ TEST_F(CatalogueFetcherTest, SignatureComesWithTheCatalogueAndDecidesWhetherItIs
     EXPECT_EQ(catalogue.LoadCatalogue(fetcher->localCataloguePath), !row.offered.empty());
     EXPECT_EQ(catalogue.signatureRefused, row.offered.empty());
     std::vector<std::string> offered;
-    for (const FirmwareItem& item : catalogue.models.front().items) offered.push_back(item.version);
+    for (const catalogue::FirmwareItem& item : catalogue.models.front().items) offered.push_back(item.version);
     EXPECT_EQ(offered, row.offered);
     EXPECT_FALSE(platform::FileExists(SignaturePathFor(scratch)));
     StopServer();
@@ -370,7 +379,7 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
     EXPECT_LE(mirror.Count("get /pub/VORN/cdrom/odd.idx "), 1);
     if (row.arrives) {
       OpenResult result = OpenResult::Failed;
-      std::unique_ptr<SourceFile> file = fetcher->InUse().Open(kFirmware, 0, result);
+      std::unique_ptr<catalogue::SourceFile> file = fetcher->InUse().Open(kFirmware, 0, result);
       ASSERT_NE(file, nullptr);
       std::string read;
       char block[8192];
@@ -378,7 +387,7 @@ TEST_F(CatalogueFetcherTest, SourcesAreTriedInOrderAndTheFilesComeFromTheOneReac
       EXPECT_EQ(read, firmware);
     }
     FirmwareCatalogue released;
-    ReleaseCatalogue(released, *fetcher);
+    catalogue::ReleaseCatalogue(released, *fetcher);
     if (made) {
       EXPECT_TRUE(FileHolds(top + "\\odd.idx", catalogue));
     }
@@ -464,7 +473,7 @@ TEST_F(CatalogueFetcherTest, ReleasingTheCatalogueClosesTheConnectionAndRemovesT
     FirmwareCatalogue catalogue;
     catalogue.models.push_back(ModelEntry{"DVD-1", "1.00", "", {}});
 
-    ReleaseCatalogue(catalogue, *fetcher);
+    catalogue::ReleaseCatalogue(catalogue, *fetcher);
     EXPECT_EQ(fetcher->connection, nullptr);
     EXPECT_EQ(fetcher->session, nullptr);
     EXPECT_TRUE(catalogue.models.empty());
@@ -474,7 +483,7 @@ TEST_F(CatalogueFetcherTest, ReleasingTheCatalogueClosesTheConnectionAndRemovesT
     if (row.connects) {
       EXPECT_TRUE(server->WaitFor("disconnect", 1));
     }
-    ReleaseCatalogue(catalogue, *fetcher);
+    catalogue::ReleaseCatalogue(catalogue, *fetcher);
     EXPECT_EQ(server->Count("connect"), row.connects ? 1 : 0);
     StopServer();
     platform::RemoveFile(beside);

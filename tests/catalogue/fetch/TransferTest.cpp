@@ -21,6 +21,13 @@
 
 namespace {
 
+using catalogue::CatalogueFetcher;
+using catalogue::ReservePartialFile;
+using catalogue::SleepingClock;
+using catalogue::Transfer;
+using catalogue::TransferFigures;
+using catalogue::kStallMs;
+
 using testfiles::ReadFile;
 using testfiles::WriteFile;
 
@@ -34,7 +41,7 @@ std::string Firmware(std::size_t size) { return testfiles::PseudoRandomBytes(siz
 
 // Records positions; the clock serves the pauses at a tenth of their length
 // so that the tests stay quick.
-class Bar : public ProgressSink, public SleepingClock {
+class Bar : public catalogue::ProgressSink, public SleepingClock {
  public:
   void SetPosition(int position) override { positions.push_back(position); }
   void ShowFigures(const TransferFigures& figures) override { last = figures; }
@@ -124,7 +131,7 @@ TEST_F(TransferTest, FetchesTheWholeFileAndReplacesAnExistingOneOnlyThen) {
   // back, and ends full with the whole amount, however quick the transfer.
   ASSERT_FALSE(bar_.positions.empty());
   EXPECT_TRUE(std::is_sorted(bar_.positions.begin(), bar_.positions.end()));
-  EXPECT_EQ(bar_.positions.back(), kProgressRangeTop);
+  EXPECT_EQ(bar_.positions.back(), catalogue::kProgressRangeTop);
   EXPECT_EQ(bar_.last.bytes, firmware.size());
   EXPECT_EQ(server_->Count("retr sent"), 1);
 }
@@ -328,7 +335,7 @@ TEST_F(TransferTest, KeptPartialFileGoesOnFromItsBytesInTheNextTransfer) {
   // The work folder on another drive than the chosen file (C: against Z:).
   char temp[MAX_PATH];
   partialFolder_.assign(temp, GetTempPathA(MAX_PATH, temp));
-  const std::string kept = KeptPartialPath(partialFolder_, listed);
+  const std::string kept = catalogue::KeptPartialPath(partialFolder_, listed);
   enum Before { kFailedRun, kHalf, kWhole, kOtherBytes, kLonger, kHeldByAnother };
   const struct {
     const char* name;

@@ -14,6 +14,9 @@
 
 namespace {
 
+using catalogue::FirmwareCatalogue;
+using catalogue::FirmwareItem;
+
 class ThreeDrives : public DriveIdentification {
  public:
   int DriveCount() const override { return 4; }
@@ -40,7 +43,7 @@ void Check(bool condition, const char* what) {
 bool IsWhite(char c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
 
 // A value read as one token: at most 51 bytes (a hash 65), no white space.
-bool IsToken(const std::string& text, std::size_t maxLength = kMaxTokenLength) {
+bool IsToken(const std::string& text, std::size_t maxLength = catalogue::kMaxTokenLength) {
   if (text.size() > maxLength) return false;
   for (char c : text) {
     if (IsWhite(c)) return false;
@@ -64,7 +67,7 @@ const std::string& TempPath() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0 || size - 1 > kMaxCatalogueBytes) return 0;  // a larger file is refused unread
+  if (size == 0 || size - 1 > catalogue::kMaxCatalogueBytes) return 0;  // a larger file is refused unread
   // The first byte picks the language and the small buffer's size; the rest
   // is the file.
   platform::OverrideUserLanguageId((data[0] & 1) != 0 ? 1028 : 1033);
@@ -111,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(FirmwareCatalogue::IsOffered(*a, item), "only offered items kept");
       Check(IsToken(item.name) && IsToken(item.version) && IsToken(item.dateCode) &&
                 IsToken(item.path) && IsToken(item.compareBy) && IsToken(item.vendor) &&
-                IsToken(item.parameter) && IsToken(item.size) && IsToken(item.sha256, kMaxHashLength),
+                IsToken(item.parameter) && IsToken(item.size) && IsToken(item.sha256, catalogue::kMaxHashLength),
             "values are single tokens");
       const std::string text = item.ConfirmationText();
       Check(text.size() > item.description.size(), "confirmation text built");
