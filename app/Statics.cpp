@@ -6,5 +6,7 @@
 #include "app/WizardApp.h"
 #include "scsi/ScsiTransport.h"
 
+namespace app {
 WizardApp theApp;
+}  // namespace app
 ScsiTransport theTransport;

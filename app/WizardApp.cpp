@@ -17,6 +17,8 @@
 #include "wizard/WindowVoice.h"
 #include "wizard/WizardDialog.h"
 
+namespace app {
+
 bool WizardApp::InitInstance() {
   const script::ScriptRequest request = script::ParseScriptRequest(GetCommandLineA());
   if (request.mode == script::ScriptMode::Report) {
@@ -41,7 +43,7 @@ int WizardApp::RunWizard(const std::string& source) {
   update::UpdateEngine engine(theTransport, voice);
   engine.CheckPending();
 
-  auto wizard = std::make_unique<WizardDialog>(language);
+  auto wizard = std::make_unique<wizard::WizardDialog>(language);
   const std::string& historyFile = engine.HistoryFile();
   wizard->acceptedSerialFile = catalogue::SerialFileBeside(historyFile);
   wizard->engine = &engine;
@@ -60,3 +62,5 @@ int WizardApp::RunWizard(const std::string& source) {
   engine.ReadBack();
   return result;
 }
+
+}  // namespace app

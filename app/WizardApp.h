@@ -6,6 +6,8 @@
 
 #include "framework/WinApp.h"
 
+namespace app {
+
 class WizardApp : public CWinApp {
  public:
   WizardApp() : CWinApp(nullptr) {}
@@ -26,3 +28,5 @@ class WizardApp : public CWinApp {
 };
 
 extern WizardApp theApp;
+
+}  // namespace app

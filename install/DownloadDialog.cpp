@@ -16,12 +16,12 @@ namespace {
 // controls' refresh.
 class DialogBar : public catalogue::ProgressSink {
  public:
-  DialogBar(CDialog& dialog, CProgressCtrl& bar, controls::TextLine& line, const DownloadTexts& texts)
+  DialogBar(CDialog& dialog, CProgressCtrl& bar, controls::TextLine& line, const messages::DownloadTexts& texts)
       : dialog_(dialog), bar_(bar), line_(line), texts_(texts) {}
   void SetPosition(int position) override { bar_.SetPos(position); }
   void ShowFigures(const catalogue::TransferFigures& figures) override {
     if (!line_.IsWindowVisible()) line_.ShowWindow(SW_SHOW);
-    line_.SetText(ProgressLine(texts_, figures));
+    line_.SetText(messages::ProgressLine(texts_, figures));
   }
   void Refresh() override { dialog_.UpdateData(false); }
 
@@ -29,7 +29,7 @@ class DialogBar : public catalogue::ProgressSink {
   CDialog& dialog_;
   CProgressCtrl& bar_;
   controls::TextLine& line_;
-  const DownloadTexts& texts_;
+  const messages::DownloadTexts& texts_;
 };
 
 }  // namespace
@@ -49,7 +49,7 @@ bool DownloadDialog::OnInitDialog() {
   background.LoadBitmap(IDB_BACKGROUND);
   // The template's texts are the English ones.
   if (framework::IsChinese(language_)) {
-    const DownloadTexts& texts = Texts();
+    const messages::DownloadTexts& texts = Texts();
     saveButton.SetWindowText(texts.saveButton);
     cancelButton.SetWindowText(texts.cancelButton);
     SetWindowText(texts.windowTitle);

@@ -43,7 +43,7 @@
 #include "framework/Gdi.h"
 #include "framework/Language.h"
 #include "framework/ProgressCtrl.h"
-#include "install/DownloadTexts.h"
+#include "messages/DownloadTexts.h"
 
 namespace install {
 
@@ -125,7 +125,7 @@ class DownloadDialog : public CDialog {
   // Whether `path` already holds the listed file: then it is held open in
   // `archive` and the user is told.
   bool AlreadyThere(const std::string& path, std::unique_ptr<CFile>& archive);
-  const DownloadTexts& Texts() const { return DownloadTextsFor(language_); }
+  const messages::DownloadTexts& Texts() const { return messages::DownloadTextsFor(language_); }
 
   const framework::Language language_;
   bool transferring_ = false;

@@ -18,11 +18,7 @@
 #include "scsi/ScsiTransport.h"
 #include "wizard/Skin.h"
 
-using wizard::LinkPlacement;
-using wizard::Page;
-using wizard::PageState;
-using wizard::Step;
-
+namespace wizard {
 namespace {
 
 constexpr int kListWindowColumnTextSize = 25;
@@ -148,9 +144,9 @@ void WizardDialog::OnShowWindow(bool show, UINT status) {
   StartFetch();
   SetWindowText("VORN Firmware Update");
   if (!framework::IsChinese(language)) {
-    backButton.SetWindowText(wizard::BackText(language));
-    nextButton.SetWindowText(wizard::NextText(language));
-    cancelButton.SetWindowText(wizard::CancelText(language));
+    backButton.SetWindowText(BackText(language));
+    nextButton.SetWindowText(NextText(language));
+    cancelButton.SetWindowText(CancelText(language));
   }
 }
 
@@ -230,13 +226,13 @@ void WizardDialog::OnPaint() {
     dc.DrawIcon((client.right - client.left - iconWidth + 1) / 2,
                 (client.bottom - client.top - iconHeight + 1) / 2, icon);
   }
-  wizard::SkinImages images;
+  SkinImages images;
   images.backgroundImage = backgroundImage;
   images.bannerImage = bannerImage;
   images.welcomeImage = welcomeImage;
   images.sideImage = sideImage;
   images.pageImage = pageImage;
-  wizard::PaintSkin(dc, client, images, flow.pageState() == PageState::Welcome, fullPageImage);
+  PaintSkin(dc, client, images, flow.pageState() == PageState::Welcome, fullPageImage);
 }
 
 HCURSOR WizardDialog::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(icon); }
@@ -356,9 +352,9 @@ bool WizardDialog::LoadFetchedCatalogue() {
     return true;
   }
   if (fetched.signatureRefused) {
-    TellUnverifiedCatalogue(wizard::UnverifiedCatalogueMessage(language));
+    TellUnverifiedCatalogue(UnverifiedCatalogueMessage(language));
   } else if (fetched.replayRefused) {
-    TellUnverifiedCatalogue(wizard::ReplayedCatalogueMessage(language));
+    TellUnverifiedCatalogue(ReplayedCatalogueMessage(language));
   }
   return false;
 }
@@ -369,9 +365,9 @@ void WizardDialog::ShowFirstDeviceList() {
   UpdateData(false);
   ShowDeviceList();
   if (!framework::IsChinese(language)) {
-    backButton.SetWindowText(wizard::BackText(language));
-    nextButton.SetWindowText(wizard::NextText(language));
-    cancelButton.SetWindowText(wizard::LookOf(Page::FirstDeviceList, language).cancelText);
+    backButton.SetWindowText(BackText(language));
+    nextButton.SetWindowText(NextText(language));
+    cancelButton.SetWindowText(LookOf(Page::FirstDeviceList, language).cancelText);
   }
 }
 
@@ -398,7 +394,7 @@ void WizardDialog::PlaceLinkLabel(LinkPlacement placementCode) {
 }
 
 void WizardDialog::ShowDeviceList() {
-  const wizard::PageLook look = wizard::LookOf(Page::DeviceList, language);
+  const PageLook look = LookOf(Page::DeviceList, language);
   fullPageImage = false;
   PlaceLinkLabel(look.linkPlacement);
   SetPageImage(Page::DeviceList);
@@ -411,7 +407,7 @@ void WizardDialog::ShowDeviceList() {
   deviceList.DeleteAllItems();
   RECT listRect{};
   deviceList.GetWindowRect(&listRect);
-  InsertColumns(wizard::DeviceColumns(language, listRect.right - listRect.left));
+  InsertColumns(DeviceColumns(language, listRect.right - listRect.left));
   int row = 0;
   for (const catalogue::ModelEntry& entry : catalogue.models) {
     LVITEMA item{};
@@ -449,9 +445,9 @@ void WizardDialog::DeleteColumns() {
   for (int i = 0; i < columns; ++i) deviceList.DeleteColumn(0);
 }
 
-void WizardDialog::InsertColumns(const std::vector<wizard::Column>& columns) {
+void WizardDialog::InsertColumns(const std::vector<Column>& columns) {
   int index = 0;
-  for (const wizard::Column& column : columns) {
+  for (const Column& column : columns) {
     LVCOLUMNA format{};
     format.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     format.fmt = LVCFMT_CENTER;
@@ -463,7 +459,7 @@ void WizardDialog::InsertColumns(const std::vector<wizard::Column>& columns) {
 }
 
 void WizardDialog::ShowFullPage(Page page) {
-  const wizard::PageLook look = wizard::LookOf(page, language);
+  const PageLook look = LookOf(page, language);
   fullPageImage = true;
   SetPageImage(page);
   PlaceLinkLabel(look.linkPlacement);
@@ -474,7 +470,7 @@ void WizardDialog::ShowFullPage(Page page) {
 }
 
 void WizardDialog::SetPageImage(Page page) {
-  const wizard::PageLook look = wizard::LookOf(page, language);
+  const PageLook look = LookOf(page, language);
   pageImage.DeleteObject();
   pageImage.LoadBitmap(look.pageImageId);
   ShowPictureWords(page, look.fullPageImage);
@@ -485,15 +481,15 @@ void WizardDialog::SetPageImage(Page page) {
 }
 
 void WizardDialog::ShowPictureWords(Page page, bool fullPage) {
-  using namespace wizard::skin;
-  const std::string words = wizard::PageWords(page, language);
+  using namespace skin;
+  const std::string words = PageWords(page, language);
   if (page == Page::Welcome) {
     bannerWords.Hide();
     pageWords.Show(welcomeImage, {kWelcomeLeft, kWelcomeTop, kWelcomeLeft + kWelcomeWidth, kWelcomeTop + kWelcomeHeight},
                    words, kWelcomeWordsHeight);
     return;
   }
-  bannerWords.Show(bannerImage, {0, 0, kBannerWidth, kBannerHeight}, wizard::BannerWords(), kBannerWordsHeight);
+  bannerWords.Show(bannerImage, {0, 0, kBannerWidth, kBannerHeight}, BannerWords(), kBannerWordsHeight);
   const int left = fullPage ? kFullPageLeft : kListPageLeft;
   const int width = fullPage ? kFullPageWidth : kListPageSize;
   const int height = fullPage ? kFullPageHeight : kListPageSize;
@@ -553,8 +549,8 @@ int WizardDialog::ShowFirmwareList(int) {
   if (chosen == nullptr || chosen->items.empty()) return 0;
   DeleteColumns();
   deviceList.DeleteAllItems();
-  const std::vector<const char*> titles = wizard::FirmwareTitles(language);
-  std::vector<wizard::Column> columns;
+  const std::vector<const char*> titles = FirmwareTitles(language);
+  std::vector<Column> columns;
   for (const char* title : titles) columns.push_back({title, 0});
   InsertColumns(columns);
   int row = 0;
@@ -585,14 +581,14 @@ void WizardDialog::FitFirmwareColumns(const std::vector<const char*>& titles) {
   }
   RECT listRect{};
   deviceList.GetWindowRect(&listRect);
-  const std::vector<int> widths = wizard::FirmwareWidths(needs, listRect.right - listRect.left);
+  const std::vector<int> widths = FirmwareWidths(needs, listRect.right - listRect.left);
   for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
     deviceList.SetColumnWidth(column, widths[column]);
   }
 }
 
 void WizardDialog::ShowFirmwarePage() {
-  const wizard::PageLook look = wizard::LookOf(Page::FirmwareList, language);
+  const PageLook look = LookOf(Page::FirmwareList, language);
   fullPageImage = false;
   SetPageImage(Page::FirmwareList);
   cancelButton.SetWindowText(look.cancelText);
@@ -607,7 +603,7 @@ void WizardDialog::OnDeviceChosen() {
   UpdateData(true);
   if (flow.ChooseDrive(model) != Step::AskDeviceQuestion) return;
   const std::string driveName = deviceList.GetItemText(row, 0);
-  if (flow.AnswerDeviceQuestion(Ask(wizard::DeviceQuestion(language, driveName))) != Step::ShowPage) return;
+  if (flow.AnswerDeviceQuestion(Ask(DeviceQuestion(language, driveName))) != Step::ShowPage) return;
 
   if (flow.page() == Page::FirmwareList) {
     ShowFirmwareList(row);
@@ -654,3 +650,5 @@ void WizardDialog::OnFirmwareChosen() {
   ShowRemainingDrives();
   UpdateData(false);
 }
+
+}  // namespace wizard

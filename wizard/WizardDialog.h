@@ -25,6 +25,9 @@
 #include "wizard/WizardFlow.h"
 
 class DriveIdentification;
+
+namespace wizard {
+
 class CatalogueFetchJob;
 
 class WizardDialog : public CDialog {
@@ -83,7 +86,7 @@ class WizardDialog : public CDialog {
   // accepted before. True when it was loaded.
   bool LoadFetchedCatalogue();
   void ShowFirstDeviceList();
-  void PlaceLinkLabel(wizard::LinkPlacement placement);
+  void PlaceLinkLabel(LinkPlacement placement);
   void ShowDeviceList();
   void ShowRemainingDrives();
   void PlaceDeviceList();
@@ -105,16 +108,16 @@ class WizardDialog : public CDialog {
   void EndFetch(bool reachable);
 
   // Shows a full page (no list, the page image over the lower area).
-  void ShowFullPage(wizard::Page page);
+  void ShowFullPage(Page page);
   // Loads the picture of `page` and shows it with its words.
-  void SetPageImage(wizard::Page page);
+  void SetPageImage(Page page);
   // The words of the skin's pictures where the pictures are: the banner's on
   // every page but the welcome page, whose artwork holds its own banner, and
   // the picture's of `page`.
-  void ShowPictureWords(wizard::Page page, bool fullPage);
-  void InsertColumns(const std::vector<wizard::Column>& columns);
+  void ShowPictureWords(Page page, bool fullPage);
+  void InsertColumns(const std::vector<Column>& columns);
   // Widens each firmware column to show its title and its cells whole, as
-  // far as the list's width allows (wizard::FirmwareWidths).
+  // far as the list's width allows (FirmwareWidths).
   void FitFirmwareColumns(const std::vector<const char*>& titles);
   // The first selected row with the selection mark set on it, or -1.
   int TakeClickedRow();
@@ -143,7 +146,7 @@ class WizardDialog : public CDialog {
   catalogue::FirmwareCatalogue catalogue;
   // The page shown, its state code (flow.pageState()), the chosen drive's
   // entry (flow.selectedModel()) and the drives left in `catalogue`.
-  wizard::WizardFlow flow{catalogue};
+  WizardFlow flow{catalogue};
   catalogue::CatalogueFetcher fetcher;
   controls::LinkLabel linkLabel;
   controls::ImageText bannerWords;
@@ -159,3 +162,5 @@ class WizardDialog : public CDialog {
   bool fetchStarted_ = false;
   DWORD fetchStart_ = 0;                   // tick count when it started
 };
+
+}  // namespace wizard

@@ -22,7 +22,7 @@
 #include "controls/MessageDialog.h"
 #include "framework/FileDialog.h"
 #include "framework/Platform.h"
-#include "install/DownloadTexts.h"
+#include "messages/DownloadTexts.h"
 #include "resources/resource.h"
 #include "tools/ftp-server/FtpFixtureClient.h"
 #include "../framework/SystemDialogs.h"
@@ -31,8 +31,8 @@
 namespace {
 
 using install::DownloadDialog;
-using install::DownloadTexts;
-using install::DownloadTextsFor;
+using messages::DownloadTexts;
+using messages::DownloadTextsFor;
 
 using catalogue::Transfer;
 
@@ -249,7 +249,7 @@ TEST_F(DownloadDialogTest, SavesTheWholeFileUnderTheFirmwaresExtensionInEitherLa
     // The whole amount, however quick the transfer (then without a rate).
     catalogue::TransferFigures whole;
     whole.bytes = whole.total = firmware_.size();
-    EXPECT_EQ(seen.finalLine.rfind(install::ProgressLine(texts, whole), 0), 0u) << seen.finalLine;
+    EXPECT_EQ(seen.finalLine.rfind(messages::ProgressLine(texts, whole), 0), 0u) << seen.finalLine;
     EXPECT_FALSE(seen.saveEnabledAtEnd);
     EXPECT_FALSE(seen.cancelEnabledAtEnd);
 

@@ -1,7 +1,7 @@
-#include "install/DownloadTexts.h"
+#include "messages/DownloadTexts.h"
 #include "catalogue/TransferMeter.h"
 
-#include "Cp950.h"
+#include "tests/install/Cp950.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 namespace {
 
-using install::DownloadTexts;
-using install::DownloadTextsFor;
+using messages::DownloadTexts;
+using messages::DownloadTextsFor;
 
 using catalogue::BarPosition;
 using catalogue::TransferFigures;
@@ -78,7 +78,7 @@ TEST(DownloadTexts, ProgressLineSaysTheAmountTheRateAndTheTimeLeft) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.line);
     const std::string expected = framework::IsChinese(row.language) ? Utf8ToCp950(row.line) : row.line;
-    EXPECT_EQ(install::ProgressLine(DownloadTextsFor(row.language), row.figures), expected);
+    EXPECT_EQ(messages::ProgressLine(DownloadTextsFor(row.language), row.figures), expected);
   }
   // The rate over the last seconds, and the bar's place, which never passes
   // its end.

@@ -1,9 +1,9 @@
-#include "install/DownloadTexts.h"
+#include "messages/DownloadTexts.h"
 
 #include "catalogue/TransferMeter.h"
 #include "messages/FillIn.h"
 
-namespace install {
+namespace messages {
 
 namespace {
 
@@ -96,4 +96,4 @@ std::string ProgressLine(const DownloadTexts& texts, const catalogue::TransferFi
   return line + messages::FillIn(texts.progressSecondsLeft, {std::to_string(figures.secondsLeft)});
 }
 
-}  // namespace install
+}  // namespace messages

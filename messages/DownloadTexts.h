@@ -8,7 +8,7 @@
 #include "catalogue/TransferMeter.h"
 #include "framework/Language.h"
 
-namespace install {
+namespace messages {
 
 struct DownloadTexts {
   const char* windowTitle;
@@ -47,4 +47,4 @@ std::string ProgressLine(const DownloadTexts& texts, const catalogue::TransferFi
 // A byte count as the line shows it: "950 KB" below 1 MB, else "1.2 MB".
 std::string AmountText(std::uint64_t bytes);
 
-}  // namespace install
+}  // namespace messages
