@@ -273,7 +273,9 @@ int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
   if (!scanWorked) ends.push_back(DriveEnd::Failed);
   for (const scsi::DriveProblem& problem : transport.TakeProblems()) {
     log.Note("scan: " + DriveProblemText(problem));
-    if (problem.cause == scsi::ProblemCause::DriveNotOpened) ends.push_back(DriveEnd::Failed);
+    if (problem.cause == scsi::ProblemCause::DriveNotOpened || problem.cause == scsi::ProblemCause::DriveNotAnswering) {
+      ends.push_back(DriveEnd::Failed);
+    }
   }
   bool anotherUpdate = false;
   for (const CheckedUpdate& update : SettleOpenRecordsUnlessUpdating(historyFile, drives, anotherUpdate)) {
