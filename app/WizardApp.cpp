@@ -15,10 +15,13 @@
 #include "framework/Platform.h"
 #include "messages/ShowMessages.h"
 #include "scsi/ScsiTransport.h"
+#include "wizard/DriveSearch.h"
 #include "wizard/WizardDialog.h"
 
 bool WizardApp::InitInstance() {
   const app::ScriptRequest script = app::ParseScriptRequest(GetCommandLineA());
+  // Without a window the drives are looked for here, at once.
+  if (script.mode != app::ScriptMode::None) theTransport.FindDrives();
   if (script.mode == app::ScriptMode::Report) {
     m_nExitCode = app::WriteSupportReport(script.reportFile, theTransport, script.source);
     return false;
@@ -28,11 +31,11 @@ bool WizardApp::InitInstance() {
     return false;
   }
 
-  // What the drive scan met during static initialisation is said before the
-  // wizard appears.
-  messages::ReportDriveProblems(theTransport);
   // The language is decided once, here, and handed to whoever speaks.
   const Language language = LanguageOf(platform::UserLanguageId());
+  wizard::LookForDrives([] { theTransport.FindDrives(); }, language);
+  // What the look for drives met is said before the wizard appears.
+  messages::ReportDriveProblems(theTransport);
   app::WindowVoice voice(language);
   app::UpdateFollowUp followUp(theTransport, voice);
   followUp.CheckPending();

@@ -19,6 +19,10 @@ constexpr const char* kBackChinese = "<<\xA4W\xA4@\xA8" "B";                 // 
 constexpr const char* kNextChinese = "\xA4U\xA4@\xA8" "B>>";                 // 下一步>>
 constexpr const char* kCancelChinese = "\xA8\xFA\xAE\xF8";                   // 取消
 constexpr const char* kOkChinese = "\xBDT\xA9w";                            // 確定
+constexpr const char* kLookingForDrivesEnglish = "Looking for the optical drives. Please wait...";
+// 正在尋找光碟機，請稍候…
+constexpr const char* kLookingForDrivesChinese =
+    "\xA5\xBF\xA6\x62\xB4\x4D\xA7\xE4\xA5\xFA\xBA\xD0\xBE\xF7\xA1\x41\xBD\xD0\xB5\x79\xAD\xD4\xA1\x4B";
 
 constexpr const char* kDeviceNameEnglish = "Device Name";
 constexpr const char* kRevisionEnglish = "Version";
@@ -134,6 +138,10 @@ const char* Pick(Language language, const char* chinese, const char* english) {
 int Length(const char* bytes) { return static_cast<int>(std::strlen(bytes)); }
 
 }  // namespace
+
+const char* LookingForDrivesText(Language language) {
+  return Pick(language, text::kLookingForDrivesChinese, text::kLookingForDrivesEnglish);
+}
 
 const char* BackText(Language language) {
   return Pick(language, text::kBackChinese, text::kBackEnglish);
