@@ -729,7 +729,8 @@ std::vector<std::string> HistoryVerdicts() {
 // A disc in the drive, or a drive writing one, holds the flash back first:
 // Open Tray (the question's first button) lets it go on, Cancel keeps the
 // downloaded archive and records the hold; so does a drive taken away
-// between the scan and the flash. A folder of the archive's name that holds another file keeps it:
+// between the scan and the flash (on the NT line: the ASPI stand-in reads its
+// drives file again only when it is scanned). A folder of the archive's name that holds another file keeps it:
 // the files go to newfw-2, and the user is told.
 TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) {
   const struct {
@@ -749,6 +750,7 @@ TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) 
       {"flash", "", kCancel, "QX-1234A 0:0:0 1.20 1.30 held: drive changed", "newfw", true},
   };
   for (const auto& row : rows) {
+    if (row.removed && !OnNtLine()) continue;
     SCOPED_TRACE(std::string(row.outcome) + " " + row.unit + (row.removed ? "removed" : ""));
     ServedTree tree;
     tree.Publish("archive");
