@@ -141,7 +141,7 @@ TEST(ScsiTransportPassThrough, StatusFollowsTheDeviceAndTheControlCallsError) {
       {"check condition", 2, 0, 2, false},
       {"semaphore time-out without a device status fails", 0, kErrorSemaphoreTimeout, 0, false},
       {"completed with status 0 after the whole time-out fails", 0, 0, 0, false, aspisim::kNeverEnds},
-      {"a slow answer within the time-out", 0, 0, SS_COMP, false, 19000},
+      {"a slow answer within the time-out", 0, 0, SS_COMP, false, 15000},
       {"semaphore time-out with check condition", 2, kErrorSemaphoreTimeout, 2, false},
       {"I/O device error keeps the device status", 0x18, kErrorIoDevice, 0x18, false},
       {"access denied", 0, kErrorAccessDenied, 0, true},
