@@ -14,6 +14,7 @@
 #include "script/ScriptCommand.h"
 #include "update/FetchedCatalogue.h"
 #include "update/UpdateEngine.h"
+#include "wizard/DriveSearch.h"
 #include "wizard/WindowVoice.h"
 #include "wizard/WizardDialog.h"
 
@@ -21,6 +22,8 @@ namespace app {
 
 bool WizardApp::InitInstance() {
   const script::ScriptRequest request = script::ParseScriptRequest(GetCommandLineA());
+  // Without a window the drives are looked for here, at once.
+  if (request.mode != script::ScriptMode::None) theTransport.FindDrives();
   if (request.mode == script::ScriptMode::Report) {
     m_nExitCode = report::WriteSupportReport(request.reportFile, theTransport, request.source);
     return false;
@@ -34,11 +37,11 @@ bool WizardApp::InitInstance() {
 }
 
 int WizardApp::RunWizard(const std::string& source) {
-  // What the drive scan met during static initialisation is said before the
-  // wizard appears.
-  messages::ReportDriveProblems(theTransport);
   // The language is decided once, here, and handed to whoever speaks.
   const framework::Language language = framework::LanguageOf(platform::UserLanguageId());
+  wizard::LookForDrives([] { theTransport.FindDrives(); }, language);
+  // What the look for drives met is said before the wizard appears.
+  messages::ReportDriveProblems(theTransport);
   wizard::WindowVoice voice(language);
   update::UpdateEngine engine(theTransport, voice);
   engine.CheckPending();

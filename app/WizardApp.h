@@ -14,7 +14,8 @@ class WizardApp : public CWinApp {
 
   // Runs the wizard modally as the main window and returns false, so that the
   // application ends without a message loop of its own. Before the wizard it
-  // settles the updates a previous run left pending; after it, it waits for
+  // looks for the drives (wizard/DriveSearch.h) and settles the updates a
+  // previous run left pending; after it, it waits for
   // the flashers the wizard started and tells whether each update took.
   // With "/report FILE" it writes the support report instead, and with
   // "/check" or "/update" runs the script modes (script/ScriptCommand.h), without a

@@ -88,6 +88,7 @@ UserMessages DriveProblemMessages(const scsi::DriveProblems& problems, SystemTex
         messages.push_back({MessageWindow::PlainBox, SystemErrorText(problem.windowsError, system)});
         break;
       case scsi::ProblemCause::DriveNotOpened:
+      case scsi::ProblemCause::DriveNotAnswering:
         messages.push_back({MessageWindow::PlainBox, std::string(1, problem.driveLetter) + ": " +
                                                          SystemErrorText(problem.windowsError, system)});
         break;

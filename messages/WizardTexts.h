@@ -17,6 +17,10 @@ inline constexpr const char* kBackChinese = "<<\xA4W\xA4@\xA8" "B";             
 inline constexpr const char* kNextChinese = "\xA4U\xA4@\xA8" "B>>";                 // 下一步>>
 inline constexpr const char* kCancelChinese = "\xA8\xFA\xAE\xF8";                   // 取消
 inline constexpr const char* kOkChinese = "\xBDT\xA9w";                            // 確定
+inline constexpr const char* kLookingForDrivesEnglish = "Looking for the optical drives. Please wait...";
+// 正在尋找光碟機，請稍候…
+inline constexpr const char* kLookingForDrivesChinese =
+    "\xA5\xBF\xA6\x62\xB4\x4D\xA7\xE4\xA5\xFA\xBA\xD0\xBE\xF7\xA1\x41\xBD\xD0\xB5\x79\xAD\xD4\xA1\x4B";
 
 inline constexpr const char* kDeviceNameEnglish = "Device Name";
 inline constexpr const char* kRevisionEnglish = "Version";

@@ -79,7 +79,9 @@ std::vector<update::ScannedDrive> ScannedDrives(const ScriptRequest& request, Sc
   if (!scanWorked) ends.push_back(DriveEnd::Failed);
   for (const scsi::DriveProblem& problem : transport.TakeProblems()) {
     log.Note("scan: " + DriveProblemText(problem));
-    if (problem.cause == scsi::ProblemCause::DriveNotOpened) ends.push_back(DriveEnd::Failed);
+    if (problem.cause == scsi::ProblemCause::DriveNotOpened || problem.cause == scsi::ProblemCause::DriveNotAnswering) {
+      ends.push_back(DriveEnd::Failed);
+    }
   }
   return chosen;
 }

@@ -1,6 +1,7 @@
 #include "script/ScriptLog.h"
 
 #include "framework/Platform.h"
+#include "scsi/ScsiRecords.h"
 #include "scsi/ScsiSystem.h"
 
 namespace script {
@@ -105,6 +106,10 @@ std::string DriveProblemText(const scsi::DriveProblem& problem) {
     return std::string("the drive ") + problem.driveLetter + ": could not be opened (Windows error " +
            std::to_string(problem.windowsError) + (held ? ", another program holds it open" : "") +
            "); it was not read";
+  }
+  if (problem.cause == scsi::ProblemCause::DriveNotAnswering) {
+    return std::string("the drive ") + problem.driveLetter + ": did not answer within " +
+           std::to_string(kPassThroughTimeOutSeconds) + " s; it was listed without its texts";
   }
   return "a pass-through request failed with Windows error " + std::to_string(problem.windowsError);
 }

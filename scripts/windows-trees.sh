@@ -4,8 +4,9 @@
 #     the tests of every Windows tree this machine can execute: the 64-bit
 #     tree always, the 32-bit tree where the kernel runs 32-bit programs;
 #   windows-trees.sh demo WIN32_BUILD WIN64_BUILD JOBS
-#     builds and runs the demo with the 32-bit program where it runs, else
-#     the 64-bit one.
+#     builds and runs the demo with the 64-bit program on the NT line, in
+#     English and in Chinese, then with the 32-bit program on the 98 line
+#     where this machine runs it (in the caller's language).
 # Whether 32-bit programs run is found by running one (can-run-32bit.sh);
 # VORN_NO_32BIT=1 takes the 64-bit-only path on any machine.
 set -euo pipefail
@@ -37,15 +38,20 @@ test)
   exit $status
   ;;
 demo)
+  make --no-print-directory -C "$here" build-win64
+  status=0
+  for language in C.UTF-8 zh_TW.UTF-8; do
+    echo "demo: the 64-bit program on the NT line ($win64, $language)"
+    LANG=$language "$here/tools/demo/demo.sh" "$win64" || status=1
+  done
   if [ $runs32 = 1 ]; then
-    tree=$win32 target=build-win
-    echo "demo: the 32-bit program ($tree)"
+    echo "demo: the 32-bit program on the 98 line ($win32)"
+    make --no-print-directory -C "$here" build-win
+    "$here/tools/demo/demo.sh" "$win32" || status=1
   else
-    tree=$win64 target=build-win64
-    echo "demo: the 64-bit program ($tree), since $reason"
+    echo "demo: no 32-bit program on the 98 line, since $reason"
   fi
-  make --no-print-directory -C "$here" "$target"
-  exec "$here/tools/demo/demo.sh" "$tree"
+  exit $status
   ;;
 *)
   echo "usage: windows-trees.sh test|demo WIN32_BUILD WIN64_BUILD JOBS" >&2

@@ -15,6 +15,8 @@ enum class ProblemCause {
   DriveNotOpened,      // NT line: the CD-ROM drive `driveLetter` could not be opened
                        // (held open by another program, access denied, ...), so
                        // it was not read
+  DriveNotAnswering,   // NT line: the drive `driveLetter` did not answer its INQUIRY within
+                       // the time-out, so it was listed without texts
 };
 
 struct DriveProblem {

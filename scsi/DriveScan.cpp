@@ -95,8 +95,10 @@ int ScsiTransport::ScanDriveLetters() {
     // Cleared for every drive, so that a drive whose INQUIRY fails lists
     // empty texts rather than those of the drive read before it.
     std::memset(answer, 0, sizeof answer);
-    Inquiry(answer);
+    const bool timedOut = Inquiry(answer) == 0 && lastTimedOut_;
+    if (timedOut) problems_.push_back({ProblemCause::DriveNotAnswering, kErrorSemaphoreTimeout, letter});
     DriveInfo& drive = drives[driveCount];
+    drive.timedOut = timedOut;
     // At most four drives are listed; later letters only refill the record
     // after the last listed one, and the handle it held is closed.
     if (driveCount == kMaxLetterDrives && drive.deviceHandle != nullptr) os.CloseDevice(drive.deviceHandle);
@@ -177,9 +179,11 @@ bool ScsiTransport::ReadDriveTexts(int index, std::string& model, std::string& r
   revision = FirstWord(drive.revision, kRevisionLength);
 
   SelectDrive(index);
+  dateCode.clear();
+  // A drive that let the scan wait out the time-out is not waited for again.
+  if (drive.timedOut) return true;
   std::uint8_t answer[kAnswerLength] = {};
   Inquiry(answer);
-  dateCode.clear();
   for (std::size_t i = kDateCodeOffset; i < kDateCodeOffset + kDateCodeLength; ++i) {
     if (answer[i] == 0) break;
     if (answer[i] != '/') dateCode += static_cast<char>(answer[i]);

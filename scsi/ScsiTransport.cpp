@@ -9,8 +9,14 @@ using namespace scsi;
 GetAspiSupportInfoFunction aspiGetSupportInfo = nullptr;
 SendAspiCommandFunction aspiSendCommand = nullptr;
 
-ScsiTransport::ScsiTransport(ScsiSystem& system) : os(system) {
+ScsiTransport::ScsiTransport(ScsiSystem& system) : ScsiTransport(system, true) {}
+
+ScsiTransport::ScsiTransport(ScsiSystem& system, bool findDrives) : os(system) {
   IsNtPlatform();
+  if (findDrives) FindDrives();
+}
+
+void ScsiTransport::FindDrives() {
   if (!isNt && !LoadAspi()) {
     // Without the library there is nothing to scan; the program goes on
     // with an empty drive list.
@@ -173,6 +179,7 @@ std::uint8_t ScsiTransport::ExecutePassThrough(const std::uint8_t* cdb, std::uin
 }
 
 std::uint8_t ScsiTransport::SendPassThrough(const Request& command, std::uint8_t dataIn) {
+  lastTimedOut_ = false;
   std::memset(&passThrough, 0, sizeof passThrough);
   SCSI_PASS_THROUGH_DIRECT& spt = passThrough.spt;
   spt.Length = sizeof(SCSI_PASS_THROUGH_DIRECT);
@@ -186,6 +193,8 @@ std::uint8_t ScsiTransport::SendPassThrough(const Request& command, std::uint8_t
   std::memcpy(spt.Cdb, command.cdb, command.cdbLength);
 
   std::uint32_t returned = 0;
+  const std::uint32_t started = os.TickCount();
+  bool timedOut = false;
   if (!os.IoControl(currentHandle, IOCTL_SCSI_PASS_THROUGH_DIRECT, &passThrough,
                     sizeof passThrough, &passThrough, sizeof passThrough, &returned)) {
     const std::uint32_t error = os.LastError();
@@ -195,7 +204,15 @@ std::uint8_t ScsiTransport::SendPassThrough(const Request& command, std::uint8_t
       ReportSystemError(error);
       return 0;
     }
+    timedOut = error == kErrorSemaphoreTimeout;
+  } else {
+    // Some systems (Wine among them) end a request the device never
+    // answered as a completed one with status 0, after the whole time-out,
+    // which the system may count in whole seconds.
+    timedOut = os.TickCount() - started >= (kPassThroughTimeOutSeconds - 1) * 1000;
   }
+  lastTimedOut_ = timedOut && spt.ScsiStatus == 0;
+  if (lastTimedOut_) return 0;
   if (command.sense != nullptr) std::memcpy(command.sense, passThrough.senseBuffer, command.senseLength);
   return spt.ScsiStatus != 0 ? spt.ScsiStatus : SS_COMP;
 }

@@ -1,8 +1,9 @@
 // The one SCSI command transport of the program. It picks its back end once,
 // when it is built: pass-through requests on each drive's device handle on
-// the NT line, the ASPI library WNASPI32.DLL on the old consumer line. Its
-// construction also finds the optical drives, reads each one's INQUIRY
-// identification into the drive table and selects drive 0.
+// the NT line, the ASPI library WNASPI32.DLL on the old consumer line.
+// FindDrives (run by the construction on a given platform; the program runs
+// it itself, off the window's thread) finds the optical drives, reads each
+// one's INQUIRY identification into the drive table and selects drive 0.
 //
 // Outcomes: commands return one status byte in the ASPI scale: SS_COMP (1)
 // completed, SS_ERR (4) error, 0 failed without status; on the pass-through
@@ -30,6 +31,7 @@ struct DriveInfo {
   char identification[50];          // INQUIRY vendor (8) and product (16)
   char revision[10];                // INQUIRY product revision and the byte after it
   char driveLetter;                 // pass-through side only: the drive's letter
+  bool timedOut;                    // pass-through side: its INQUIRY in the scan ran out of time
 };
 
 class ScsiTransport final : public DriveIdentification {
@@ -38,9 +40,11 @@ class ScsiTransport final : public DriveIdentification {
   static constexpr int kMaxLetterDrives = 4;
   static constexpr std::uint32_t kInquiryLength = 50;
 
-  // The program's transport, on the real Win32 calls (Windows builds only).
+  // The program's transport, on the real Win32 calls (Windows builds only);
+  // it has not looked for drives yet (FindDrives).
   ScsiTransport();
-  // A transport on the given platform; `system` must outlive it.
+  // A transport on the given platform, its drives found; `system` must
+  // outlive it.
   explicit ScsiTransport(scsi::ScsiSystem& system);
   ~ScsiTransport();
   ScsiTransport(const ScsiTransport&) = delete;
@@ -63,6 +67,10 @@ class ScsiTransport final : public DriveIdentification {
   void ReportSystemError(std::uint32_t code);
 
   // Drive scan and identification.
+  // The first scan: loads the ASPI library on the 9x line, lists the drives
+  // and selects drive 0. A drive that does not answer within the time-out
+  // is listed with empty texts and recorded as a problem.
+  void FindDrives();
   std::uint8_t Inquiry(std::uint8_t* buffer);
   int EnumerateDrives();
   // Scans the drives again with the same back end, into a fresh drive table,
@@ -86,7 +94,8 @@ class ScsiTransport final : public DriveIdentification {
   bool IsMakerDrive(int index) const;
   // The model, revision and date code of listed drive `index`, whoever made
   // it, read as IdentifyDrive reads them (the date code with a fresh
-  // INQUIRY, which selects the drive); false for an index not listed.
+  // INQUIRY, which selects the drive, unless the drive did not answer the
+  // scan's); false for an index not listed.
   bool ReadDriveTexts(int index, std::string& model, std::string& revision, std::string& dateCode);
   // The second look before a flash, at listed drive `index`: its INQUIRY
   // again, at the same address, compared with what the scan read. On the
@@ -134,6 +143,7 @@ class ScsiTransport final : public DriveIdentification {
   std::uint8_t SendAspi(const Request& command);
   std::uint8_t SendPassThrough(const Request& command, std::uint8_t dataIn);
   UnitAnswer SendUnitCommand(const std::uint8_t* cdb);
+  ScsiTransport(scsi::ScsiSystem& system, bool findDrives);
 
   bool LoadAspi();
   void ListAnswer(DriveInfo& drive, const std::uint8_t* answer);
@@ -145,8 +155,9 @@ class ScsiTransport final : public DriveIdentification {
   void GiveUp(void* memory, scsi::EventHandle event = nullptr);
 
   scsi::DriveProblems problems_;
-  std::uint8_t lastTargetStatus_ = 0;
-  scsi::DeviceHandle recheckHandle_ = nullptr;  // opened by LookAgain  // SRB_TargStat of the last ended ASPI command
+  std::uint8_t lastTargetStatus_ = 0;           // SRB_TargStat of the last ended ASPI command
+  bool lastTimedOut_ = false;                   // the last pass-through request ran out of time
+  scsi::DeviceHandle recheckHandle_ = nullptr;  // opened by LookAgain
   std::vector<void*> givenUpMemory_;
   std::vector<scsi::EventHandle> givenUpEvents_;
 

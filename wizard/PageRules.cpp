@@ -26,6 +26,10 @@ int Length(const char* bytes) { return static_cast<int>(std::strlen(bytes)); }
 
 }  // namespace
 
+const char* LookingForDrivesText(Language language) {
+  return Pick(language, text::kLookingForDrivesChinese, text::kLookingForDrivesEnglish);
+}
+
 const char* BackText(Language language) {
   return Pick(language, text::kBackChinese, text::kBackEnglish);
 }

@@ -68,6 +68,9 @@ PageLook LookOf(Page page, framework::Language language);
 const char* BannerWords();
 std::string PageWords(Page page, framework::Language language);
 
+// The window shown while the drives are looked for, when that takes a while.
+const char* LookingForDrivesText(framework::Language language);
+
 // Button texts. With Chinese the window keeps its resource texts, which are
 // these same words.
 const char* BackText(framework::Language language);

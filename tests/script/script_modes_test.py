@@ -1,14 +1,20 @@
 #!/usr/bin/python3
 """/check and /update under Wine: the shipped program against the simulated
-ASPI drives, the quiet demo flasher and the FTP server fixture serving signed
+drives, the quiet demo flasher and the FTP server fixture serving signed
 trees on the build's port; then tools/publish mirror, whose copy the program
-reads. Everything it starts it stops.
+reads. Everything it starts it stops. The tree's line (tools/wine/wine-env.sh
+wine_line) decides how the drives are reached: on the 98 line through the
+stand-in ASPI library in the tree's prefix, at their addresses; on the NT line
+on drive letters (D: for the file's first device, E: for the next, ...) in
+BUILD/sgio-prefix through the pass-through stand-in, with the history beside
+the user's application data.
 
   script_modes_test.py BUILD PROGRAM FLASHER FIXTURE PORT SIGNING_KEY
 """
 import glob
 import hashlib
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -19,14 +25,20 @@ import zipfile
 build, program, flasher, fixture, port, key = sys.argv[1:7]
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 PUBLIC = os.path.join(os.path.dirname(key), "maker.pub.pem")
-HISTORY = os.path.join(os.path.dirname(program), "UpdateHistory.txt")
-SERIAL = os.path.join(os.path.dirname(program), "CatalogueSerial.txt")
-DEFAULT_LOG = os.path.join(os.path.dirname(program), "UpdateLog.txt")
+NT = subprocess.run(["bash", "-c", '. "$0/tools/wine/wine-env.sh"; wine_line "$1"', REPO, build],
+                    capture_output=True, text=True).stdout.strip() == "nt"
+PREFIX = os.path.join(build, "sgio-prefix" if NT else "wineprefix")
+WORK = (os.path.join(PREFIX, "drive_c/users", os.environ.get("USER", "root"), "AppData/Roaming/VORN") if NT
+        else os.path.dirname(program))
+HISTORY = os.path.join(WORK, "UpdateHistory.txt")
+SERIAL = os.path.join(WORK, "CatalogueSerial.txt")
+DEFAULT_LOG = os.path.join(WORK, "UpdateLog.txt")
 QX = "|VORN|QX-1234A|1.20|030101|"
 QX_DISC = "|VORN|QX-1234A|1.20|030101|disc"
 Q9_OLD = "|VORN|QX-9000B|2.00|021001|"
 Q9 = "|VORN|QX-9000B|2.05|021115|"
 ACME = "|ACME|CD-52X|1.00|020202|"
+NEVER = "|VORN|QX-5000C|1.00|010101|never"
 failures = []
 
 
@@ -40,16 +52,27 @@ def expect(condition, what):
         print("FAIL: " + what)
 
 
+def on_line(text):
+    """`text` with each address a:t:l of the drives file as the program names that drive on this line."""
+    if isinstance(text, list):
+        return [on_line(item) for item in text]
+    return re.sub(r"\b0:(\d):0\b", lambda m: chr(ord("D") + int(m.group(1))) + ":", text) if NT else text
+
+
+def wine_command(*args):
+    preload = ["--sgio-sim"] if NT else []
+    return [os.path.join(REPO, "tools/wine/wine-run.sh"), "--build", build] + preload + list(args)
+
+
 def wine(*args, env=None):
-    return subprocess.run([os.path.join(REPO, "tools/wine/wine-run.sh"), "--build", build] + list(args),
-                          env=env, timeout=600).returncode
+    return subprocess.run(wine_command(*args), env=env, timeout=600).returncode
 
 
 scratch = tempfile.mkdtemp(prefix="script-modes.", dir=build)
 root, published = os.path.join(scratch, "root"), os.path.join(scratch, "published")
 drives_file, flasher_log = os.path.join(scratch, "drives.txt"), os.path.join(scratch, "flasher.log")
 env = dict(os.environ, VORN_ASPI_DRIVES=winpath(drives_file), VORN_FLASHER_QUIET="1",
-           VORN_FLASHER_LOG=winpath(flasher_log), LANG="C.UTF-8", LC_ALL="C.UTF-8")
+           VORN_FLASHER_LOG=winpath(flasher_log), LANG="C.UTF-8", LC_ALL="C.UTF-8", WINEPREFIX=PREFIX)
 
 
 def archive(name, flashed):
@@ -76,6 +99,9 @@ def serve(tree, spoil=None):
 def drives(*lines):
     with open(drives_file, "w", newline="") as f:
         f.writelines("0 %d 0 5 %s\r\n" % (target, line) for target, line in enumerate(lines))
+    if NT:
+        subprocess.run([os.path.join(REPO, "tools/sgio-sim/install-sgio-sim.sh"), build, PREFIX, drives_file],
+                       check=True, stdout=subprocess.DEVNULL, env=env)
 
 
 def log_lines(path):
@@ -129,7 +155,7 @@ def publish_tree(name, catalogue, *files):
 
 def unix_path(windows):
     """A path of the Wine prefix's C: drive, or of Z: (this machine's root), as this machine sees it."""
-    top = "/" if windows[:1].upper() == "Z" else os.path.join(build, "wineprefix", "drive_c")
+    top = "/" if windows[:1].upper() == "Z" else os.path.join(PREFIX, "drive_c")
     return os.path.join(top, *windows[3:].split("\\"))
 
 
@@ -160,8 +186,9 @@ try:
     served = os.path.join(REPO, "tests/wizard/served-catalogue.txt")
     publish_tree("good", served, "pub/VORN/cdrom/b/qx.zip=" + qx132, "pub/VORN/cdrom/c/same.zip=" + q9000)
     qx132_hash = hashlib.sha256(open(qx132, "rb").read()).hexdigest()
-    subprocess.run([os.path.join(REPO, "tools/aspi-sim/install-aspi-sim.sh"), os.path.join(build, "wineprefix"), "-",
-                    os.path.basename(program)], check=True, stdout=subprocess.DEVNULL)
+    if not NT:
+        subprocess.run([os.path.join(REPO, "tools/aspi-sim/install-aspi-sim.sh"), PREFIX, "-",
+                        os.path.basename(program)], check=True, stdout=subprocess.DEVNULL)
     session_pid = os.path.join(build, "wine-session", "xvfb.pid")
     if not (os.path.exists(session_pid) and subprocess.run(["kill", "-0", open(session_pid).read().strip()],
                                                              stderr=subprocess.DEVNULL).returncode == 0):
@@ -175,7 +202,8 @@ try:
     # /check: the exit code and the drive table in each situation; the first
     # row without /log, whose log lies beside the history. A server that
     # stalls in the middle of the catalogue is given up 10 s after its last
-    # byte: the run ends well within 40 s.
+    # byte: the run ends well within 40 s, as does one that waits out the
+    # time-out of a drive that never answers (once: it is not asked again).
     qx_offer = "0:0:0\tQX-1234A\t1.20\t1.32\tpub/VORN/cdrom/b/qx.zip\t" + qx132_hash
     for name, tree, spoil, lines, code, rows, *mode in [
         ("update available", "good", None, [QX, ACME, Q9], 1, [qx_offer, "0:2:0\tQX-9000B\t2.05\t-\t-\t-"]),
@@ -185,7 +213,10 @@ try:
         ("catalogue not verified", "good", "pub/VORN/cdrom/odd.idx", [QX], 4, ["0:0:0\tQX-1234A\t1.20\t-\t-\t-"]),
         ("no ASPI library: could not scan", "good", None, None, 8, []),
         ("catalogue stalled", "good", None, [QX], 3, ["0:0:0\tQX-1234A\t1.20\t-\t-\t-"], "stall-retr=99"),
+        ("a drive that never answers", "good", None, [QX, NEVER], 8 if NT else 1, [qx_offer]),
     ]:
+        if NT and lines is None:
+            continue  # no ASPI library on the NT line
         fresh_run()
         serve(tree, spoil)
         drives(*(lines or []))
@@ -198,7 +229,8 @@ try:
         server = start_server(server) if mode else server
         expect(got == code and took < 40, "/check, %s: exit code %d, not %d, after %.1f s" % (name, got, code, took))
         found = log_lines(log) if os.path.exists(log) else ["(no log)"]
-        expect(table(found) == rows and found[-1].startswith("exit code %d: " % code),
+        named = not NT or NEVER not in (lines or []) or "the drive E: did not answer within 20 s" in "\n".join(found)
+        expect(table(found) == on_line(rows) and found[-1].startswith("exit code %d: " % code) and named,
                "/check, %s: log\n  %s" % (name, "\n  ".join(found)))
         if name == "update available":
             print("\n".join(found))
@@ -220,11 +252,12 @@ try:
     lines = log_lines(update_log)
     print("\n".join(lines))
     expect(got == 0 and lines[-1] == "exit code 0: nothing to do", "/update /yes: exit %d" % got)
-    expect(history() == ["QX-1234A 0:0:0 1.20 1.32 verified"] and started() == 1, "/update /yes: %s" % history())
+    expect(history() == on_line(["QX-1234A 0:0:0 1.20 1.32 verified"]) and started() == 1,
+           "/update /yes: %s" % history())
     saved = [line.split(" to ")[1].split(", SHA-256")[0] for line in lines if "\tstep\tdownloaded " in line]
     expect(len(saved) == 1 and not os.path.exists(os.path.dirname(unix_path(saved[0]))),
            "/update /yes: the files were not removed: %s" % saved)
-    expect(any(line.startswith("0:0:0\tverdict\tverified: the drive now runs 1.32") for line in lines),
+    expect(any(line.startswith(on_line("0:0:0\tverdict\tverified: the drive now runs 1.32")) for line in lines),
            "/update /yes: no verdict line")
     unpacked = [line.split("unpacked into ")[1].split(";")[0] for line in lines if "\tstep\tunpacked into " in line]
     with open(flasher_log, encoding="latin-1") as f:
@@ -237,13 +270,39 @@ try:
     got = wine(program, "/update", "/yes", "/log", winpath(update_log), env=env)
     lines = log_lines(update_log)
     expect(got == 5 and lines[-1] == "exit code 5: held by a check before the flash", "held: exit %d" % got)
-    expect(history() == ["QX-1234A 0:0:0 1.20 1.32 held: disc in drive", "QX-9000B 0:1:0 2.00 2.05 verified"]
+    expect(history() == on_line(["QX-1234A 0:0:0 1.20 1.32 held: disc in drive", "QX-9000B 0:1:0 2.00 2.05 verified"])
            and started() == 1, "held: %s, %d flashers" % (history(), started()))
-    held = [line for line in lines if line.startswith("0:0:0\tverdict\theld: disc in drive")]
+    held = [line for line in lines if line.startswith(on_line("0:0:0\tverdict\theld: disc in drive"))]
     expect(len(held) == 1 and os.path.isdir(unix_path(held[0].split("files kept in ")[1])),
            "held: the kept folder is not named or not there: %s" % held)
     if held:
         shutil.rmtree(unix_path(held[0].split("files kept in ")[1]), ignore_errors=True)
+
+    # On the NT line, another program holds the second drive open without
+    # sharing it: /check and /update name it and end as failed, having
+    # looked at the first drive, which /update updates.
+    if NT:
+        fresh_run()
+        drives(QX, Q9_OLD)
+        ready, release = os.path.join(scratch, "hold-ready"), os.path.join(scratch, "hold-release")
+        holder = subprocess.Popen(wine_command(os.path.join(build, "tools/sgio-sim/hold_drive.exe"), "E:",
+                                               winpath(ready), winpath(release)), env=env)
+        for _ in range(600):
+            if os.path.exists(ready) or holder.poll() is not None:
+                break
+            time.sleep(0.1)
+        checked = wine(program, "/check", "/log", winpath(check_log), env=env)
+        checked_lines = log_lines(check_log)
+        got = wine(program, "/update", "/yes", "/log", winpath(update_log), env=env)
+        open(release, "w").close()
+        holder.wait(timeout=600)
+        lines = log_lines(update_log)
+        named = ("# scan: the drive E: could not be opened (Windows error 32, another program holds it open); "
+                 "it was not read")
+        expect(checked == 8 and table(checked_lines) == on_line([qx_offer]) and named in checked_lines,
+               "held open, /check: exit %d\n  %s" % (checked, "\n  ".join(checked_lines)))
+        expect(got == 8 and named in lines and history() == ["QX-1234A D: 1.20 1.32 verified"] and started() == 1,
+               "held open, /update: exit %d, %s\n  %s" % (got, history(), "\n  ".join(lines)))
 
     # Two copies at once, both with the log beside the history: while the
     # first one's flasher runs, the second is held by the machine's update
@@ -251,8 +310,8 @@ try:
     fresh_run()
     drives(QX, Q9_OLD)
     release = os.path.join(scratch, "release")
-    first = subprocess.Popen([os.path.join(REPO, "tools/wine/wine-run.sh"), "--build", build, program, "/update",
-                              "/yes", "/model", "QX-1234A"], env=dict(env, VORN_FLASHER_HOLD_UNTIL=winpath(release)))
+    first = subprocess.Popen(wine_command(program, "/update", "/yes", "/model", "QX-1234A"),
+                             env=dict(env, VORN_FLASHER_HOLD_UNTIL=winpath(release)))
     for _ in range(3000):
         if started() or first.poll() is not None:
             break
@@ -261,11 +320,11 @@ try:
     open(release, "w").close()
     own = glob.glob(os.path.join(os.path.dirname(DEFAULT_LOG), "UpdateLog-*.txt"))
     second = "\n".join(log_lines(own[0])) if len(own) == 1 else ""
-    expect(first.wait(timeout=600) == 0 and got == 5 and "0:1:0\tverdict\theld: another update is running: "
-           "nothing was flashed" in second, "two copies: exit %s and %d, logs %s" % (first.returncode, got, own))
+    expect(first.wait(timeout=600) == 0 and got == 5 and on_line("0:1:0\tverdict\theld: another update is running: "
+           "nothing was flashed") in second, "two copies: exit %s and %d, logs %s" % (first.returncode, got, own))
     expect(log_lines(DEFAULT_LOG)[-1] == "exit code 0: nothing to do", "two copies: the first one's log was spoilt")
-    expect(sorted(history()) == ["QX-1234A 0:0:0 1.20 1.32 verified", "QX-9000B 0:1:0 2.00 2.05 held: another update "
-           "is running"] and started() == 1, "two copies: %s, %d flashers" % (history(), started()))
+    expect(sorted(history()) == on_line(["QX-1234A 0:0:0 1.20 1.32 verified", "QX-9000B 0:1:0 2.00 2.05 held: "
+           "another update is running"]) and started() == 1, "two copies: %s, %d flashers" % (history(), started()))
     for path in own:
         os.remove(path)
 
@@ -274,18 +333,18 @@ try:
     fresh_run()
     drives(Q9)
     with open(HISTORY, "w", newline="") as f:
-        f.write("2026-12-01 09:00:00\tQX-1234A\t0:3:0\t1.20\t1.32\tqx.zip\t-\tpending\r\n")
+        f.write(on_line("2026-12-01 09:00:00\tQX-1234A\t0:3:0\t1.20\t1.32\tqx.zip\t-\tpending\r\n"))
     got = wine(program, "/update", "/yes", "/log", winpath(update_log), env=env)
     lines = log_lines(update_log)
     expect(got == 7 and lines[-1] == "exit code 7: drive missing after the flash" and any(
-        "the earlier update of QX-1234A at 0:3:0 from 1.20 to 1.32" in line for line in lines),
+        on_line("the earlier update of QX-1234A at 0:3:0 from 1.20 to 1.32") in line for line in lines),
            "settled drive missing: exit %d\n  %s" % (got, "\n  ".join(lines)))
 
     # /source C:\ names the folder the catalogue copy once shared: reading it
     # leaves it as it was.
     fresh_run()
     drives(QX)
-    drive_c = os.path.join(build, "wineprefix", "drive_c")
+    drive_c = os.path.join(PREFIX, "drive_c")
     shutil.copy(os.path.join(published, "good/pub/VORN/cdrom/odd.idx"), drive_c)
     shutil.copy(os.path.join(published, "good/pub/VORN/cdrom/odd.idx.sig"), drive_c)
     before = tree_bytes(os.path.join(published, "good/pub/VORN/cdrom"))
@@ -309,7 +368,7 @@ try:
     fresh_run()
     drives(QX)
     got = wine(program, "/check", "/log", winpath(check_log), env=env)
-    expect(got == 1 and table(log_lines(check_log)) == [qx_offer], "/check of the mirror: exit %d" % got)
+    expect(got == 1 and table(log_lines(check_log)) == on_line([qx_offer]), "/check of the mirror: exit %d" % got)
     for name in ("tampered", "newer"):
         shutil.copytree(os.path.join(published, "good"), os.path.join(published, name))
     with open(os.path.join(published, "tampered/pub/VORN/cdrom/a/qx131.zip"), "ab") as f:

@@ -115,10 +115,14 @@ TEST(DriveLetterScan, DriveWhoseInquiryFailsListsEmptyTexts) {
   FakeScsiSystem fake;
   fake.letters['D'] = LetterDrive(kMakerDrive);
   fake.letters['E'].scsiStatus = 2;  // check condition, no data
+  fake.letters['F'] = LetterDrive(kMakerDrive);
+  fake.letters['F'].unit.delayMs = aspisim::kNeverEnds;  // named: it may be the maker's
   ScsiTransport transport(fake);
-  ASSERT_EQ(transport.driveCount, 2);
+  ASSERT_EQ(transport.driveCount, 3);
   EXPECT_STREQ(transport.drives[1].identification, "");
   EXPECT_STREQ(transport.drives[1].revision, "");
+  EXPECT_STREQ(transport.drives[2].identification, "");
+  EXPECT_EQ(transport.TakeProblems(), (DriveProblems{{ProblemCause::DriveNotAnswering, kErrorSemaphoreTimeout, 'F'}}));
   std::string model, revision, dateCode;
   EXPECT_FALSE(transport.IdentifyDrive(1, model, revision, dateCode));
 }

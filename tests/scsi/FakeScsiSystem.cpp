@@ -109,6 +109,14 @@ bool FakeScsiSystem::IoControl(DeviceHandle device, std::uint32_t code, void* in
     lastError = 6;  // ERROR_INVALID_HANDLE
     return false;
   }
+  // A device slower than the request's time-out ends as Wine ends it: a
+  // completed request with status 0, once the whole time-out has passed.
+  const std::uint32_t timeoutMs = record.spt.TimeOutValue * 1000u;
+  milliseconds += std::min(drive->unit.delayMs, timeoutMs);
+  if (drive->unit.delayMs > timeoutMs) {
+    *bytesReturned = sizeof(PassThroughRecord);
+    return true;
+  }
   if (record.spt.Cdb[0] != 0x12) {
     const aspisim::CommandAnswer answer = aspisim::AnswerCommand(drive->unit, record.spt.Cdb);
     record.spt.ScsiStatus = answer.status;

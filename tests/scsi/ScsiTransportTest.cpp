@@ -134,11 +134,14 @@ TEST(ScsiTransportPassThrough, StatusFollowsTheDeviceAndTheControlCallsError) {
     std::uint32_t ioError;
     std::uint8_t result;
     bool problemRecorded;  // the error, as a failed pass-through
+    unsigned delayMs = 0;  // of the device's answer
   };
   const Row rows[] = {
       {"success", 0, 0, SS_COMP, false},
       {"check condition", 2, 0, 2, false},
-      {"semaphore time-out keeps the device status", 0, kErrorSemaphoreTimeout, SS_COMP, false},
+      {"semaphore time-out without a device status fails", 0, kErrorSemaphoreTimeout, 0, false},
+      {"completed with status 0 after the whole time-out fails", 0, 0, 0, false, aspisim::kNeverEnds},
+      {"a slow answer within the time-out", 0, 0, SS_COMP, false, 15000},
       {"semaphore time-out with check condition", 2, kErrorSemaphoreTimeout, 2, false},
       {"I/O device error keeps the device status", 0x18, kErrorIoDevice, 0x18, false},
       {"access denied", 0, kErrorAccessDenied, 0, true},
@@ -152,6 +155,7 @@ TEST(ScsiTransportPassThrough, StatusFollowsTheDeviceAndTheControlCallsError) {
     EXPECT_TRUE(transport.TakeProblems().empty());
     fake.letters['D'].scsiStatus = row.scsiStatus;
     fake.letters['D'].ioError = row.ioError;
+    fake.letters['D'].unit.delayMs = row.delayMs;
     std::uint8_t buffer[50];
     EXPECT_EQ(transport.ExecuteCommand(kTestCdb, buffer, sizeof buffer, SRB_DIR_IN), row.result);
     const DriveProblems expected =

@@ -152,6 +152,7 @@ TEST(PageRulesTest, QuestionsAreTheWizardsOwnTextsByteForByte) {
   EXPECT_EQ(std::string(BackText(kChinese)), Bytes({'<', '<', 0xA4, 'W', 0xA4, '@', 0xA8, 'B'}));
   EXPECT_EQ(std::string(NextText(kChinese)), Bytes({0xA4, 'U', 0xA4, '@', 0xA8, 'B', '>', '>'}));
   EXPECT_EQ(std::string(NextText(kEnglish)), "NEXT>>");
+  EXPECT_EQ(LookingForDrivesText(kChinese), Utf8ToCp950("正在尋找光碟機，請稍候…"));
 }
 
 // The words a screen reader reads and High Contrast draws: the pictures'

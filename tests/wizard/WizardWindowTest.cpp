@@ -1,6 +1,9 @@
 // The whole program in real windows: VornUpdate.exe under Wine against the
-// simulated ASPI drives (Windows 98 setting) and the real FTP server on the
-// build's port, driven through its windows by the UI driver as a person
+// simulated drives and the real FTP server on the build's port, on the line
+// of Windows run-wizard-windows.sh chose for the tree (VORN_TEST_LINE): the
+// ASPI side under the Windows 98 setting, or the NT line, where each device
+// of the drives file has a CD-ROM letter (D: for the first) reached through
+// SCSI pass-through, driven through its windows by the UI driver as a person
 // would. run-wizard-windows.sh starts this program three times: without a
 // server (the no-connection cases), with one serving VORN_TEST_FTP_ROOT, and
 // with that server under the Chinese (Taiwan) locale, which a Wine process
@@ -23,6 +26,7 @@
 #include <vector>
 
 #include "tools/ftp-server/FtpFixtureClient.h"
+#include "tools/sgio-sim/SimLetters.h"
 #include "tools/uidriver/Reader.h"
 #include "tools/uidriver/UiDriver.h"
 #include "tests/common/TestFiles.h"
@@ -57,6 +61,23 @@ std::string WindowsPath(const std::string& unixPath) {
   return path;
 }
 
+bool OnNtLine() { return Environment("VORN_TEST_LINE") == "nt"; }
+
+// `text` with each address a:t:l of the drives file ("0:1:0") as the program
+// names that drive on this line (E: on the NT line).
+std::string OnThisLine(std::string text) {
+  for (int target = 0; OnNtLine() && target < 10; ++target) {
+    const std::string address = "0:" + std::to_string(target) + ":0", letter = {char('D' + target), ':'};
+    for (std::size_t at; (at = text.find(address)) != std::string::npos;) text.replace(at, address.size(), letter);
+  }
+  return text;
+}
+
+// The window without buttons that says the drives are being looked for.
+bool IsWaitingWindow(HWND window) {
+  return !IsShown(Control(window, 1)) && !IsShown(Control(window, 2));
+}
+
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -65,6 +86,15 @@ struct SimDrive {
   std::string vendor, product, revision, dateCode;
   std::string delay;  // of the simulated device's answers: empty, ms or "never"
 };
+
+// The drives file the simulated drives answer from; on the NT line each
+// device it lists gets its letter.
+void WriteDrivesFile(const std::string& text) {
+  WriteFile(Environment("VORN_ASPI_DRIVES"), text);
+  if (OnNtLine()) {
+    EXPECT_EQ(simletters::GiveLetters(Environment("VORN_ASPI_DRIVES")).find("error"), std::string::npos);
+  }
+}
 
 std::string HistoryFile();
 // The highest catalogue serial the program accepted, beside the history.
@@ -85,6 +115,7 @@ class WizardRun {
     // silent server.
     wizard = WaitForWindow(process.id(), "#32770", kTitle, 200000);
     shownAfterMs = GetTickCount() - started;
+    if (wizard != nullptr && IsWaitingWindow(wizard)) WaitOutTheLookForDrives();
     EXPECT_NE(wizard, nullptr) << "no wizard window";
     if (!waitForNext) return;
     Settle();
@@ -183,9 +214,14 @@ class WizardRun {
   HWND wizard = nullptr;
   DWORD started = 0;       // tick count at the start of the process
   DWORD shownAfterMs = 0;  // from the start to the visible window
+  // The window shown while the drives were looked for, if any: when it
+  // showed, and the longest time it went without answering.
+  HWND lookWindow = nullptr;
+  DWORD lookShownAfterMs = 0, lookLongestGapMs = 0;
 
  private:
   static void WriteDrives(const std::vector<SimDrive>& drives);
+  void WaitOutTheLookForDrives();
 };
 
 void WizardRun::WriteDrives(const std::vector<SimDrive>& drives) {
@@ -195,7 +231,7 @@ void WizardRun::WriteDrives(const std::vector<SimDrive>& drives) {
     text += "0 " + std::to_string(target++) + " 0 5 |" + drive.vendor + "|" + drive.product + "|" +
             drive.revision + "|" + drive.dateCode + "|" + drive.delay + "\r\n";
   }
-  WriteFile(Environment("VORN_ASPI_DRIVES"), text);
+  WriteDrivesFile(text);
 }
 
 // Makes the demo flasher that the wizard starts end at once and record its
@@ -626,9 +662,20 @@ TEST(WizardWithServerTest, DeviceThatNeverAnswersDoesNotStopTheStart) {
   ServedTree tree;
   tree.Publish();
   const SimDrive stuck{"VORN", "QX-5000C", "1.00", "010101", "never"};
-  WizardRun run({kQx1234, stuck, kQx9000});
+  WizardRun run({kQx1234, stuck, kQx9000}, false);
+  // While the drive is waited for, a window says so, and answers.
+  ASSERT_NE(run.lookWindow, nullptr) << "no window while the drives were looked for";
+  EXPECT_LT(run.lookShownAfterMs, 5000u);
+  EXPECT_LT(run.lookLongestGapMs, 2500u);
   ASSERT_NE(run.wizard, nullptr);
-  EXPECT_LT(run.shownAfterMs, 15000u);
+  if (OnNtLine()) {
+    // The drive that did not answer is named before the wizard.
+    EXPECT_EQ(Text(Control(run.wizard, 0xFFFF)).substr(0, 3), "E: ");
+    ASSERT_TRUE(ClickId(run.wizard, IDOK));
+    run.wizard = WaitForWindow(run.process.id(), "#32770", kTitle, kTimeout, {run.wizard});
+    ASSERT_NE(run.wizard, nullptr);
+  }
+  EXPECT_TRUE(WaitUntil([&] { return IsEnabled(run.Button(kNext)); }, kTimeout));
   run.Next();
   EXPECT_EQ(run.Column(0), (std::vector<std::string>{"QX-1234A", "QX-9000B"}));
   PressKey(run.Button(kCancel), VK_ESCAPE);
@@ -649,14 +696,16 @@ TEST(WizardWithServerTest, LastDriveWithNothingNewerLeavesOnlyCancel) {
   EXPECT_EQ(run.Result(), IDCANCEL);
 }
 
-// The history of updates: under the Windows 98 setting, beside the program.
+// The history of updates: under the Windows 98 setting beside the program,
+// on the NT line in the user's application data.
 std::string HistoryFile() {
+  if (OnNtLine()) return Environment("APPDATA") + "\\VORN\\UpdateHistory.txt";
   const std::string program = Environment("VORN_WIZARD_EXE");
   return program.substr(0, program.find_last_of('\\')) + "\\UpdateHistory.txt";
 }
 
 // The records of the history with their verdicts: "model address before
-// installed verdict" each.
+// installed verdict" each, a drive letter as the address of its device.
 std::vector<std::string> HistoryVerdicts() {
   std::vector<std::string> records;
   std::istringstream lines(ReadFile(HistoryFile()));
@@ -667,6 +716,7 @@ std::vector<std::string> HistoryVerdicts() {
     std::istringstream split(line);
     for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
     if (fields.size() != 8) return {"malformed: " + line};
+    if (OnNtLine() && fields[2].size() == 2) fields[2] = "0:" + std::to_string(fields[2][0] - 'D') + ":0";
     records.push_back(fields[1] + " " + fields[2] + " " + fields[3] + " " + fields[4] + " " + fields[7]);
   }
   return records;
@@ -678,8 +728,10 @@ std::vector<std::string> HistoryVerdicts() {
 // tells the verdict in a message after the wizard and keeps it in the history.
 // A disc in the drive, or a drive writing one, holds the flash back first:
 // Open Tray (the question's first button) lets it go on, Cancel keeps the
-// downloaded archive and records the hold. A folder of the archive's name
-// that holds another file keeps it: the files go to newfw-2, and the user is told.
+// downloaded archive and records the hold; so does a drive taken away
+// between the scan and the flash (on the NT line: the ASPI stand-in reads its
+// drives file again only when it is scanned). A folder of the archive's name that holds another file keeps it:
+// the files go to newfw-2, and the user is told.
 TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) {
   const struct {
     const char* outcome;
@@ -687,6 +739,7 @@ TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) 
     int holdAnswer;    // the answer to the held check; 0: none asked
     const char* record;
     const char* into = "newfw";  // other: a file is planted in newfw first
+    bool removed = false;        // the drive is taken away before the flash
   } rows[] = {
       {"flash", "", 0, "QX-1234A 0:0:0 1.20 1.30 verified"},
       {"flash", "", 0, "QX-1234A 0:0:0 1.20 1.30 verified", "newfw-2"},
@@ -694,13 +747,16 @@ TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) 
       {"remove", "", 0, "QX-1234A 0:0:0 1.20 1.30 drive missing"},
       {"flash", "disc", kOk, "QX-1234A 0:0:0 1.20 1.30 verified"},
       {"flash", "disc busy=always", kCancel, "QX-1234A 0:0:0 1.20 1.30 held: drive busy"},
+      {"flash", "", kCancel, "QX-1234A 0:0:0 1.20 1.30 held: drive changed", "newfw", true},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.outcome) + " " + row.unit);
+    if (row.removed && !OnNtLine()) continue;
+    SCOPED_TRACE(std::string(row.outcome) + " " + row.unit + (row.removed ? "removed" : ""));
     ServedTree tree;
     tree.Publish("archive");
     const bool planted = std::string(row.into) != "newfw";
     const std::string folder = ScratchFolder(std::string("update-") + row.outcome + std::to_string(row.holdAnswer) +
+                                             (row.removed ? "-removed" : "") +
                                              (planted ? "-planted" + std::to_string(GetTickCount()) : ""));
     const std::string log = QuietFlasherLog(folder);
     if (planted) {
@@ -713,6 +769,7 @@ TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) 
     WizardRun run({drive});
     run.Next();
     run.ClickRowAndAnswer(0, kOk);
+    if (row.removed) WriteFile(Environment("VORN_ASPI_DRIVES"), "");
     run.Download(0, folder + "\\newfw.zip", kOk);
     if (row.holdAnswer != 0) {
       HWND held = run.WaitForDialog();
@@ -744,6 +801,11 @@ TEST(WizardWithServerTest, AfterTheFlasherTheDriveIsReadAgainAndTheVerdictKept) 
     std::vector<HWND> waiting;
     HWND verdict = nullptr;
     while ((verdict = run.WaitForDialog(waiting)) != nullptr && !IsShown(Control(verdict, kCancel))) {
+      // On the NT line a letter whose drive is gone fails the rescan's
+      // request, which the system's words tell first.
+      if (OnNtLine() && IsShown(Control(verdict, kOk))) {
+        ASSERT_TRUE(ClickId(verdict, kOk));
+      }
       ASSERT_TRUE(WaitForClose(verdict, kTimeout)) << "the waiting window stays after the flasher";
       waiting.push_back(verdict);
     }
@@ -820,7 +882,7 @@ TEST(WizardWithServerTest, OpenUpdatesAreCheckedOnceAtTheNextStart) {
       "2026-12-08 09:15:02\tQX-1234A\t0:0:0\t1.20\t1.30\tqx.zip\t-\tpending\r\n";
   for (int start = 0; start < 2; ++start) {
     SCOPED_TRACE(start == 0 ? "first start" : "second start");
-    if (start == 0) WriteFile(HistoryFile(), history);
+    if (start == 0) WriteFile(HistoryFile(), OnThisLine(history));
     WizardRun run({{"VORN", "QX-1234A", "1.30", "030301", ""}, {"VORN", "QX-9000B", "2.10", "030301", ""}}, false);
     // The first windows are the messages, when there are any: they have no list.
     int messages = 0;
@@ -847,11 +909,11 @@ TEST(WizardWithServerTest, OpenUpdatesAreCheckedOnceAtTheNextStart) {
 TEST(WizardWithServerTest, ReportListsTheDrivesAndWhatTheCatalogueOffersEach) {
   ServedTree tree;
   tree.Publish("demo");
-  WriteFile(Environment("VORN_ASPI_DRIVES"), ReadFile(WindowsPath(Environment("VORN_TEST_DEMO_DRIVES"))));
-  WriteFile(HistoryFile(),
+  WriteDrivesFile(ReadFile(WindowsPath(Environment("VORN_TEST_DEMO_DRIVES"))));
+  WriteFile(HistoryFile(), OnThisLine(
             "# time\tmodel\taddress\trevision before\tversion installed\tfile name\tSHA-256\tverdict\r\n"
             "2026-12-07 17:00:00\tQX-9000B\t0:2:0\t2.05\t2.10\tqx9000b_210.zip\t" + std::string(64, 'c') +
-                "\tnot applied\r\n");
+                "\tnot applied\r\n"));
   WriteFile(SerialFile(), "1\r\n");  // the served serial: accepted
   const std::string report = ScratchFolder("report") + "\\report.txt";
   DeleteFileA(report.c_str());
@@ -872,7 +934,10 @@ TEST(WizardWithServerTest, ReportListsTheDrivesAndWhatTheCatalogueOffersEach) {
     }
     masked += line + "\n";
   }
-  EXPECT_EQ(masked, ReadFile(WindowsPath(Environment("VORN_TEST_EXPECTED_REPORT"))));
+  std::string expected = OnThisLine(ReadFile(WindowsPath(Environment("VORN_TEST_EXPECTED_REPORT"))));
+  const std::string aspi = "ASPI, WNASPI32.DLL";
+  if (OnNtLine()) expected.replace(expected.find(aspi), aspi.size(), "SCSI pass-through");
+  EXPECT_EQ(masked, expected);
   DeleteFileA(HistoryFile().c_str());
 }
 
@@ -881,8 +946,9 @@ TEST(WizardWithServerTest, ReportListsTheDrivesAndWhatTheCatalogueOffersEach) {
 // Run once per Windows version Wine reports to the program
 // (VORN_WINDOWS_VERSION, set by run-wizard-windows.sh): under win98 the
 // program takes the ASPI side and lists the simulated drive; under the NT
-// versions it takes the pass-through side, where no drive is reachable here,
-// and shows the no-drive page. Either way it ends on Escape with IDCANCEL.
+// versions it takes the pass-through side, which lists the drive on the NT
+// line (its letter) and shows the no-drive page on the 98 line (no letters).
+// Either way it ends on Escape with IDCANCEL.
 TEST(WizardVersionTest, ReachesThePageOfItsSideAndEnds) {
   const std::string version = Environment("VORN_WINDOWS_VERSION");
   ASSERT_FALSE(version.empty());
@@ -890,7 +956,7 @@ TEST(WizardVersionTest, ReachesThePageOfItsSideAndEnds) {
   tree.Publish();
   WizardRun run({kQx1234});
   run.Next();
-  if (version == "win98") {
+  if (version == "win98" || OnNtLine()) {
     ASSERT_TRUE(IsShown(run.List())) << "no device page";
     EXPECT_EQ(run.Column(0), std::vector<std::string>{"QX-1234A"});
   } else {
@@ -948,6 +1014,18 @@ class AnswerWatch {
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
+
+void WizardRun::WaitOutTheLookForDrives() {
+  lookWindow = wizard;
+  lookShownAfterMs = shownAfterMs;
+  AnswerWatch watch(lookWindow);
+  EXPECT_TRUE(WaitForClose(lookWindow, 200000));
+  watch.Stop();
+  lookLongestGapMs = watch.longestGapMs;
+  // The next window: the wizard, or a message of what the look met.
+  wizard = WaitForWindow(process.id(), "#32770", "", 200000, {lookWindow});
+  shownAfterMs = GetTickCount() - started;
+}
 
 // The build's FTP port, where the wizard looks for its server.
 unsigned short WizardPort() {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Serves a signed tree on the build's FTP port (loopback), gives the shipped
-# program the demo's simulated drives, and runs check_benchmark: /check's
-# wall time beside the catalogue fetch alone, in one run. Everything it
-# starts it stops.
+# program the demo's simulated drives (on the tree's line: see
+# tools/wine/wine-env.sh wine_line), and runs check_benchmark: /check's wall
+# time beside the catalogue fetch alone, in one run. Everything it starts it
+# stops.
 #   run-benchmark.sh BUILD [RUNS]        (BUILD: build/win64 or build/win)
 set -euo pipefail
 build=$(cd "$1" && pwd) runs=${2:-7}
@@ -21,8 +22,17 @@ trap cleanup EXIT
 
 /usr/bin/python3 "$here/tools/demo/make_ftp_tree.py" --catalogue "$here/tools/demo/catalogue.txt" \
   --flasher "$flasher" --key "$key" --out "$scratch/tree" >/dev/null
-"$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" "$here/tools/demo/drives.txt" \
-  "$(basename "$program")" >/dev/null
+. "$here/tools/wine/wine-env.sh"
+wine_args=(--build "$build")
+if [ "$(wine_line "$build")" = 98 ]; then
+  "$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" "$here/tools/demo/drives.txt" \
+    "$(basename "$program")" >/dev/null
+else
+  cp "$here/tools/demo/drives.txt" "$scratch/drives.txt"
+  export WINEPREFIX=$build/sgio-prefix
+  "$here/tools/sgio-sim/install-sgio-sim.sh" "$build" "$WINEPREFIX" "$scratch/drives.txt" >/dev/null
+  wine_args+=(--sgio-sim)
+fi
 /usr/bin/python3 "$here/tools/ftp-server/ftp_fixture.py" serve --root "$scratch/tree" --port "$port" \
   --port-file "$scratch/port" >/dev/null 2>&1 &
 server=$!
@@ -33,5 +43,5 @@ if ! { [ -f "$build/wine-session/xvfb.pid" ] && kill -0 "$(cat "$build/wine-sess
   session=1
 fi
 winpath() { echo "Z:${1//\//\\}"; }
-"$here/tools/wine/wine-run.sh" --build "$build" "$build/tools/check-benchmark/check_benchmark.exe" \
+"$here/tools/wine/wine-run.sh" "${wine_args[@]}" "$build/tools/check-benchmark/check_benchmark.exe" \
   "$(winpath "$program")" "$(winpath "$scratch/check.log")" "$runs"

@@ -2,8 +2,11 @@
 # The demo: the whole wizard under Wine against local stand-ins. It serves a
 # demo catalogue and demo firmware archives (each carrying the demo flasher)
 # from a local FTP server on the program's port, gives Wine two simulated
-# drives of the maker and one of another maker (ASPI, Windows 98 setting) and
-# runs the wizard. After the wizard the program waits for the demo flasher,
+# drives of the maker and one of another maker and runs the wizard: on the
+# tree's line (tools/wine/wine-env.sh wine_line), the 98 line through the
+# ASPI stand-in under the Windows 98 setting, or the NT line on the CD-ROM
+# letters D:, E:, F: through SCSI pass-through (in BUILD/sgio-prefix, with
+# the pass-through stand-in preloaded). After the wizard the program waits for the demo flasher,
 # reads the drives again and says whether the update took; the run without a
 # display then writes the support report (/report) and keeps it with the
 # history of updates in the demo's folder. Two more runs take the update
@@ -28,6 +31,10 @@ http_port=$(sed -n 's|^VORN_HTTP_MIRROR:STRING=http://[^:/]*:\([0-9]*\)/.*|\1|p'
 # The key pair the build made for itself: the program trusts its public half.
 key=$(sed -n 's/^VORN_SIGNING_KEY:INTERNAL=//p' "$build/CMakeCache.txt")
 [ -n "$key" ] || { echo "demo: $build was configured without its own key pair (VORN_CATALOGUE_KEYS)" >&2; exit 1; }
+. "$here/tools/wine/wine-env.sh"
+line=$(wine_line "$build")
+wine_args=(--build "$build")
+[ "$line" = 98 ] || wine_args+=(--sgio-sim)
 language=${LANG:-C.UTF-8}
 case $language in zh_TW*) tag=zh_TW ;; *) tag=en ;; esac
 
@@ -52,15 +59,26 @@ winpath() { echo "Z:${1//\//\\}"; }
 # The served tree, stamped and signed as the maker publishes it, and the drives.
 /usr/bin/python3 "$here/tools/demo/make_ftp_tree.py" --catalogue "$here/tools/demo/catalogue.txt" \
   --flasher "$flasher" --key "$key" --out "$demo/ftp" >/dev/null
-cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
-# The history of updates: beside the program under the Windows 98 setting.
-# Each demo starts without one.
-history=$(dirname "$wizard")/UpdateHistory.txt
+# The drives: the demo's file, or the lines on stdin with "-"; on the NT line
+# each device gets its letter.
+use_drives() {
+  if [ "$1" = - ]; then cat >"$demo/drives.txt"; else cp "$1" "$demo/drives.txt"; fi
+  [ "$line" = 98 ] || "$here/tools/sgio-sim/install-sgio-sim.sh" "$build" "$WINEPREFIX" "$demo/drives.txt" >/dev/null
+}
+# The history of updates: beside the program under the Windows 98 setting,
+# in the user's application data on the NT line. Each demo starts without one.
+if [ "$line" = 98 ]; then
+  history=$(dirname "$wizard")/UpdateHistory.txt
+  "$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - "$(basename "$wizard")" >/dev/null
+  export VORN_ASPI_LOG=$(winpath "$demo/aspi.log")
+else
+  export WINEPREFIX=$build/sgio-prefix VORN_SGIO_LOG=$demo/sgio.log  # read by the Linux library
+  history=$WINEPREFIX/drive_c/users/${USER:-root}/AppData/Roaming/VORN/UpdateHistory.txt
+fi
 rm -f "$history"
-"$here/tools/aspi-sim/install-aspi-sim.sh" "$build/wineprefix" - "$(basename "$wizard")" >/dev/null
+use_drives "$here/tools/demo/drives.txt"
 export VORN_ASPI_DRIVES=$(winpath "$demo/drives.txt")
 export VORN_FLASHER_LOG=$(winpath "$demo/flasher.log")
-export VORN_ASPI_LOG=$(winpath "$demo/aspi.log")
 # Wine takes the user's language from the locale variables of the process
 # that starts it, LC_ALL first.
 export LANG=$language LC_ALL=$language
@@ -92,7 +110,7 @@ echo "demo: FTP server on 127.0.0.1:$port serving $demo/ftp"
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "demo: the wizard is open ($tag); its save dialog opens in $(winpath "$demo/downloads")"
-  (cd "$demo/downloads" && "$here/tools/wine/wine-run.sh" --build "$build" "$wizard") || true
+  (cd "$demo/downloads" && "$here/tools/wine/wine-run.sh" "${wine_args[@]}" "$wizard") || true
   echo "demo: the flasher's record of its runs: $demo/flasher.log"
   exit 0
 fi
@@ -110,7 +128,7 @@ display=$(cat "$build/wine-session/display")
 walk() {
   local label=$1; shift
   coproc DRIVER {
-    cd "$demo/downloads" && DISPLAY=$display "$here/tools/wine/wine-run.sh" --build "$build" "$driver" "$@" 2>/dev/null
+    cd "$demo/downloads" && DISPLAY=$display "$here/tools/wine/wine-run.sh" "${wine_args[@]}" "$driver" "$@" 2>/dev/null
   }
   local pid=$DRIVER_PID input=${DRIVER[0]} output=${DRIVER[1]} line ok=1
   while IFS= read -r line <&"$input"; do
@@ -135,7 +153,7 @@ walk "" "$(winpath "$wizard")" "$(winpath "$demo/downloads")" --shots --read || 
 # The report for support, as the machine is after the update, and the
 # history the update left.
 report_status=0
-DISPLAY=$display "$here/tools/wine/wine-run.sh" --build "$build" "$wizard" /report "$(winpath "$demo/report.txt")" \
+DISPLAY=$display "$here/tools/wine/wine-run.sh" "${wine_args[@]}" "$wizard" /report "$(winpath "$demo/report.txt")" \
   2>/dev/null || report_status=$?
 echo "demo: /report ended with exit code $report_status; the report: $demo/report.txt"
 [ "$report_status" = 0 ] || status=1
@@ -143,9 +161,9 @@ cp "$history" "$demo/UpdateHistory.txt" 2>/dev/null || { echo "demo: no history 
 echo "demo: the history of updates: $demo/UpdateHistory.txt"
 
 # The pages a person meets only when something is missing.
-printf '0 0 0 5 |ACME|CD-52X|1.00|020202|\n' >"$demo/drives.txt"
+printf '0 0 0 5 |ACME|CD-52X|1.00|020202|\n' | use_drives -
 walk "30-no-drive-" "$(winpath "$wizard")" x --shots --page after-next || status=1
-cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
+use_drives "$here/tools/demo/drives.txt"
 mv "$demo/ftp/pub/VORN/cdrom/odd.idx" "$demo/odd.idx.withdrawn"
 walk "31-catalogue-missing-" "$(winpath "$wizard")" x --shots --page after-next || status=1
 mv "$demo/odd.idx.withdrawn" "$demo/ftp/pub/VORN/cdrom/odd.idx"
@@ -155,17 +173,17 @@ printf 'X' | dd of="$demo/ftp/pub/VORN/cdrom/odd.idx" bs=1 conv=notrunc \
   seek=$(( $(stat -c %s "$demo/odd.idx.signed") - 1 )) 2>/dev/null
 walk "32-unverified-" "$(winpath "$wizard")" x --shots --page unverified || status=1
 mv "$demo/odd.idx.signed" "$demo/ftp/pub/VORN/cdrom/odd.idx"
-printf '0 1 0 5 |VORN|QX-9000B|2.11|030610|\n0 2 0 5 |VORN|QX-1234A|1.20|030101|\n' >"$demo/drives.txt"
+printf '0 1 0 5 |VORN|QX-9000B|2.11|030610|\n0 2 0 5 |VORN|QX-1234A|1.20|030101|\n' | use_drives -
 walk "33-" "$(winpath "$wizard")" x --shots --page nothing-newer || status=1
-cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
+use_drives "$here/tools/demo/drives.txt"
 # The whole update again with High Contrast on, and a High Contrast scheme's
 # colours, in the prefix.
 "$here/tools/wine/high-contrast.sh" "$build" on
 mkdir -p "$demo/high-contrast"
 walk "37-high-contrast-" "$(winpath "$wizard")" "$(winpath "$demo/high-contrast")" --shots || status=1
-printf '0 0 0 5 |ACME|CD-52X|1.00|020202|\n' >"$demo/drives.txt"
+printf '0 0 0 5 |ACME|CD-52X|1.00|020202|\n' | use_drives -
 walk "37-high-contrast-no-drive-" "$(winpath "$wizard")" x --shots --page after-next || status=1
-cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
+use_drives "$here/tools/demo/drives.txt"
 "$here/tools/wine/high-contrast.sh" "$build" off
 # The whole update again by the keyboard alone, in each language, each into
 # a folder of its own.
@@ -173,7 +191,7 @@ for keys_language in C.UTF-8 zh_TW.UTF-8; do
   mkdir -p "$demo/keys-${keys_language%%.*}"
   LANG=$keys_language LC_ALL=$keys_language walk "keys-" "$(winpath "$wizard")" \
     "$(winpath "$demo/keys-${keys_language%%.*}")" --keys || status=1
-  cp "$here/tools/demo/drives.txt" "$demo/drives.txt"
+  use_drives "$here/tools/demo/drives.txt"
 done
 stop_server
 walk "34-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || status=1
@@ -181,7 +199,7 @@ walk "34-no-connection-" "$(winpath "$wizard")" x --shots --page after-next || s
 # The other sources: the firmware folder beside the program, a copy of the
 # server's catalogue folder, with no server running at all...
 report_source() {
-  DISPLAY=$display "$here/tools/wine/wine-run.sh" --build "$build" "$wizard" /report "$(winpath "$demo/$1")" \
+  DISPLAY=$display "$here/tools/wine/wine-run.sh" "${wine_args[@]}" "$wizard" /report "$(winpath "$demo/$1")" \
     2>/dev/null || true
   echo "demo: $(grep -m1 '  Source: ' "$demo/$1" | sed 's/^ *//') ($demo/$1)"
 }
@@ -202,8 +220,9 @@ stop_server
 echo "demo: downloads and unpacked firmware in $demo/downloads:"
 ls -R "$demo/downloads" | sed 's/^/  /'
 [ -f "$demo/flasher.log" ] && { echo "demo: the flasher ran:"; sed 's/^/  /' "$demo/flasher.log"; }
-# The checks before the second flash opened its tray (START STOP UNIT, 1Bh).
-grep -q 'cdb 0x1B -> 0x01' "$demo/aspi.log" 2>/dev/null &&
-  echo "demo: the checks before the flash opened the tray of the drive with a disc in it"
+# The checks before the second flash opened its tray (START STOP UNIT, 1Bh):
+# through ASPI (status 01h, done) or on the NT line through SG_IO (GOOD).
+grep -qE 'cdb 0x1B -> 0x0[01]'$'\r''?$' "$demo/aspi.log" "$demo/sgio.log" 2>/dev/null &&
+  echo "demo: the checks before the flash opened the tray of the drive with a disc in it ($line line)"
 echo "demo: screenshots of every page ($tag) in $shots"
 exit $status

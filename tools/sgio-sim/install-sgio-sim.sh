@@ -1,57 +1,25 @@
 #!/usr/bin/env bash
-# Gives simulated drives CD-ROM drive letters in a Wine prefix, for the
-# pass-through stand-in (SgioSim.cpp):
-#   install-sgio-sim.sh PREFIX DRIVES LETTER=ADDRESS...   (e.g. D=0:0:0 E=0:2:0)
-#   install-sgio-sim.sh PREFIX                            (takes them out again)
-# For each letter:
-# - a marked file PREFIX/sgio-sim/<letter>.drive naming the device at ADDRESS
-#   of the drives file DRIVES (by its absolute path: the library reads the
-#   file itself, anew whenever it changes);
-# - dosdevices/<letter>:: -> that file (the drive's raw device, which Wine
-#   opens for \\.\<letter>:), dosdevices/<letter>: -> the empty folder
-#   PREFIX/sgio-sim/<letter> (the drive's root);
-# - "<letter>:"="cdrom" under HKLM\Software\Wine\Drives.
-# Letters that an earlier call made are taken out first. Wine reads the
-# drive types when its wineserver starts, so the script ends the prefix's
-# wineserver (and with it every Wine process of the prefix). Programs then
-# reach the drives when they run with the library preloaded:
-#   tools/wine/wine-run.sh --build BUILD --sgio-sim PROGRAM
+# Gives the simulated drives of a drives file CD-ROM drive letters in a Wine
+# prefix, for the pass-through stand-in (SgioSim.cpp): the prefix set-up of
+# every run on the NT line, tests and demo alike.
+#   install-sgio-sim.sh BUILD PREFIX DRIVES
+# Each device the drives file lists gets a letter, in the file's order from
+# D: on; CD-ROM letters after them are taken away (the tree's sim_letters.exe,
+# SimLetters.h, through Wine's mount manager, while the prefix runs: no
+# wineserver restart). The letters' marked files lie in the folder
+# sim-letters beside the drives file, which the library reads anew whenever
+# it changes. Programs reach the drives when they run with the library
+# preloaded:
+#   WINEPREFIX=PREFIX tools/wine/wine-run.sh --build BUILD --sgio-sim PROGRAM
+# Give the drives a prefix of their own (BUILD/sgio-prefix): letters in the
+# tree's prefix would change what every other test finds there.
 set -euo pipefail
+[ $# -eq 3 ] || { echo "usage: install-sgio-sim.sh BUILD PREFIX DRIVES" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
-[ $# -eq 1 ] || [ $# -ge 3 ] || { echo "usage: install-sgio-sim.sh PREFIX [DRIVES LETTER=ADDRESS...]" >&2; exit 2; }
-prefix=$(realpath -m "$1")
-sim=$prefix/sgio-sim
-drives=
-[ $# -eq 1 ] || drives=$(realpath "$2")
-shift $(( $# == 1 ? 1 : 2 ))
-
-"$here/../wine/wine-prefix.sh" "$prefix"
-. "$here/../wine/wine-env.sh"
-wine_use_prefix "$prefix"
-export WINEPREFIX=$prefix WINEDEBUG=-all
-key='HKLM\Software\Wine\Drives'
-
-for link in "$prefix"/dosdevices/?::; do
-  [ -L "$link" ] || continue
-  case $(readlink "$link") in
-    "$sim"/*)
-      letter=$(basename "$link" ::)
-      rm -f "$link" "$prefix/dosdevices/$letter:"
-      "$WINELOADER" reg delete "$key" /v "$letter:" /f >/dev/null 2>&1 || true ;;
-  esac
-done
-rm -rf "$sim"
-
-for pair in "$@"; do
-  letter=$(echo "${pair%%=*}" | tr 'A-Z' 'a-z')
-  address=${pair#*=}
-  [[ $letter =~ ^[a-y]$ && $address =~ ^[0-9]+:[0-9]+:[0-9]+$ ]] \
-    || { echo "install-sgio-sim: expected LETTER=ADAPTER:TARGET:LUN, not $pair" >&2; exit 2; }
-  mkdir -p "$sim/$letter"
-  echo "vorn-sim-drive $address $drives" >"$sim/$letter.drive"
-  ln -sfn "$sim/$letter.drive" "$prefix/dosdevices/$letter::"
-  ln -sfn "$sim/$letter" "$prefix/dosdevices/$letter:"
-  "$WINELOADER" reg add "$key" /v "$letter:" /d cdrom /f >/dev/null
-done
-"$WINESERVER" -k 2>/dev/null && "$WINESERVER" -w 2>/dev/null || true
-echo "install-sgio-sim: ${*:-no drives} in $prefix"
+build=$(cd "$1" && pwd) prefix=$(realpath -m "$2") drives=$(realpath "$3")
+tool=$build/tools/sgio-sim/sim_letters.exe
+[ -f "$tool" ] || { echo "install-sgio-sim: no $tool (build the sim_letters target)" >&2; exit 1; }
+letters=$(WINEPREFIX=$prefix "$here/../wine/wine-run.sh" --build "$build" --sgio-sim "$tool" "Z:${drives//\//\\}" \
+  | tr -d '\r')
+case $letters in error:*) echo "install-sgio-sim: $letters" >&2; exit 1 ;; esac
+echo "install-sgio-sim: ${letters:-no letters} in $prefix"

@@ -5,6 +5,9 @@
 #
 #   wine_use_tree BUILD_DIR     sets WINEARCH, WINELOADER, WINESERVER
 #   wine_use_prefix PREFIX      the same for the tree that holds PREFIX
+#   wine_line BUILD_DIR         prints the line of Windows the tree's tests and
+#                               demo run the program on: "nt" for the 64-bit
+#                               tree, "98" for the 32-bit one (see the README)
 #
 # Each tree records its architecture in BUILD_DIR/wine-arch when CMake
 # configures it (i686 or x86_64). A 32-bit tree gets a 32-bit prefix, a
@@ -33,4 +36,8 @@ wine_use_prefix() {
   else
     wine_use_arch i686
   fi
+}
+
+wine_line() {
+  if [ "$(cat "$1/wine-arch" 2>/dev/null)" = x86_64 ]; then echo nt; else echo 98; fi
 }
