@@ -8,4 +8,4 @@
 namespace app {
 WizardApp theApp;
 }  // namespace app
-ScsiTransport theTransport;
+scsi::ScsiTransport scsi::theTransport;

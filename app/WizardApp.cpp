@@ -23,13 +23,13 @@ namespace app {
 bool WizardApp::InitInstance() {
   const script::ScriptRequest request = script::ParseScriptRequest(GetCommandLineA());
   // Without a window the drives are looked for here, at once.
-  if (request.mode != script::ScriptMode::None) theTransport.FindDrives();
+  if (request.mode != script::ScriptMode::None) scsi::theTransport.FindDrives();
   if (request.mode == script::ScriptMode::Report) {
-    m_nExitCode = report::WriteSupportReport(request.reportFile, theTransport, request.source);
+    m_nExitCode = report::WriteSupportReport(request.reportFile, scsi::theTransport, request.source);
     return false;
   }
   if (request.mode != script::ScriptMode::None) {
-    m_nExitCode = script::RunScript(request, theTransport);
+    m_nExitCode = script::RunScript(request, scsi::theTransport);
     return false;
   }
   m_nExitCode = RunWizard(request.source);
@@ -39,11 +39,11 @@ bool WizardApp::InitInstance() {
 int WizardApp::RunWizard(const std::string& source) {
   // The language is decided once, here, and handed to whoever speaks.
   const framework::Language language = framework::LanguageOf(platform::UserLanguageId());
-  wizard::LookForDrives([] { theTransport.FindDrives(); }, language);
+  wizard::LookForDrives([] { scsi::theTransport.FindDrives(); }, language);
   // What the look for drives met is said before the wizard appears.
-  messages::ReportDriveProblems(theTransport);
+  messages::ReportDriveProblems(scsi::theTransport);
   wizard::WindowVoice voice(language);
-  update::UpdateEngine engine(theTransport, voice);
+  update::UpdateEngine engine(scsi::theTransport, voice);
   engine.CheckPending();
 
   auto wizard = std::make_unique<wizard::WizardDialog>(language);

@@ -80,7 +80,7 @@ std::string SignaturePathFor(const std::string& cataloguePath) { return catalogu
 FirmwareCatalogue::FirmwareCatalogue(std::size_t readerCapacity)
     : trustedKeys(BuiltInKeys()), reader(readerCapacity) {}
 
-int FirmwareCatalogue::BuildModelList(DriveIdentification& drives) {
+int FirmwareCatalogue::BuildModelList(scsi::DriveIdentification& drives) {
   const int count = drives.DriveCount();
   for (int i = 0; i < count; ++i) {
     drives.SelectDrive(i);

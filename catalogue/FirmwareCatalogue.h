@@ -18,7 +18,9 @@
 #include "catalogue/FirmwareItem.h"
 #include "catalogue/Signature.h"
 
+namespace scsi {
 class DriveIdentification;
+}  // namespace scsi
 
 namespace catalogue {
 
@@ -67,7 +69,7 @@ class FirmwareCatalogue {
   // Appends one entry per drive of the maker, in drive-table order, and
   // returns how many entries `models` then holds. Does not empty `models`
   // first, so calling it twice lists every drive twice.
-  int BuildModelList(DriveIdentification& drives);
+  int BuildModelList(scsi::DriveIdentification& drives);
 
   // False, touching nothing, when no file exists at `localPath`. Otherwise
   // reads the file once and deletes it; a file of more than

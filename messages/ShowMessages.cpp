@@ -50,7 +50,7 @@ void Show(const UserMessages& messages, Language language) {
   }
 }
 
-void ReportDriveProblems(DriveIdentification& drives) {
+void ReportDriveProblems(scsi::DriveIdentification& drives) {
   // The drive side's texts are the same in every language.
   Show(DriveProblemMessages(drives.TakeProblems(), WindowsSystemTexts()), Language::English);
 }

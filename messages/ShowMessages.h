@@ -8,7 +8,9 @@
 #include "install/Installer.h"
 #include "messages/UserMessages.h"
 
+namespace scsi {
 class DriveIdentification;
+}  // namespace scsi
 
 namespace messages {
 
@@ -19,7 +21,7 @@ void Show(const UserMessages& messages, framework::Language language);
 SystemTexts& WindowsSystemTexts();
 
 // The problems the drive side met since it was last asked.
-void ReportDriveProblems(DriveIdentification& drives);
+void ReportDriveProblems(scsi::DriveIdentification& drives);
 // The causes of the catalogue fetch attempts that stopped early.
 void ReportFetchFailures(const catalogue::FetchFailures& failures);
 // What went wrong with an install, in `language`.

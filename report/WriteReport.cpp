@@ -65,7 +65,7 @@ void FetchCatalogue(ReportFacts& facts, const std::string& source) {
 
 }  // namespace
 
-int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& source) {
+int WriteSupportReport(const std::string& file, scsi::ScsiTransport& transport, const std::string& source) {
   ReportFacts facts;
   facts.program = std::string(VORN_ORIGINAL_FILENAME) + " " + VORN_VERSION_TEXT;
   facts.windows = WindowsVersion();

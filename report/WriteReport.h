@@ -7,7 +7,9 @@
 
 #include "messages/UserMessages.h"
 
+namespace scsi {
 class ScsiTransport;
+}  // namespace scsi
 
 namespace report {
 
@@ -20,6 +22,6 @@ inline constexpr int kReportNotWritten = 4;
 // when "/source PATH" named one (see UseSource), the history), writes the
 // report to `file` and returns the exit code (ReportExitCode, plus
 // kReportNotWritten when the file could not be written).
-int WriteSupportReport(const std::string& file, ScsiTransport& transport, const std::string& source);
+int WriteSupportReport(const std::string& file, scsi::ScsiTransport& transport, const std::string& source);
 
 }  // namespace report

@@ -65,7 +65,7 @@ bool StartLog(ScriptLog& log, const ScriptRequest& request, const std::string& h
 // what the scan met in the log. What ends the run as failed whatever else it
 // does goes into `ends`: drives that could not be looked at (one of them may
 // be the maker's).
-std::vector<update::ScannedDrive> ScannedDrives(const ScriptRequest& request, ScsiTransport& transport,
+std::vector<update::ScannedDrive> ScannedDrives(const ScriptRequest& request, scsi::ScsiTransport& transport,
                                                 const std::vector<update::ScannedDrive>& drives, ScriptLog& log,
                                                 std::vector<DriveEnd>& ends) {
   const bool scanWorked = transport.ScanWorked();
@@ -120,7 +120,7 @@ CatalogueState FetchCatalogue(CatalogueFetcher& fetcher, const std::string& hist
 }
 
 // After the scan: the catalogue, the plan, and with /update the drives.
-int FetchAndUpdate(const ScriptRequest& request, ScsiTransport& transport,
+int FetchAndUpdate(const ScriptRequest& request, scsi::ScsiTransport& transport,
                    const std::vector<update::ScannedDrive>& chosen, const std::string& historyFile,
                    ScriptLog& log, std::vector<DriveEnd>& ends) {
   CatalogueFetcher fetcher;
@@ -150,7 +150,7 @@ int FetchAndUpdate(const ScriptRequest& request, ScsiTransport& transport,
 
 }  // namespace
 
-int RunScript(const ScriptRequest& request, ScsiTransport& transport) {
+int RunScript(const ScriptRequest& request, scsi::ScsiTransport& transport) {
   const std::string historyFile = update::HistoryFilePath(transport.isNt);
   ScriptLog log;
   if (!StartLog(log, request, historyFile)) return kExitLogNotWritten;

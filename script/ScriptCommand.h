@@ -9,12 +9,14 @@
 
 #include "script/CommandLine.h"
 
+namespace scsi {
 class ScsiTransport;
+}  // namespace scsi
 
 namespace script {
 
 // Runs `request` (mode Check or Update) over the drives of `transport`'s
 // start-up scan and returns the exit code (ScriptExitCode).
-int RunScript(const ScriptRequest& request, ScsiTransport& transport);
+int RunScript(const ScriptRequest& request, scsi::ScsiTransport& transport);
 
 }  // namespace script

@@ -159,7 +159,7 @@ class LogVoice : public update::UpdateVoice {
   }
   // One drive to the end of its verdict before the next.
   bool ReadBackEachFlash() const override { return true; }
-  void RescanProblems(DriveIdentification& drives) override {
+  void RescanProblems(scsi::DriveIdentification& drives) override {
     for (const scsi::DriveProblem& problem : drives.TakeProblems())
       log_.Note("scan after the flasher: " + DriveProblemText(problem));
   }
@@ -247,7 +247,7 @@ DriveEnd UpdateDrive(const update::DrivePlan& plan, update::UpdateEngine& engine
 
 }  // namespace
 
-void UpdatePlannedDrives(const std::vector<update::DrivePlan>& plans, ScsiTransport& transport,
+void UpdatePlannedDrives(const std::vector<update::DrivePlan>& plans, scsi::ScsiTransport& transport,
                          CatalogueFetcher& fetcher, ScriptLog& log, std::vector<DriveEnd>& ends) {
   const std::string historyFile = update::HistoryFilePath(transport.isNt);
   LogVoice voice(log, fetcher, update::WorkRoot(historyFile));

@@ -10,14 +10,16 @@
 #include "script/ScriptLog.h"
 #include "update/UpdatePlan.h"
 
+namespace scsi {
 class ScsiTransport;
+}  // namespace scsi
 
 namespace script {
 
 // Each planned drive, one at a time, each to the end of its verdict before
 // the next, over the drives of `transport` and the files of `fetcher`; how
 // each ended goes into `ends`.
-void UpdatePlannedDrives(const std::vector<update::DrivePlan>& plans, ScsiTransport& transport,
+void UpdatePlannedDrives(const std::vector<update::DrivePlan>& plans, scsi::ScsiTransport& transport,
                          catalogue::CatalogueFetcher& fetcher, ScriptLog& log, std::vector<DriveEnd>& ends);
 
 }  // namespace script

@@ -8,6 +8,8 @@
 
 #include "scsi/DriveProblem.h"
 
+namespace scsi {
+
 class DriveIdentification {
  public:
   virtual int DriveCount() const = 0;
@@ -22,3 +24,5 @@ class DriveIdentification {
  protected:
   ~DriveIdentification() = default;
 };
+
+}  // namespace scsi

@@ -50,7 +50,7 @@ MediumState MediumOf(const UnitAnswer& answer) {
 
 }  // namespace scsi
 
-using namespace scsi;
+namespace scsi {
 using namespace inquiry;
 
 DriveLook ScsiTransport::LookAgain(int index) {
@@ -92,3 +92,5 @@ void ScsiTransport::EndLookAgain() {
   os.CloseDevice(recheckHandle_);
   recheckHandle_ = nullptr;
 }
+
+}  // namespace scsi

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-using namespace scsi;
+namespace scsi {
 using namespace inquiry;
 
 namespace {
@@ -195,3 +195,5 @@ bool ScsiTransport::IdentifyDrive(int index, std::string& model, std::string& re
                                   std::string& dateCode) {
   return IsMakerDrive(index) && ReadDriveTexts(index, model, revision, dateCode);
 }
+
+}  // namespace scsi

@@ -93,4 +93,4 @@ ScsiSystem& WindowsScsiSystem() {
 
 }  // namespace scsi
 
-ScsiTransport::ScsiTransport() : ScsiTransport(scsi::WindowsScsiSystem(), false) {}
+scsi::ScsiTransport::ScsiTransport() : ScsiTransport(scsi::WindowsScsiSystem(), false) {}

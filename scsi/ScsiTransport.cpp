@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-using namespace scsi;
+namespace scsi {
 
 GetAspiSupportInfoFunction aspiGetSupportInfo = nullptr;
 SendAspiCommandFunction aspiSendCommand = nullptr;
@@ -262,3 +262,5 @@ DriveProblems ScsiTransport::TakeProblems() {
   taken.swap(problems_);
   return taken;
 }
+
+}  // namespace scsi

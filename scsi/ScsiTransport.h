@@ -22,6 +22,8 @@
 #include "scsi/ScsiRecords.h"
 #include "scsi/ScsiSystem.h"
 
+namespace scsi {
+
 // One listed optical drive.
 struct DriveInfo {
   scsi::DeviceHandle deviceHandle;  // pass-through side only
@@ -171,3 +173,5 @@ extern scsi::SendAspiCommandFunction aspiSendCommand;
 // The program's one transport, built during static initialisation after the
 // application object (app/Statics.cpp).
 extern ScsiTransport theTransport;
+
+}  // namespace scsi

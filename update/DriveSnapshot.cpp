@@ -14,7 +14,7 @@ std::string Trimmed(const std::string& text) {
   return end == std::string::npos ? std::string() : text.substr(0, end + 1);
 }
 
-std::string Address(const ScsiTransport& transport, const DriveInfo& drive) {
+std::string Address(const scsi::ScsiTransport& transport, const scsi::DriveInfo& drive) {
   if (transport.isNt) return std::string(1, drive.driveLetter) + ":";
   return std::to_string(drive.hostAdapter) + ":" + std::to_string(drive.targetId) + ":" +
          std::to_string(drive.lun);
@@ -22,10 +22,10 @@ std::string Address(const ScsiTransport& transport, const DriveInfo& drive) {
 
 }  // namespace
 
-std::vector<update::ScannedDrive> SnapshotDrives(ScsiTransport& transport) {
+std::vector<update::ScannedDrive> SnapshotDrives(scsi::ScsiTransport& transport) {
   std::vector<update::ScannedDrive> drives;
   for (int i = 0; i < transport.driveCount; ++i) {
-    const DriveInfo& info = transport.drives[i];
+    const scsi::DriveInfo& info = transport.drives[i];
     update::ScannedDrive drive;
     drive.address = Address(transport, info);
     const std::string identification = info.identification;

@@ -6,12 +6,14 @@
 
 #include "update/ScannedDrive.h"
 
+namespace scsi {
 class ScsiTransport;
+}  // namespace scsi
 
 namespace update {
 
 // Every listed drive, in table order: its address, INQUIRY texts and date
 // code (read with a fresh INQUIRY), and whether it is one of the maker's.
-std::vector<update::ScannedDrive> SnapshotDrives(ScsiTransport& transport);
+std::vector<update::ScannedDrive> SnapshotDrives(scsi::ScsiTransport& transport);
 
 }  // namespace update

@@ -42,7 +42,7 @@ HoldReason RunFlashGate(FlashConditions& conditions, const std::function<HoldAns
   }
 }
 
-TransportConditions::TransportConditions(ScsiTransport& transport, int driveIndex,
+TransportConditions::TransportConditions(scsi::ScsiTransport& transport, int driveIndex,
                                          std::function<PowerSource()> power, MachineUpdateLock& lock)
     : transport_(transport), driveIndex_(driveIndex), power_(std::move(power)), lock_(lock) {}
 

@@ -15,7 +15,9 @@
 #include "update/UpdateLock.h"
 #include "scsi/DriveRecheck.h"
 
+namespace scsi {
 class ScsiTransport;
+}  // namespace scsi
 
 namespace update {
 
@@ -75,7 +77,7 @@ HoldReason RunFlashGate(FlashConditions& conditions, const std::function<HoldAns
 // handle the checks opened closed) when the object goes.
 class TransportConditions : public FlashConditions {
  public:
-  TransportConditions(ScsiTransport& transport, int driveIndex, std::function<PowerSource()> power,
+  TransportConditions(scsi::ScsiTransport& transport, int driveIndex, std::function<PowerSource()> power,
                       MachineUpdateLock& lock);
   ~TransportConditions();
   TransportConditions(const TransportConditions&) = delete;
@@ -88,7 +90,7 @@ class TransportConditions : public FlashConditions {
   void OpenTray() override;
 
  private:
-  ScsiTransport& transport_;
+  scsi::ScsiTransport& transport_;
   int driveIndex_;
   std::function<PowerSource()> power_;
   MachineUpdateLock& lock_;

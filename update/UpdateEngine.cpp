@@ -30,7 +30,7 @@ std::vector<CheckedUpdate> SettleOpenRecordsUnlessUpdating(const std::string& hi
   return SettleOpenRecords(historyFile, drives);
 }
 
-UpdateEngine::UpdateEngine(ScsiTransport& transport, UpdateVoice& voice)
+UpdateEngine::UpdateEngine(scsi::ScsiTransport& transport, UpdateVoice& voice)
     : transport_(transport),
       voice_(voice),
       historyFile_(HistoryFilePath(transport.isNt)),

@@ -23,8 +23,12 @@
 #include "update/UpdateLock.h"
 #include "update/UpdateVerdict.h"
 
+namespace scsi {
 class DriveIdentification;
+}  // namespace scsi
+namespace scsi {
 class ScsiTransport;
+}  // namespace scsi
 
 namespace update {
 
@@ -82,7 +86,7 @@ class UpdateVoice {
   // its verdict before the next), or only when the front end calls ReadBack.
   virtual bool ReadBackEachFlash() const = 0;
   // What the drive side met in a rescan.
-  virtual void RescanProblems(DriveIdentification& drives) = 0;
+  virtual void RescanProblems(scsi::DriveIdentification& drives) = 0;
   // The verdict of an update; with `pending`, one a previous run left open.
   virtual void Verdict(const CheckedUpdate& update, bool pending) = 0;
 
@@ -111,7 +115,7 @@ struct DriveUpdate {
 class UpdateEngine {
  public:
   // Takes the drives as the start-up scan found them; speaks through `voice`.
-  UpdateEngine(ScsiTransport& transport, UpdateVoice& voice);
+  UpdateEngine(scsi::ScsiTransport& transport, UpdateVoice& voice);
   ~UpdateEngine();
   UpdateEngine(const UpdateEngine&) = delete;
   UpdateEngine& operator=(const UpdateEngine&) = delete;
@@ -158,7 +162,7 @@ class UpdateEngine {
   void ReleaseLockUnlessFlashing();
   std::vector<void*> FlasherProcesses() const;
 
-  ScsiTransport& transport_;
+  scsi::ScsiTransport& transport_;
   UpdateVoice& voice_;
   std::string historyFile_;
   std::vector<ScannedDrive> drives_;

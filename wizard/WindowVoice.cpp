@@ -70,7 +70,7 @@ void WindowVoice::InstallEnded(const update::UpdateRecord&, const install::Insta
   messages::ReportInstall(outcome, language_);
 }
 
-void WindowVoice::RescanProblems(DriveIdentification& drives) { messages::ReportDriveProblems(drives); }
+void WindowVoice::RescanProblems(scsi::DriveIdentification& drives) { messages::ReportDriveProblems(drives); }
 
 void WindowVoice::Verdict(const update::CheckedUpdate& update, bool pending) {
   Tell(messages::VerdictMessage(update, language_, pending));

@@ -38,7 +38,7 @@ class WindowVoice : public update::UpdateVoice {
   // The wizard reads the drives back once it has closed: the user may take
   // the next drive while a flasher runs.
   bool ReadBackEachFlash() const override { return false; }
-  void RescanProblems(DriveIdentification& drives) override;
+  void RescanProblems(scsi::DriveIdentification& drives) override;
   void Verdict(const update::CheckedUpdate& update, bool pending) override;
 
  private:

@@ -52,12 +52,12 @@ class CatalogueFetchJob : public CWorkerJob {
   void Run() override { reachable = fetcher.FetchCatalogue(); }
 };
 
-WizardDialog::WizardDialog(framework::Language language, CWnd* parent, DriveIdentification* drives)
+WizardDialog::WizardDialog(framework::Language language, CWnd* parent, scsi::DriveIdentification* drives)
     : CDialog(IDD_WIZARD, parent),
       controlHeight(27),
       language(language),
       icon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON))),
-      drives_(drives ? drives : &theTransport) {}
+      drives_(drives ? drives : &scsi::theTransport) {}
 
 WizardDialog::~WizardDialog() {
   if (fetchJob_ != nullptr) fetchJob_->Release();

@@ -24,7 +24,9 @@
 #include "wizard/PageRules.h"
 #include "wizard/WizardFlow.h"
 
+namespace scsi {
 class DriveIdentification;
+}  // namespace scsi
 
 namespace wizard {
 
@@ -35,7 +37,7 @@ class WizardDialog : public CDialog {
   // Speaks `language`, decided at start-up. `drives` answers which drives are
   // the maker's; null: the program's one SCSI transport.
   explicit WizardDialog(framework::Language language, CWnd* parent = nullptr,
-                        DriveIdentification* drives = nullptr);
+                        scsi::DriveIdentification* drives = nullptr);
   ~WizardDialog() override;
 
   // Ends the wizard with IDOK; see WizardFlow::OkDestroysAtOnce for when the
@@ -157,7 +159,7 @@ class WizardDialog : public CDialog {
   CButton cancelButton;
   HICON icon;
 
-  DriveIdentification* drives_;
+  scsi::DriveIdentification* drives_;
   CatalogueFetchJob* fetchJob_ = nullptr;  // while the fetch runs
   bool fetchStarted_ = false;
   DWORD fetchStart_ = 0;                   // tick count when it started

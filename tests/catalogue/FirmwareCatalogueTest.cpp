@@ -25,7 +25,7 @@ using Segments = std::vector<std::string>;
 using Language = ScopedLanguage;
 
 // A drive table in place of the SCSI scan.
-class FakeDrives : public DriveIdentification {
+class FakeDrives : public scsi::DriveIdentification {
  public:
   struct Drive {
     bool maker;

@@ -216,7 +216,7 @@ TEST(Signature, WycheproofRsa2048Sha256) {
 
 // ------------------------------------------------ the catalogue's policy
 
-class OneDrive : public DriveIdentification {
+class OneDrive : public scsi::DriveIdentification {
  public:
   int DriveCount() const override { return 1; }
   void SelectDrive(int) override {}

@@ -33,7 +33,7 @@ class RecordedBoxes {
 };
 
 // Drives whose problems are given by the test, handed over once.
-class ProblemDrives : public DriveIdentification {
+class ProblemDrives : public scsi::DriveIdentification {
  public:
   scsi::DriveProblems problems;
   int DriveCount() const override { return 0; }

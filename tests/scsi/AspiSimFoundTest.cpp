@@ -51,7 +51,7 @@ TEST(AspiSimEndToEnd, FindsTheSimulatedDrivesInOrderAndIdentifiesTheMakers) {
   RecordingScsiSystem system;
   {
     const DWORD start = GetTickCount();
-    ScsiTransport transport(system);
+    scsi::ScsiTransport transport(system);
     // The device that never answers costs its stated wait, no more.
     EXPECT_LT(GetTickCount() - start, kDeviceTypeWaitMilliseconds + 2000);
     ASSERT_FALSE(transport.isNt) << "run this test in the win98 setting (install-aspi-sim.sh)";
@@ -72,7 +72,7 @@ TEST(AspiSimEndToEnd, FindsTheSimulatedDrivesInOrderAndIdentifiesTheMakers) {
     };
     for (int i = 0; i < 4; ++i) {
       SCOPED_TRACE(i);
-      const DriveInfo& drive = transport.drives[i];
+      const scsi::DriveInfo& drive = transport.drives[i];
       EXPECT_EQ(drive.hostAdapter, expected[i].adapter);
       EXPECT_EQ(drive.targetId, expected[i].target);
       EXPECT_EQ(drive.lun, expected[i].lun);

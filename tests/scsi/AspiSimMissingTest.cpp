@@ -9,7 +9,7 @@ namespace {
 
 TEST(AspiSimEndToEnd, MissingLibraryIsReportedOnceAndListsNoDrive) {
   RecordingScsiSystem system;
-  ScsiTransport transport(system);
+  scsi::ScsiTransport transport(system);
   ASSERT_FALSE(transport.isNt) << "run this test in the win98 setting (install-aspi-sim.sh)";
   EXPECT_EQ(transport.TakeProblems(),
             scsi::DriveProblems{{scsi::ProblemCause::AspiLibraryMissing}});

@@ -38,7 +38,7 @@ void ExpectInquiryCdb(const std::uint8_t* cdb) {
   EXPECT_EQ(std::memcmp(cdb, inquiry, kCdbLength), 0);
 }
 
-std::string Address(const DriveInfo& drive) {
+std::string Address(const scsi::DriveInfo& drive) {
   return std::to_string(drive.hostAdapter) + ":" + std::to_string(drive.targetId) + ":" +
          std::to_string(drive.lun);
 }
@@ -48,7 +48,7 @@ TEST(DriveLetterScan, ListsCdromLettersInOrderAndSelectsTheFirst) {
   fake.letters['C'].driveType = 3;  // fixed disk: not opened
   fake.letters['F'] = LetterDrive(kOtherDrive);
   fake.letters['D'] = LetterDrive(kMakerDrive);
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
 
   ASSERT_EQ(transport.driveCount, 2);
   EXPECT_EQ(fake.openedPaths, (std::vector<std::string>{"\\\\.\\D:", "\\\\.\\F:"}));
@@ -82,7 +82,7 @@ TEST(DriveLetterScan, ListsCdromLettersInOrderAndSelectsTheFirst) {
 TEST(DriveLetterScan, ListsAtMostFourDrivesAndNeverLooksAtZ) {
   FakeScsiSystem fake;
   for (char letter : {'D', 'E', 'F', 'G', 'H', 'I', 'Z'}) fake.letters[letter] = {};
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   EXPECT_EQ(transport.driveCount, 4);
   const char expected[] = {'D', 'E', 'F', 'G'};
   for (int i = 0; i < 4; ++i) {
@@ -92,7 +92,7 @@ TEST(DriveLetterScan, ListsAtMostFourDrivesAndNeverLooksAtZ) {
 
   FakeScsiSystem onlyZ;
   onlyZ.letters['Z'] = LetterDrive(kMakerDrive);
-  ScsiTransport zTransport(onlyZ);
+  scsi::ScsiTransport zTransport(onlyZ);
   EXPECT_EQ(zTransport.driveCount, 0);
   EXPECT_TRUE(onlyZ.openedPaths.empty());
 }
@@ -104,7 +104,7 @@ TEST(DriveLetterScan, LetterThatCannotBeOpenedIsSkippedAndReported) {
   fake.letters['D'].opens = false;
   fake.letters['D'].openError = scsi::kErrorSharingViolation;
   fake.letters['E'] = LetterDrive(kMakerDrive);
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   ASSERT_EQ(transport.driveCount, 1);
   EXPECT_EQ(transport.drives[0].deviceHandle, FakeScsiSystem::LetterHandle('E'));
   const scsi::DriveProblems expected = {{scsi::ProblemCause::DriveNotOpened, scsi::kErrorSharingViolation, 'D'}};
@@ -117,7 +117,7 @@ TEST(DriveLetterScan, DriveWhoseInquiryFailsListsEmptyTexts) {
   fake.letters['E'].scsiStatus = 2;  // check condition, no data
   fake.letters['F'] = LetterDrive(kMakerDrive);
   fake.letters['F'].unit.delayMs = aspisim::kNeverEnds;  // named: it may be the maker's
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   ASSERT_EQ(transport.driveCount, 3);
   EXPECT_STREQ(transport.drives[1].identification, "");
   EXPECT_STREQ(transport.drives[1].revision, "");
@@ -130,7 +130,7 @@ TEST(DriveLetterScan, DriveWhoseInquiryFailsListsEmptyTexts) {
 TEST(DriveLetterScan, NulInTheAnswerEndsTheTexts) {
   FakeScsiSystem fake;
   fake.letters['D'] = LetterDrive({"VORN", "", "1.1", ""});
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   ASSERT_EQ(transport.driveCount, 1);
   EXPECT_STREQ(transport.drives[0].identification, "VORN");
   EXPECT_STREQ(transport.drives[0].revision, "1.1");
@@ -153,10 +153,10 @@ TEST(DriveLetterScan, ListsEachLettersOwnAnswer) {
   for (const auto& [letters, expected] : kLetterScanRows) {
     FakeScsiSystem fake;
     fake.letters = letters;
-    ScsiTransport scanner(fake);
+    scsi::ScsiTransport scanner(fake);
     std::string scan;
     for (int i = 0; i < scanner.driveCount; ++i) scan += {scanner.drives[i].driveLetter, "-+"[scanner.IsMakerDrive(i)]};
-    const DriveInfo& last = scanner.drives[scanner.driveCount - 1];
+    const scsi::DriveInfo& last = scanner.drives[scanner.driveCount - 1];
     scan += std::string(" [") + last.identification + "|" + last.revision + "] closed ";
     for (DeviceHandle handle : fake.closedDevices) scan += char(reinterpret_cast<std::intptr_t>(handle) - 0x1000);
     EXPECT_EQ(scan, expected);
@@ -175,7 +175,7 @@ TEST(AspiScan, ListsCdromDevicesInAdapterTargetLunOrder) {
   FakeAspiDevice failing = AspiDevice(0, 3, 0, kOtherDrive);
   failing.typeStatus = SS_ERR;
   fake.aspiDevices.push_back(failing);
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
 
   ASSERT_EQ(transport.driveCount, 4);
   EXPECT_EQ(Address(transport.drives[0]), "0:0:0");
@@ -204,7 +204,7 @@ TEST(Rescan, ReadsTheDrivesAnewWithTheSameBackEnd) {
     fake.platformId = 1;
     fake.supportInfo = 1;
     fake.aspiDevices = {AspiDevice(0, 0, 0, kMakerDrive), AspiDevice(0, 2, 0, kOtherDrive)};
-    ScsiTransport transport(fake);
+    scsi::ScsiTransport transport(fake);
     ASSERT_EQ(transport.driveCount, 2);
     fake.aspiDevices = {AspiDevice(0, 0, 0, flashed)};
     EXPECT_EQ(transport.Rescan(), 1);
@@ -217,7 +217,7 @@ TEST(Rescan, ReadsTheDrivesAnewWithTheSameBackEnd) {
     FakeScsiSystem fake;
     fake.letters['D'] = LetterDrive(kMakerDrive);
     fake.letters['E'] = LetterDrive(kOtherDrive);
-    ScsiTransport transport(fake);
+    scsi::ScsiTransport transport(fake);
     fake.letters['D'] = LetterDrive(flashed);
     EXPECT_EQ(transport.Rescan(), 2);
     EXPECT_EQ(fake.closedDevices, (std::vector<DeviceHandle>{FakeScsiSystem::LetterHandle('D'),
@@ -233,7 +233,7 @@ TEST(AspiScan, NoAdaptersSendsNoRequest) {
   fake.platformId = 1;
   fake.supportInfo = 0x0100;
   fake.aspiDevices = {AspiDevice(0, 0, 0, kMakerDrive)};
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   EXPECT_EQ(transport.driveCount, 0);
   EXPECT_TRUE(fake.aspiRequests.empty());
 }
@@ -245,7 +245,7 @@ TEST(AspiScan, PendingTypeRequestIsPolledWhilePumpingMessages) {
   FakeAspiDevice slow = AspiDevice(0, 4, 0, kMakerDrive);
   slow.pendingPolls = 3;
   fake.aspiDevices = {slow};
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   ASSERT_EQ(transport.driveCount, 1);
   EXPECT_EQ(Address(transport.drives[0]), "0:4:0");
   EXPECT_EQ(fake.messagePumps, 3);
@@ -258,7 +258,7 @@ TEST(AspiScan, TypeRequestThatNeverEndsIsSkippedAfterItsLimit) {
   FakeAspiDevice stuck = AspiDevice(0, 1, 0, kMakerDrive);
   stuck.pendingPolls = 1 << 30;
   fake.aspiDevices = {AspiDevice(0, 0, 0, kMakerDrive), stuck, AspiDevice(0, 2, 0, kMakerDrive)};
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   ASSERT_EQ(transport.driveCount, 2);
   EXPECT_EQ(Address(transport.drives[0]), "0:0:0");
   EXPECT_EQ(Address(transport.drives[1]), "0:2:0");
@@ -275,7 +275,7 @@ TEST(AspiScan, DeviceWhoseInquiryFailsListsEmptyTexts) {
   failing.answer.clear();
   failing.execStatus = SS_ERR;
   fake.aspiDevices = {AspiDevice(0, 0, 0, kMakerDrive), failing};
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   ASSERT_EQ(transport.driveCount, 2);
   EXPECT_STREQ(transport.drives[1].identification, "");
   EXPECT_STREQ(transport.drives[1].revision, "");
@@ -295,8 +295,8 @@ TEST(AspiScan, MoreDevicesThanTheTableHoldsListsTheFirstThirty) {
       }
     }
   }
-  ScsiTransport transport(fake);
-  ASSERT_EQ(transport.driveCount, ScsiTransport::kMaxDrives);
+  scsi::ScsiTransport transport(fake);
+  ASSERT_EQ(transport.driveCount, scsi::ScsiTransport::kMaxDrives);
   EXPECT_EQ(Address(transport.drives[0]), "0:0:0");
   EXPECT_EQ(Address(transport.drives[29]), "0:3:5");
   EXPECT_EQ(fake.CountAspiRequests(SC_EXEC_SCSI_CMD), 30);
@@ -312,7 +312,7 @@ TEST(SelectDrive, MakesTheRecordTheCurrentDrive) {
   fake.platformId = 1;
   fake.supportInfo = 2;
   fake.aspiDevices = {AspiDevice(0, 0, 0, kOtherDrive), AspiDevice(1, 6, 3, kOtherDrive)};
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   transport.SelectDrive(1);
   EXPECT_EQ(transport.currentAdapter, 1);
   EXPECT_EQ(transport.currentTarget, 6);
@@ -321,7 +321,7 @@ TEST(SelectDrive, MakesTheRecordTheCurrentDrive) {
   EXPECT_EQ(transport.currentAdapter, 0);
   EXPECT_EQ(transport.currentTarget, 0);
   // Indexes outside the table leave the selection alone.
-  transport.SelectDrive(ScsiTransport::kMaxDrives);
+  transport.SelectDrive(scsi::ScsiTransport::kMaxDrives);
   transport.SelectDrive(-1);
   EXPECT_EQ(transport.currentAdapter, 0);
 }
@@ -361,7 +361,7 @@ TEST(IdentifyDrive, TakesModelRevisionAndDateCodeOfTheMakersDrives) {
     fake.platformId = 1;
     fake.supportInfo = 1;
     fake.aspiDevices = {AspiDevice(0, 0, 0, kOtherDrive), AspiDevice(0, 5, 2, row.answer)};
-    ScsiTransport transport(fake);
+    scsi::ScsiTransport transport(fake);
     ASSERT_EQ(transport.driveCount, 2);
     transport.SelectDrive(0);
     const std::size_t sent = fake.aspiRequests.size();
@@ -392,7 +392,7 @@ TEST(IdentifyDrive, AsksTheDrivesOwnHandleOnThePassThroughSide) {
   FakeScsiSystem fake;
   fake.letters['E'] = LetterDrive(kOtherDrive);
   fake.letters['G'] = LetterDrive(kMakerDrive);
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   ASSERT_EQ(transport.driveCount, 2);
   std::string model, revision, dateCode;
   ASSERT_TRUE(transport.IdentifyDrive(1, model, revision, dateCode));
@@ -407,7 +407,7 @@ TEST(IdentifyDrive, DateCodeBufferIsClearedBeforeItsInquiry) {
   // zeros, not as whatever an earlier answer left.
   FakeScsiSystem fake;
   fake.letters['D'] = LetterDrive(kMakerDrive);
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   fake.letters['D'].answer.resize(40);
   std::string model, revision, dateCode;
   ASSERT_TRUE(transport.IdentifyDrive(0, model, revision, dateCode));
@@ -417,7 +417,7 @@ TEST(IdentifyDrive, DateCodeBufferIsClearedBeforeItsInquiry) {
 TEST(IdentifyDrive, RefusesIndexesOutsideTheList) {
   FakeScsiSystem fake;
   fake.letters['D'] = LetterDrive(kMakerDrive);
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   std::string model, revision, dateCode;
   EXPECT_FALSE(transport.IdentifyDrive(1, model, revision, dateCode));
   EXPECT_FALSE(transport.IdentifyDrive(-1, model, revision, dateCode));

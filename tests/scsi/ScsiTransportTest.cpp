@@ -21,7 +21,7 @@ TEST(ScsiTransportPlatform, OnlyTheNtPlatformIdSelectsPassThrough) {
     SCOPED_TRACE(row.platformId);
     FakeScsiSystem fake;
     fake.platformId = row.platformId;
-    ScsiTransport transport(fake);
+    scsi::ScsiTransport transport(fake);
     EXPECT_EQ(transport.isNt, row.passThrough);
     EXPECT_EQ(transport.IsNtPlatform(), row.passThrough);
     if (row.passThrough) {
@@ -59,11 +59,11 @@ TEST(ScsiTransportPlatform, MissingOrIncompleteAspiLibraryIsReportedOnceAndLists
     fake.supportInfo = 1;
     fake.aspiDevices.push_back({});
     {
-      ScsiTransport transport(fake);
+      scsi::ScsiTransport transport(fake);
       EXPECT_EQ(transport.TakeProblems(), DriveProblems{{ProblemCause::AspiLibraryMissing}});
       EXPECT_EQ(transport.driveCount, 0);
       EXPECT_EQ(transport.aspiLibrary, nullptr);
-      EXPECT_EQ(aspiSendCommand, nullptr);
+      EXPECT_EQ(scsi::aspiSendCommand, nullptr);
       EXPECT_TRUE(fake.aspiRequests.empty());
       // A command on a transport without its library fails without calling it.
       std::uint8_t buffer[50];
@@ -84,7 +84,7 @@ TEST(ScsiTransportPassThrough, DirectionMapsToDataIn) {
   };
   FakeScsiSystem fake;
   fake.letters['D'] = {};
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   for (const Row row : {Row{SRB_DIR_IN, 1}, Row{SRB_DIR_OUT, 0}, Row{0, 2}, Row{0x18, 2},
                         Row{SRB_DIR_IN | SRB_EVENT_NOTIFY, 2}}) {
     SCOPED_TRACE(static_cast<int>(row.direction));
@@ -100,7 +100,7 @@ TEST(ScsiTransportPassThrough, RequestIsRebuiltFromZeroForEveryCommand) {
   drive.scsiStatus = 2;  // the driver writes into the record
   FakeScsiSystem fake;
   fake.letters['D'] = drive;
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   // The scan sent one INQUIRY; the record now holds the device's status.
   ASSERT_EQ(fake.passThroughRequests.size(), 1u);
   ASSERT_EQ(transport.passThrough.spt.ScsiStatus, 2);
@@ -151,7 +151,7 @@ TEST(ScsiTransportPassThrough, StatusFollowsTheDeviceAndTheControlCallsError) {
     SCOPED_TRACE(row.name);
     FakeScsiSystem fake;
     fake.letters['D'] = {};
-    ScsiTransport transport(fake);
+    scsi::ScsiTransport transport(fake);
     EXPECT_TRUE(transport.TakeProblems().empty());
     fake.letters['D'].scsiStatus = row.scsiStatus;
     fake.letters['D'].ioError = row.ioError;
@@ -177,7 +177,7 @@ class AspiCommand : public ::testing::Test {
     FakeAspiDevice device;
     device.target = 1;
     fake.aspiDevices.push_back(device);
-    transport = std::make_unique<ScsiTransport>(fake);
+    transport = std::make_unique<scsi::ScsiTransport>(fake);
     ASSERT_EQ(transport->driveCount, 1);
     fake.aspiRequests.clear();
     fake.execRequests.clear();
@@ -187,7 +187,7 @@ class AspiCommand : public ::testing::Test {
   std::uint8_t Execute() { return transport->ExecuteCommand(kTestCdb, buffer, 50, SRB_DIR_IN); }
 
   FakeScsiSystem fake;
-  std::unique_ptr<ScsiTransport> transport;
+  std::unique_ptr<scsi::ScsiTransport> transport;
   std::uint8_t buffer[64] = {};
 };
 
@@ -302,7 +302,7 @@ TEST(ScsiTransportUnitCommands, ShortCdbsWithoutDataPhaseOnBothBackEnds) {
       fake.supportInfo = 1;
       fake.letters['D'] = {};
       fake.aspiDevices.push_back({});
-      ScsiTransport transport(fake);
+      scsi::ScsiTransport transport(fake);
       const UnitAnswer answer = eject ? transport.StartStopUnit(kStartStopLoadEject) : transport.TestUnitReady();
       EXPECT_EQ(answer.ending, eject ? UnitAnswer::Ending::Good : UnitAnswer::Ending::CheckCondition);
       const std::uint8_t cdb[16] = {static_cast<std::uint8_t>(eject ? 0x1B : 0x00), 0, 0, 0,
@@ -344,23 +344,23 @@ TEST(ScsiTransportLifetime, EndReleasesLibraryAndLastOpenedHandle) {
     FakeScsiSystem fake;
     fake.letters['D'].opens = row.dOpens;
     fake.letters['E'].opens = row.eOpens;
-    { ScsiTransport transport(fake); }
+    { scsi::ScsiTransport transport(fake); }
     EXPECT_EQ(fake.closedDevices, row.closed);
   }
 
   FakeScsiSystem fake;
   fake.platformId = 1;
   {
-    ScsiTransport transport(fake);
-    EXPECT_NE(aspiSendCommand, nullptr);
+    scsi::ScsiTransport transport(fake);
+    EXPECT_NE(scsi::aspiSendCommand, nullptr);
   }
   EXPECT_EQ(fake.unloadedModules, 1);
-  EXPECT_EQ(aspiSendCommand, nullptr);
+  EXPECT_EQ(scsi::aspiSendCommand, nullptr);
 }
 
 TEST(ScsiTransportLifetime, PumpMessagesDispatchesOneMessagePerCall) {
   FakeScsiSystem fake;
-  ScsiTransport transport(fake);
+  scsi::ScsiTransport transport(fake);
   transport.PumpMessages();
   transport.PumpMessages();
   EXPECT_EQ(fake.messagePumps, 2);

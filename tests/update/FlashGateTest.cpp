@@ -160,7 +160,7 @@ TEST(FlashGate, EachCheckPassesHoldsUntilRetryOrHoldsUntilCancel) {
         SCOPED_TRACE(std::string(nt ? "pass-through, " : "ASPI, ") + row.name +
                      (answer == HoldAnswer::Retry ? ", Retry" : ", Cancel"));
         Machine machine(nt);
-        ScsiTransport transport(machine.fake);
+        scsi::ScsiTransport transport(machine.fake);
         ASSERT_EQ(transport.driveCount, 1);
         if (row.hold) row.hold(machine);
 
@@ -209,7 +209,7 @@ class RecordingVoice : public update::UpdateVoice {
   void InstallEnded(const update::UpdateRecord&, const install::InstallOutcome&,
                     const update::FetchedArchive&) override {}
   bool ReadBackEachFlash() const override { return true; }
-  void RescanProblems(DriveIdentification&) override {}
+  void RescanProblems(scsi::DriveIdentification&) override {}
   void Verdict(const update::CheckedUpdate&, bool) override {}
 
   std::string passed;
@@ -236,7 +236,7 @@ TEST(UpdateEngine, FlashesTheDriveChosenOfTwoOfOneModel) {
     SCOPED_TRACE(std::string(row.chosen) + " at " + row.revision);
     Machine machine(true);
     machine.fake.letters['E'].answer = machine.fake.letters['D'].answer;
-    ScsiTransport transport(machine.fake);
+    scsi::ScsiTransport transport(machine.fake);
     RecordingVoice voice;
     update::UpdateEngine engine(transport, voice);
     ASSERT_EQ(engine.Drives().size(), 2u);

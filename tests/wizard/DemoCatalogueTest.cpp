@@ -23,7 +23,7 @@ struct Drive {
 };
 
 // The drives of the demo's simulated drive file.
-class DemoDrives : public DriveIdentification {
+class DemoDrives : public scsi::DriveIdentification {
  public:
   explicit DemoDrives(std::vector<Drive> drives) : drives_(std::move(drives)) {}
   int DriveCount() const override { return static_cast<int>(drives_.size()); }

@@ -49,7 +49,7 @@ namespace {
 
 const char* const kPresent[] = {"QX-1234A", "QX-9000B", "QX-5000C"};
 
-class PresentDrives : public DriveIdentification {
+class PresentDrives : public scsi::DriveIdentification {
  public:
   int DriveCount() const override { return 3; }
   void SelectDrive(int) override {}

@@ -17,7 +17,7 @@ namespace {
 using catalogue::FirmwareCatalogue;
 using catalogue::FirmwareItem;
 
-class ThreeDrives : public DriveIdentification {
+class ThreeDrives : public scsi::DriveIdentification {
  public:
   int DriveCount() const override { return 4; }
   void SelectDrive(int) override {}
