@@ -159,6 +159,8 @@ class LogVoice : public update::UpdateVoice {
   }
   // One drive to the end of its verdict before the next.
   bool ReadBackEachFlash() const override { return true; }
+  // Nobody looks at a window: the run waits.
+  void LookForDrives(const std::function<void()>& look) override { look(); }
   void RescanProblems(scsi::DriveIdentification& drives) override {
     for (const scsi::DriveProblem& problem : drives.TakeProblems())
       log_.Note("scan after the flasher: " + DriveProblemText(problem));

@@ -91,6 +91,29 @@ std::uint8_t ScsiTransport::Send(const Request& command) {
   return SendAspi(command);
 }
 
+void ScsiTransport::PrepareAspiRequest(SRB_ExecSCSICmd& request, const Request& command, std::uint8_t* data,
+                                       EventHandle event) {
+  request.SRB_Cmd = SC_EXEC_SCSI_CMD;
+  request.SRB_Status = SS_PENDING;
+  request.SRB_HaId = currentAdapter;
+  request.SRB_Flags = static_cast<std::uint8_t>(command.direction | SRB_EVENT_NOTIFY);
+  request.SRB_Target = currentTarget;
+  request.SRB_Lun = currentLun;
+  request.SRB_BufLen = command.length;
+  request.SRB_BufPointer = data;
+  request.SRB_SenseLen = command.senseLength;
+  request.SRB_CDBLen = command.cdbLength;
+  request.SRB_PostProc = event;
+  // Read after the command: a CHECK CONDITION shows here.
+  request.SRB_TargStat = 0;
+  // A short CDB leaves the sense data where a longer one had its last bytes:
+  // cleared, so that stale bytes are never read as sense.
+  if (command.cdbLength < kCdbLength) {
+    std::memset(request.CDBByte, 0, sizeof request.CDBByte + sizeof request.SenseArea);
+  }
+  std::memcpy(request.CDBByte, command.cdb, command.cdbLength);
+}
+
 std::uint8_t ScsiTransport::SendAspi(const Request& command) {
   lastTargetStatus_ = 0;
   // The library has not been loaded, so no command can be sent.
@@ -110,26 +133,7 @@ std::uint8_t ScsiTransport::SendAspi(const Request& command) {
   if (command.direction == SRB_DIR_OUT && length != 0) std::memcpy(data, command.buffer, length);
 
   SRB_ExecSCSICmd& request = *execRequest;
-  request.SRB_Cmd = SC_EXEC_SCSI_CMD;
-  request.SRB_Status = SS_PENDING;
-  request.SRB_HaId = currentAdapter;
-  request.SRB_Flags = static_cast<std::uint8_t>(command.direction | SRB_EVENT_NOTIFY);
-  request.SRB_Target = currentTarget;
-  request.SRB_Lun = currentLun;
-  request.SRB_BufLen = length;
-  request.SRB_BufPointer = data;
-  request.SRB_SenseLen = command.senseLength;
-  request.SRB_CDBLen = command.cdbLength;
-  request.SRB_PostProc = event;
-  // Read after the command: a CHECK CONDITION shows here.
-  request.SRB_TargStat = 0;
-  // A short CDB leaves the sense data where a longer one had its last bytes:
-  // cleared, so that stale bytes are never read as sense.
-  if (command.cdbLength < kCdbLength) {
-    std::memset(request.CDBByte, 0, sizeof request.CDBByte + sizeof request.SenseArea);
-  }
-  std::memcpy(request.CDBByte, command.cdb, command.cdbLength);
-
+  PrepareAspiRequest(request, command, data, event);
   aspiSendCommand(&request);
 
   // The library may finish the request on another thread.

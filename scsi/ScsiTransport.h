@@ -151,6 +151,10 @@ class ScsiTransport final : public DriveIdentification {
   void ListAnswer(DriveInfo& drive, const std::uint8_t* answer);
   // Ends an ASPI command that has ended in the library: its answer and sense
   // go to the caller, its data buffer and event are released.
+  // Fills the library's request for `command`, its data in `data` (the
+  // transport's own buffer) and its end signalled on `event`.
+  void PrepareAspiRequest(SRB_ExecSCSICmd& request, const Request& command, std::uint8_t* data,
+                          scsi::EventHandle event);
   std::uint8_t FinishAspiCommand(const Request& command, std::uint8_t* data, scsi::EventHandle event);
   // Gives up memory and an event that the library may still write into or
   // signal: they are kept, untouched, until the library is unloaded.

@@ -156,7 +156,7 @@ std::vector<CheckedUpdate> UpdateEngine::ReadBack() {
   flashers_.clear();
   updateLock_.ForgetFlasher();
 
-  transport_.Rescan();
+  voice_.LookForDrives([this] { transport_.Rescan(); });
   // What the rescan met is said as at start-up, before the verdicts.
   voice_.RescanProblems(transport_);
   drives_ = SnapshotDrives(transport_);

@@ -9,6 +9,7 @@
 // At start-up it settles the updates a previous run left open.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +86,9 @@ class UpdateVoice {
   // Whether each flash is read back before UpdateDrive returns (one drive to
   // its verdict before the next), or only when the front end calls ReadBack.
   virtual bool ReadBackEachFlash() const = 0;
+  // Runs `look`, which reads the drives again and may wait out a drive
+  // that does not answer; the wizard keeps its windows answering meanwhile.
+  virtual void LookForDrives(const std::function<void()>& look) = 0;
   // What the drive side met in a rescan.
   virtual void RescanProblems(scsi::DriveIdentification& drives) = 0;
   // The verdict of an update; with `pending`, one a previous run left open.

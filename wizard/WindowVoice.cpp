@@ -8,6 +8,7 @@
 #include "messages/AppTexts.h"
 #include "messages/FillIn.h"
 #include "messages/ShowMessages.h"
+#include "wizard/DriveSearch.h"
 #include "wizard/FlasherWait.h"
 #include "wizard/PageRules.h"
 
@@ -69,6 +70,8 @@ void WindowVoice::InstallEnded(const update::UpdateRecord&, const install::Insta
                                const update::FetchedArchive&) {
   messages::ReportInstall(outcome, language_);
 }
+
+void WindowVoice::LookForDrives(const std::function<void()>& look) { wizard::LookForDrives(look, language_); }
 
 void WindowVoice::RescanProblems(scsi::DriveIdentification& drives) { messages::ReportDriveProblems(drives); }
 

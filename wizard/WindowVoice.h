@@ -38,6 +38,7 @@ class WindowVoice : public update::UpdateVoice {
   // The wizard reads the drives back once it has closed: the user may take
   // the next drive while a flasher runs.
   bool ReadBackEachFlash() const override { return false; }
+  void LookForDrives(const std::function<void()>& look) override;
   void RescanProblems(scsi::DriveIdentification& drives) override;
   void Verdict(const update::CheckedUpdate& update, bool pending) override;
 

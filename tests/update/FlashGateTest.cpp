@@ -209,6 +209,7 @@ class RecordingVoice : public update::UpdateVoice {
   void InstallEnded(const update::UpdateRecord&, const install::InstallOutcome&,
                     const update::FetchedArchive&) override {}
   bool ReadBackEachFlash() const override { return true; }
+  void LookForDrives(const std::function<void()>& look) override { look(); }
   void RescanProblems(scsi::DriveIdentification&) override {}
   void Verdict(const update::CheckedUpdate&, bool) override {}
 
