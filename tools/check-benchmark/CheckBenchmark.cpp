@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "catalogue/CatalogueFetcher.h"
-#include "catalogue/FirmwareCatalogue.h"
+#include "update/FetchedCatalogue.h"
 
 namespace {
 
@@ -28,15 +28,18 @@ double Now() {
   return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// The catalogue fetched and verified as /check fetches it; true when usable.
+// The catalogue fetched and verified as /check fetches it, through the same
+// functions, its copy in the work folder beside a history file in the
+// system's temporary folder; true when usable.
 bool FetchOnce() {
+  char temp[MAX_PATH];
+  const DWORD length = GetTempPathA(MAX_PATH, temp);
+  if (length == 0 || length >= MAX_PATH) return false;
   catalogue::CatalogueFetcher fetcher;
-  fetcher.FetchCatalogue();
-  catalogue::FirmwareCatalogue catalogue;
-  std::string text;
-  const bool usable = catalogue.ReadVerified(fetcher.localCataloguePath, text);
-  catalogue::ReleaseCatalogue(catalogue, fetcher);
-  return usable;
+  update::UseSource(fetcher, std::string(), std::string(temp, length) + "UpdateHistory.txt");
+  const update::FetchedCatalogue fetched = update::FetchVerifiedCatalogue(fetcher, std::string(), false);
+  update::ReleaseFetch(fetcher);
+  return fetched.usable;
 }
 
 // Runs `commandLine` and waits for it: its wall time in seconds, its exit
