@@ -136,7 +136,10 @@ done
 if [ -f "${VORN_SGIO_LOG:-}" ]; then
   # The commands that reached the drive letters through SG_IO, one of a kind
   # each: INQUIRY (12), TEST UNIT READY (00), START STOP UNIT (1B).
+  # The window test writes its devices as 0:T:0 in order, so that T gives
+  # the letter: D: for 0:0:0.
   echo "commands that arrived through SG_IO (pass-through stand-in's log, one line of each):"
-  grep '^exec ' "$VORN_SGIO_LOG" | sort -u
+  grep '^exec ' "$VORN_SGIO_LOG" | sort -u |
+    awk '{ split($2, at, ":"); printf "%c: %s\n", 68 + at[2], $0 }'
 fi
 exit $status
