@@ -1,7 +1,7 @@
 // The report for support: `VornUpdate.exe /report FILE` (or -report) scans
 // the drives, fetches the catalogue and writes what it saw as plain English
 // text, without a window. Composing the text is window-free; the program
-// gathers the facts (ReportCommand.cpp).
+// gathers the facts (WriteReport.cpp).
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 // `VornUpdate.exe /check` and `VornUpdate.exe /update /yes`: the runs
 // without a window that a site's deployment tools start on many computers.
 // Both scan, fetch and ask the planner (update/UpdatePlan); /update then
-// takes each drive through the wizard's own steps: the download and its
+// hands each drive to the update engine the wizard uses too
+// (update/UpdateEngine, script/UpdateDrives.h): the download and its
 // SHA-256, the checks before the flash, unpacking, the flasher, the drive
 // read back and the history. The log (ScriptLog.h) is their output; the
 // exit code sums the run up.
