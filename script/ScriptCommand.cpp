@@ -143,7 +143,7 @@ int FetchAndUpdate(const ScriptRequest& request, scsi::ScsiTransport& transport,
     return log.End(
         ExitCodeWith(ends, state == CatalogueState::NotVerified ? kExitCatalogueNotVerified : kExitNoCatalogue));
   }
-  UpdatePlannedDrives(plans, transport, fetcher, log, ends);
+  UpdatePlannedDrives(plans, transport, fetcher, historyFile, log, ends);
   update::ReleaseFetch(fetcher);
   return log.End(ExitCodeWith(ends, kExitNothingToDo));
 }

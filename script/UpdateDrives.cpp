@@ -250,8 +250,8 @@ DriveEnd UpdateDrive(const update::DrivePlan& plan, update::UpdateEngine& engine
 }  // namespace
 
 void UpdatePlannedDrives(const std::vector<update::DrivePlan>& plans, scsi::ScsiTransport& transport,
-                         CatalogueFetcher& fetcher, ScriptLog& log, std::vector<DriveEnd>& ends) {
-  const std::string historyFile = update::HistoryFilePath(transport.isNt);
+                         CatalogueFetcher& fetcher, const std::string& historyFile, ScriptLog& log,
+                         std::vector<DriveEnd>& ends) {
   LogVoice voice(log, fetcher, update::WorkRoot(historyFile));
   update::UpdateEngine engine(transport, voice);
   for (const update::DrivePlan& plan : plans) {

@@ -4,6 +4,7 @@
 // verdict on a line of its own.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "catalogue/CatalogueFetcher.h"
@@ -17,9 +18,11 @@ class ScsiTransport;
 namespace script {
 
 // Each planned drive, one at a time, each to the end of its verdict before
-// the next, over the drives of `transport` and the files of `fetcher`; how
-// each ended goes into `ends`.
+// the next, over the drives of `transport` and the files of `fetcher`, the
+// files kept in the work folder beside `historyFile`; how each ended goes
+// into `ends`.
 void UpdatePlannedDrives(const std::vector<update::DrivePlan>& plans, scsi::ScsiTransport& transport,
-                         catalogue::CatalogueFetcher& fetcher, ScriptLog& log, std::vector<DriveEnd>& ends);
+                         catalogue::CatalogueFetcher& fetcher, const std::string& historyFile, ScriptLog& log,
+                         std::vector<DriveEnd>& ends);
 
 }  // namespace script

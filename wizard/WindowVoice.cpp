@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include "controls/MessageDialog.h"
+#include "controls/WaitWindow.h"
 #include "framework/Platform.h"
 #include "install/DownloadDialog.h"
 #include "messages/AppTexts.h"
 #include "messages/FillIn.h"
 #include "messages/ShowMessages.h"
 #include "wizard/DriveSearch.h"
-#include "wizard/FlasherWait.h"
 #include "wizard/PageRules.h"
 
 namespace wizard {
@@ -40,8 +40,11 @@ bool WindowVoice::UpdateNow(const update::UpdateRecord&) {
   return dialog.DoModal() == IDOK;
 }
 
+// The waiting window, with nothing for the user to press: ending the wait
+// early would read the drive back while the flasher still writes it.
 void WindowVoice::WaitForFlashers(const std::vector<void*>& processes) {
-  wizard::WaitForFlashers(processes, language_);
+  controls::ShowUntilSignalled(std::vector<HANDLE>(processes.begin(), processes.end()),
+                               messages::AppTextsFor(language_).waiting, language_);
 }
 
 update::HoldAnswer WindowVoice::AskAboutHold(update::HoldReason hold, const update::UpdateRecord& record) {
